@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

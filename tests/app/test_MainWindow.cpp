@@ -1,4 +1,4 @@
-#include "app/mainwindow.h"
+#include "app/MainWindow.h"
 
 #include <QFile>
 #include <QIcon>
@@ -6,7 +6,7 @@
 #include <QtTest>
 
 // The window and the resources the program needs from its first second on.
-class test_mainwindow : public QObject
+class test_MainWindow : public QObject
 {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ private slots:
     void windowHasTitleAndIcon();
 };
 
-void test_mainwindow::resourcesAreCompiledIn_data()
+void test_MainWindow::resourcesAreCompiledIn_data()
 {
     QTest::addColumn<QString>("path");
     QTest::newRow("style sheet") << ":/resource/zor4_70.css";
@@ -25,7 +25,7 @@ void test_mainwindow::resourcesAreCompiledIn_data()
     QTest::newRow("splash") << ":/resource/images/splash3.png";
 }
 
-void test_mainwindow::resourcesAreCompiledIn()
+void test_MainWindow::resourcesAreCompiledIn()
 {
     QFETCH(QString, path);
     QFile file(path);
@@ -33,14 +33,14 @@ void test_mainwindow::resourcesAreCompiledIn()
     QVERIFY(file.size() > 0);
 }
 
-void test_mainwindow::splashImageLoads()
+void test_MainWindow::splashImageLoads()
 {
     const QPixmap splash(":/resource/images/splash3.png");
     QVERIFY(!splash.isNull());
     QVERIFY(splash.width() >= 400);
 }
 
-void test_mainwindow::windowHasTitleAndIcon()
+void test_MainWindow::windowHasTitleAndIcon()
 {
     MainWindow window;
     QCOMPARE(window.windowTitle(), QString("ЗОР 4.70"));
@@ -48,5 +48,5 @@ void test_mainwindow::windowHasTitleAndIcon()
     QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());
 }
 
-QTEST_MAIN(test_mainwindow)
-#include "test_mainwindow.moc"
+QTEST_MAIN(test_MainWindow)
+#include "test_MainWindow.moc"

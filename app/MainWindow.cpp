@@ -1,5 +1,5 @@
-#include "app/mainwindow.h"
-#include "ui_mainwindow.h"
+#include "app/MainWindow.h"
+#include "ui_MainWindow.h"
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
