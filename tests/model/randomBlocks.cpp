@@ -1,11 +1,7 @@
 #include "tests/model/randomBlocks.h"
 
 #include "link/bWord.h"
-
-randomBlocks::randomBlocks(quint32 seed)
-    : m_random(seed)
-{
-}
+#include "model/optionsZOR70.h"
 
 QByteArray randomBlocks::bytes(int count)
 {
@@ -27,38 +23,21 @@ QByteArray randomBlocks::text(int width)
     return data;
 }
 
-QByteArray randomBlocks::dev()
-{
-    QByteArray data = bytes(8);
-    data[7] = 0;
-    return data;
-}
-
-QByteArray randomBlocks::ref()
-{
-    QByteArray data = bytes(1008);
-    data.replace(992, 8, text(8));
-    return data;
-}
-
-QByteArray randomBlocks::refdU()
-{
-    QByteArray data = bytes(116);
-    data[2] = 0;
-    data[3] = 0;
-    return data;
-}
-
 QByteArray randomBlocks::feature()
 {
-    QByteArray data = bytes(340);
-    data.replace(1, 3, QByteArray(3, '\0'));
-    data.replace(4, 16, text(16));
-    return data;
+    return bytes(1) + QByteArray(3, '\0') + text(16) + bytes(320);
 }
 
-QByteArray randomBlocks::featBlock()
+QByteArray randomBlocks::block(quint8 address, quint32 type)
 {
+    switch (address) {
+    case optionsZOR70::rdRef: return bytes(992) + text(8) + bytes(8);
+    case optionsZOR70::rdRefdU: return bytes(2) + QByteArray(2, '\0') + bytes(112);
+    case optionsZOR70::rdDev: return bytes(7) + '\0';
+    case optionsZOR70::rdCh: return bytes(224);
+    case optionsZOR70::rdIdent: return bWord::getByte(type) + text(16) + bWord::getByte(1 + bounded(9999));
+    case optionsZOR70::rdName: return text(16);
+    }
     QByteArray data;
     for (int n = 0; n < 32; ++n)
         data += feature();
@@ -67,5 +46,6 @@ QByteArray randomBlocks::featBlock()
 
 QByteArray randomBlocks::fullImage(quint32 type)
 {
-    return bWord::getByte(type) + name() + dev() + ch() + featBlock();
+    return bWord::getByte(type) + text(16) + block(optionsZOR70::rdDev) + block(optionsZOR70::rdCh)
+           + block(optionsZOR70::rdFeat);
 }

@@ -5,24 +5,19 @@
 #include <QRandomGenerator>
 
 // Seeded random instrument blocks that a well-behaved instrument could send:
-// every byte random except the bytes the format fixes (reserved zeros and the
-// texts, which are NUL-padded Windows-1251 without blanks at their ends).
+// every byte random except those the format fixes (reserved zeros, the identity's
+// signature, and texts: NUL-padded Windows-1251 without blanks at their ends).
 class randomBlocks
 {
 public:
-    explicit randomBlocks(quint32 seed);
+    explicit randomBlocks(quint32 seed) : m_random(seed) {}
 
+    quint32 bounded(quint32 limit) { return m_random.bounded(limit); }
     QByteArray bytes(int count);
     QByteArray text(int width);
-    quint32 bounded(quint32 limit) { return m_random.bounded(limit); }
-
-    QByteArray dev();
-    QByteArray ch() { return bytes(224); }
-    QByteArray ref();
-    QByteArray refdU();
     QByteArray feature();
-    QByteArray featBlock();
-    QByteArray name() { return text(16); }
+    // The reply to a read address of the settings image.
+    QByteArray block(quint8 address, quint32 type = 0x0300AA0F);
     // Name block with the given signature, device, channel and characteristic blocks.
     QByteArray fullImage(quint32 type);
 
