@@ -7,8 +7,8 @@
 namespace {
 constexpr int nameOffset = 4;
 constexpr int ratioOffset = 20;
-// The coefficients sit 4 bytes off the 8-byte grid: coefficient n is double n + 2
-// shifted by 4 - 8, i.e. at byte 20 + 8n.
+// The coefficients sit 4 bytes off the 8-byte grid: coefficient n is read as
+// double index n + 2 with offset 4, i.e. at byte 8 (n + 2) + 4 = 20 + 8n.
 constexpr int ratioIndexBase = (ratioOffset - 4) / bDouble::size;
 constexpr signed char ratioShift = 4;
 } // namespace

@@ -4,7 +4,7 @@
 #include "model/featureZOR70.h"
 #include "model/zorBlockCodec.h"
 
-#include <QtMath>
+#include <cmath>
 
 namespace {
 // Reference block layout (offsets in bytes).
@@ -27,8 +27,9 @@ constexpr int refdUValues[2] = {1, 15};
 constexpr int refdUCodes[2] = {8, 22};
 constexpr double refdUK = 1250;
 
+// The name follows the 4-byte signature in the identity, the name block and the full image.
+constexpr int nameOffset = 4;
 // Full image layout.
-constexpr int fullName = 4;
 constexpr int fullDev = optionsZOR70::nameSize;
 constexpr int fullCh = fullDev + optionsZOR70::devSize;
 constexpr int fullFeat = fullCh + optionsZOR70::chSize;
@@ -246,7 +247,7 @@ bool optionsZOR70::setData(const QByteArray &buf)
     // Checked as a whole first: a short image must not leave half of it decoded.
     if (buf.size() != fullSize)
         return false;
-    return decodeName(buf.mid(fullName, nameReadSize)) && decodeDev(buf.mid(fullDev, devSize))
+    return decodeName(buf.mid(nameOffset, nameReadSize)) && decodeDev(buf.mid(fullDev, devSize))
            && decodeCh(buf.mid(fullCh, chSize)) && decodeFeat(buf.mid(fullFeat, featSize));
 }
 
@@ -338,7 +339,7 @@ bool optionsZOR70::decodeIdent(const QByteArray &buf)
     if (!isValidType(type))
         return false;
     devType = type;
-    devName = zorBlockCodec::decodeText(buf.mid(fullName, nameReadSize));
+    devName = zorBlockCodec::decodeText(buf.mid(nameOffset, nameReadSize));
     devNumber = bWord::getWord(&buf, 5);
     nameFromNameRead = false;
     emit onIdentChange();
@@ -610,9 +611,11 @@ bool optionsZOR70::setChFeatureCompesTP(quint8 chIndex, quint8 compens)
 
 bool optionsZOR70::setChCurrent(quint8 chIndex, float mA)
 {
-    // Also refuses what would round to code 0: no current at all is not a setting.
+    if (chIndex >= chMax || !(mA > 0) || double(mA) > currentMax)
+        return false;
+    // Also refused: what rounds to code 0, since no current at all is no setting.
     const long code = std::lround(double(mA) / currentStep);
-    if (chIndex >= chMax || !(mA > 0) || double(mA) > currentMax || code < 1)
+    if (code < 1)
         return false;
     setChCurrentCode(chIndex, quint8(code));
     return true;
