@@ -53,8 +53,8 @@ public:
     // Rewrites the row after a confirmed write of references, name or serial number.
     bool updateDev(int device_id, unsigned type, unsigned number, const QString &name,
                    const QByteArray *refdata);
-    // Deletes the device with its snapshots and properties; raises onMeasDBChange
-    // when the statement succeeded. True when a row was deleted.
+    // Deletes the device with its snapshots and properties; when a row went,
+    // raises onMeasDBChange and returns true.
     bool rmDev(int device_id);
 
     // Settings snapshots.
