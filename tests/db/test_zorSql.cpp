@@ -152,6 +152,7 @@ void test_zorSql::updateDevRewritesRow()
 void test_zorSql::firstSnapShotIsFactory()
 {
     const int device = sql->addDev(zorType, 7, "ЗОР");
+    QCOMPARE(sql->setSnapShot(device, nullptr, &refdata, "нет данных", 0), -1);
     const int factory = snapShot(device, 'a', "Заводская настройка", 4711); // an id naming no row
     const int ordinary = snapShot(device, 'b', "Моя", 4711);
     QVERIFY(factory > 0 && ordinary > factory);
@@ -490,5 +491,5 @@ void test_zorSql::databasesOneAfterAnother()
     QVERIFY(QFile(path).size() < 200000);
 }
 
-QTEST_MAIN(test_zorSql)
+QTEST_GUILESS_MAIN(test_zorSql)
 #include "test_zorSql.moc"

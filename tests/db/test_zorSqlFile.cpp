@@ -244,5 +244,5 @@ void test_zorSqlFile::unwritableDataDirectory()
     QVERIFY(!sql.getAppProperty("autoconnect").isValid());
 }
 
-QTEST_MAIN(test_zorSqlFile)
+QTEST_GUILESS_MAIN(test_zorSqlFile)
 #include "test_zorSqlFile.moc"
