@@ -58,6 +58,22 @@ void appendAverage(const QVector<double> &series, QVector<double> &aver, double 
     aver.append(sum / (n - first));
 }
 
+// The first scale index from 1 whose step keeps span within divisions divisions,
+// with half a division to spare; the last index when none does. The larger the step
+// the better it fits, so the search walks from the previous answer (hint), which is
+// the answer again nearly every time.
+template <typename StepOf>
+int fittingScale(double span, int divisions, int count, int hint, StepOf stepOf)
+{
+    const auto fits = [&](int i) { return std::ceil(span / stepOf(i) + 0.5) < divisions; };
+    int i = std::min(std::max(hint, 1), count - 1);
+    while (i > 1 && fits(i - 1))
+        --i;
+    while (i < count - 1 && !fits(i))
+        ++i;
+    return i;
+}
+
 // Index of the value of series, where a negative or too large index means the newest.
 int pointIndex(int size, int index)
 {
@@ -132,6 +148,11 @@ QwtZOR::QwtZOR(QWidget *parent)
 
     setAutoReplot(false);
     setCanvasBackground(Qt::white);
+    // Every replot draws the whole canvas anew, so a backing store would only add a
+    // full-size pixmap allocation and copy per frame; the curves draw just the part
+    // a partial repaint asks for.
+    if (auto *plotCanvas = qobject_cast<QwtPlotCanvas *>(canvas()))
+        plotCanvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
     setAxisScaleDraw(QwtPlot::yLeft, new QwtZORScaleYDraw(this));
     setAxisScaleDraw(QwtPlot::xBottom, new QwtZORScaleXDrawMode0);
 
@@ -1257,6 +1278,8 @@ void QwtZOR::applyScale()
         return;
     }
     const bool automatic = c->mode == mcAuto;
+    const int hintX = curScaleX;
+    const int hintY = curScaleY;
     curScaleX = automatic ? 0 : c->scaleX;
     curScaleY = automatic ? 0 : c->scaleY;
 
@@ -1264,12 +1287,10 @@ void QwtZOR::applyScale()
     const double tN = series->xs().last();
     double xMin;
     if (curScaleX == 0) {
-        // The finest step that keeps the whole run, with half a division to spare, on the axis.
-        int i = 1;
-        while (i < scaleXTable.size() - 1 && !(std::ceil((tN - t0) / scaleXTable.at(i).seconds + 0.5) < divX))
-            ++i;
-        curScaleX = uchar(i);
-        const double step = scaleXTable.at(i).seconds;
+        // The finest step that keeps the whole run on the axis.
+        curScaleX = uchar(fittingScale(tN - t0, divX, scaleXTable.size(), hintX,
+                                       [this](int i) { return double(scaleXTable.at(i).seconds); }));
+        const double step = scaleXTable.at(curScaleX).seconds;
         xMin = std::floor(t0 / step) * step;
     } else {
         // The window ends at or after the newest point and starts on a division.
@@ -1285,13 +1306,11 @@ void QwtZOR::applyScale()
     double lo = series->ys().last();
     double hi = lo;
     if (curScaleY == 0) {
-        series->valueRange(series->tailFrom(xMin), n, lo, hi);
+        series->tailRange(series->tailFrom(xMin), lo, hi);
         if (lo > hi)
             lo = hi = series->ys().last();
-        int i = 1;
-        while (i < scaleYTable.size() - 1 && !(std::ceil((hi - lo) / scaleYTable.at(i).step + 0.5) < divY))
-            ++i;
-        curScaleY = uchar(i);
+        curScaleY = uchar(fittingScale(hi - lo, divY, scaleYTable.size(), hintY,
+                                       [this](int i) { return scaleYTable.at(i).step; }));
     }
     calcPrecision(curScaleY, -1, 255);
     const double stepY = scaleYTable.at(curScaleY).step;
@@ -1309,16 +1328,21 @@ void QwtZOR::updLabelScale()
 {
     int qwtIndex = -1;
     const _dev *d = findDev(qwtIndex);
-    QString text;
+    CaptionKey key;
     if (d && !d->chs.isEmpty()) {
-        const int mainCh = mainOf(*d);
-        text = tr("Кн. № ") + QString::number(mainCh + 1) + QStringLiteral(" [") + d->chs.at(mainCh).dim
-            + QStringLiteral("], dX: ") + scaleXTable.at(curScaleX).label + QStringLiteral(", dY: ")
-            + scaleYTable.at(curScaleY).label;
+        key = {qwtIndex, mainOf(*d), d->chs.at(mainOf(*d)).dim, curScaleX, curScaleY};
+    } else {
+        key.dev = -1;
     }
-    if (text == labelScaleText)
+    if (key == captionKey)
         return;
-    labelScaleText = text;
+    captionKey = key;
+    QString text;
+    if (key.dev >= 0) {
+        text = tr("Кн. № ") + QString::number(key.ch + 1) + QStringLiteral(" [") + key.dim
+            + QStringLiteral("], dX: ") + scaleXTable.at(key.scaleX).label + QStringLiteral(", dY: ")
+            + scaleYTable.at(key.scaleY).label;
+    }
     QwtText caption(text, QwtText::PlainText);
     caption.setRenderFlags(Qt::AlignRight | Qt::AlignTop);
     QFont font = caption.font();

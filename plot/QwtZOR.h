@@ -310,7 +310,20 @@ private:
     QClipboard *clipboard = nullptr;
 
     zorReplotThrottle *replotThrottle = nullptr;
-    QString labelScaleText;
+    // What the corner caption was last written from; it is rebuilt only when that changes.
+    struct CaptionKey {
+        int dev = -2;
+        int ch = -1;
+        QString dim;
+        uchar scaleX = 0;
+        uchar scaleY = 0;
+        bool operator==(const CaptionKey &other) const
+        {
+            return dev == other.dev && ch == other.ch && scaleX == other.scaleX && scaleY == other.scaleY
+                && dim == other.dim;
+        }
+    };
+    CaptionKey captionKey;
 };
 
 #endif // QWTZOR_H

@@ -24,9 +24,12 @@ void zorSeriesData::reset()
 
 void zorSeriesData::forget() const
 {
+    ++m_generation;
     m_synced = 0;
-    m_sorted = true;
+    m_runStarts.clear();
+    m_chaotic = false;
     m_index.clear();
+    m_tailFrom = -1;
 }
 
 size_t zorSeriesData::size() const
@@ -47,38 +50,76 @@ QRectF zorSeriesData::boundingRect() const
     return QRectF(m_xLo, m_yLo, m_xHi - m_xLo, m_yHi - m_yLo);
 }
 
-bool zorSeriesData::isSorted() const
+int zorSeriesData::runCount() const
 {
     sync();
-    return m_sorted;
+    return m_chaotic ? 0 : m_runStarts.size() + 1;
 }
 
-int zorSeriesData::lowerBound(double x) const
+int zorSeriesData::runStart(int k) const
 {
-    const double *begin = m_x->constData();
-    return int(std::lower_bound(begin, begin + size(), x) - begin);
+    if (k == 0)
+        return 0;
+    return k <= m_runStarts.size() ? m_runStarts.at(k - 1) : m_synced;
 }
 
-int zorSeriesData::upperBound(double x) const
+int zorSeriesData::lowerBound(double x, int from, int to) const
 {
     const double *begin = m_x->constData();
-    return int(std::upper_bound(begin, begin + size(), x) - begin);
+    return int(std::lower_bound(begin + from, begin + to, x) - begin);
+}
+
+int zorSeriesData::upperBound(double x, int from, int to) const
+{
+    const double *begin = m_x->constData();
+    return int(std::upper_bound(begin + from, begin + to, x) - begin);
 }
 
 int zorSeriesData::tailFrom(double x) const
 {
-    if (isSorted())
-        return lowerBound(x);
-    int i = int(size());
-    while (i > 0 && m_x->at(i - 1) >= x)
-        --i;
-    return i;
+    const int runs = runCount();
+    if (runs == 0) {
+        int i = m_synced;
+        while (i > 0 && m_x->at(i - 1) >= x)
+            --i;
+        return i;
+    }
+    // Newest run first; a run that lies wholly at or after x lets the stretch go on.
+    for (int k = runs - 1; k >= 0; --k) {
+        const int start = runStart(k);
+        const int bound = lowerBound(x, start, runStart(k + 1));
+        if (bound > start)
+            return bound;
+    }
+    return 0;
 }
 
 void zorSeriesData::valueRange(int from, int to, double &lo, double &hi) const
 {
     sync();
     m_index.range(*m_y, from, std::min(to, m_synced), lo, hi);
+}
+
+void zorSeriesData::tailRange(int from, double &lo, double &hi) const
+{
+    sync();
+    if (from != m_tailFrom) {
+        valueRange(from, m_synced, m_tailLo, m_tailHi);
+    } else {
+        for (int i = m_tailTo; i < m_synced; ++i) {
+            const double y = m_y->at(i);
+            if (m_tailLo > m_tailHi) {
+                m_tailLo = m_tailHi = y;
+            } else {
+                m_tailLo = std::min(m_tailLo, y);
+                m_tailHi = std::max(m_tailHi, y);
+            }
+        }
+    }
+    m_tailFrom = from;
+    m_tailTo = m_synced;
+    lo = m_tailLo;
+    hi = m_tailHi;
 }
 
 void zorSeriesData::sync() const
@@ -95,8 +136,10 @@ void zorSeriesData::sync() const
     for (int i = m_synced; i < n; ++i) {
         const double x = m_x->at(i);
         const double y = m_y->at(i);
-        if (i > 0 && x < m_x->at(i - 1))
-            m_sorted = false;
+        if (i > 0 && x < m_x->at(i - 1) && !m_chaotic) {
+            m_runStarts.append(i);
+            m_chaotic = m_runStarts.size() >= maxRuns;
+        }
         m_xLo = std::min(m_xLo, x);
         m_xHi = std::max(m_xHi, x);
         m_yLo = std::min(m_yLo, y);
