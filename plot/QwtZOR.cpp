@@ -1025,6 +1025,14 @@ void QwtZOR::setChScaleY(uchar scale, int qwtIndex, uchar ch)
     replot();
 }
 
+// Qwt works out the divisions of a new scale only when it replots; the scale logic
+// here reads them back at once, and the replot may be 40 ms away.
+void QwtZOR::setAxisWindow(int axis, double min, double max, double step)
+{
+    setAxisScale(axis, min, max, step);
+    updateAxes();
+}
+
 // A window of divX divisions of the given scale around centre, never starting before 0.
 void QwtZOR::setWindowX(double centre, uchar scale)
 {
@@ -1036,7 +1044,7 @@ void QwtZOR::setWindowX(double centre, uchar scale)
         max -= min;
         min = 0.0;
     }
-    setAxisScale(xBottom, min, max, seconds);
+    setAxisWindow(xBottom, min, max, seconds);
 }
 
 void QwtZOR::setWindowY(double centre, uchar scale)
@@ -1044,7 +1052,7 @@ void QwtZOR::setWindowY(double centre, uchar scale)
     calcPrecision(scale, -1, 255);
     const double step = scaleYTable.at(scale).step;
     const double half = divY * step * 0.5;
-    setAxisScale(yLeft, centre - half, centre + half, step);
+    setAxisWindow(yLeft, centre - half, centre + half, step);
 }
 
 void QwtZOR::changeScaleX(int indexX)
@@ -1301,7 +1309,7 @@ void QwtZOR::applyScale()
     const double xMax = xMin + divX * stepX;
     const QwtScaleDiv &xDiv = axisScaleDiv(xBottom);
     if (!(axisStepSize(xBottom) == stepX && xDiv.lowerBound() <= xMin && xMax <= xDiv.upperBound()))
-        setAxisScale(xBottom, xMin, xMax, stepX);
+        setAxisWindow(xBottom, xMin, xMax, stepX);
 
     double lo = series->ys().last();
     double hi = lo;
@@ -1318,7 +1326,7 @@ void QwtZOR::applyScale()
     if (!(axisStepSize(yLeft) == stepY && yDiv.lowerBound() <= lo && hi <= yDiv.upperBound())) {
         const double centre = std::round(((hi - lo) * 0.5 + lo) / stepY) * stepY;
         const double half = (divY / 2) * stepY;
-        setAxisScale(yLeft, centre - half, centre + half, stepY);
+        setAxisWindow(yLeft, centre - half, centre + half, stepY);
     }
     updLabelScale();
     requestReplot();
@@ -1546,8 +1554,8 @@ void QwtZOR::setZoomScale(QRectF rect)
             const double centre = std::round((rect.height() * 0.5 + rect.y()) / stepY) * stepY;
             calcPrecision(curScaleY, -1, 255);
             const double yMin = centre - (divY / 2) * stepY;
-            setAxisScale(xBottom, x0, x0 + divX * stepX, stepX);
-            setAxisScale(yLeft, yMin, centre + (divY / 2) * stepY, stepY);
+            setAxisWindow(xBottom, x0, x0 + divX * stepX, stepX);
+            setAxisWindow(yLeft, yMin, centre + (divY / 2) * stepY, stepY);
             zoomer->setProperty("center", QPointF(x0 + divX * stepX * 0.5, yMin + divY * stepY * 0.5));
             updLabelScale();
             replot();
@@ -1578,8 +1586,8 @@ void QwtZOR::scrollCanvas(QPointF p)
         min = 0.0;
     }
     const double shiftY = scrollAnchor.y() - p.y();
-    setAxisScale(xBottom, min, max, stepX);
-    setAxisScale(yLeft, yDiv.lowerBound() + shiftY, yDiv.upperBound() + shiftY, scaleYTable.at(curScaleY).step);
+    setAxisWindow(xBottom, min, max, stepX);
+    setAxisWindow(yLeft, yDiv.lowerBound() + shiftY, yDiv.upperBound() + shiftY, scaleYTable.at(curScaleY).step);
     replot();
 }
 

@@ -273,6 +273,7 @@ private:
     void checkLimits(int qwtIndex, uchar ch);
     void requestReplot();
     void setScaleDrawX(TmcModeX mode);
+    void setAxisWindow(int axis, double min, double max, double step);
     void setWindowX(double centre, uchar scale);
     void setWindowY(double centre, uchar scale);
     QString deltaXText(double x1, double x2) const;

@@ -172,7 +172,8 @@ void zorPlotCurve::appendColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMa
         const double top = pixel(yMap.transform(hi));
         const double bottom = pixel(yMap.transform(lo));
         cols.append({i, pixel(xMap.transform(xs.at(i))), pixel(yMap.transform(ys.at(i))), std::min(top, bottom),
-                     std::max(top, bottom), pixel(xMap.transform(xs.at(inside))), pixel(yMap.transform(ys.at(inside)))});
+                     std::max(top, bottom), pixel(xMap.transform(xs.at(inside))),
+                     pixel(yMap.transform(ys.at(inside)))});
         i = beyond;
     }
 }
@@ -180,7 +181,9 @@ void zorPlotCurve::appendColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMa
 // Raster devices: the vertical run of each column as a rectangle, then the lines
 // from each column's last point to the next column's first. Qt fills a cosmetic
 // line's end pixels but not the bottom edge of a wider stroke; the rectangles
-// follow suit.
+// follow suit. Plain lines, because Qt draws those fast where a polyline goes
+// through its general stroker: a wide pen so loses a corner pixel here and there
+// where the full polyline's pieces meet.
 void zorPlotCurve::drawPixelColumns(QPainter *painter, const QVector<Column> &cols, const QRectF &clip) const
 {
     const int width = std::max(1, qRound(pen().widthF()));
