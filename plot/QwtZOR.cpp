@@ -975,9 +975,11 @@ void QwtZOR::setChScaleX(uchar scale, int qwtIndex, uchar ch)
     _ch *c = findCh(qwtIndex, ch);
     if (!c || scale >= scaleXTable.size())
         return;
-    // "Авто" always goes to the channel: a window zero divisions wide is no view.
-    if (c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleX || scale == 0) {
-        if (c->scaleX != scale) {
+    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleX;
+    // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
+    // divisions wide would be no view at all.
+    if (channelScale || scale == 0) {
+        if (c->scaleX != scale || !channelScale) {
             c->scaleX = scale;
             setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
             applyScale();
@@ -1003,8 +1005,11 @@ void QwtZOR::setChScaleY(uchar scale, int qwtIndex, uchar ch)
     _ch *c = findCh(qwtIndex, ch);
     if (!c || scale >= scaleYTable.size())
         return;
-    if (c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleY || scale == 0) {
-        if (c->scaleY != scale) {
+    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleY;
+    // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
+    // divisions wide would be no view at all.
+    if (channelScale || scale == 0) {
+        if (c->scaleY != scale || !channelScale) {
             c->scaleY = scale;
             setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
             applyScale();
