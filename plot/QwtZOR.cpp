@@ -146,6 +146,11 @@ QwtZOR::QwtZOR(QWidget *parent)
         }
     }
 
+    // The mode enums travel in signals, also queued ones.
+    qRegisterMetaType<QwtZOR::TmcMode>("QwtZOR::TmcMode");
+    qRegisterMetaType<QwtZOR::TmcModeX>("QwtZOR::TmcModeX");
+    qRegisterMetaType<QwtZOR::TmcTrackingMode>("QwtZOR::TmcTrackingMode");
+
     setAutoReplot(false);
     setCanvasBackground(Qt::white);
     // Every replot draws the whole canvas anew, so a backing store would only add a
@@ -1710,7 +1715,9 @@ void QwtZOR::mouseReleaseEvent(QMouseEvent *event)
     case mcZoom:
         if (event->button() == Qt::LeftButton) {
             setChMode(mcMeasure, -1, 255);
-            const QPointF p = trackerPos();
+            // Where the click was: the tracker's last position, read off the event itself.
+            const QPoint pixel = canvas()->mapFrom(this, event->pos());
+            const QPointF p(invTransform(xBottom, pixel.x()), invTransform(yLeft, pixel.y()));
             markerMeas1->setValue(p);
             markerMeas1->show();
             addMeasPointFirst(p, toPixel(p));
