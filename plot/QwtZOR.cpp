@@ -153,6 +153,8 @@ QwtZOR::QwtZOR(QWidget *parent)
 
     setAutoReplot(false);
     setCanvasBackground(Qt::white);
+    // Room for the outermost tick labels.
+    setContentsMargins(4, 10, 14, 4);
     // Every replot draws the whole canvas anew, so a backing store would only add a
     // full-size pixmap allocation and copy per frame; the curves draw just the part
     // a partial repaint asks for.
@@ -247,6 +249,7 @@ void QwtZOR::buildInteraction()
     connect(pickerWheel, &QwtZorPlotPickerWheele::zoomed, this, &QwtZOR::wheelZoom);
 
     labelScale = new QwtPlotTextLabel;
+    labelScale->setMargin(8);
     labelScale->attach(this);
     clipboard = QApplication::clipboard();
 
