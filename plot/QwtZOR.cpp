@@ -363,6 +363,8 @@ void QwtZOR::removeDev(int qwtIndex)
         resetMeasure();
         updLabelScale();
     }
+    // A shown channel may have lost its partner and now draws its own values.
+    applyScale();
     requestReplot();
 }
 

@@ -157,10 +157,16 @@ public:
     TmcTrackingMode getModeTrack(int qwtIndex) const;
     QDateTime getStartDateTime(int qwtIndex) const;
     uchar getPrecision(int qwtIndex, uchar ch) const;
+    // Point counts, values and time stamps: of the difference series with diff set
+    // on a linked channel, else of the raw series. A negative or too large index
+    // means the newest point.
     int getChMeasCount(int qwtIndex, uchar ch, bool diff = false) const;
     double getChMeas(int qwtIndex, uchar ch, int index = -1, bool diff = false) const;
     double getChTime(int qwtIndex, uchar ch, int index = -1, bool diff = false) const;
+    // max(prec, 2) decimals, a negative prec taking the channel's precision; "--"
+    // while the last reading was rejected.
     QString getChMeasStr(int qwtIndex, uchar ch, signed char prec = -1, int index = -1, bool diff = false) const;
+    // Whole seconds of the raw time stamp whatever diff says; "" without points.
     QString getChTimeStr(int qwtIndex, uchar ch, int index = -1, bool diff = false) const;
 
     // Scales and labels
@@ -185,6 +191,8 @@ public:
     // Difference channels
     void setChDiff(uchar partnerCh, int partnerDev, int qwtIndex, uchar ch);
     void getChDiff(uchar *partnerCh, int *partnerDev, int qwtIndex, uchar ch) const;
+    // The moving average: of the differences on a linked channel (whatever diff
+    // says), else of the raw values.
     QString getChAverStr(int qwtIndex, uchar ch, signed char prec = -1, int index = -1, bool diff = false) const;
     QString getChDXStr(int qwtIndex, uchar ch) const;
     QString getChDYStr(int qwtIndex, uchar ch) const;
