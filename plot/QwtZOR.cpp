@@ -210,9 +210,8 @@ void QwtZOR::buildInteraction()
 
     pickerClick = new QwtPlotPicker(xBottom, yLeft, QwtPicker::CrossRubberBand, QwtPicker::AlwaysOff, canvas());
     pickerClick->setStateMachine(new QwtPickerClickPointMachine);
-    // Queued: the click switches the pickers, which must not happen while the
-    // canvas is still handing this very press to its pickers.
-    connect(pickerClick, pointSelected, this, &QwtZOR::clickSelected, Qt::QueuedConnection);
+    pickerClick->setEnabled(true);
+    connect(pickerClick, pointSelected, this, &QwtZOR::clickSelected);
 
     pickerScroll = new QwtPlotPicker(xBottom, yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOff, canvas());
     pickerScroll->setStateMachine(new QwtPickerTrackerMachine);
