@@ -21,6 +21,7 @@ private slots:
     void valueTexts();
     void unitsPerPoint();
     void removingChannelsKeepsOthers();
+    void removingTheCurrentDevice();
 
     void diffLiveRules();
     void diffRebuild_data();
@@ -217,6 +218,27 @@ void test_QwtZORData::removingChannelsKeepsOthers()
     QCOMPARE(plot.getChMeas(dev, 0, 99), 99.0);
     plot.setChCount(255, dev);
     QCOMPARE(plot.getChCount(dev), uchar(1));
+}
+
+void test_QwtZORData::removingTheCurrentDevice()
+{
+    QwtZOR plot;
+    const int first = plot.addDev();
+    const int second = plot.addDev();
+    QVERIFY(plot.addPoint(1.0, 1.0, "В", first, 2));
+    QVERIFY(plot.addPoint(2.0, 1.0, "В", second, 0));
+    plot.removeDev(-1); // the current device: the first, made current when it came alone
+    QCOMPARE(plot.getChCount(first), uchar(0));
+    QCOMPARE(plot.getChMain(-1), -1);
+    QVERIFY(!plot.addPoint(1.0, 2.0, "В", first, 0));
+    QVERIFY(!plot.addPoint(1.0, "В", -1, 0));
+    QCOMPARE(plot.getChMeasStr(-1, 255), QString("--"));
+    QCOMPARE(plot.getChColor(first, 0), QColor(Qt::white));
+    // The other device lives on and can become the current one.
+    plot.setDevMain(second);
+    QCOMPARE(plot.getChMain(-1), 0);
+    QCOMPARE(plot.getChMeas(-1, 255), 2.0);
+    QCOMPARE(plot.getChColor(-1, 255), QColor(Qt::red));
 }
 
 void test_QwtZORData::diffLiveRules()
