@@ -29,8 +29,6 @@ private slots:
     void diffUnlinkAndPartnerLoss_data();
     void diffUnlinkAndPartnerLoss();
     void diffRejectsBadPartner();
-    void limitTracking_data();
-    void limitTracking();
 };
 
 void test_QwtZORData::firstPointCreatesChannels()
@@ -377,44 +375,6 @@ void test_QwtZORData::diffRejectsBadPartner()
     QCOMPARE(partnerCh, uchar(255));
     QCOMPARE(partnerDev, -1);
     plot.getChDiff(nullptr, nullptr, dev, 0);
-}
-
-void test_QwtZORData::limitTracking_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<bool>("alarm");
-    QTest::newRow("upper: above") << int(QwtZOR::tmUpper) << 31.0 << true;
-    QTest::newRow("upper: below the lower line is fine") << int(QwtZOR::tmUpper) << 5.0 << false;
-    QTest::newRow("lower: below") << int(QwtZOR::tmLower) << 5.0 << true;
-    QTest::newRow("lower: above the upper line is fine") << int(QwtZOR::tmLower) << 31.0 << false;
-    QTest::newRow("both: above") << int(QwtZOR::tmBoth) << 31.0 << true;
-    QTest::newRow("both: below") << int(QwtZOR::tmBoth) << 5.0 << true;
-    QTest::newRow("both: inside") << int(QwtZOR::tmBoth) << 20.0 << false;
-    QTest::newRow("off") << int(QwtZOR::tmOff) << 31.0 << false;
-}
-
-void test_QwtZORData::limitTracking()
-{
-    QFETCH(int, mode);
-    QFETCH(double, value);
-    QFETCH(bool, alarm);
-    QwtZOR plot;
-    plot.resize(800, 500);
-    const int dev = plot.addDev();
-    QVERIFY(plot.addPoint(20.0, 1.0, "°C", dev, 0));
-    // The lines are placed as the limits picker would: a click per line.
-    plot.setModeTrack(QwtZOR::tmBoth);
-    QMetaObject::invokeMethod(&plot, "limitSelected", Q_ARG(QPointF, QPointF(1, 30)));
-    QMetaObject::invokeMethod(&plot, "limitSelected", Q_ARG(QPointF, QPointF(1, 10)));
-    if (mode != QwtZOR::tmBoth) {
-        // Switching hides the lines; show them again as a device switch does.
-        plot.setModeTrack(QwtZOR::TmcTrackingMode(mode));
-        plot.setDevMain(dev);
-    }
-    QSignalSpy alarms(&plot, &QwtZOR::onPointTrackOff);
-    QVERIFY(plot.addPoint(value, 2.0, "°C", dev, 0));
-    QCOMPARE(alarms.count(), alarm ? 1 : 0);
 }
 
 QTEST_MAIN(test_QwtZORData)

@@ -331,10 +331,13 @@ void test_QwtZORInteraction::limitLinesByMouse()
     const auto shown = [](QwtPlotMarker *line) { return line->isVisible() ? qRound(line->yValue()) : -1.0; };
     QCOMPARE(shown(upper), up);
     QCOMPARE(shown(lower), down);
-    // A reading beyond a shown line raises the alarm.
+    // A reading beyond a shown line raises the alarm, one inside does not.
     QSignalSpy alarms(plot, &QwtZOR::onPointTrackOff);
     QVERIFY(plot->addPoint(30.0, 5.0, "°C", dev, 0));
     QCOMPARE(alarms.count(), up > 0 ? 1 : 0);
+    QVERIFY(plot->addPoint(14.0, 5.5, "°C", dev, 0));
+    QVERIFY(plot->addPoint(5.0, 6.0, "°C", dev, 0));
+    QCOMPARE(alarms.count(), (up > 0 ? 1 : 0) + (down > 0 ? 1 : 0));
 }
 
 QTEST_MAIN(test_QwtZORInteraction)
