@@ -3,6 +3,7 @@
 
 #include "link/zorQueryMode.h"
 
+#include <QByteArray>
 #include <QMetaType>
 
 // A read request for one block of the instrument's memory. Crosses threads by value.
@@ -18,5 +19,7 @@ struct zorSerialPortQueryItem
 };
 
 Q_DECLARE_METATYPE(zorSerialPortQueryItem)
+// A finished read's reply travels by pointer.
+Q_DECLARE_METATYPE(QByteArray *)
 
 #endif // ZORSERIALPORTQUERYITEM_H
