@@ -31,7 +31,7 @@ public:
         QByteArray *buf;
     };
 
-    static const int maxDevices = 255;
+    static constexpr int maxDevices = 255;
 
     explicit ZORSerialPort(QObject *parent = nullptr);
     ~ZORSerialPort() override;

@@ -28,7 +28,7 @@ public:
     };
 
     // Waits for one unit or record, and for each part of the start marker after the first.
-    static const int unitTimeout = 500;
+    static constexpr int unitTimeout = 500;
 
     zorLinkExchange(QSerialPort *port, const std::atomic<bool> &alive);
 

@@ -27,7 +27,7 @@ public:
     };
 
     // Text without a blank is kept until it grows beyond this, then thrown away.
-    static const int maxPending = 4096;
+    static constexpr int maxPending = 4096;
 
     // Adds received bytes and appends every completed, non-empty token to tokens.
     // Returns false while the buffer holds no blank: nothing was completed.

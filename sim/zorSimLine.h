@@ -18,7 +18,7 @@
 class zorSimLine
 {
 public:
-    static const qint64 byteNs = 1000000000LL / 960;
+    static constexpr qint64 byteNs = 1000000000LL / 960;
 
     zorSimLine();
     ~zorSimLine();

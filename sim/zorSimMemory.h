@@ -23,8 +23,8 @@ public:
         quint8 decimals;   // digits after the point
     };
 
-    static const quint8 identityAddress = 0x33;
-    static const quint8 nameAddress = 0xFF;
+    static constexpr quint8 identityAddress = 0x33;
+    static constexpr quint8 nameAddress = 0xFF;
 
     // An instrument with factory settings: every channel of the given count measures a
     // platinum resistance thermometer in degrees Celsius, cyclically.

@@ -10,7 +10,7 @@
 class zorSimStream
 {
 public:
-    static const int errorMarker = -999999;
+    static constexpr int errorMarker = -999999;
 
     explicit zorSimStream(quint32 seed);
 
