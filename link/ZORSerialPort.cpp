@@ -23,6 +23,38 @@ bool sameData(const zorSerialPortDataItem &a, const zorSerialPortDataItem &b)
     return a.address == b.address && a.word == b.word && a.data == b.data;
 }
 
+zorSerialPortQueryItem makeQuery(quint8 address, quint16 size, bool showPr, zorQueryMode qMode)
+{
+    zorSerialPortQueryItem query;
+    query.address = address;
+    query.size = size;
+    query.showPr = showPr;
+    query.qMode = qMode;
+    return query;
+}
+
+zorSerialPortDataItem makeData(const QByteArray &buf, quint8 address, bool showPr, zorQueryMode qMode)
+{
+    zorSerialPortDataItem data;
+    data.address = address;
+    data.data = buf;
+    data.showPr = showPr;
+    data.qMode = qMode;
+    return data;
+}
+
+// After a failure. The requests of an ordinary sequence were planned on a working
+// exchange, so an ordinary request takes the rest of its queue with it; a request with
+// a mode of its own (a probe) drops only itself.
+template <typename T>
+void dropFailed(QQueue<T> &queue, zorQueryMode qMode)
+{
+    if (qMode == qmNormal)
+        queue.clear();
+    else if (!queue.isEmpty())
+        queue.dequeue();
+}
+
 } // namespace
 
 ZORSerialPort::ZORSerialPort(QObject *parent)
@@ -150,12 +182,7 @@ bool ZORSerialPort::isReadAllQuery() const
 
 void ZORSerialPort::sendDevQuery(int devIndex, quint8 address, quint16 size, bool showPr, zorQueryMode qMode)
 {
-    zorSerialPortQueryItem query;
-    query.address = address;
-    query.size = size;
-    query.showPr = showPr;
-    query.qMode = qMode;
-    sendDevQuery(devIndex, query);
+    sendDevQuery(devIndex, makeQuery(address, size, showPr, qMode));
 }
 
 void ZORSerialPort::sendDevQuery(int devIndex, zorSerialPortQueryItem query)
@@ -182,12 +209,7 @@ void ZORSerialPort::sendDevQuery(int devIndex, zorSerialPortQueryItem query)
 
 void ZORSerialPort::sendRecQuery(int devIndex, quint8 address, quint16 size, bool showPr, zorQueryMode qMode)
 {
-    zorSerialPortQueryItem query;
-    query.address = address;
-    query.size = size;
-    query.showPr = showPr;
-    query.qMode = qMode;
-    sendRecQuery(devIndex, query);
+    sendRecQuery(devIndex, makeQuery(address, size, showPr, qMode));
 }
 
 void ZORSerialPort::sendRecQuery(int devIndex, zorSerialPortQueryItem query)
@@ -199,11 +221,7 @@ void ZORSerialPort::sendRecQuery(int devIndex, zorSerialPortQueryItem query)
 
 void ZORSerialPort::sendWordQuery(int devIndex, quint8 address, bool showPr, zorQueryMode qMode)
 {
-    zorSerialPortQueryItem query;
-    query.address = address;
-    query.showPr = showPr;
-    query.qMode = qMode;
-    sendWordQuery(devIndex, query);
+    sendWordQuery(devIndex, makeQuery(address, 4, showPr, qMode));
 }
 
 void ZORSerialPort::sendWordQuery(int devIndex, zorSerialPortQueryItem query)
@@ -222,12 +240,7 @@ void ZORSerialPort::sendDevData(int devIndex, QByteArray *buf, quint8 address, b
 
 void ZORSerialPort::sendDevData(int devIndex, QByteArray buf, quint8 address, bool showPr, zorQueryMode qMode)
 {
-    zorSerialPortDataItem data;
-    data.address = address;
-    data.data = buf;
-    data.showPr = showPr;
-    data.qMode = qMode;
-    sendDevData(devIndex, data);
+    sendDevData(devIndex, makeData(buf, address, showPr, qMode));
 }
 
 void ZORSerialPort::sendDevData(int devIndex, zorSerialPortDataItem data)
@@ -255,12 +268,7 @@ void ZORSerialPort::sendDevWord(int devIndex, QByteArray *buf, quint8 address, b
 
 void ZORSerialPort::sendDevWord(int devIndex, QByteArray buf, quint8 address, bool showPr, zorQueryMode qMode)
 {
-    zorSerialPortDataItem data;
-    data.address = address;
-    data.data = buf;
-    data.showPr = showPr;
-    data.qMode = qMode;
-    sendDevWord(devIndex, data);
+    sendDevWord(devIndex, makeData(buf, address, showPr, qMode));
 }
 
 void ZORSerialPort::sendDevWord(int devIndex, zorSerialPortDataItem data)
@@ -350,15 +358,7 @@ void ZORSerialPort::onSendQueryError(quint16 code, zorSerialPortQueryItem query)
     if (devIndex < 0)
         return;
     code += 100;
-    QQueue<zorSerialPortQueryItem> &queue = queryQueues[devIndex];
-    // The reads of an ordinary sequence were planned on a working exchange; a failed
-    // probe only drops itself.
-    if (query.qMode != qmNormal) {
-        if (!queue.isEmpty())
-            queue.dequeue();
-    } else {
-        queue.clear();
-    }
+    dropFailed(queryQueues[devIndex], query.qMode);
     onExchangeProg();
     emit onDevQueryError(devIndex, code, query);
     emitErrorEvent(devIndex, code);
@@ -375,13 +375,7 @@ void ZORSerialPort::onSendDataError(quint16 code, zorSerialPortDataItem data)
     if (devIndex < 0)
         return;
     code += 200;
-    QQueue<zorSerialPortDataItem> &queue = dataQueues[devIndex];
-    if (data.qMode != qmNormal) {
-        if (!queue.isEmpty())
-            queue.dequeue();
-    } else {
-        queue.clear();
-    }
+    dropFailed(dataQueues[devIndex], data.qMode);
     onExchangeProg();
     emit onDevDataError(devIndex, code, data);
     emitErrorEvent(devIndex, code);

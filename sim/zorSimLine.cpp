@@ -12,16 +12,9 @@
 
 namespace {
 
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 void sleepUntil(qint64 ns)
 {
-    if (ns <= nowNs())
+    if (ns <= zorSimLine::nowNs())
         return;
     timespec until;
     until.tv_sec = time_t(ns / 1000000000LL);
@@ -34,6 +27,13 @@ void sleepUntil(qint64 ns)
 const int pollSlice = 20;
 
 } // namespace
+
+qint64 zorSimLine::nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 zorSimLine::zorSimLine() = default;
 
@@ -159,7 +159,7 @@ bool zorSimLine::sendInterruptible(const QByteArray &bytes)
     if (!throttle.load())
         return !hasInput() && writeRaw(bytes.constData(), bytes.size());
     for (char byte : bytes)
-        if (hasInput() || !send(byte))
+        if (hasInput() || !send(QByteArray(1, byte)))
             return false;
     return true;
 }

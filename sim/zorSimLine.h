@@ -20,6 +20,9 @@ class zorSimLine
 public:
     static constexpr qint64 byteNs = 1000000000LL / 960;
 
+    // The steady clock the pacing runs on, in nanoseconds.
+    static qint64 nowNs();
+
     zorSimLine();
     ~zorSimLine();
 
@@ -30,7 +33,6 @@ public:
     QString portName() const { return path; }
 
     void setThrottle(bool on) { throttle = on; }
-    bool isThrottled() const { return throttle.load(); }
 
     // Asked between short waits; true ends the wait.
     typedef std::function<bool()> interruption;
@@ -44,7 +46,6 @@ public:
     void discardInput(int quietMs, const interruption &interrupted);
 
     bool send(const QByteArray &bytes);
-    bool send(char byte) { return send(QByteArray(1, byte)); }
     // Sends stream text, giving up at the first byte the other end sends meanwhile:
     // the instrument stops talking when the program starts an exchange.
     bool sendInterruptible(const QByteArray &bytes);

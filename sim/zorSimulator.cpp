@@ -5,7 +5,6 @@
 
 #include <QMutexLocker>
 
-#include <chrono>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -31,13 +30,6 @@ const int unacknowledgedQuiet = 300;
 // The log keeps the latest entries only, so that a simulator can run for days.
 const int maxEvents = 100000;
 const int maxReceived = 4 * 1024 * 1024;
-
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 const char *const faultNames[] = {"no-echo",     "no-ready-marker", "bad-ready-marker", "corrupt-unit",
                                   "withhold-ack", "wrong-echo",      "no-data",          "error-reading",
@@ -74,7 +66,7 @@ bool zorSimulator::start()
         return false;
     path = line.portName();
     stopping = false;
-    startNs = nowNs();
+    startNs = zorSimLine::nowNs();
     worker = std::thread(&zorSimulator::run, this);
     zorPortCatalog::registerPort(path, tr("Симулятор ЗОР 4.70 № %1").arg(settings.serialNumber));
     return true;
@@ -93,7 +85,7 @@ void zorSimulator::stop()
 void zorSimulator::run()
 {
     ::prctl(PR_SET_TIMERSLACK, 1UL);   // the line's pacing needs sub-millisecond sleeps
-    qint64 nextToken = nowNs() + qint64(period) * 1000000;
+    qint64 nextToken = zorSimLine::nowNs() + qint64(period) * 1000000;
     while (!stopping.load()) {
         dropIfRequested();
         if (!line.isOpen()) {
@@ -101,14 +93,14 @@ void zorSimulator::run()
             continue;
         }
         const qint64 periodNs = qint64(period) * 1000000;
-        const int waitMs = periodNs > 0 ? int(qBound<qint64>(0, (nextToken - nowNs()) / 1000000, 50)) : 50;
+        const int waitMs = periodNs > 0 ? int(qBound<qint64>(0, (nextToken - zorSimLine::nowNs()) / 1000000, 50)) : 50;
         char byte;
         if (take(&byte, 1, waitMs)) {
             serve(byte);
-            nextToken = nowNs() + periodNs;
-        } else if (periodNs > 0 && nowNs() >= nextToken) {
+            nextToken = zorSimLine::nowNs() + periodNs;
+        } else if (periodNs > 0 && zorSimLine::nowNs() >= nextToken) {
             sendToken();
-            nextToken = qMax(nextToken + periodNs, nowNs());
+            nextToken = qMax(nextToken + periodNs, zorSimLine::nowNs());
         }
     }
 }
@@ -167,7 +159,7 @@ bool zorSimulator::dropDue(int unit)
 
 void zorSimulator::record(eventType type, quint8 address, const QByteArray &data)
 {
-    const qint64 us = nowNs() / 1000;
+    const qint64 us = zorSimLine::nowNs() / 1000;
     QMutexLocker locker(&lock);
     if (events.size() >= maxEvents)
         events.remove(0, maxEvents / 2);
@@ -417,7 +409,7 @@ void zorSimulator::sendToken()
         if (takeFault(errorReading, &code)) {
             token = zorSimStream::errorReading(ch.number, quint8(code));
         } else {
-            const double seconds = (nowNs() - startNs) / 1e9;
+            const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
             token = zorSimStream::reading(ch.number, stream->value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
         }
     }
