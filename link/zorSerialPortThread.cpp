@@ -41,7 +41,7 @@ void zorSerialPortThread::run()
         watchdog->setSingleShot(true);
         watchdog->setInterval(sec * 1000);
         connect(watchdog, &QTimer::timeout, this, &zorSerialPortThread::onTimerReconnect);
-        watchdog->start();
+        startWatchdog();
         exec();
         delete watchdog;
         watchdog = nullptr;
@@ -194,7 +194,7 @@ void zorSerialPortThread::setMeasTimeout(int devIndex, quint8 sec)
     watchdog->stop();
     watchdog->setInterval(sec * 1000);
     if (running)
-        watchdog->start();
+        startWatchdog();
 }
 
 void zorSerialPortThread::setDelayTime(int devIndex, quint16 init, quint16 queue, quint16 attempt)
@@ -406,7 +406,8 @@ void zorSerialPortThread::clearData()
 
 void zorSerialPortThread::startWatchdog()
 {
-    if (watchdog)
+    // A timeout of 0 s means no watchdog, not a reconnect after every event.
+    if (watchdog && sec > 0)
         watchdog->start();
 }
 
