@@ -1,0 +1,125 @@
+#ifndef ZORSQL_H
+#define ZORSQL_H
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <utility>
+#include <vector>
+
+class QSqlQuery;
+
+// The per-user database: instruments, settings snapshots, sensor characteristics,
+// application and per-device properties. Every statement the program runs on the
+// database lives here, so callers never carry SQL.
+//
+// It uses the default "QSQLITE" connection, on the GUI thread only. Every
+// operation returns a neutral value (-1, "", an invalid QVariant, an empty
+// container, false, or no action) when the database is closed or a statement
+// fails; callers decide what to show. isUsable() and unusableReason() tell,
+// once after construction, whether the file can be read and written at all.
+class zorSql : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One row of a snapshot list, or of a characteristic list (factory false).
+    struct zorSqlItem
+    {
+        int id = 0;          // device_snapshot_id or feature_id; 0 for no row
+        QString title;       // display line
+        QString info;        // user's description
+        bool factory = false;
+    };
+
+    // Opens the file at path; an empty path or a missing file leaves the object
+    // closed (a missing file is not created: an empty database would hide the
+    // template for good).
+    explicit zorSql(const QString &path, QObject *parent = nullptr);
+    // Compacts ("VACUUM;") a usable database, closes it and frees the connection.
+    ~zorSql() override;
+
+    bool isUsable() const;
+    // Why the database is unusable, for the user; empty when it is usable.
+    QString unusableReason() const;
+
+    // Instruments.
+    int addDev(unsigned type, unsigned number, const QString &name);
+    // Rewrites the row after a confirmed write of references, name or serial number.
+    bool updateDev(int device_id, unsigned type, unsigned number, const QString &name,
+                   const QByteArray *refdata);
+    // Deletes the device with its snapshots and properties; when a row went,
+    // raises onMeasDBChange and returns true.
+    bool rmDev(int device_id);
+
+    // Settings snapshots.
+    int getSnapShotCount(int device_id);
+    QString getSnapShotInfo(int snapshot_id);
+    int setSnapShot(int device_id, const QByteArray *data, const QByteArray *refdata,
+                    const QString &info, int snapshot_id);
+    QVector<zorSqlItem> findSnapShot(const QByteArray *data, const QByteArray *refdata,
+                                     int device_id);
+    // The snapshot's list entry; id 0 when there is no such snapshot.
+    zorSqlItem getSnapShotItem(int snapshot_id);
+    // Fills info, data and refdata from the snapshot; false unless exactly one row.
+    bool loadSnapShot(int snapshot_id, QString *info, QByteArray *data, QByteArray *refdata);
+    // Snapshots whose description or device name contains text, or whose device
+    // number equals it; ordinary ones newest first, then factory ones.
+    QVector<zorSqlItem> searchSnapShot(const QString &text);
+    // Never deletes a factory snapshot. True when a row was deleted.
+    bool rmSnapShot(int snapshot_id);
+
+    // Properties.
+    QVariant getAppProperty(const QString &key);
+    void setAppProperty(const QString &key, const QVariant &value);
+    QMap<QString, QVariant> getDevProperty(int device_id);
+    void setDevProperty(int device_id, const QString &key, const QVariant &value);
+
+    // Sensor characteristics (340-byte records).
+    int addFeature(const QByteArray *data, const QString &name, const QString &info);
+    int setFeature(const QByteArray *data, const QString &name, const QString &info,
+                   int feature_id);
+    zorSqlItem getFeatureItem(int feature_id);
+    // The first stored characteristic with exactly these bytes; id 0 when none.
+    zorSqlItem findFeatureItem(const QByteArray *data);
+    // The stored bytes; empty unless exactly one row.
+    QByteArray loadFeature(int feature_id);
+    // Characteristics whose name contains text, in any letter case.
+    QVector<zorSqlItem> searchFeature(const QString &text);
+    bool rmFeature(int feature_id);
+
+    // Number of rows of an executed SELECT; the query keeps its position.
+    static int querySize(QSqlQuery *query);
+
+signals:
+    void onMeasDBChange();
+
+private:
+    // A named parameter and its value; a statement binds exactly its own names.
+    using Binding = std::pair<const char *, QVariant>;
+    using Bindings = std::vector<Binding>;
+
+    void open(const QString &path);
+    QString probe();
+    bool exec(QSqlQuery &query, const QString &statement, const Bindings &values);
+    bool oneRow(QSqlQuery &query, const QString &statement, const Bindings &values);
+    // Shared by the two writes of a property: UPDATE, then INSERT when no row changed.
+    void setProperty(const QString &update, const QString &insert, const QString &remove,
+                     const Bindings &keys, const char *valueName,
+                     const QVariant &value);
+    int insertFeature(const QByteArray &data, const QString &name, const QString &info);
+    QVector<zorSqlItem> snapShotItems(QSqlQuery &query);
+    static zorSqlItem snapShotItem(const QSqlQuery &query);
+    static zorSqlItem featureItem(const QSqlQuery &query);
+    static QString dateText(const QVariant &stored);
+
+    QSqlDatabase db;
+    QString reason;
+};
+
+#endif // ZORSQL_H
