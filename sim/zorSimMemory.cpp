@@ -1,125 +1,60 @@
 #include "zorSimMemory.h"
 
-#include <QTextCodec>
-#include <QtEndian>
+#include "model/featureZOR70.h"
+#include "model/optionsZOR70.h"
 
 namespace {
 
-// Read addresses of the instrument's blocks and the write addresses that change them.
-const quint8 charBlock = 2;
-const quint8 refBlock = 3;
-const quint8 devBlock = 5;
-const quint8 chBlock = 7;
-const quint8 refdUBlock = 11;
-const quint8 nameWrite = 0x32;
-const quint8 serialWrite = 0x34;
-const quint8 clockWrite = 9;
-const quint8 recordWrite = 0x80;   // + slot 0..31
-const int recordSize = 340;
-const int slotCount = 32;
-
-const quint32 basicSignature = 0x0300AA0F;
-const quint32 extendedSignature = 0x0301AA0F;
-
-struct writeTarget
+// The read address that returns a block written whole to this write address, or -1.
+int readAddressOf(quint8 writeAddress)
 {
-    quint8 write;
-    quint8 read;
-    int length;
-};
-
-const writeTarget writeTargets[] = {
-    {0, charBlock, recordSize * slotCount}, {1, refBlock, 1008}, {4, devBlock, 8}, {6, chBlock, 224},
-    {10, refdUBlock, 116},
-};
-
-QByteArray u32(quint32 value)
-{
-    QByteArray bytes(4, 0);
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray text(const QString &value, int width)
-{
-    QByteArray bytes = QTextCodec::codecForName("Windows-1251")->fromUnicode(value).left(width);
-    return bytes.leftJustified(width, '\0');
-}
-
-QByteArray identity(zorSimMemory::variant type, quint32 serialNumber, const QString &name)
-{
-    return u32(type == zorSimMemory::extended ? extendedSignature : basicSignature) + text(name, 16)
-        + u32(serialNumber);
-}
-
-quint8 channelCountCode(int channels)
-{
-    return channels >= 32 ? 5 : channels >= 16 ? 4 : 3;
-}
-
-QByteArray deviceBlock(int channels)
-{
-    // Cyclic measurement, all channels shown, 1.5 s, no filter, speaker off, channel 1 main.
-    const char bytes[8] = {1, char(channelCountCode(channels)), 0, 0, char(channels), 0, 0, 0};
-    return QByteArray(bytes, 8);
-}
-
-QByteArray channelBlock(int channels)
-{
-    // Seven arrays of 32 bytes: mode, unit, reference range, current code, rounding,
-    // characteristic, compensation.
-    QByteArray bytes(224, 0);
-    for (int ch = 0; ch < channels && ch < 32; ++ch) {
-        bytes[ch] = 5;             // resistance thermometer, nominal characteristic
-        bytes[32 + ch] = 3;        // °C
-        bytes[64 + ch] = 2;        // 300 Ω reference
-        bytes[96 + ch] = 20;       // 1.0 mA
-        bytes[128 + ch] = 3;       // 0.0001
-        bytes[160 + ch] = 12;      // Pt100
+    switch (writeAddress) {
+    case optionsZOR70::txFeat: return optionsZOR70::rdFeat;
+    case optionsZOR70::txRef: return optionsZOR70::rdRef;
+    case optionsZOR70::txDev: return optionsZOR70::rdDev;
+    case optionsZOR70::chWriteAddress: return optionsZOR70::rdCh;
+    case optionsZOR70::txRefdU: return optionsZOR70::rdRefdU;
+    default: return -1;
     }
-    return bytes;
 }
 
-QByteArray referenceBlock()
+bool isRecordWrite(quint8 selector)
 {
-    QByteArray bytes(1008, 0);
-    // Six reference records (zero, value): the four reference resistors at their
-    // nominal values, then the voltage and current references.
-    const double values[6] = {3.0, 30.0, 300.0, 3000.0, 1.25, 1.0};
-    for (int i = 0; i < 6; ++i)
-        qToLittleEndian(values[i], bytes.data() + 16 * i + 8);
-    // Corrections and coefficients stored as offset bytes and words: 128 and 32768 mean 0.
-    for (int i = 928; i < 992; ++i)
-        bytes[i] = char(128);
-    for (int i = 1000; i < 1006; ++i)
-        bytes[i] = char(128);
-    bytes[1007] = char(0x80);   // 32768, little-endian
-    return bytes;
-}
-
-QByteArray refdUDefaults()
-{
-    QByteArray bytes(116, 0);
-    bytes[1] = char(0x80);   // ratio 1: 32768, little-endian
-    return bytes;
+    return selector >= optionsZOR70::featWriteAddress && selector < optionsZOR70::featWriteAddress + optionsZOR70::chMax;
 }
 
 } // namespace
 
 zorSimMemory::zorSimMemory(variant type, quint32 serialNumber, const QString &name, int channels)
 {
-    blocks.insert(identityAddress, identity(type, serialNumber, name));
-    blocks.insert(devBlock, deviceBlock(channels));
-    blocks.insert(chBlock, channelBlock(channels));
-    blocks.insert(refBlock, referenceBlock());
-    blocks.insert(charBlock, QByteArray(recordSize * slotCount, 0));
+    optionsZOR70 image;
+    image.devType = type == extended ? optionsZOR70::typeExtended : optionsZOR70::typeBasic;
+    image.devNumber = serialNumber;
+    image.devName = name;
+    image.measMode = 1;
+    image.chCount = channels;
+    image.chShow = channels >= 32 ? 5 : channels >= 16 ? 4 : 3;
+    // The reference resistors at their nominal values, then the voltage and current references.
+    const double references[optionsZOR70::refCount] = {3.0, 30.0, 300.0, 3000.0, 1.25, 1.0};
+    for (int i = 0; i < optionsZOR70::refCount; ++i)
+        image.ref[i].value.setValue(references[i]);
+    const quint8 pt100 = quint8(optionsZOR70::_getDefTypeTC().indexOf("Pt100"));
+    for (int ch = 0; ch < channels && ch < optionsZOR70::chMax; ++ch)
+        image.setChFeature(quint8(ch), optionsZOR70::chNSHTS, pt100);
+
+    // The identity block is laid out as the name block followed by the serial number.
+    blocks.insert(optionsZOR70::rdIdent, image.getNameData() + image.getSNData());
+    blocks.insert(optionsZOR70::rdDev, image.getDevData());
+    blocks.insert(optionsZOR70::rdCh, image.getChData());
+    blocks.insert(optionsZOR70::rdRef, image.getRefData(false));
+    blocks.insert(optionsZOR70::rdFeat, image.getFeatData());
     if (type == extended)
-        blocks.insert(refdUBlock, refdUDefaults());
+        blocks.insert(optionsZOR70::rdRefdU, image.getRefdUData());
 }
 
 zorSimMemory::exchangeKind zorSimMemory::kindOf(quint8 selector) const
 {
-    if (selector == nameAddress || blocks.contains(selector))
+    if (selector == optionsZOR70::rdName || blocks.contains(selector))
         return blockRead;
     if (records.contains(selector))
         return recordRead;
@@ -134,8 +69,8 @@ zorSimMemory::exchangeKind zorSimMemory::kindOf(quint8 selector) const
 
 QByteArray zorSimMemory::read(quint8 selector) const
 {
-    if (selector == nameAddress)
-        return blocks.value(identityAddress).mid(4, 16);
+    if (selector == optionsZOR70::rdName)
+        return blocks.value(optionsZOR70::rdIdent).mid(4, optionsZOR70::nameReadSize);
     if (blocks.contains(selector))
         return blocks.value(selector);
     if (records.contains(selector))
@@ -145,18 +80,11 @@ QByteArray zorSimMemory::read(quint8 selector) const
 
 int zorSimMemory::writeLength(quint8 selector) const
 {
-    if (selector == nameWrite)
-        return 20;
-    if (selector == serialWrite)
-        return 4;
-    if (selector == clockWrite)
-        return 8;
-    if (selector >= recordWrite && selector < recordWrite + slotCount)
-        return recordSize;
-    for (const writeTarget &w : writeTargets)
-        if (w.write == selector && blocks.contains(w.read))
-            return w.length;
-    return 0;
+    // A block the instrument does not have (refdU of the basic variant) takes no write.
+    const int readAddress = readAddressOf(selector);
+    if (readAddress >= 0 && !blocks.contains(quint8(readAddress)))
+        return 0;
+    return qMax(0, optionsZOR70::writeLength(selector));
 }
 
 void zorSimMemory::write(quint8 selector, const QByteArray &data)
@@ -167,19 +95,18 @@ void zorSimMemory::write(quint8 selector, const QByteArray &data)
     }
     if (data.size() != writeLength(selector))
         return;
-    QByteArray &ident = blocks[identityAddress];
-    if (selector == nameWrite) {
-        ident.replace(4, 16, data.mid(4, 16));   // the signature stays the instrument's own
-    } else if (selector == serialWrite) {
-        ident.replace(20, 4, data);
-    } else if (selector == clockWrite) {
+    QByteArray &identity = blocks[optionsZOR70::rdIdent];
+    if (selector == optionsZOR70::txName) {
+        identity.replace(4, 16, data.mid(4, 16));   // the signature stays the instrument's own
+    } else if (selector == optionsZOR70::txSN) {
+        identity.replace(20, 4, data);
+    } else if (selector == optionsZOR70::txDateTime) {
         clockData = data;
-    } else if (selector >= recordWrite && selector < recordWrite + slotCount) {
-        blocks[charBlock].replace((selector - recordWrite) * recordSize, recordSize, data);
+    } else if (isRecordWrite(selector)) {
+        const int slot = selector - optionsZOR70::featWriteAddress;
+        blocks[optionsZOR70::rdFeat].replace(slot * featureZOR70::dataSize, featureZOR70::dataSize, data);
     } else {
-        for (const writeTarget &w : writeTargets)
-            if (w.write == selector)
-                blocks.insert(w.read, data);
+        blocks.insert(quint8(readAddressOf(selector)), data);
     }
 }
 
@@ -210,24 +137,24 @@ QByteArray zorSimMemory::writtenWord(quint8 selector) const
 
 bool zorSimMemory::isExtended() const
 {
-    return qFromLittleEndian<quint32>(blocks.value(identityAddress).constData()) == extendedSignature;
+    optionsZOR70 image;
+    return image.setData(blocks.value(optionsZOR70::rdIdent), optionsZOR70::rdIdent) && image.isExtended();
 }
 
 QVector<zorSimMemory::channel> zorSimMemory::activeChannels() const
 {
-    const QByteArray device = blocks.value(devBlock);
-    const QByteArray channels = blocks.value(chBlock);
     QVector<channel> result;
-    if (device.size() != 8 || channels.size() != 224)
+    optionsZOR70 image;
+    if (!image.setData(blocks.value(optionsZOR70::rdDev), optionsZOR70::rdDev)
+        || !image.setData(blocks.value(optionsZOR70::rdCh), optionsZOR70::rdCh))
         return result;
-    const bool cyclic = device.at(0) != 0;
-    const int count = qBound(0, int(device.at(4)), 32);
-    const int main = quint8(device.at(6));
-    for (int ch = 0; ch < count; ++ch) {
-        if (channels.at(ch) == 0 || (!cyclic && ch != main))
+    const bool cyclic = image.measMode != 0;
+    for (int ch = 0; ch < image.getChCount(); ++ch) {
+        const optionsZOR70::_ch &settings = image.ch[ch];
+        if (settings.mode == optionsZOR70::chOff || (!cyclic && ch != image.mainCh))
             continue;
-        const quint8 unit = quint8(qBound(0, int(channels.at(32 + ch)), 9));
-        const quint8 decimals = quint8(qBound(0, int(channels.at(128 + ch)), 5) + 1);
+        const quint8 unit = quint8(qBound(0, int(settings.dim), 9));
+        const quint8 decimals = quint8(qBound(0, int(settings.round), 5) + 1);
         result.append({quint8(ch + 1), unit, decimals});
     }
     return result;

@@ -23,11 +23,8 @@ public:
         quint8 decimals;   // digits after the point
     };
 
-    static constexpr quint8 identityAddress = 0x33;
-    static constexpr quint8 nameAddress = 0xFF;
-
     // An instrument with factory settings: every channel of the given count measures a
-    // platinum resistance thermometer in degrees Celsius, cyclically.
+    // Pt100 resistance thermometer in degrees Celsius, cyclically.
     zorSimMemory(variant type, quint32 serialNumber, const QString &name, int channels);
 
     exchangeKind kindOf(quint8 selector) const;

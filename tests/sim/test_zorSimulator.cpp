@@ -1,5 +1,6 @@
 #include "link/zorPortCatalog.h"
 #include "link/zorStreamParser.h"
+#include "model/optionsZOR70.h"
 #include "sim/zorSimStream.h"
 #include "sim/zorSimulator.h"
 
@@ -51,12 +52,12 @@ private slots:
 void test_zorSimulator::identity()
 {
     const zorSimMemory basic = instrument();
-    const QByteArray ident = basic.read(zorSimMemory::identityAddress);
+    const QByteArray ident = basic.read(optionsZOR70::rdIdent);
     QCOMPARE(ident.size(), 24);
     QCOMPARE(qFromLittleEndian<quint32>(ident.constData()), 0x0300AA0Fu);
     QCOMPARE(qFromLittleEndian<quint32>(ident.constData() + 20), 42u);
     QCOMPARE(ident.mid(4, 9), QByteArray("\xd2\xe5\xf0\xec\xee\xec\xe5\xf2\xf0"));   // Windows-1251
-    QCOMPARE(basic.read(zorSimMemory::nameAddress), ident.mid(4, 16));
+    QCOMPARE(basic.read(optionsZOR70::rdName), ident.mid(4, 16));
     QCOMPARE(basic.kindOf(11), zorSimMemory::none);   // refdU only on the extended variant
     QCOMPARE(instrument(zorSimMemory::extended).read(11).size(), 116);
     QVERIFY(instrument(zorSimMemory::extended).isExtended());
@@ -127,13 +128,13 @@ void test_zorSimulator::activeChannels()
     for (int ch : off)
         channels[ch - 1] = 0;
     channels[32 + 2] = 4;    // channel 3 in K
-    channels[128 + 2] = 0;   // rounded to 0.1
+    channels[128 + 2] = 0;   // shown to 0.1
     memory.write(6, channels);
     const QVector<zorSimMemory::channel> active = memory.activeChannels();
     QCOMPARE(numbers(active), expected);
     for (const zorSimMemory::channel &ch : active) {
         QCOMPARE(int(ch.unit), ch.number == 3 ? 4 : 3);
-        QCOMPARE(int(ch.decimals), ch.number == 3 ? 1 : 4);
+        QCOMPARE(int(ch.decimals), ch.number == 3 ? 1 : 2);   // thermometers are shown to 0.01
     }
 }
 
