@@ -40,7 +40,8 @@ bool parse(const QCoreApplication &app, Arguments *args, QTextStream &err)
     parser.addVersionOption();
     parser.addPositionalArgument(
         "port", QCoreApplication::translate("probe", "Порт прибора: имя (ttyUSB0) или путь (/dev/pts/3)."));
-    const QCommandLineOption sim("sim", QCoreApplication::translate("probe", "Запустить имитатор прибора и проверить его."));
+    const QCommandLineOption sim(
+        "sim", QCoreApplication::translate("probe", "Запустить имитатор прибора и проверить его."));
     const QCommandLineOption extended(
         "extended", QCoreApplication::translate("probe", "Имитатор расширенного варианта прибора."));
     const QCommandLineOption database(

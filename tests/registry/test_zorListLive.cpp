@@ -35,23 +35,43 @@ private:
 void test_zorListLive::streamTokens_data()
 {
     QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QString>("state"); // of the record: "", "no plot" or "stopped"
     QTest::addColumn<QStringList>("expected");
 
+    const QString openCircuit = "chError 0 2 13 не подключен датчик (обрыв токовой цепи)";
     const QString repair = "РАБОТА НЕ ВОЗМОЖНА. ПРИБОРУ ТРЕБУЕТСЯ РЕМОНТ!";
-    QTest::newRow("reading") << QByteArray("3:21.4567D ") << QStringList{"meas 0 2 21.4567 °С"};
-    QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << QStringList{"meas 0 1 5.5 -"};
-    QTest::newRow("open circuit") << QByteArray("3:-999999.0= ")
-                                  << QStringList{"chError 0 2 13 не подключен датчик (обрыв токовой цепи)"};
-    QTest::newRow("instrument needs repair")
-        << QByteArray("4:-999999.0b ") << QStringList{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
-    QTest::newRow("status") << QByteArray("0#\x01#\x00# ", 7) << QStringList{"status 0"};
-    QTest::newRow("status of two fields") << QByteArray("0#\x01# ") << QStringList{};
-    QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << QStringList{"devError 0 50 " + repair};
+    const QString unknown = "неизвестная ошибка";
+    const QByteArray on("0#\x01#\x00# ", 7);
+    QTest::newRow("reading") << QByteArray("3:21.4567D ") << "" << QStringList{"meas 0 2 21.4567 °С"};
+    QTest::newRow("first unit") << QByteArray("1:100.5A ") << "" << QStringList{"meas 0 0 100.5 Ω"};
+    QTest::newRow("last unit, last channel") << QByteArray("32:1.5J ") << "" << QStringList{"meas 0 31 1.5 Бар"};
+    QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << QStringList{"meas 0 1 5.5 -"};
+    QTest::newRow("lower-case unit") << QByteArray("2:5.5d ") << "" << QStringList{"meas 0 1 5.5 -"};
+    QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << QStringList{openCircuit};
+    QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << ""
+                                           << QStringList{"chError 0 2 1 " + unknown};
+    QTest::newRow("instrument needs repair") << QByteArray("4:-999999.0b ") << ""
+                                             << QStringList{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
+    QTest::newRow("unknown instrument error") << QByteArray("3:-999999.0z ") << ""
+                                              << QStringList{"chError 0 2 74 " + unknown, "devError 0 74 " + unknown};
+    QTest::newRow("channel 33") << QByteArray("33:-999999.0b ") << "" << QStringList{};
+    QTest::newRow("value, no plot") << QByteArray("3:21.5D ") << "no plot" << QStringList{};
+    QTest::newRow("error, no plot") << QByteArray("3:-999999.0= ") << "no plot" << QStringList{openCircuit};
+    QTest::newRow("acquisition stopped") << QByteArray("4:-999999.0b ") << "stopped" << QStringList{};
+    QTest::newRow("status") << on << "" << QStringList{"status 0"};
+    QTest::newRow("status of two fields") << QByteArray("0#\x01# ") << "" << QStringList{};
+    QTest::newRow("status of four fields") << QByteArray("0#\x01#\x00#\x00# ", 9) << "" << QStringList{};
+    QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << QStringList{"devError 0 50 " + repair};
+    QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << ""
+                                           << QStringList{"devError 0 0 " + unknown};
+    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << ""
+                                         << QStringList{"devError 0 0 " + unknown};
 }
 
 void test_zorListLive::streamTokens()
 {
     QFETCH(QByteArray, token);
+    QFETCH(QString, state);
     QFETCH(QStringList, expected);
 
     // The exact tokens come from a bare line; the instrument behind it is this test.
@@ -67,15 +87,22 @@ void test_zorListLive::streamTokens()
     line.send(QByteArray("1:3A "));
     QTRY_VERIFY(link.log->lines.contains("meas 0 0 3 Ω"));
     link.log->clear();
+    zorList::_zor *zor = link.list->getZorByIndex(index);
+    zor->qwtIndex = state == "no plot" ? -1 : zor->qwtIndex;
+    zor->proccesed = state != "stopped";
 
-    // A marker reading behind the token shows that the token has been dealt with.
-    const QString marker = "meas 0 0 2 Ω";
+    // A reading behind the token, once through the link, shows that the registry has
+    // dealt with the token (it hears the link before the spy does).
+    QSignalSpy passed(link.port.data(), &ZORSerialPort::readyDevMeas);
     line.send(token + "1:2A ");
-    QTRY_VERIFY(link.log->lines.contains(marker) || !link.log->filtered("devError").isEmpty());
-    link.log->lines.removeAll(marker);
+    const auto markerPassed = [&passed] {
+        return std::any_of(passed.begin(), passed.end(), [](const QList<QVariant> &a) { return a.at(1) == 2.0; });
+    };
+    QTRY_VERIFY(markerPassed() || !link.log->filtered("devError").isEmpty());
+    link.log->lines.removeAll("meas 0 0 2 Ω");
     QCOMPARE(link.log->lines, expected);
     const bool failed = !link.log->filtered("devError").isEmpty();
-    QCOMPARE(link.list->getZorByIndex(index)->devIndex < 0, failed);
+    QCOMPARE(zor->devIndex < 0, failed);
     QCOMPARE(link.port->getDevIndexList().isEmpty(), failed);
     if (token.startsWith("0#"))
         QCOMPARE(link.list->getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
@@ -88,8 +115,10 @@ void test_zorListLive::changeFlags_data()
     QTest::addColumn<QByteArray>("reads");
 
     QTest::newRow("none") << quint8(0) << QByteArray();
-    QTest::newRow("characteristics, channels") << quint8(0x05) << simulatedLink::selectors({optionsZOR70::rdFeat, optionsZOR70::rdCh});
-    QTest::newRow("references, device") << quint8(0x0A) << simulatedLink::selectors({optionsZOR70::rdRef, optionsZOR70::rdDev});
+    QTest::newRow("characteristics, channels")
+        << quint8(0x05) << simulatedLink::selectors({optionsZOR70::rdFeat, optionsZOR70::rdCh});
+    QTest::newRow("references, device")
+        << quint8(0x0A) << simulatedLink::selectors({optionsZOR70::rdRef, optionsZOR70::rdDev});
 }
 
 void test_zorListLive::changeFlags()
@@ -210,8 +239,8 @@ void test_zorListLive::referenceWriteUpdatesDeviceRow()
     QCOMPARE(sim->block(optionsZOR70::rdRef), options->getRefData(false));
     QCOMPARE(sim->block(optionsZOR70::rdRefdU), options->getRefdUData());
     const QVector<QVector<QVariant>> device =
-        simulatedLink::rows(QString("SELECT device_refdata, device_number, device_name_search FROM device WHERE device_id=%1")
-                 .arg(dbIndex));
+        simulatedLink::rows(QString("SELECT device_refdata, device_number, device_name_search FROM device"
+                                    " WHERE device_id=%1").arg(dbIndex));
     QCOMPARE(device.size(), 1);
     QCOMPARE(device[0][0].toByteArray(), options->getRefData(true));
     QCOMPARE(device[0][0].toByteArray().size(), optionsZOR70::refSize + optionsZOR70::refdUSize);

@@ -48,8 +48,8 @@ void test_zorListRead::readAllTwoInstruments()
         link.waitForReads(index);
 
     const zorSimulator *sim[2] = {basic, extended};
-    const QByteArray order = simulatedLink::selectors({optionsZOR70::rdIdent, optionsZOR70::rdRef, optionsZOR70::rdDev,
-                                        optionsZOR70::rdCh, optionsZOR70::rdFeat});
+    const QByteArray order = simulatedLink::selectors(
+        {optionsZOR70::rdIdent, optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat});
     for (int n = 0; n < 2; ++n) {
         link.compareWithSim(first[n], sim[n]);
         // The clock went first, and it is the computer's time.
@@ -70,8 +70,8 @@ void test_zorListRead::readAllTwoInstruments()
     }
 
     // One row per instrument, and each got exactly one snapshot: its factory settings.
-    const QVector<QVector<QVariant>> devices =
-        simulatedLink::rows("SELECT device_id, device_type, device_number, device_name FROM device ORDER BY device_number");
+    const QVector<QVector<QVariant>> devices = simulatedLink::rows(
+        "SELECT device_id, device_type, device_number, device_name FROM device ORDER BY device_number");
     QCOMPARE(devices.size(), 2);
     const QVariant types[2] = {optionsZOR70::typeBasic, optionsZOR70::typeExtended};
     const QVariant names[2] = {"Тест Б", "ЗОР-Р"};
@@ -81,8 +81,8 @@ void test_zorListRead::readAllTwoInstruments()
         QCOMPARE(devices[n], (QVector<QVariant>{zor->dbIndex, types[n], 11 + n, names[n]}));
         const QVector<QVector<QVariant>> snapshots =
             simulatedLink::rows(QString("SELECT device_snapshot_id, device_snapshot_factory, device_snapshot_info,"
-                         " device_snapshot_data, device_snapshot_refdata FROM device_snapshot"
-                         " WHERE device_id=%1").arg(zor->dbIndex));
+                                        " device_snapshot_data, device_snapshot_refdata FROM device_snapshot"
+                                        " WHERE device_id=%1").arg(zor->dbIndex));
         QCOMPARE(snapshots.size(), 1);
         factory[n] = snapshots[0][0].toInt();
         QCOMPARE(zor->snapShotId, factory[n]);
@@ -117,7 +117,8 @@ void test_zorListRead::readAllTwoInstruments()
     for (int round = 1; round <= 2; ++round) {
         zor->options->measTime = round;
         zor->options->triggerDevChange();
-        QTRY_COMPARE_WITH_TIMEOUT(basic->log(zorSimulator::blockWritten).size(), round, simulatedLink::exchangeTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(basic->log(zorSimulator::blockWritten).size(), round,
+                                  simulatedLink::exchangeTimeout);
         link.waitForReads(second[0]);
         QCOMPARE(link.sql->getSnapShotCount(zor->dbIndex), 2);
         QVERIFY(zor->snapShotId != factory[0]);
