@@ -42,10 +42,13 @@ void test_zorListRead::readAllTwoInstruments()
 
     const QDateTime started = QDateTime::currentDateTime();
     const int first[2] = {link.connectPort(basic->portName()), link.connectPort(extended->portName())};
+    QSignalSpy identified(link.list.data(), &zorList::onIdentChange);
     for (int index : first)
         link.list->getAllDataFromZor(index);
     for (int index : first)
         link.waitForReads(index);
+    // The views hear of the identity even though the sequence started with the image muted.
+    QCOMPARE(identified.size(), 2);
 
     const zorSimulator *sim[2] = {basic, extended};
     const QByteArray order = simulatedLink::selectors(
@@ -108,16 +111,21 @@ void test_zorListRead::readAllTwoInstruments()
     }
     QCOMPARE(simulatedLink::rows("SELECT device_id FROM device").size(), 2);
 
-    // Writes leave the factory snapshot as it was: the changed settings get a snapshot
-    // of their own (with the same text), which later writes keep up to date.
+    // A clock write changes no stored settings. Other writes leave the factory snapshot
+    // as it was: the changed settings get a snapshot of their own (with the same text),
+    // which later writes keep up to date.
     link.list->setSendDelay(50);
     basic->clearLog();
     zorList::_zor *zor = link.list->getZorByIndex(second[0]);
     const QByteArray factoryData = zor->options->getData();
+    zor->options->triggerDateTime();
+    QTRY_COMPARE_WITH_TIMEOUT(basic->log(zorSimulator::blockWritten).size(), 1, simulatedLink::exchangeTimeout);
+    link.waitForReads(second[0]);
+    QCOMPARE(link.sql->getSnapShotCount(zor->dbIndex), 1);
     for (int round = 1; round <= 2; ++round) {
         zor->options->measTime = round;
         zor->options->triggerDevChange();
-        QTRY_COMPARE_WITH_TIMEOUT(basic->log(zorSimulator::blockWritten).size(), round,
+        QTRY_COMPARE_WITH_TIMEOUT(basic->log(zorSimulator::blockWritten).size(), 1 + round,
                                   simulatedLink::exchangeTimeout);
         link.waitForReads(second[0]);
         QCOMPARE(link.sql->getSnapShotCount(zor->dbIndex), 2);
