@@ -1,0 +1,131 @@
+#ifndef ZORSERIALPORT_H
+#define ZORSERIALPORT_H
+
+#include "link/zorSerialPortDataItem.h"
+#include "link/zorSerialPortQueryItem.h"
+
+#include <QHash>
+#include <QObject>
+#include <QQueue>
+#include <QStringList>
+#include <QVector>
+
+class QEventLoop;
+class zorSerialPortThread;
+
+// The one object through which the application talks to its instruments. It lives in
+// the GUI thread, owns one worker per connected port, keeps a read and a write queue
+// per device and hands the worker one request of each kind at a time (writes first),
+// and re-emits everything that comes back with the device index attached.
+//
+// Replies are handed out by pointer and by value; the pointer is valid only while the
+// signal is being delivered (the manager releases it afterwards, also for replies held
+// back while the device was blocked, or dropped with a removed device).
+class ZORSerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    struct devDataReply
+    {
+        quint8 address;
+        QByteArray *buf;
+    };
+
+    static constexpr int maxDevices = 255;
+
+    explicit ZORSerialPort(QObject *parent = nullptr);
+    ~ZORSerialPort() override;
+
+    // Opens a port listed by the port catalogue (or a character device given by its
+    // absolute path) in a new worker. Returns the device index, or -1 when the port is
+    // unknown, busy, already used here, or 255 devices exist. Whether the port really
+    // opens is reported later (onDevError 252, and the device disappears).
+    int addDev(const QString &portName, char devType = 0, int baudRate = 9600, quint8 sec = 15);
+    // Stops a device and discards its queues; waits at most 5 s for the worker.
+    void rmDev(int devIndex);
+    QString getPortName(int devIndex) const;
+    QList<int> getDevIndexList() const;
+    bool isEmptyQueryQueue(int devIndex) const;
+    bool isSendAllData() const;
+    bool isReadAllQuery() const;
+
+public slots:
+    void sendDevQuery(int devIndex, quint8 address, quint16 size, bool showPr = false, zorQueryMode qMode = 0);
+    void sendDevQuery(int devIndex, zorSerialPortQueryItem query);
+    void sendRecQuery(int devIndex, quint8 address, quint16 size, bool showPr = false, zorQueryMode qMode = 0);
+    void sendRecQuery(int devIndex, zorSerialPortQueryItem query);
+    void sendWordQuery(int devIndex, quint8 address, bool showPr = false, zorQueryMode qMode = 0);
+    void sendWordQuery(int devIndex, zorSerialPortQueryItem query);
+    void sendDevData(int devIndex, QByteArray *buf, quint8 address, bool showPr = false, zorQueryMode qMode = 0);
+    void sendDevData(int devIndex, QByteArray buf, quint8 address, bool showPr = false, zorQueryMode qMode = 0);
+    void sendDevData(int devIndex, zorSerialPortDataItem data);
+    void sendDevWord(int devIndex, QByteArray *buf, quint8 address, bool showPr = false, zorQueryMode qMode = 0);
+    void sendDevWord(int devIndex, QByteArray buf, quint8 address, bool showPr = false, zorQueryMode qMode = 0);
+    void sendDevWord(int devIndex, zorSerialPortDataItem data);
+    void blockEventDev(int devIndex, bool b);
+    void blockEventAll(bool b);
+
+signals:
+    void readyDevSource(int devIndex, QByteArray buf);
+    void readyDevMeas(int devIndex, double meas, quint8 ch, char dim);
+    void readyDevStatus(int devIndex, QStringList lStr);
+    void readyDevReply(int devIndex, QByteArray *buf, quint8 address);
+    void readyDevReply(int devIndex, QByteArray buf, quint8 address);
+    void resultDevQuery(int devIndex, bool ok);
+    void allDevQueryComplite();
+    void resultDevData(int devIndex, bool ok);
+    void allDevDataSend();
+    void setProgress(int devIndex, int progress, int maxProgress, quint8 address);
+    void setProgress(int progress, int maxProgress);
+    void onDevError(int devIndex);
+    void onDevError(int devIndex, quint16 code);
+    void onDevError(int devIndex, quint16 code, QString msg);
+    void onDevQueryError(int devIndex, quint16 code, zorSerialPortQueryItem query);
+    void onDevDataError(int devIndex, quint16 code, zorSerialPortDataItem data);
+    void doneSend(int devIndex);
+    void doneSendDevData(int devIndex, zorSerialPortDataItem data);
+    void onMeasTimeOut(int devIndex, bool isConnect);
+
+    // To the workers; each worker acts only on its own index.
+    void readyDevQuery(int devIndex, zorSerialPortQueryItem query);
+    void readyDevData(int devIndex, zorSerialPortDataItem data);
+    void blockStatusEvent(int devIndex, bool b);
+    void onSetDevType(int devIndex, char devType);
+    void onSetMeasTimeout(int devIndex, quint8 sec);
+    void onSetDelayTime(int devIndex, quint16 init = 2000, quint16 queue = 5000, quint16 attempt = 3000);
+
+private slots:
+    void readDevMeas(double meas, quint8 ch, char dim);
+    void readDevSource(QByteArray buf);
+    void readDevStatus(QStringList lStr);
+    void readDevReply(QByteArray *buf, quint8 address);
+    void purgeDevSerialPortThread();
+    void setDevProgress(int progress, int maxProgress, quint8 address);
+    void onError(quint16 code);
+    void onSendQueryError(quint16 code, zorSerialPortQueryItem query);
+    void onSendDataError(quint16 code, zorSerialPortDataItem data);
+    void emitErrorEvent(int devIndex, quint16 code);
+    void doneDevSend();
+    void devMeasTimeout(bool isConnect);
+
+private:
+    void connectWorker(zorSerialPortThread *worker);
+    int senderIndex() const;
+    bool isHeld(const QString &location) const;
+    bool isBlocked(int devIndex) const { return blocked.contains(devIndex); }
+    void continueAfterWrites(int devIndex);
+    void continueQueues(int devIndex);
+    void onExchangeProg();
+
+    QHash<int, zorSerialPortThread *> workers;
+    QHash<int, QString> locations;   // device file of each worker's port
+    QHash<int, QQueue<zorSerialPortQueryItem>> queryQueues;
+    QHash<int, QQueue<zorSerialPortDataItem>> dataQueues;
+    QHash<int, QQueue<devDataReply>> heldReplies;
+    QVector<int> blocked;
+    QHash<int, QEventLoop *> removalWaits;
+    QHash<int, QString> errorTexts;
+    int maxProgress = 0;
+};
+
+#endif // ZORSERIALPORT_H

@@ -1,0 +1,88 @@
+#include "zorPortCatalog.h"
+
+#include <QFileInfo>
+#include <QMap>
+#include <QMutex>
+#include <QSerialPortInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Registered ports (name → description); registration may come from any thread.
+QMutex registryLock;
+QMap<QString, QString> &registry()
+{
+    static QMap<QString, QString> ports;
+    return ports;
+}
+
+bool isRegistered(const QString &name)
+{
+    QMutexLocker locker(&registryLock);
+    return registry().contains(name);
+}
+
+bool isCharacterDevice(const QString &path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+QString canonical(const QString &path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? path : resolved;
+}
+
+} // namespace
+
+QList<zorPortCatalog::port> zorPortCatalog::ports()
+{
+    QList<port> result;
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : system)
+        result.append({info.portName(), info.description(), false, info.isBusy()});
+    QMutexLocker locker(&registryLock);
+    for (auto it = registry().cbegin(); it != registry().cend(); ++it)
+        result.append({it.key(), it.value(), true, false});
+    return result;
+}
+
+void zorPortCatalog::registerPort(const QString &name, const QString &description)
+{
+    QMutexLocker locker(&registryLock);
+    registry().insert(name, description);
+}
+
+void zorPortCatalog::unregisterPort(const QString &name)
+{
+    QMutexLocker locker(&registryLock);
+    registry().remove(name);
+}
+
+bool zorPortCatalog::isUsable(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    if (isRegistered(name))
+        return true;
+    // Listing the system's ports takes milliseconds: do it once.
+    const QString location = systemLocation(name);
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : system)
+        if (canonical(info.systemLocation()) == location)
+            return !info.isBusy();
+    return QFileInfo(name).isAbsolute() && isCharacterDevice(name);
+}
+
+QString zorPortCatalog::systemLocation(const QString &name)
+{
+    if (QFileInfo(name).isAbsolute())
+        return canonical(name);
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : system)
+        if (info.portName() == name)
+            return canonical(info.systemLocation());
+    return name;
+}

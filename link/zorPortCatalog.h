@@ -1,0 +1,36 @@
+#ifndef ZORPORTCATALOG_H
+#define ZORPORTCATALOG_H
+
+#include <QList>
+#include <QString>
+
+// The ports a user can choose: the system's serial ports plus the ports registered by
+// this process (simulated instruments started inside the program, ports a test sets
+// up). A port may also be named by the absolute path of a character device, so that
+// stable links such as /dev/serial/by-id/... can be used directly.
+class zorPortCatalog
+{
+public:
+    struct port
+    {
+        QString name;          // what to pass to ZORSerialPort::addDev
+        QString description;
+        bool registered;       // not a system port
+        bool busy;             // held by another program (system ports only)
+    };
+
+    // System ports in the order the system lists them, then the registered ones by name.
+    static QList<port> ports();
+
+    static void registerPort(const QString &name, const QString &description);
+    static void unregisterPort(const QString &name);
+
+    // Listed and not busy, or an absolute path of an existing character device.
+    static bool isUsable(const QString &name);
+
+    // The device file a port name stands for, links resolved; names compare equal
+    // exactly when they open the same device.
+    static QString systemLocation(const QString &name);
+};
+
+#endif // ZORPORTCATALOG_H

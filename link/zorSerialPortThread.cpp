@@ -1,0 +1,423 @@
+#include "zorSerialPortThread.h"
+
+#include "link/zorLinkExchange.h"
+
+#include <QMetaMethod>
+#include <QRandomGenerator64>
+#include <QTimer>
+
+zorSerialPortThread::zorSerialPortThread(const QString &portName, int devIndex, int baudRate, char devType,
+                                         quint8 sec)
+    : portName(portName), baudRate(baudRate), devIndex(devIndex), devType(devType), sec(sec)
+{
+    registerMetaTypes();
+    // The slots run in the worker's own thread once it starts.
+    moveToThread(this);
+}
+
+zorSerialPortThread::~zorSerialPortThread()
+{
+    rm();
+    wait();
+}
+
+void zorSerialPortThread::registerMetaTypes()
+{
+    qRegisterMetaType<zorSerialPortQueryItem>("zorSerialPortQueryItem");
+    qRegisterMetaType<zorSerialPortDataItem>("zorSerialPortDataItem");
+    qRegisterMetaType<zorQueryMode>("zorQueryMode");
+    qRegisterMetaType<QByteArray *>("QByteArray*");
+}
+
+void zorSerialPortThread::run()
+{
+    port = new QSerialPort(portName);
+    exchange = new zorLinkExchange(port, alive);
+    exchange->setInitTimeout(init);
+    exchange->setDevType(devType);
+    if (reConnect() && !removed.load()) {
+        alive = true;
+        watchdog = new QTimer;
+        watchdog->setSingleShot(true);
+        watchdog->setInterval(sec * 1000);
+        connect(watchdog, &QTimer::timeout, this, &zorSerialPortThread::onTimerReconnect);
+        startWatchdog();
+        exec();
+        delete watchdog;
+        watchdog = nullptr;
+    }
+    alive = false;
+    port->disconnect();
+    port->close();
+    delete exchange;
+    exchange = nullptr;
+    delete port;
+    port = nullptr;
+}
+
+bool zorSerialPortThread::reConnect()
+{
+    if (portName.isEmpty()) {
+        emit onError(254);
+        return false;
+    }
+    port->disconnect();
+    port->close();
+    if (!port->open(QIODevice::ReadWrite)) {
+        emit onError(252);
+        return false;
+    }
+    port->setBaudRate(baudRate);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    port->clearError();
+    portFailed = false;
+    connect(port, &QSerialPort::readyRead, this, &zorSerialPortThread::readyRead);
+    connect(port, &QSerialPort::errorOccurred, this, &zorSerialPortThread::onPortError);
+    ++reconnects;
+    return true;
+}
+
+void zorSerialPortThread::onPortError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError)
+        return;
+    if (error == QSerialPort::UnknownError || error == QSerialPort::TimeoutError) {
+        port->clearError();
+        return;
+    }
+    failPort(error);
+}
+
+void zorSerialPortThread::failPort(QSerialPort::SerialPortError error)
+{
+    // A port whose other end is gone keeps raising the error as fast as it can be
+    // polled (a pseudo-terminal gives ReadError without end). Report it once and
+    // leave the event loop; run() then closes the port.
+    if (portFailed)
+        return;
+    portFailed = true;
+    emit onError(quint16(255 - error));
+    stop();
+}
+
+void zorSerialPortThread::stop()
+{
+    alive = false;
+    quit();
+}
+
+void zorSerialPortThread::rm()
+{
+    removed = true;
+    stop();
+}
+
+void zorSerialPortThread::onTimerReconnect()
+{
+    if (!alive.load())
+        return;
+    if (!reConnect()) {
+        emit onMeasTimeout(false);
+        stop();
+        return;
+    }
+    emit onMeasTimeout(true);
+}
+
+void zorSerialPortThread::readyRead()
+{
+    // While requests are pending or an exchange runs, the bytes stay in the port; the
+    // exchange's clearing discards them.
+    if (streamBlocked || exchanging || !port)
+        return;
+    if (watchdog)
+        watchdog->stop();
+    QVector<zorStreamParser::token> tokens;
+    if (!parser.append(port->readAll(), tokens))
+        return;
+    if (alive.load()) {
+        for (const zorStreamParser::token &token : qAsConst(tokens)) {
+            emit readySource(token.source);
+            if (token.type == zorStreamParser::status)
+                emit readyStatus(token.fields);
+            else if (token.type == zorStreamParser::measurement)
+                emit readyMeas(token.meas, token.ch, token.dim);
+        }
+    }
+    startWatchdog();
+}
+
+void zorSerialPortThread::sendQuery(int devIndex, zorSerialPortQueryItem query)
+{
+    if (devIndex != this->devIndex || !alive.load() || hasQuery)
+        return;
+    if (watchdog)
+        watchdog->stop();
+    this->query = query;
+    hasQuery = true;
+    queryAttempt = 0;
+    schedule(queue + 400 + randomDelay(), &zorSerialPortThread::sendNextQuery);
+}
+
+void zorSerialPortThread::sendData(int devIndex, zorSerialPortDataItem data)
+{
+    if (devIndex != this->devIndex || !alive.load() || hasData)
+        return;
+    if (watchdog)
+        watchdog->stop();
+    this->data = data;
+    hasData = true;
+    dataAttempt = 0;
+    schedule(queue + 400 + randomDelay(), &zorSerialPortThread::sendNextData);
+}
+
+void zorSerialPortThread::setDevType(int devIndex, char devType)
+{
+    if (devIndex != this->devIndex)
+        return;
+    this->devType = devType;
+    if (exchange)
+        exchange->setDevType(devType);
+}
+
+void zorSerialPortThread::setMeasTimeout(int devIndex, quint8 sec)
+{
+    if (devIndex != this->devIndex)
+        return;
+    this->sec = sec;
+    if (!watchdog)
+        return;
+    const bool running = watchdog->isActive();
+    watchdog->stop();
+    watchdog->setInterval(sec * 1000);
+    if (running)
+        startWatchdog();
+}
+
+void zorSerialPortThread::setDelayTime(int devIndex, quint16 init, quint16 queue, quint16 attempt)
+{
+    if (devIndex != this->devIndex)
+        return;
+    this->init = init;
+    this->queue = queue;
+    this->attempt = attempt;
+    if (exchange)
+        exchange->setInitTimeout(init);
+}
+
+void zorSerialPortThread::blockStatusEvent(int devIndex, bool b)
+{
+    if (devIndex == this->devIndex)
+        streamBlocked = b;
+}
+
+void zorSerialPortThread::sendNextQuery()
+{
+    if (!hasQuery || query.size == 0 || !alive.load())
+        return;
+    if (query.rec)
+        sendNextQueryRec();
+    else if (query.word)
+        sendNextQueryWord();
+    else
+        sendNextQueryData();
+}
+
+void zorSerialPortThread::sendNextQueryData()
+{
+    startExchange(query.address, query.showPr);
+    QByteArray reply;
+    const quint8 code = exchange->readBlock(query.address, query.size, reply);
+    finishQuery(code, reply);
+}
+
+void zorSerialPortThread::sendNextQueryRec()
+{
+    startExchange(query.address, query.showPr);
+    QByteArray reply;
+    const quint8 code = exchange->readRecords(query.address, query.size, reply);
+    finishQuery(code, reply);
+}
+
+void zorSerialPortThread::sendNextQueryWord()
+{
+    startExchange(query.address, query.showPr);
+    QByteArray reply;
+    const quint8 code = exchange->readWord(query.address, reply);
+    finishQuery(code, reply);
+}
+
+void zorSerialPortThread::sendNextData()
+{
+    if (!hasData || data.data.isEmpty() || !alive.load())
+        return;
+    if (data.word)
+        sendNextDataWord();
+    else
+        sendNextDataSync();
+}
+
+void zorSerialPortThread::sendNextDataSync()
+{
+    if (!hasData || !alive.load())
+        return;
+    startExchange(data.address, data.showPr);
+    finishData(exchange->writeBlock(data.address, data.data), &zorSerialPortThread::sendNextDataSync);
+}
+
+void zorSerialPortThread::sendNextDataWord()
+{
+    if (!hasData || !alive.load())
+        return;
+    startExchange(data.address, data.showPr);
+    finishData(exchange->writeWord(data.address, data.data), &zorSerialPortThread::sendNextDataWord);
+}
+
+void zorSerialPortThread::startExchange(quint8 address, bool showPr)
+{
+    exchanging = true;
+    if (showPr) {
+        emit setProgress(-1, 0, address);
+        exchange->setProgress([this, address](int done, int total) { emit setProgress(done, total, address); });
+    } else {
+        exchange->setProgress(nullptr);
+    }
+}
+
+void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
+{
+    exchanging = false;
+    if (!alive.load()) {
+        // Removed while exchanging: abandon quietly.
+        if (query.showPr)
+            emit setProgress(0, 0, query.address);
+        clearQuery();
+        return;
+    }
+    if (code != zorLinkExchange::done) {
+        ++queryAttempt;
+        const bool blockRead = !query.rec && !query.word;
+        if (blockRead && query.qMode != qmNormal) {
+            // A mode with neither quick nor no retries set gives up at once rather
+            // than leaving the request hanging.
+            if (queryAttempt > 3 || (query.qMode & qmNoRetry) || !(query.qMode & qmFastRetry)) {
+                giveUpQuery(code);
+            } else {
+                ++queryAttempt;
+                schedule(400 + randomDelay(), &zorSerialPortThread::sendNextQuery);
+            }
+        } else if (queryAttempt > 3) {
+            giveUpQuery(code);
+        } else {
+            retryLater(queryAttempt, &zorSerialPortThread::sendNextQuery);
+        }
+        return;
+    }
+    const quint8 address = query.address;
+    const bool showPr = query.showPr;
+    if (showPr)
+        emit setProgress(-1, 0, address);
+    if (isSignalConnected(QMetaMethod::fromSignal(&zorSerialPortThread::readyQuery)))
+        emit readyQuery(new QByteArray(reply), address);
+    clearQuery();
+    queryAttempt = 0;
+    if (showPr)
+        emit setProgress(0, 0, 255);
+    startWatchdog();
+}
+
+void zorSerialPortThread::finishData(quint8 code, void (zorSerialPortThread::*retry)())
+{
+    exchanging = false;
+    if (!alive.load()) {
+        if (data.showPr)
+            emit setProgress(0, 0, data.address);
+        clearData();
+        return;
+    }
+    if (code != zorLinkExchange::done) {
+        if (++dataAttempt > 3)
+            giveUpData(code);
+        else
+            retryLater(dataAttempt, retry);
+        return;
+    }
+    const quint8 address = data.address;
+    const bool showPr = data.showPr;
+    clearData();
+    emit doneSend();
+    dataAttempt = 0;
+    if (showPr)
+        emit setProgress(0, 0, address);
+    startWatchdog();
+}
+
+void zorSerialPortThread::retryLater(quint8 tries, void (zorSerialPortThread::*slot)())
+{
+    if (tries % 2) {
+        schedule(attempt + 400 + randomDelay(), slot);
+        return;
+    }
+    if (!reConnect()) {
+        // The port cannot be opened again (already reported): nothing more can be
+        // done on it, so the worker ends and the manager discards the device.
+        stop();
+        return;
+    }
+    schedule(2 * attempt + 400 + randomDelay(), slot);
+}
+
+void zorSerialPortThread::giveUpQuery(quint8 code)
+{
+    if (query.showPr)
+        emit setProgress(0, 0, query.address);
+    if ((query.qMode & qmEmptyOnFail) && !query.word) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&zorSerialPortThread::readyQuery)))
+            emit readyQuery(new QByteArray, query.address);
+    } else {
+        emit onSendQueryError(code, query);
+    }
+    clearQuery();
+    startWatchdog();
+}
+
+void zorSerialPortThread::giveUpData(quint8 code)
+{
+    if (data.showPr)
+        emit setProgress(0, 0, data.address);
+    emit onSendDataError(code, data);
+    clearData();
+}
+
+void zorSerialPortThread::clearQuery()
+{
+    query = zorSerialPortQueryItem();
+    hasQuery = false;
+}
+
+void zorSerialPortThread::clearData()
+{
+    data = zorSerialPortDataItem();
+    hasData = false;
+}
+
+void zorSerialPortThread::startWatchdog()
+{
+    // A timeout of 0 s means no watchdog, not a reconnect after every event.
+    if (watchdog && sec > 0)
+        watchdog->start();
+}
+
+int zorSerialPortThread::randomDelay() const
+{
+    const quint32 x = quint32(QRandomGenerator64::global()->generate());
+    return int((quint64(x) * 500) >> 32);
+}
+
+void zorSerialPortThread::schedule(int ms, void (zorSerialPortThread::*slot)())
+{
+    QTimer::singleShot(ms, this, slot);
+}

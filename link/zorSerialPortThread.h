@@ -1,0 +1,126 @@
+#ifndef ZORSERIALPORTTHREAD_H
+#define ZORSERIALPORTTHREAD_H
+
+#include "link/zorSerialPortDataItem.h"
+#include "link/zorSerialPortQueryItem.h"
+#include "link/zorStreamParser.h"
+
+#include <QSerialPort>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+
+class QTimer;
+class zorLinkExchange;
+
+// The worker of one instrument's serial port. It lives in its own thread with its own
+// event loop (it is moved onto itself before it starts), owns the port, parses the
+// reading and status stream the instrument sends on its own, and carries out one block
+// exchange of each kind at a time when the link manager hands it a request. It is
+// reached only through queued connections; the one exception is rm(), which the
+// manager calls directly to cut a running exchange short.
+class zorSerialPortThread : public QThread
+{
+    Q_OBJECT
+public:
+    zorSerialPortThread(const QString &portName, int devIndex, int baudRate = 9600, char devType = 0,
+                        quint8 sec = 15);
+    ~zorSerialPortThread() override;
+
+    // Registers the request records and the pointer type for queued connections.
+    static void registerMetaTypes();
+
+    int getDevIndex() const { return devIndex; }
+    QString getPortName() const { return portName; }
+    bool isAlive() const { return alive.load(); }
+    // How many times the port has been opened again after the first time.
+    int reconnectCount() const { return reconnects.load(); }
+
+public slots:
+    void sendQuery(int devIndex, zorSerialPortQueryItem query);
+    void sendData(int devIndex, zorSerialPortDataItem data);
+    void setDevType(int devIndex, char devType);
+    void setMeasTimeout(int devIndex, quint8 sec);
+    void setDelayTime(int devIndex, quint16 init = 2000, quint16 queue = 5000, quint16 attempt = 3000);
+    void blockStatusEvent(int devIndex, bool b);
+    // Safe to call from any thread: stops work at the next check and ends the event loop.
+    void rm();
+
+signals:
+    void readySource(QByteArray buf);
+    void readyMeas(double meas, quint8 ch, char dim);
+    void readyStatus(QStringList lStr);
+    void setProgress(int progress, int maxProgress, quint8 address);
+    // A finished read. The array is new; the receiver releases it after delivery.
+    void readyQuery(QByteArray *buf, quint8 address);
+    void onSendQueryError(quint16 code, zorSerialPortQueryItem query);
+    void onSendDataError(quint16 code, zorSerialPortDataItem data);
+    void onError(quint16 code);
+    void doneSend();
+    void onMeasTimeout(bool isConnect);
+
+protected:
+    void run() override;
+
+private slots:
+    void readyRead();
+    void sendNextQuery();
+    void sendNextQueryRec();
+    void sendNextQueryData();
+    void sendNextQueryWord();
+    void sendNextData();
+    void sendNextDataSync();
+    void sendNextDataWord();
+    void onTimerReconnect();
+    void onPortError(QSerialPort::SerialPortError error);
+
+private:
+    bool reConnect();
+    void failPort(QSerialPort::SerialPortError error);
+    void stop();
+    int randomDelay() const;
+    void schedule(int ms, void (zorSerialPortThread::*slot)());
+    void retryLater(quint8 attempt, void (zorSerialPortThread::*slot)());
+    void startExchange(quint8 address, bool showPr);
+    void finishQuery(quint8 code, const QByteArray &reply);
+    void finishData(quint8 code, void (zorSerialPortThread::*retry)());
+    void giveUpQuery(quint8 code);
+    void giveUpData(quint8 code);
+    void clearQuery();
+    void clearData();
+    void startWatchdog();
+
+    const QString portName;
+    const int baudRate;
+    const int devIndex;
+    char devType;
+    quint8 queryAttempt = 0;
+    quint8 dataAttempt = 0;
+    quint8 sec;
+    quint16 init = 2000;
+    quint16 queue = 5000;
+    quint16 attempt = 3000;
+    std::atomic<bool> alive{false};
+    std::atomic<bool> removed{false};
+    std::atomic<int> reconnects{-1};
+
+    // The current requests; a kind has one only while its flag is set (the selector
+    // 255 is also a real block, so it cannot mark "none").
+    zorSerialPortQueryItem query;
+    zorSerialPortDataItem data;
+    bool hasQuery = false;
+    bool hasData = false;
+
+    // Owned by the worker thread, created and deleted in run().
+    QSerialPort *port = nullptr;
+    zorLinkExchange *exchange = nullptr;
+    QTimer *watchdog = nullptr;
+
+    zorStreamParser parser;
+    bool streamBlocked = false;   // the manager has requests pending for this device
+    bool exchanging = false;      // an exchange owns the port's bytes
+    bool portFailed = false;      // a fatal port error has been reported
+};
+
+#endif // ZORSERIALPORTTHREAD_H

@@ -1,0 +1,29 @@
+#ifndef ZORINFOPANEL_H
+#define ZORINFOPANEL_H
+
+#include <QFrame>
+#include <QVector>
+
+class QwtLabelClick;
+
+// A small framed table of captions and values floating over the plot. Every value
+// is a clickable label; an empty caption makes an empty separating row.
+class zorInfoPanel : public QFrame
+{
+    Q_OBJECT
+
+public:
+    zorInfoPanel(const QStringList &captions, QWidget *parent);
+
+    // Value label of row (rows counted with the separators); null for a separator.
+    QwtLabelClick *value(int row) const { return m_values.at(row); }
+    void setValue(int row, const QString &text);
+    QString valueText(int row) const;
+    // Forget which value was copied last.
+    void resetStyles();
+
+private:
+    QVector<QwtLabelClick *> m_values;
+};
+
+#endif // ZORINFOPANEL_H
