@@ -1,0 +1,205 @@
+#ifndef ZORLIST_H
+#define ZORLIST_H
+
+#include "link/zorSerialPortDataItem.h"
+#include "model/optionsZOR70.h"
+
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class QTimer;
+class ZORSerialPort;
+class zorSql;
+
+// The registry of the instruments known to the running program. It owns one record
+// per instrument with its settings image, turns the link manager's replies into image
+// updates, readings and errors, turns the image's Apply signals into writes, keeps the
+// instrument's database row and current settings snapshot up to date, and runs the
+// read-all sequence that fills an image after connection. GUI thread only.
+//
+// Four integers name one instrument: the registry index (the key, used in every
+// signal), the link manager's devIndex, the database id and the plot index.
+class zorList : public QObject
+{
+    Q_OBJECT
+    // Milliseconds between the last send request of a record and the write of the
+    // blocks it names (5000): edits made in quick succession become one write per block.
+    Q_PROPERTY(int sendDelay READ sendDelay WRITE setSendDelay)
+
+public:
+    struct _zor
+    {
+        _zor(int devIndex, const QString &portName, int sendDelay);
+        ~_zor();
+        _zor(const _zor &) = delete;
+        _zor &operator=(const _zor &) = delete;
+
+        int index = -1;          // registry key; set when the record is registered
+        int devIndex;            // link manager's index; negative when not connected
+        int dbIndex = 0;         // device_id; 0 = not in the database
+        int snapShotId = 0;      // the stored snapshot the settings correspond to; 0 = none
+        int qwtIndex = -1;       // plot index; -1 = not shown
+        bool spare = false;      // kept for the views; the registry never sets it
+        optionsZOR70 *options;   // owned
+        QString portName;
+        QString text;            // a free per-instrument text; the registry never sets it
+        bool proccesed;          // readings are accepted and acquisition runs
+        bool clearOnStart = false; // the plot is cleared when acquisition restarts
+        bool tstat = false;      // thermostat state of the last status line
+        bool recEnabled = false; // continuous recording
+        QString recFile;
+        QString recFieldSep = QStringLiteral(";");
+        signed char recRound = 4;
+        QString recPointSep;     // "" (system), "." or ","
+        uchar recPeriod = 0;     // minutes between recorded rows
+        int recRow = 0;          // last recorded row
+        QVector<optionsZOR70::tx_code> txCodes; // waiting for the send timer
+        QTimer *txTimer;         // owned; single shot, restarted by every send request
+
+        // The read-all sequence waits for the identity to know whether the refdU
+        // block exists; set while the identity of such a sequence is outstanding.
+        bool refdUUndecided = false;
+    };
+
+    // The record limit: at most this many records exist at a time.
+    static constexpr int maxZor = 254;
+    static constexpr int defaultSendDelay = 5000;
+
+    // Error codes of the instrument: below instrumentError a channel error, from it
+    // on an instrument error that ends the connection; linkError is a broken link.
+    static constexpr quint8 instrumentError = 50;
+    static constexpr quint8 linkError = 200;
+
+    // port and sql are not owned and must outlive the registry; statusEnabled turns
+    // the handling of the instrument's status lines on.
+    zorList(ZORSerialPort *port, zorSql *sql, bool statusEnabled, QObject *parent = nullptr);
+    // Removes every instrument from the link manager and deletes every record.
+    ~zorList() override;
+
+    int sendDelay() const { return m_sendDelay; }
+    // Applies to the timers of existing records too.
+    void setSendDelay(int ms);
+
+    // ---- Lookups: an unknown index yields no record (or -1) ----
+    _zor *getZorByIndex(int index) const;
+    _zor *getZorByDevIndex(int devIndex) const;   // negative: none
+    _zor *getZorByQwtIndex(int qwtIndex) const;   // negative: none
+    int getQWTIndex(int index) const;
+    int getDBIndex(int index) const;
+    int getIndexByDev(int devIndex) const;
+    bool isDevIndex(int devIndex) const;
+    bool isZor(int index) const;
+    QList<int> getIndexList() const; // in key order
+    int count() const { return records.size(); }
+    // The text of an error code, that of code 0 for an unknown code.
+    QString getErrorText(quint8 code) const;
+
+    // ---- Life cycle ----
+    // Creates a record (and image) for a link manager index (negative: no port);
+    // connect wires it as setSignal does. Raises onAddZor(index, false), or
+    // onAddZor(-1, false) when maxZor records exist. Returns the index or -1.
+    int newZor(int devIndex, bool connect);
+    // Registers a record made elsewhere (the discovery dialog) and takes ownership:
+    // it gets the lowest free key, is connected, the read-all sequence starts when
+    // readAll is set, and onAddZor(index, true) is raised. Refused (false, the caller
+    // keeps the record) when the record is null or already registered, its devIndex
+    // is 255 or more, another record already uses its devIndex, another record holds
+    // the same identified instrument (type and non-zero serial number) and is still
+    // connected, or maxZor records exist. A disconnected record of the same
+    // instrument does not block it, so a lost instrument can be found and connected
+    // again; the old record stays until it is removed.
+    bool addZor(_zor *zor, bool readAll = true);
+    // Removes the instrument from the link manager, deletes the record and raises
+    // onRmZor(index, qwtIndex).
+    void rmByIndex(int index);
+    // Unwires the record from this registry and takes it out of the map without
+    // deleting it: the caller owns it. Returns it (null for an unknown index).
+    _zor *detachByIndex(int index);
+    _zor *detachByDevIndex(int devIndex);
+    // Removes the instrument from the link manager and marks the record not
+    // connected; its pending sends are dropped.
+    void disConnByIndex(int index);
+
+    // ---- Commands ----
+    // Writes the clock, then reads identity, references, device, channels and
+    // characteristics (and, for the extended variant, the refdU block).
+    void getAllDataFromZor(int index);
+    // Queues a block by its send code; sendDelay after the last request every
+    // queued block is written once.
+    void sendZorData(int index, optionsZOR70::tx_code code);
+    void setProccesed(int index, bool processed, bool clear);
+    // Overwrites the record's current snapshot with its settings, keeping its text.
+    void saveSnapShot(int index);
+    // ">T<" when the thermostat is on, "<T>" when off, "" for an unknown index.
+    QString getTStatName(int index) const;
+
+public slots:
+    // Fed by the link manager.
+    void applyDevQuery(int devIndex, QByteArray *buf, quint8 address);
+    void onDoneSendDevData(int devIndex, zorSerialPortDataItem data);
+    void onReadyDevMeas(int devIndex, double meas, quint8 ch, char dim);
+    void onReadyDevStatus(int devIndex, QStringList lStr);
+
+signals:
+    void onAddZor(int index, bool added);
+    void sendDevData(int devIndex, QByteArray *buf, quint8 address, zorQueryMode mode);
+    void sendDevData(int devIndex, QByteArray *buf, quint8 address);
+    void onDevChange(int index);
+    void onRefChange(int index);
+    void onChChange(int index, quint8 ch);
+    void onChChange(int index);
+    void onFeatChange(int index, quint8 slot);
+    void onFeatChange(int index);
+    void onIdentChange(int index);
+    void onRmZor(int index, int qwtIndex);
+    void onChange();
+    void onReadMeas(int index, double meas, quint8 ch, QString dim);
+    void onDevError(int index, quint8 code, QString msg);
+    void onChError(int index, quint8 ch, quint8 code, QString msg);
+    void onReadStatus(int index);
+    void doFindZor(int index);
+    void doClearQwt(int qwtIndex);
+
+private slots:
+    void onPortError(int devIndex, quint16 code);
+
+private:
+    _zor *findBy(int _zor::*field, int value) const;
+    int freeIndex() const;
+    static QMap<quint8, QString> makeErrorTexts();
+    bool isRegistered(const _zor *zor) const;
+    bool holdsLiveInstrument(const _zor *zor) const;
+    void insert(_zor *zor);
+    void setSignal(_zor *zor);
+    void forwardChanges(_zor *zor);
+    void forwardApplies(_zor *zor);
+    void unwire(_zor *zor);
+    _zor *take(int index);
+    // The record still registered under index after something that may have run
+    // arbitrary slots (a signal, or the link manager's removal wait); null if gone.
+    _zor *stillHere(int index, const _zor *zor) const;
+
+    void writeNow(_zor *zor, quint8 address, const QByteArray &bytes);
+    void sendPending(_zor *zor);
+    void queueRead(const _zor *zor, quint8 address, bool showPr = true);
+    void identityArrived(_zor *zor, bool decoded);
+    void matchSnapShot(_zor *zor);
+    void updateDevRow(const _zor *zor);
+    void readMeasValue(const _zor *zor, double meas, quint8 ch, char dim);
+    void readMeasError(_zor *zor, quint8 ch, char dim);
+    void readStatusFlags(_zor *zor, const QStringList &lStr);
+    void disconnectWithError(_zor *zor, quint8 code, const QString &msg);
+
+    QPointer<ZORSerialPort> port;
+    zorSql *sql;
+    const bool statusEnabled;
+    QMap<int, _zor *> records;
+    const QMap<quint8, QString> errorTexts;
+    int m_sendDelay = defaultSendDelay;
+};
+
+#endif // ZORLIST_H

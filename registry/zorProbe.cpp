@@ -1,0 +1,123 @@
+#include "registry/zorProbe.h"
+
+#include "db/zorSql.h"
+#include "link/ZORSerialPort.h"
+#include "registry/zorList.h"
+#include "registry/zorProbeReport.h"
+
+#include <QTextStream>
+
+zorProbe::zorProbe(ZORSerialPort *port, zorList *list, zorSql *sql, QTextStream *out, QTextStream *err,
+                   QObject *parent)
+    : QObject(parent)
+    , port(port)
+    , list(list)
+    , sql(sql)
+    , out(out)
+    , err(err)
+{
+    silence.setSingleShot(true);
+    connect(&silence, &QTimer::timeout, this,
+            [this] { finish(exitSilence, tr("Нет показаний от прибора")); });
+    connect(port, &ZORSerialPort::resultDevQuery, this, &zorProbe::settingsRead);
+    connect(list, &zorList::onReadMeas, this, [this](int from, double meas, quint8 ch, const QString &dim) {
+        const zorList::_zor *zor = this->list->getZorByIndex(from);
+        if (from == index && zor)
+            readingArrived(zorProbeReport::reading(*zor->options, ch, meas, dim));
+    });
+    connect(list, &zorList::onChError, this, [this](int from, quint8 ch, quint8 code, const QString &msg) {
+        if (from == index)
+            readingArrived(zorProbeReport::channelError(ch, code, msg));
+    });
+    connect(list, &zorList::onDevError, this, &zorProbe::deviceFailed);
+}
+
+void zorProbe::start(const QString &portName, int readings, int silenceSec)
+{
+    wanted = readings;
+    silence.setInterval(silenceSec * 1000);
+    devIndex = port->addDev(portName);
+    if (devIndex < 0) {
+        finish(exitLink, tr("Порт «%1» не найден или занят").arg(portName));
+        return;
+    }
+    emit port->onSetDelayTime(devIndex, handshakeMs, queueMs, retryMs);
+    index = list->newZor(devIndex, true);
+    if (index < 0) {
+        finish(exitLink, tr("Прибор не добавлен"));
+        return;
+    }
+    // The probe is the record's only view: give it a plot index so its values pass.
+    list->getZorByIndex(index)->qwtIndex = 0;
+    *out << tr("Чтение настроек прибора...") << Qt::endl;
+    list->getAllDataFromZor(index);
+}
+
+void zorProbe::settingsRead(int from, bool ok)
+{
+    // A failed read is reported by the registry as a broken link.
+    if (from != devIndex || !ok || reported || done)
+        return;
+    reported = true;
+    printReport();
+    if (wanted <= 0) {
+        finish(exitOk);
+        return;
+    }
+    *out << Qt::endl << tr("Показания:") << Qt::endl;
+    silence.start();
+}
+
+void zorProbe::printReport()
+{
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    if (!zor)
+        return;
+    const auto print = [this](const QStringList &lines) {
+        for (const QString &line : lines)
+            *out << "  " << line << '\n';
+    };
+    *out << Qt::endl;
+    print(zorProbeReport::identity(*zor->options, zor->portName));
+    if (zor->dbIndex > 0) {
+        const QString snapShot = zor->snapShotId > 0
+            ? tr("«%1» (№ %2)").arg(sql->getSnapShotInfo(zor->snapShotId)).arg(zor->snapShotId)
+            : tr("не найдена");
+        print({tr("База данных: прибор № %1, настройка %2").arg(zor->dbIndex).arg(snapShot)});
+    } else {
+        print({tr("В базу данных не внесён")});
+    }
+    *out << '\n' << tr("Настройки прибора:") << '\n';
+    print(zorProbeReport::deviceSettings(*zor->options));
+    *out << '\n' << tr("Каналы:") << '\n';
+    print(zorProbeReport::channels(*zor->options));
+    out->flush();
+}
+
+void zorProbe::readingArrived(const QString &text)
+{
+    if (!reported || done)
+        return;
+    *out << "  " << text << Qt::endl;
+    if (++seen >= wanted)
+        finish(exitOk);
+    else
+        silence.start();
+}
+
+void zorProbe::deviceFailed(int from, quint8 code, const QString &msg)
+{
+    if (from == index)
+        finish(exitLink, zorProbeReport::deviceError(code, msg));
+}
+
+void zorProbe::finish(int code, const QString &msg)
+{
+    if (done)
+        return;
+    done = true;
+    silence.stop();
+    if (!msg.isEmpty())
+        *err << msg << Qt::endl;
+    emit finished(code);
+}
