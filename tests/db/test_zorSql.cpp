@@ -124,18 +124,23 @@ class test_zorSql : public QObject
     {
         path = zorSqlFile::prepare(dir->path()).path();
         sql.reset(new zorSql(path));
+        QSqlDatabase db = QSqlDatabase::database();
+        QVERIFY(db.transaction()); // one write to the disk instead of one a call
         QVERIFY(sql->addDev(zorType, 7, "ЗОР-Альфа") == 1 && sql->addDev(zorType, 1234, "Zor-Beta") == 2
                 && sql->addDev(zorType, 9, "ЗОР-3") == 3 && save(*sql, 0, 'a', "ТСП 'А'", 0) == 1);
         QVERIFY(save(*sql, 1, 'a', "Заводская", 0) == 1 && save(*sql, 1, 'b', quoted, 0) == 2
                 && save(*sql, 2, 'a', "Завод-2", 0) == 3 && save(*sql, 2, 'a', "Копия", 0) == 4
                 && save(*sql, 2, 'b', "Вторая", 0) == 5);
-        // Dates in an order that is neither that of the ids nor its reverse.
-        rows("UPDATE device_snapshot SET device_snapshot_datetime="
-             " '2024-03-0' || (device_snapshot_id * 3 % 5 + 1) || 'T10:00:00.000'");
-        rows("INSERT INTO device_property (device_id, device_property_key, device_property_val) VALUES (1,"
-             " 'qwt-ch_main', '3'), (1, 'qwt_ch_0-color', '#f00'), (1, 'other', 'x'), (2, 'qwt-show', '1')");
-        rows("INSERT INTO device_snapshot_property (device_snapshot_id) VALUES (1), (2), (3)");
         sql->setAppProperty("main_device_id", 1);
+        QSqlQuery query(db);
+        // Dates in an order that is neither that of the ids nor its reverse.
+        QVERIFY(query.exec("UPDATE device_snapshot SET device_snapshot_datetime="
+                           " '2024-03-0' || (device_snapshot_id * 3 % 5 + 1) || 'T10:00:00.000'"));
+        QVERIFY(query.exec("INSERT INTO device_property (device_id, device_property_key, device_property_val)"
+                           " VALUES (1, 'qwt-ch_main', '3'), (1, 'qwt_ch_0-color', '#f00'), (1, 'other', 'x'),"
+                           " (2, 'qwt-show', '1')"));
+        QVERIFY(query.exec("INSERT INTO device_snapshot_property (device_snapshot_id) VALUES (1), (2), (3)"));
+        QVERIFY(db.commit());
     }
     QStringList rows(const QString &statement) { return sqlRows(path, statement); }
 
