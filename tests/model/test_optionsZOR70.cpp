@@ -138,24 +138,54 @@ private slots:
         QCOMPARE(signalled.entries, QStringList());
     }
 
-    void variantsAndClock()
+    void variantsAndCodes()
     {
         // Only the extended variant has a refdU block, and an image's own signature is not
         // taken over; another type's identity leaves the image unidentified: nothing is written to it.
         randomBlocks random(4);
         O o;
-        for (int address : {O::rdIdent, O::rdRef, O::rdRefdU})
+        for (int address : {O::rdIdent, O::rdRef, O::rdRefdU, O::rdFeat})
             QVERIFY(o.setData(random.block(address), quint8(address)));
         QCOMPARE(o.getRefData(true), o.getRefData(false) + o.getRefdUData());
         QCOMPARE(o.getRefData(true).size(), 1124);
+        const QMap<O::tx_code, int> sent = {{O::txFeat, 10880}, {O::txRef, 1008}, {O::txDev, 8},
+            {O::txDateTime, 8}, {O::txRefdU, 116}, {O::txName, 20}, {O::txSN, 4}};
+        for (auto code = sent.begin(); code != sent.end(); ++code)
+            QCOMPARE(o.getTxData(code.key()).size(), code.value());
         QVERIFY(o.setData(random.block(O::rdIdent, O::typeBasic), O::rdIdent));
         QVERIFY(o.setData(random.block(-1, O::typeExtended)) && o.getTxData(O::txRefdU).isEmpty());
         QCOMPARE(o.getRefData(true).size(), 1008);
         QVERIFY(!o.setData(random.block(O::rdIdent, 0x0302AA0F), O::rdIdent));
         QCOMPARE(QStringList({o.devName, o.getDevNumberStr(), QString::number(o.devType)}),
                  QStringList({"", "--", "0"}));
+        QVERIFY(o.setData(QByteArray("  ZOR-1\0junk\0\0\0\0", 16), O::rdName)); // up to the NUL, trimmed
+        o.devNumber = 42;
+        QCOMPARE(QStringList({o.devName, o.getDevNumberStr()}), QStringList({"ZOR-1", "0042"}));
         const QDateTime time(QDate(2024, 3, 5), QTime(14, 7, 9));
         QCOMPARE(O::getDateTimeData(time).toHex(), QByteArray("0e07090005031800"));
+    }
+
+    void nelinEditing()
+    {
+        randomBlocks random(6);
+        O o;
+        QVERIFY(o.setData(random.block(O::rdRef), O::rdRef));
+        const QByteArray before = o.getRefData(false);
+        QStringList texts;
+        for (int p = 0; p < O::nelinPoints; ++p)
+            texts << QString::number(p * 1000) << QString("%1,5").arg(p);
+        // All or nothing; any table number but 1 is table 0.
+        QVERIFY(!o.setRefNelin(texts.mid(1), 1) && !o.setRefNelin(QStringList(texts.mid(1)) << "x", 1));
+        QCOMPARE(o.getRefData(false), before);
+        QVERIFY(o.setRefNelin(texts, 7));
+        const O::_nelin &last = o.nelin[0][25];
+        QCOMPARE((QList<double>{last.code.value(), last.value.value(), last.mV}),
+                 (QList<double>{25000, 25.5, 25000 * 78 / 8388608.0}));
+        QCOMPARE(o.getRefData(false).mid(512), before.mid(512));
+        // A shift moves every value of its table by the change of the shift; a read resets it.
+        QVERIFY(o.setRefNelinShift("2,5", 0) && o.setRefNelinShift("1", 0) && !o.setRefNelinShift("1.0", 0));
+        QCOMPARE(o.nelin[0][3].value.value(), 4.5);
+        QVERIFY(o.setData(before, O::rdRef) && o.nelinShift[0] == 0);
     }
 
     void everyFieldValueRoundTrips()
