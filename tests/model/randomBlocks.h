@@ -10,19 +10,15 @@
 class randomBlocks
 {
 public:
-    explicit randomBlocks(quint32 seed) : m_random(seed) {}
+    explicit randomBlocks(quint32 seed) : random(seed) {}
 
-    quint32 bounded(quint32 limit) { return m_random.bounded(limit); }
     QByteArray bytes(int count);
     QByteArray text(int width);
-    QByteArray feature();
-    // The reply to a read address of the settings image.
-    QByteArray block(quint8 address, quint32 type = 0x0300AA0F);
-    // Name block with the given signature, device, channel and characteristic blocks.
-    QByteArray fullImage(quint32 type);
+    QByteArray feature(); // one characteristic record
+    // The reply to a read address of the settings image; -1: a full image.
+    QByteArray block(int address, quint32 type = 0x0301AA0F);
 
-private:
-    QRandomGenerator m_random;
+    QRandomGenerator random;
 };
 
 #endif // RANDOMBLOCKS_H

@@ -3,50 +3,26 @@
 #include "link/bWord.h"
 #include "model/featureZOR70.h"
 #include "tests/model/randomBlocks.h"
-#include "tests/model/signalLog.h"
 
+#include <QMetaMethod>
+#include <QRegularExpression>
 #include <QtTest>
-
-#include <cmath>
 
 using O = optionsZOR70;
 
-// The settings image: block codecs, their guards, the mended faults and the signals.
-class test_optionsZOR70 : public QObject
+namespace {
+constexpr int keep = 99; // a channel value that normalisation must not touch
+
+// The decoders: a read address, -1 the full image, -2 the record in slot 5.
+bool decode(O &o, int address, const QByteArray &buf)
 {
-    Q_OBJECT
+    return address == -1   ? o.setData(buf)
+           : address == -2 ? o.feature[5]->setData(buf)
+                           : o.setData(buf, quint8(address));
+}
 
-private slots:
-    void blockRoundTrips_data();
-    void blockRoundTrips();
-    void sendCodesAndSizes();
-    void wrongLengthChangesNothing_data();
-    void wrongLengthChangesNothing();
-    void identity_data();
-    void identity();
-    void everyScaledByteRoundTrips();
-    void everyWordRoundTrips();
-    void scaledFieldsClamp_data();
-    void scaledFieldsClamp();
-    void textsStayInTheirField_data();
-    void textsStayInTheirField();
-    void decoderSignals_data();
-    void decoderSignals();
-    void triggerSignals_data();
-    void triggerSignals();
-    void nelinTable_data();
-    void nelinTable();
-    void nelinShift();
-    void hostileBuffers();
-
-private:
-    static QByteArray encoded(const O &o, int address);
-    // Everything the image would send or store, plus the identity and the shifts.
-    static QByteArray state(const O &o);
-    static void fill(O &o, randomBlocks &random);
-};
-
-QByteArray test_optionsZOR70::encoded(const O &o, int address)
+// What the image sends or stores of the block a decoder took.
+QByteArray encoded(const O &o, int address)
 {
     switch (address) {
     case O::rdRef: return o.getRefData(false);
@@ -54,434 +30,444 @@ QByteArray test_optionsZOR70::encoded(const O &o, int address)
     case O::rdDev: return o.getDevData();
     case O::rdCh: return o.getChData();
     case O::rdFeat: return o.getFeatData();
+    case O::rdIdent: return o.getNameData() + o.getSNData();
+    case O::rdName: return o.getNameData().mid(4);
+    case -2: return o.feature[5]->getData();
     }
     return o.getData();
 }
 
-QByteArray test_optionsZOR70::state(const O &o)
+// Everything the image would send or store, plus the identity and a nelin shift.
+QByteArray state(const O &o)
 {
     return o.getData() + o.getRefData(true) + bWord::getByte(o.devType) + bWord::getByte(o.devNumber)
-           + o.devName.toUtf8() + char(o.nameFromNameRead) + QByteArray::number(o.nelinShift[0])
-           + QByteArray::number(o.nelinShift[1]);
+           + o.devName.toUtf8() + char(o.nameFromNameRead) + QByteArray::number(o.nelinShift[1]);
 }
 
-void test_optionsZOR70::fill(O &o, randomBlocks &random)
+// Range and current code for a resistance thermometer of the nominal resistance in its
+// type name: 10 Ω on 30 Ω / 1 mA, 50 and 100 Ω on 300 Ω / 1 mA, more on 3000 Ω / 0.1 mA.
+// Past the list, indices divisible by 5 go as the 10 Ω types, the rest as the largest.
+QList<int> rangeForType(int t)
 {
-    for (quint8 address : {O::rdIdent, O::rdRef, O::rdRefdU, O::rdDev, O::rdCh, O::rdFeat})
-        QVERIFY(o.setData(random.block(address, O::typeExtended), address));
-    o.setRefNelinShift("1", 1);
+    const QString name = t < 20 ? O::_getDefTypeTC().at(t) : t % 5 ? "1000" : "10";
+    const int r0 = QRegularExpression("\\d+").match(name).captured().toInt();
+    return r0 == 10 ? QList<int>{O::ref30, 20} : r0 <= 100 ? QList<int>{O::ref300, 20} : QList<int>{O::ref3000, 2};
 }
+} // namespace
 
-void test_optionsZOR70::blockRoundTrips_data()
+// Records every signal an object's own class declares, in order, as "name" or "name(arg)".
+class signalLog : public QObject
 {
-    QTest::addColumn<int>("address"); // -1: full image
-    QTest::newRow("reference") << int(O::rdRef);
-    QTest::newRow("refdU") << int(O::rdRefdU);
-    QTest::newRow("device") << int(O::rdDev);
-    QTest::newRow("channel") << int(O::rdCh);
-    QTest::newRow("characteristic") << int(O::rdFeat);
-    QTest::newRow("full image") << -1;
-}
+    Q_OBJECT
 
-void test_optionsZOR70::blockRoundTrips()
-{
-    QFETCH(int, address);
-    randomBlocks random{quint32(address)};
-    O o;
-    o.devType = O::typeExtended;
-    for (int i = 0; i < 30; ++i) {
-        const QByteArray block = address < 0 ? random.fullImage(O::typeExtended) : random.block(quint8(address));
-        QVERIFY(address < 0 ? o.setData(block) : o.setData(block, quint8(address)));
-        QCOMPARE(encoded(o, address).toHex(), block.toHex());
-    }
-    if (address < 0) { // the signature inside an image is not taken over
-        o.devType = O::typeBasic;
-        QVERIFY(o.setData(random.fullImage(O::typeExtended)));
-        QCOMPARE(o.devType, O::typeBasic);
-    }
-}
-
-void test_optionsZOR70::sendCodesAndSizes()
-{
-    randomBlocks random(4);
-    O o;
-    fill(o, random);
-    QCOMPARE(o.getData().size(), 11132);
-    QCOMPARE(o.getRefData(true).size(), 1124);
-    QCOMPARE(o.getRefData(true), o.getRefData(false) + o.getRefdUData());
-    for (quint8 code : {O::txFeat, O::txRef, O::txDev, O::txDateTime, O::txRefdU, O::txName, O::txSN})
-        QCOMPARE(o.getTxData(O::tx_code(code)).size(), O::writeLength(code));
-    QCOMPARE(o.getTxData(O::tx_code(O::chWriteAddress)), QByteArray()); // written directly
-    QCOMPARE(O::writeLength(O::chWriteAddress), o.getChData().size());
-    QCOMPARE(O::writeLength(O::featWriteAddress + 31), o.feature[31]->getData().size());
-    QCOMPARE(O::writeLength(O::featWriteAddress + 32), -1);
-
-    // The basic variant has no refdU block.
-    o.devType = O::typeBasic;
-    QCOMPARE(o.getRefData(true).size(), 1008);
-    QVERIFY(o.getTxData(O::txRefdU).isEmpty());
-
-    QCOMPARE(O::getDateTimeData(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))),
-             QByteArray::fromHex("0E07090005031800"));
-    o.devNumber = 42;
-    QCOMPARE(o.getDevNumberStr(), QString("0042"));
-    o.devNumber = 0;
-    QCOMPARE(o.getDevNumberStr(), QString("--"));
-}
-
-void test_optionsZOR70::wrongLengthChangesNothing_data()
-{
-    QTest::addColumn<int>("address"); // -1: full image
-    QTest::addColumn<int>("length");
-
-    const QList<QPair<const char *, int>> blocks = {
-        {"reference", O::rdRef}, {"refdU", O::rdRefdU}, {"device", O::rdDev}, {"channel", O::rdCh},
-        {"characteristic", O::rdFeat}, {"identity", O::rdIdent}, {"name", O::rdName}, {"full image", -1}};
-    for (const auto &b : blocks) {
-        const int length = b.second < 0 ? O::fullSize : O::readLength(quint8(b.second));
-        QTest::addRow("%s, empty", b.first) << b.second << 0;
-        QTest::addRow("%s, one short", b.first) << b.second << length - 1;
-        QTest::addRow("%s, one over", b.first) << b.second << length + 1;
-    }
-    // Write-only and unknown addresses are refused at any length.
-    for (int address : {0, 1, 4, 6, 9, 10, 0x32, 0x34, 0x80, 0xFE})
-        for (int length : {8, 16, 24, 224, 1008})
-            QTest::addRow("address 0x%02x, %d bytes", address, length) << address << length;
-}
-
-void test_optionsZOR70::wrongLengthChangesNothing()
-{
-    QFETCH(int, address);
-    QFETCH(int, length);
-
-    randomBlocks random(7);
-    O o;
-    fill(o, random);
-    const QByteArray before = state(o);
-    signalLog log(&o);
-
-    // A valid block of the address, cut or extended: only the length is wrong.
-    const QByteArray valid = address < 0 ? random.fullImage(O::typeBasic) : random.block(quint8(address));
-    QByteArray buf = (valid + random.bytes(1)).left(length);
-    QVERIFY(address < 0 ? !o.setData(buf) && !o.setData(&buf)
-                        : !o.setData(buf, quint8(address)) && !o.setData(&buf, quint8(address)));
-    QCOMPARE(state(o).toHex(), before.toHex());
-    QCOMPARE(log.entries, QStringList());
-}
-
-void test_optionsZOR70::identity_data()
-{
-    QTest::addColumn<quint32>("signature");
-    QTest::addColumn<bool>("taken");
-    QTest::newRow("basic") << O::typeBasic << true;
-    QTest::newRow("extended") << O::typeExtended << true;
-    QTest::newRow("unknown variant") << 0x0302AA0Fu << false;
-    QTest::newRow("garbage") << 0xFFFFFFFFu << false;
-}
-
-void test_optionsZOR70::identity()
-{
-    QFETCH(quint32, signature);
-    QFETCH(bool, taken);
-
-    O o; // identified before, with a name from a name-only read
-    QVERIFY(o.setData(bWord::getByte(O::typeBasic) + QByteArray(16, 'a') + bWord::getByte(7), O::rdIdent));
-    QVERIFY(o.setData(QByteArray("Old\0\0\0\0\0\0\0\0\0\0\0\0\0", 16), O::rdName));
-    QVERIFY(o.nameFromNameRead);
-    signalLog log(&o);
-
-    const QByteArray reply = bWord::getByte(signature) + QByteArray("  ZOR-1\0junk\0\0\0\0", 16) + bWord::getByte(42);
-    QCOMPARE(o.setData(reply, O::rdIdent), taken);
-    QCOMPARE(o.devType, taken ? signature : 0u);
-    QCOMPARE(o.devNumber, taken ? 42u : 0u);
-    QCOMPARE(o.devName, taken ? QString("ZOR-1") : QString());
-    QCOMPARE(o.nameFromNameRead, !taken);
-    // A foreign instrument is left unidentified, so nothing is written to it.
-    o.triggerDevChange();
-    QCOMPARE(log.entries, taken ? QStringList({"onIdentChange", "onDevApply"}) : QStringList());
-}
-
-void test_optionsZOR70::everyScaledByteRoundTrips()
-{
-    // Corrections A and B and the six temperature coefficients: every byte must
-    // come back unchanged, or each read-and-write cycle would walk the
-    // instrument's calibration away.
-    randomBlocks random(1);
-    QByteArray block = random.block(O::rdRef);
-    O o;
-    for (int b = 0; b < 256; ++b) {
-        block.replace(928, 64, QByteArray(64, char(b)));
-        block.replace(1000, 6, QByteArray(6, char(b)));
-        QVERIFY(o.setData(block, O::rdRef));
-        const QByteArray back = o.getRefData(false);
-        for (int i = 0; i < block.size(); ++i)
-            if (back.at(i) != block.at(i))
-                QFAIL(qPrintable(QString("byte %1 at %2 came back as %3").arg(b).arg(i).arg(quint8(back.at(i)))));
-    }
-}
-
-void test_optionsZOR70::everyWordRoundTrips()
-{
-    randomBlocks random(2);
-    QByteArray ref = random.block(O::rdRef);
-    QByteArray refdU = random.block(O::rdRefdU);
-    O o;
-    o.devType = O::typeExtended;
-    for (int w = 0; w < 65536; ++w) {
-        const char word[2] = {char(w & 0xFF), char(w >> 8)};
-        ref.replace(1006, 2, word, 2);
-        refdU.replace(0, 2, word, 2);
-        o.setData(ref, O::rdRef);
-        o.setData(refdU, O::rdRefdU);
-        const QByteArray back = o.getRefData(true).mid(1006, 4);
-        if (back != QByteArray(word, 2) + QByteArray(word, 2))
-            QFAIL(qPrintable(QString("word %1 came back as %2").arg(w).arg(back.toHex().constData())));
-    }
-}
-
-void test_optionsZOR70::scaledFieldsClamp_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("encoded");
-
-    QTest::newRow("A lowest") << "A" << -0.0128 << 0;
-    QTest::newRow("A highest") << "A" << 0.0127 << 255;
-    QTest::newRow("A above the range clamps, never wraps") << "A" << 0.0128 << 255;
-    QTest::newRow("A below the range") << "A" << -1.0 << 0;
-    QTest::newRow("A to the nearest, not truncated") << "A" << 0.00009 << 129;
-    QTest::newRow("A not a number reads as 0") << "A" << double(NAN) << 128;
-    QTest::newRow("B above the range") << "B" << 0.5 << 255;
-    QTest::newRow("temperature coefficient below") << "tk" << -1.0 << 0;
-    QTest::newRow("1e-4 highest") << "d10k" << 3.2767 << 65535;
-    QTest::newRow("1e-4 above the range") << "d10k" << 4.0 << 65535;
-    QTest::newRow("1e-4 below the range") << "d10k" << -100.0 << 0;
-    QTest::newRow("ratio 1") << "ratio" << 1.0 << 32768;
-    QTest::newRow("ratio highest") << "ratio" << 1.0000032767 << 65535;
-    QTest::newRow("ratio above the range") << "ratio" << 2.0 << 65535;
-    QTest::newRow("ratio below the range") << "ratio" << 0.0 << 0;
-}
-
-void test_optionsZOR70::scaledFieldsClamp()
-{
-    QFETCH(QString, field);
-    QFETCH(double, value);
-    QFETCH(int, encoded);
-
-    O o;
-    o.devType = O::typeExtended;
-    const QMap<QString, QPair<bDouble *, int>> fields = {
-        {"A", {&o.corrA[31], 928 + 31}}, {"B", {&o.corrB[0], 960}}, {"tk", {&o.tk[5], 1005}},
-        {"d10k", {&o.d10k, 1006}},       {"ratio", {&o.k005ma, 1008}}};
-    fields.value(field).first->setValue(value);
-    const QByteArray data = o.getRefData(true) + '\0';
-    const int at = fields.value(field).second;
-    const int wide = field == "d10k" || field == "ratio";
-    QCOMPARE(quint8(data.at(at)) | (wide ? quint8(data.at(at + 1)) << 8 : 0), encoded);
-}
-
-void test_optionsZOR70::textsStayInTheirField_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("nameBytes");     // bytes 4..19 of the name block
-    QTest::addColumn<QByteArray>("passwordBytes"); // bytes 992..999 of the reference block
-
-    QTest::newRow("short") << QString("ЗОР") << QByteArray("\xC7\xCE\xD0").leftJustified(16, '\0')
-                           << QByteArray("\xC7\xCE\xD0").leftJustified(8, '\0');
-    QTest::newRow("too long: cut at the width")
-        << QString("Прибор номер один, склад 4")
-        << QByteArray("\xCF\xF0\xE8\xE1\xEE\xF0 \xED\xEE\xEC\xE5\xF0 \xEE\xE4\xE8") << QByteArray("\xCF\xF0\xE8\xE1\xEE\xF0 \xED");
-    QTest::newRow("characters Windows-1251 lacks") << QString(9, QChar(0x4E2D)) + "\U0001F600"
-                                                   << QByteArray(10, '?').leftJustified(16, '\0') << QByteArray(8, '?');
-}
-
-void test_optionsZOR70::textsStayInTheirField()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, nameBytes);
-    QFETCH(QByteArray, passwordBytes);
-
-    randomBlocks random(3);
-    O o;
-    fill(o, random);
-    const QByteArray imageBefore = o.getData(), refBefore = o.getRefData(true);
-    o.devName = text;
-    o.password = text;
-    const QByteArray image = o.getData(), ref = o.getRefData(true);
-    QCOMPARE(image, imageBefore.left(4) + nameBytes + imageBefore.mid(20));
-    QCOMPARE(ref, refBefore.left(992) + passwordBytes + refBefore.mid(1000));
-}
-
-void test_optionsZOR70::decoderSignals_data()
-{
-    QTest::addColumn<int>("address"); // -1: full image
-    QTest::addColumn<QStringList>("log");
-
-    QStringList features;
-    for (int n = 0; n < 32; ++n)
-        features << QString("onFeatChange(%1)").arg(n);
-    features << "onFeatChange" << "onChChange";
-    QTest::newRow("identity") << int(O::rdIdent) << QStringList{"onIdentChange"};
-    QTest::newRow("name") << int(O::rdName) << QStringList{"onIdentChange"};
-    QTest::newRow("reference") << int(O::rdRef) << QStringList{"onRefChange"};
-    QTest::newRow("refdU") << int(O::rdRefdU) << QStringList{"onRefChange"};
-    QTest::newRow("device") << int(O::rdDev) << QStringList{"onDevChange"};
-    QTest::newRow("channel") << int(O::rdCh) << QStringList{"onChChange"};
-    QTest::newRow("characteristic") << int(O::rdFeat) << features;
-    QTest::newRow("full image") << -1 << QStringList{"onIdentChange", "onDevChange", "onChChange"} + features;
-}
-
-void test_optionsZOR70::decoderSignals()
-{
-    QFETCH(int, address);
-    QFETCH(QStringList, log);
-
-    randomBlocks random(5);
-    O o;
-    signalLog entries(&o);
-    QVERIFY(address < 0 ? o.setData(random.fullImage(O::typeBasic))
-                        : o.setData(random.block(quint8(address)), quint8(address)));
-    QCOMPARE(entries.entries, log);
-}
-
-void test_optionsZOR70::triggerSignals_data()
-{
-    QTest::addColumn<QString>("slot");
-    QTest::addColumn<int>("index"); // -1: the overload without an index
-    QTest::addColumn<quint32>("number");
-    QTest::addColumn<QStringList>("log");
-
-    QTest::newRow("channel 5") << "triggerChChange" << 5 << 0u << QStringList{"onChApply", "onChApply(5)"};
-    QTest::newRow("channel 32") << "triggerChChange" << 32 << 1u << QStringList();
-    QTest::newRow("all channels") << "triggerChChange" << -1 << 0u << QStringList{"onChApply"};
-    QTest::newRow("slot 31") << "triggerFeatChange" << 31 << 1u << QStringList{"onFeatApply(31)"};
-    QTest::newRow("slot 32") << "triggerFeatChange" << 32 << 1u << QStringList();
-    QTest::newRow("all slots") << "triggerFeatChange" << -1 << 0u << QStringList{"onFeatApply"};
-    QTest::newRow("device, unidentified") << "triggerDevChange" << -1 << 0u << QStringList();
-    QTest::newRow("device") << "triggerDevChange" << -1 << 7u << QStringList{"onDevApply"};
-    QTest::newRow("serial number, unidentified") << "triggerSNChange" << -1 << 0u << QStringList{"onSNApply"};
-    QTest::newRow("name, unidentified") << "triggerNameChange" << -1 << 0u << QStringList();
-    QTest::newRow("name") << "triggerNameChange" << -1 << 7u << QStringList{"onNameApply"};
-    QTest::newRow("references, unidentified") << "triggerRefChange" << -1 << 0u << QStringList{"onRefChange"};
-    QTest::newRow("references") << "triggerRefChange" << -1 << 7u << QStringList{"onRefApply", "onRefChange"};
-    QTest::newRow("clock, unidentified") << "triggerDateTime" << -1 << 0u << QStringList{"onDateTimeApply"};
-}
-
-void test_optionsZOR70::triggerSignals()
-{
-    QFETCH(QString, slot);
-    QFETCH(int, index);
-    QFETCH(quint32, number);
-    QFETCH(QStringList, log);
-
-    O o;
-    o.devNumber = number;
-    signalLog entries(&o);
-    const QByteArray name = slot.toLatin1();
-    QVERIFY(index < 0 ? QMetaObject::invokeMethod(&o, name.constData())
-                      : QMetaObject::invokeMethod(&o, name.constData(), Q_ARG(quint8, quint8(index))));
-    QCOMPARE(entries.entries, log);
-
-    entries.entries.clear(); // a record's own requests come out with its slot number
-    emit o.feature[4]->onApply();
-    QCOMPARE(entries.entries, QStringList{"onFeatApply(4)"});
-}
-
-void test_optionsZOR70::nelinTable_data()
-{
-    QTest::addColumn<int>("table");
-    QTest::addColumn<int>("changed"); // the table that takes the values, -1: none
-    QTest::addColumn<QStringList>("texts");
-
-    QStringList good;
-    for (int p = 0; p < 26; ++p)
-        good << QString::number(p * 1000) << QString("%1,5").arg(p);
-    QStringList bad = good;
-    bad[41] = "x";
-    QTest::newRow("table 0") << 0 << 0 << good;
-    QTest::newRow("table 1") << 1 << 1 << good;
-    QTest::newRow("any other number is table 0") << 7 << 0 << good;
-    QTest::newRow("one bad text") << 1 << -1 << bad;
-    QTest::newRow("one text short") << 1 << -1 << QStringList(good.mid(1));
-}
-
-void test_optionsZOR70::nelinTable()
-{
-    QFETCH(int, table);
-    QFETCH(int, changed);
-    QFETCH(QStringList, texts);
-
-    randomBlocks random(6);
-    O o;
-    QVERIFY(o.setData(random.block(O::rdRef), O::rdRef));
-    const QByteArray before = o.getRefData(false);
-    signalLog log(&o);
-
-    QCOMPARE(o.setRefNelin(texts, quint8(table)), changed >= 0);
-    QCOMPARE(log.entries, changed >= 0 ? QStringList{"onRefChange"} : QStringList());
-    if (changed < 0) {
-        QCOMPARE(o.getRefData(false), before);
-        return;
-    }
-    for (int p = 0; p < 26; ++p) {
-        QCOMPARE(o.nelin[changed][p].code.value(), p * 1000.0);
-        QCOMPARE(o.nelin[changed][p].value.value(), p + 0.5);
-        QCOMPARE(o.nelin[changed][p].mV, p * 1000.0 * (changed ? 625 : 78) / 8388608.0);
-    }
-    QCOMPARE(o.nelin[1 - changed][0].code.getByte(), before.mid(changed ? 96 : 512, 8));
-}
-
-void test_optionsZOR70::nelinShift()
-{
-    O o;
-    o.nelin[1][0].value.setValue(10);
-    o.nelin[1][25].value.setValue(-3);
-    signalLog log(&o);
-
-    QVERIFY(o.setRefNelinShift("2,5", 1));
-    QCOMPARE(o.nelin[1][25].value.value(), -0.5);
-    QVERIFY(o.setRefNelinShift("1", 1)); // moves by the change of the shift
-    QCOMPARE(o.nelin[1][0].value.value(), 11.0);
-    QVERIFY(!o.setRefNelinShift("1.0", 1));
-    QVERIFY(!o.setRefNelinShift("abc", 1));
-    QCOMPARE(o.nelin[0][0].value.value(), 0.0);
-    QCOMPARE(log.entries, (QStringList{"onRefChange", "onRefChange"}));
-
-    QVERIFY(o.setData(QByteArray(1008, '\0'), O::rdRef)); // a fresh read starts unshifted
-    QCOMPARE(o.nelinShift[1], 0.0);
-}
-
-void test_optionsZOR70::hostileBuffers()
-{
-    // Garbage of random lengths, near the real lengths half of the time, through
-    // every decoding entry point: nothing may crash, and the encoders must still
-    // give blocks of their exact lengths.
-    const QList<int> addresses = {2, 3, 5, 7, 11, 0x33, 0xFF, 0, 1, 4, 6, 0x80};
-    const QList<int> lengths = {0, 8, 16, 24, 116, 224, 340, 1008, 10880, 11132};
-    randomBlocks random(0xBAD);
-    O o;
-    for (int i = 0; i < 10000; ++i) {
-        const int length = random.bounded(2) ? lengths.at(int(random.bounded(lengths.size()))) + int(random.bounded(3)) - 1
-                                             : int(random.bounded(12000));
-        QByteArray buf = random.bytes(qMax(0, length));
-        const quint8 address = quint8(random.bounded(4) ? addresses.at(int(random.bounded(addresses.size())))
-                                                        : int(random.bounded(256)));
-        switch (i % 5) {
-        case 0: o.setData(&buf, address); break;
-        case 1: o.setData(buf, address); break;
-        case 2: o.setData(&buf); break;
-        case 3: o.setData(buf); break;
-        default: o.feature[i % 32]->setData(buf);
+public:
+    explicit signalLog(QObject *source)
+    {
+        const QMetaObject *from = source->metaObject();
+        for (int i = from->methodOffset(); i < from->methodCount(); ++i) {
+            const QMetaMethod signal = from->method(i);
+            const char *slot = signal.parameterCount() ? "indexed(quint8)" : "plain()";
+            if (signal.methodType() == QMetaMethod::Signal)
+                connect(source, signal, this, metaObject()->method(metaObject()->indexOfSlot(slot)));
         }
     }
-    QVERIFY(!o.setData(nullptr, O::rdRef));
-    QVERIFY(!o.setData(static_cast<QByteArray *>(nullptr)));
-    QCOMPARE(o.getData().size(), O::fullSize);
-    QCOMPARE(o.getRefData(false).size(), O::refSize);
-    QVERIFY(o.getChCount() >= 1 && o.getChCount() <= 32);
-    for (quint8 c = 0; c < 32; ++c)
-        o.normalize(c);
-}
+
+    QStringList entries;
+
+private slots:
+    void plain() { entries << name(); }
+    void indexed(quint8 arg) { entries << QString("%1(%2)").arg(name()).arg(arg); }
+
+private:
+    QString name() const { return sender()->metaObject()->method(senderSignalIndex()).name(); }
+};
+
+// The settings image: its blocks and their guards, the mended field codecs, the
+// signals, and the channel options with their normalisation.
+class test_optionsZOR70 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void blocks_data()
+    {
+        QTest::addColumn<int>("address"); // as decode() takes it
+        QTest::addColumn<QStringList>("log");
+
+        QStringList features;
+        for (int n = 0; n < O::chMax; ++n)
+            features << QString("onFeatChange(%1)").arg(n);
+        features << "onFeatChange" << "onChChange";
+        QTest::newRow("identity") << int(O::rdIdent) << QStringList{"onIdentChange"};
+        QTest::newRow("name") << int(O::rdName) << QStringList{"onIdentChange"};
+        QTest::newRow("reference") << int(O::rdRef) << QStringList{"onRefChange"};
+        QTest::newRow("refdU") << int(O::rdRefdU) << QStringList{"onRefChange"};
+        QTest::newRow("device") << int(O::rdDev) << QStringList{"onDevChange"};
+        QTest::newRow("channel") << int(O::rdCh) << QStringList{"onChChange"};
+        QTest::newRow("characteristic") << int(O::rdFeat) << features;
+        QTest::newRow("one record") << -2 << QStringList{"onFeatChange(5)"};
+        QTest::newRow("full image") << -1 << QStringList{"onIdentChange", "onDevChange", "onChChange"} + features;
+    }
+
+    // Random blocks decode and encode again to the same bytes, with their signals; a block
+    // of the wrong length changes nothing (not even a nelin shift) and raises nothing.
+    void blocks()
+    {
+        QFETCH(int, address);
+        QFETCH(QStringList, log);
+
+        randomBlocks random(quint32(address + 100));
+        const auto make = [&] { return address == -2 ? random.feature() : random.block(address); };
+        O o;
+        o.devType = O::typeExtended;
+        signalLog signalled(&o);
+        for (int i = 0; i < 30; ++i) {
+            const QByteArray block = make();
+            signalled.entries.clear();
+            QVERIFY(decode(o, address, block));
+            QCOMPARE(signalled.entries, log);
+            QCOMPARE(encoded(o, address).toHex(), block.toHex());
+        }
+        o.setRefNelinShift("1", 1);
+        const QByteArray before = state(o);
+        const int length = make().size();
+        signalled.entries.clear();
+        for (int wrong : {0, length - 1, length + 1})
+            QVERIFY(!decode(o, address, (make() + '\0').left(wrong)));
+        QCOMPARE(state(o).toHex(), before.toHex());
+        QCOMPARE(signalled.entries, QStringList());
+    }
+
+    void variantsAndCodes()
+    {
+        // Only the extended variant has a refdU block, and an image's own signature is not
+        // taken over; another type's identity leaves the image unidentified: nothing is written to it.
+        randomBlocks random(4);
+        O o;
+        for (int address : {O::rdIdent, O::rdRef, O::rdRefdU, O::rdFeat})
+            QVERIFY(o.setData(random.block(address), quint8(address)));
+        QCOMPARE(o.getRefData(true), o.getRefData(false) + o.getRefdUData());
+        QCOMPARE(o.getRefData(true).size(), 1124);
+        const QMap<O::tx_code, int> sent = {{O::txFeat, 10880}, {O::txRef, 1008}, {O::txDev, 8},
+            {O::txDateTime, 8}, {O::txRefdU, 116}, {O::txName, 20}, {O::txSN, 4}};
+        for (auto code = sent.begin(); code != sent.end(); ++code)
+            QCOMPARE(o.getTxData(code.key()).size(), code.value());
+        QVERIFY(o.setData(random.block(O::rdIdent, O::typeBasic), O::rdIdent));
+        QVERIFY(o.setData(random.block(-1, O::typeExtended)) && o.getTxData(O::txRefdU).isEmpty());
+        QCOMPARE(o.getRefData(true).size(), 1008);
+        QVERIFY(!o.setData(random.block(O::rdIdent, 0x0302AA0F), O::rdIdent));
+        QCOMPARE(QStringList({o.devName, o.getDevNumberStr(), QString::number(o.devType)}),
+                 QStringList({"", "--", "0"}));
+        QVERIFY(o.setData(QByteArray("  ZOR-1\0junk\0\0\0\0", 16), O::rdName)); // up to the NUL, trimmed
+        o.devNumber = 42;
+        QCOMPARE(QStringList({o.devName, o.getDevNumberStr()}), QStringList({"ZOR-1", "0042"}));
+        const QDateTime time(QDate(2024, 3, 5), QTime(14, 7, 9));
+        QCOMPARE(O::getDateTimeData(time).toHex(), QByteArray("0e07090005031800"));
+    }
+
+    void nelinEditing()
+    {
+        randomBlocks random(6);
+        O o;
+        QVERIFY(o.setData(random.block(O::rdRef), O::rdRef));
+        const QByteArray before = o.getRefData(false);
+        QStringList texts;
+        for (int p = 0; p < O::nelinPoints; ++p)
+            texts << QString::number(p * 1000) << QString("%1,5").arg(p);
+        // All or nothing; any table number but 1 is table 0.
+        QVERIFY(!o.setRefNelin(texts.mid(1), 1) && !o.setRefNelin(QStringList(texts.mid(1)) << "x", 1));
+        QCOMPARE(o.getRefData(false), before);
+        QVERIFY(o.setRefNelin(texts, 7));
+        const O::_nelin &last = o.nelin[0][25];
+        QCOMPARE((QList<double>{last.code.value(), last.value.value(), last.mV}),
+                 (QList<double>{25000, 25.5, 25000 * 78 / 8388608.0}));
+        QCOMPARE(o.getRefData(false).mid(512), before.mid(512));
+        // A shift moves every value of its table by the change of the shift; a read resets it.
+        QVERIFY(o.setRefNelinShift("2,5", 0) && o.setRefNelinShift("1", 0) && !o.setRefNelinShift("1.0", 0));
+        QCOMPARE(o.nelin[0][3].value.value(), 4.5);
+        QVERIFY(o.setData(before, O::rdRef) && o.nelinShift[0] == 0);
+    }
+
+    void everyFieldValueRoundTrips()
+    {
+        // Every byte of corrections A and B and of the temperature coefficients, every word of
+        // the 1e-4 coefficient and of the refdU ratio comes back unchanged: otherwise each
+        // read-and-write cycle would walk the instrument's calibration away.
+        randomBlocks random(2);
+        QByteArray ref = random.block(O::rdRef), refdU = random.block(O::rdRefdU);
+        O o;
+        o.devType = O::typeExtended;
+        for (int w = 0; w < 65536; ++w) {
+            const char word[2] = {char(w & 0xFF), char(w >> 8)};
+            ref.replace(928, 64, QByteArray(64, char(w))).replace(1000, 6, QByteArray(6, char(w)));
+            ref.replace(1006, 2, word, 2);
+            refdU.replace(0, 2, word, 2);
+            QVERIFY(o.setData(ref, O::rdRef) && o.setData(refdU, O::rdRefdU));
+            if (o.getRefData(true) != ref + refdU)
+                QFAIL(qPrintable(QString("value %1 came back changed").arg(w)));
+        }
+    }
+
+    void outOfRangeClamps_data()
+    {
+        QTest::addColumn<int>("at"); // byte offset in the reference and refdU data
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("encoded");
+
+        QTest::newRow("A lowest") << 959 << -0.0128 << 0;
+        QTest::newRow("A highest") << 959 << 0.0127 << 255;
+        QTest::newRow("A above the range clamps, never wraps") << 959 << 0.0128 << 255;
+        QTest::newRow("A below the range") << 959 << -1.0 << 0;
+        QTest::newRow("A to the nearest, not truncated") << 959 << 0.00009 << 129;
+        QTest::newRow("A not a number reads as 0") << 959 << qQNaN() << 128;
+        QTest::newRow("B above the range") << 960 << 0.5 << 255;
+        QTest::newRow("1e-4 above the range") << 1006 << 4.0 << 65535;
+        QTest::newRow("1e-4 below the range") << 1006 << -100.0 << 0;
+        QTest::newRow("ratio above the range") << 1008 << 2.0 << 65535;
+        QTest::newRow("ratio below the range") << 1008 << 0.0 << 0;
+    }
+
+    void outOfRangeClamps()
+    {
+        QFETCH(int, at);
+        QFETCH(double, value);
+        QFETCH(int, encoded);
+
+        O o;
+        o.devType = O::typeExtended;
+        const QMap<int, bDouble *> fields = {
+            {959, &o.corrA[31]}, {960, &o.corrB[0]}, {1006, &o.d10k}, {1008, &o.k005ma}};
+        fields.value(at)->setValue(value);
+        const QByteArray data = o.getRefData(true);
+        QCOMPARE(quint8(data.at(at)) | (at >= 1006 ? quint8(data.at(at + 1)) << 8 : 0), encoded);
+    }
+
+    void textsStayInTheirField_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("field"); // the 16 bytes of a name; a password takes the first 8
+
+        QTest::newRow("short") << QString("ЗОР") << QByteArray("\xC7\xCE\xD0").leftJustified(16, '\0');
+        QTest::newRow("too long: cut at the width") << QString("Прибор номер один, склад 4")
+            << QByteArray("\xCF\xF0\xE8\xE1\xEE\xF0 \xED\xEE\xEC\xE5\xF0 \xEE\xE4\xE8");
+        QTest::newRow("characters Windows-1251 lacks")
+            << QString(9, QChar(0x4E2D)) + "\U0001F600" << QByteArray(10, '?').leftJustified(16, '\0');
+    }
+
+    void textsStayInTheirField()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, field);
+
+        randomBlocks random(3);
+        O o;
+        for (int address : {O::rdIdent, O::rdRef, O::rdDev})
+            QVERIFY(o.setData(random.block(address), quint8(address)));
+        const QByteArray image = o.getData(), ref = o.getRefData(false);
+        o.devName = o.password = text;
+        QCOMPARE(o.getData(), image.left(4) + field + image.mid(20));
+        QCOMPARE(o.getRefData(false), ref.left(992) + field.left(8) + ref.mid(1000));
+        // A record's name is kept whole in memory, but sent as its first 16 bytes.
+        QVERIFY(o.feature[0]->setFeature(featureZOR70::ftIzmPr, text, {"1", "", ""}));
+        QCOMPARE(o.feature[0]->getName(), text);
+        QCOMPARE(o.feature[0]->getData().mid(4, 24), field + bDouble(1).getByte());
+    }
+
+    void triggerSignals_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<int>("index"); // -1: the overload without an index
+        QTest::addColumn<quint32>("number");
+        QTest::addColumn<QStringList>("log");
+
+        QTest::newRow("channel 5") << "triggerChChange" << 5 << 0u << QStringList{"onChApply", "onChApply(5)"};
+        QTest::newRow("channel 32") << "triggerChChange" << 32 << 1u << QStringList();
+        QTest::newRow("all channels") << "triggerChChange" << -1 << 0u << QStringList{"onChApply"};
+        QTest::newRow("slot 31") << "triggerFeatChange" << 31 << 1u << QStringList{"onFeatApply(31)"};
+        QTest::newRow("slot 32") << "triggerFeatChange" << 32 << 1u << QStringList();
+        QTest::newRow("all slots") << "triggerFeatChange" << -1 << 0u << QStringList{"onFeatApply"};
+        QTest::newRow("device, unidentified") << "triggerDevChange" << -1 << 0u << QStringList();
+        QTest::newRow("device") << "triggerDevChange" << -1 << 7u << QStringList{"onDevApply"};
+        QTest::newRow("serial number, unidentified") << "triggerSNChange" << -1 << 0u << QStringList{"onSNApply"};
+        QTest::newRow("name, unidentified") << "triggerNameChange" << -1 << 0u << QStringList();
+        QTest::newRow("name") << "triggerNameChange" << -1 << 7u << QStringList{"onNameApply"};
+        QTest::newRow("references, unidentified") << "triggerRefChange" << -1 << 0u << QStringList{"onRefChange"};
+        QTest::newRow("references") << "triggerRefChange" << -1 << 7u << QStringList{"onRefApply", "onRefChange"};
+        QTest::newRow("clock, unidentified") << "triggerDateTime" << -1 << 0u << QStringList{"onDateTimeApply"};
+    }
+
+    void triggerSignals()
+    {
+        QFETCH(QString, slot);
+        QFETCH(int, index);
+        QFETCH(quint32, number);
+        QFETCH(QStringList, log);
+
+        O o;
+        o.devNumber = number;
+        signalLog signalled(&o);
+        const QByteArray name = slot.toLatin1();
+        QVERIFY(index < 0 ? QMetaObject::invokeMethod(&o, name.constData())
+                          : QMetaObject::invokeMethod(&o, name.constData(), Q_ARG(quint8, quint8(index))));
+        QCOMPARE(signalled.entries, log);
+        signalled.entries.clear(); // a record's own requests come out with its slot number
+        emit o.feature[4]->onApply();
+        QCOMPARE(signalled.entries, QStringList{"onFeatApply(4)"});
+    }
+
+    void hostileBuffers()
+    {
+        // Garbage of random lengths, near the real ones half of the time, through every
+        // decoder: nothing may crash, and the encoders still give their exact lengths.
+        const QList<int> addresses = {2, 3, 5, 7, 11, 0x33, 0xFF, 0, 1, 4, 6, 0x80};
+        const QList<int> lengths = {0, 8, 16, 24, 116, 224, 340, 1008, 10880, 11132};
+        randomBlocks random(0xBAD);
+        QRandomGenerator &r = random.random;
+        O o;
+        for (int i = 0; i < 10000; ++i) {
+            const int near = lengths.at(r.bounded(lengths.size())) + r.bounded(3) - 1;
+            QByteArray buf = random.bytes(qMax(0, r.bounded(2) ? near : r.bounded(12000)));
+            const int known = addresses.at(r.bounded(addresses.size()));
+            const quint8 address = quint8(r.bounded(4) ? known : r.bounded(256));
+            switch (i % 5) {
+            case 0: o.setData(&buf, address); break;
+            case 1: o.setData(buf, address); break;
+            case 2: o.setData(&buf); break;
+            case 3: o.setData(buf); break;
+            default: o.feature[i % O::chMax]->setData(buf);
+            }
+        }
+        QVERIFY(!o.setData(nullptr, O::rdRef) && !o.setData(static_cast<QByteArray *>(nullptr)));
+        QCOMPARE(o.getData().size() + o.getRefData(false).size(), O::fullSize + O::refSize);
+        QVERIFY(o.getChCount() >= 1 && o.getChCount() <= O::chMax);
+        for (quint8 c = 0; c < O::chMax; ++c)
+            o.normalize(c);
+    }
+
+    void channelSetters_data()
+    {
+        QTest::addColumn<QString>("setter");
+        QTest::addColumn<QList<int>>("from"); // mode and unit of channel 6
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<QList<int>>("after"); // mode, unit, range, current code
+        QTest::addColumn<bool>("signalled");   // and, but for the unit, taken
+
+        const QList<int> off = {0, 0}, ohm = {1, 0}, tsK = {5, 4}, tp = {8, 3}, tr = {10, 0};
+        const QList<int> tsKAfter = {5, 4, 0, 5}, offAfter = {0, 0, 0, 5};
+        QTest::newRow("НСХ ТС in K to НСХ ТП keeps K") << "mode" << tsK << "8" << QList<int>{8, 4, 1, 20} << true;
+        QTest::newRow("НСХ ТС in K to мВ forces мВ") << "mode" << tsK << "3" << QList<int>{3, 1, 0, 5} << true;
+        QTest::newRow("Ом to НСХ ТС gives °С") << "mode" << ohm << "5" << QList<int>{5, 3, 1, 20} << true;
+        QTest::newRow("same mode") << "mode" << tsK << "5" << tsKAfter << false;
+        QTest::newRow("mode 11 is no mode") << "mode" << tsK << "11" << tsKAfter << false;
+        QTest::newRow("кПа on an Ом channel, refused") << "unit" << ohm << "7" << QList<int>{1, 0, 0, 5} << true;
+        QTest::newRow("K on a thermocouple") << "unit" << tp << "4" << QList<int>{8, 4, 0, 5} << true;
+        QTest::newRow("unit 10 does not exist") << "unit" << tr << "10" << QList<int>{10, 0, 0, 5} << true;
+        QTest::newRow("12.75 mA is code 255") << "mA" << off << "12.75" << QList<int>{0, 0, 0, 255} << true;
+        QTest::newRow("12.76 mA is too much") << "mA" << off << "12.76" << offAfter << false;
+        QTest::newRow("0 mA") << "mA" << off << "0" << offAfter << false;
+        QTest::newRow("0.074 mA rounds to code 1") << "mA" << off << "0.074" << QList<int>{0, 0, 0, 1} << true;
+        QTest::newRow("0.02 mA rounds to no current") << "mA" << off << "0.02" << offAfter << false;
+        QTest::newRow("mA text with comma") << "mA text" << off << "1,0" << QList<int>{0, 0, 0, 20} << true;
+        QTest::newRow("mA text that is no number") << "mA text" << off << "abc" << offAfter << false;
+    }
+
+    void channelSetters()
+    {
+        QFETCH(QString, setter);
+        QFETCH(QList<int>, from);
+        QFETCH(QString, arg);
+        QFETCH(QList<int>, after);
+        QFETCH(bool, signalled);
+
+        O o;
+        O::_ch &c = o.ch[6];
+        c.mode = from.at(0);
+        c.dim = from.at(1);
+        c.current = 5;
+        signalLog log(&o);
+        const auto apply = [&](quint8 ch) {
+            if (setter == "mode")
+                return o.setChMode(ch, arg.toInt());
+            if (setter == "mA")
+                return o.setChCurrent(ch, arg.toFloat());
+            if (setter == "mA text")
+                return o.setChCurrent(ch, arg);
+            o.setChDim(ch, arg.toInt()); // no result: the unit setter always reports
+            return true;
+        };
+        QCOMPARE(apply(6), signalled);
+        QCOMPARE((QList<int>{c.mode, c.dim, c.ref, c.current}), after);
+        log.entries.removeDuplicates();
+        QCOMPARE(log.entries, signalled ? QStringList{"onChChange(6)"} : QStringList());
+        log.entries.clear();
+        apply(32); // no such channel
+        QCOMPARE(log.entries, QStringList());
+    }
+
+    void normalisation_data()
+    {
+        QTest::addColumn<QList<int>>("channel");    // mode, range, characteristic and compensation bytes
+        QTest::addColumn<QList<double>>("feature"); // type and R0 of the characteristic in slot 0
+        QTest::addColumn<QList<int>>("after");      // rounding, range, current code
+
+        const QList<int> untouched = {keep, keep, keep};
+        const QList<double> pt100 = {0, 100};
+        for (int mode : {0, 10})
+            QTest::addRow("mode %d: untouched", mode) << QList<int>{mode, keep, 13, 13} << pt100 << untouched;
+        const int ohmCurrent[5] = {200, 20, 20, 2, keep};
+        for (int mode : {1, 2}) {
+            for (int range = O::ref3; range <= O::ref3000 + 1; ++range) // one past: no range
+                QTest::addRow("mode %d, range %d", mode, range) << QList<int>{mode, range, 0, 0} << pt100
+                    << QList<int>{range <= O::ref3000 ? O::round6 - range : keep, range, ohmCurrent[range]};
+        }
+        for (int mode : {3, 4})
+            QTest::addRow("mode %d", mode)
+                << QList<int>{mode, keep, 0, 0} << pt100 << QList<int>{O::round4, keep, keep};
+        // Modes 5 and 6 take the type index t, 8 and 9 their compensation byte t + 1.
+        for (int mode : {5, 6, 8, 9}) {
+            for (int t = 0; t < 22; ++t)
+                QTest::addRow("mode %d, type index %d", mode, t) << QList<int>{mode, keep, t, t + 1} << pt100
+                    << QList<int>{mode < 8 ? O::round2 : O::round1} + rangeForType(t);
+        }
+        for (int mode : {8, 9})
+            QTest::addRow("mode %d, no compensation", mode)
+                << QList<int>{mode, keep, 0, 0} << pt100 << QList<int>{O::round1, O::ref30, 20};
+        const QList<QPair<double, QList<int>>> byR0 = {
+            {1.0, {O::ref3, 200}}, {2.99, {O::ref3, 200}}, {3.0, {O::ref30, 20}}, {49.9, {O::ref30, 20}},
+            {50.0, {O::ref300, 20}}, {499.0, {O::ref300, 20}}, {500.0, {O::ref3000, 2}}, {1e3, {O::ref3000, 2}}};
+        for (const auto &e : byR0)
+            QTest::addRow("mode 7, МТШ-90 with R0 %g", e.first)
+                << QList<int>{7, keep, 0, 0} << QList<double>{0, e.first} << QList<int>{O::round3} + e.second;
+        const int featRound[8] = {keep, O::round3, O::round3, O::round3, O::round1, O::round1, O::round2, keep};
+        for (int type = 1; type <= 7; ++type) // 7 is no type
+            QTest::addRow("mode 7, characteristic type %d", type) << QList<int>{7, keep, 0, 0}
+                << QList<double>{double(type), 100} << QList<int>{featRound[type], keep, keep};
+        QTest::newRow("mode 7, slot 32 does not exist") << QList<int>{7, keep, 32, 0} << pt100 << untouched;
+    }
+
+    void normalisation()
+    {
+        QFETCH(QList<int>, channel);
+        QFETCH(QList<double>, feature);
+        QFETCH(QList<int>, after);
+
+        O o;
+        QByteArray record(featureZOR70::dataSize, '\0');
+        record[0] = char(feature.at(0));
+        record.replace(20, 8, QByteArray(reinterpret_cast<const char *>(&feature.at(1)), 8));
+        QVERIFY(o.feature[0]->setData(record));
+        O::_ch &c = o.ch[9];
+        c.mode = channel.at(0);
+        c.ref = channel.at(1);
+        c.feature = quint8(channel.at(2));
+        c.compens = quint8(channel.at(3));
+        c.round = c.current = keep;
+        signalLog log(&o);
+        o.normalize(9);
+        QCOMPARE((QList<int>{c.round, c.ref, c.current}), after);
+        QCOMPARE(log.entries, after.at(2) == keep ? QStringList() : QStringList{"onChChange(9)"});
+    }
+};
 
 QTEST_GUILESS_MAIN(test_optionsZOR70)
 #include "test_optionsZOR70.moc"
