@@ -11,23 +11,6 @@
 
 #include <cmath>
 
-// The fast curve must draw what a plain Qwt curve draws from every point, and the
-// plot must fold bursts of readings into few redraws.
-class test_zorPlotCurve : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void minMaxIndexMatchesScan_data();
-    void minMaxIndexMatchesScan();
-    void runsAndTails_data();
-    void runsAndTails();
-    void drawsLikeEveryPoint_data();
-    void drawsLikeEveryPoint();
-    void growingSeriesDrawsLikeFresh();
-    void burstOfReadingsIsOneRedraw();
-};
-
 namespace {
 
 constexpr int canvasWidth = 1000;
@@ -38,26 +21,23 @@ struct Series {
     QVector<double> y;
 };
 
+// A random walk unless the shape says otherwise.
 Series makeSeries(const QString &shape, int count)
 {
     QRandomGenerator random(4711);
     Series s;
     double walk = 0.0;
     for (int i = 0; i < count; ++i) {
+        walk += random.bounded(2.0) - 1.0;
         double t = i;
-        double v = 0.0;
-        if (shape == "noise") {
+        double v = walk;
+        if (shape == "noise")
             v = random.bounded(2.0) - 1.0;
-        } else if (shape == "walk") {
-            walk += random.bounded(2.0) - 1.0;
-            v = walk;
-        } else if (shape == "steep sine") {
+        else if (shape == "steep sine")
             v = 40.0 * std::sin(i / 40.0) + random.bounded(1.0);
-        } else if (shape == "clock set back") {
-            // A third of the way in, time jumps back by a quarter of the run.
+        else if (shape == "clock set back") // a third of the way in, by a quarter of the run
             t = i < count / 3 ? i : i - count / 4;
-            v = std::sin(i / 300.0) * 10.0 + random.bounded(0.5);
-        } else if (shape == "gaps and flats") {
+        else if (shape == "gaps and flats") {
             t = i + (i > count / 2 ? count : 0);
             v = (i / 500) % 2 ? 3.0 : random.bounded(6.0);
         }
@@ -67,35 +47,30 @@ Series makeSeries(const QString &shape, int count)
     return s;
 }
 
-QImage blank()
+// Draws the item onto a white canvas showing the window (x from, y from, width,
+// height); through a QPicture for a scalable device.
+QImage render(const QwtPlotItem &item, const QRectF &window, bool scalable = false)
 {
+    QwtScaleMap xMap;
+    QwtScaleMap yMap;
+    xMap.setPaintInterval(0, canvasWidth);
+    xMap.setScaleInterval(window.left(), window.right());
+    yMap.setPaintInterval(canvasHeight, 0);
+    yMap.setScaleInterval(window.top(), window.bottom());
     QImage image(canvasWidth, canvasHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
-    return image;
-}
-
-// Draws the item onto a white canvas; through a QPicture for a scalable device.
-QImage render(const QwtPlotItem &item, const QwtScaleMap &xMap, const QwtScaleMap &yMap, bool scalable)
-{
-    QImage image = blank();
-    const QRectF canvas(0, 0, canvasWidth, canvasHeight);
-    if (scalable) {
-        QPicture picture;
-        QPainter recorder(&picture);
-        item.draw(&recorder, xMap, yMap, canvas);
-        recorder.end();
-        QPainter painter(&image);
-        painter.drawPicture(0, 0, picture);
-    } else {
-        QPainter painter(&image);
-        item.draw(&painter, xMap, yMap, canvas);
-    }
+    QPicture picture;
+    QPainter painter(scalable ? static_cast<QPaintDevice *>(&picture) : &image);
+    item.draw(&painter, xMap, yMap, QRectF(0, 0, canvasWidth, canvasHeight));
+    painter.end();
+    if (scalable)
+        QPainter(&image).drawPicture(0, 0, picture);
     return image;
 }
 
 bool inked(const QImage &image, int x, int y)
 {
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixel(x, y) != qRgb(255, 255, 255);
+    return image.valid(x, y) && image.pixel(x, y) != qRgb(255, 255, 255);
 }
 
 bool inkNear(const QImage &image, int x, int y)
@@ -113,7 +88,6 @@ bool inkNear(const QImage &image, int x, int y)
 // pieces of the full polyline.
 void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
 {
-    const double tolerance = penWidth == 1 ? 0.005 : 0.15;
     int ink = 0;
     int differ = 0;
     int far = 0;
@@ -123,189 +97,147 @@ void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
             const bool a = inked(actual, x, y);
             const bool e = inked(expected, x, y);
             ink += e;
-            if (a == e)
-                continue;
-            ++differ;
-            extra += a;
-            if (!inkNear(a ? expected : actual, x, y))
-                ++far;
+            differ += a != e;
+            extra += a && !e;
+            far += a != e && !inkNear(a ? expected : actual, x, y);
         }
     }
     QVERIFY(ink > 0);
     const QString counts = QString("%1 of %2 pixels differ, %3 extra").arg(differ).arg(ink).arg(extra);
-    QVERIFY2(differ <= tolerance * ink, qPrintable(counts));
+    QVERIFY2(differ <= (penWidth == 1 ? 0.005 : 0.15) * ink, qPrintable(counts));
     QVERIFY2(extra <= 0.005 * ink, qPrintable(counts));
     QCOMPARE(far, 0);
 }
 
-void setMaps(QwtScaleMap &xMap, QwtScaleMap &yMap, double x0, double x1, double y0, double y1)
-{
-    xMap.setPaintInterval(0, canvasWidth);
-    xMap.setScaleInterval(x0, x1);
-    yMap.setPaintInterval(canvasHeight, 0);
-    yMap.setScaleInterval(y0, y1);
-}
-
 } // namespace
 
-void test_zorPlotCurve::minMaxIndexMatchesScan_data()
+// The fast curve must draw what a plain Qwt curve draws from every point, and the
+// plot must fold bursts of readings into few redraws.
+class test_zorPlotCurve : public QObject
 {
-    QTest::addColumn<int>("count");
-    QTest::newRow("shorter than a block") << 11;
-    QTest::newRow("exactly two levels") << 256;
-    QTest::newRow("ragged") << 70001;
-}
+    Q_OBJECT
 
-void test_zorPlotCurve::minMaxIndexMatchesScan()
-{
-    QFETCH(int, count);
-    QRandomGenerator random(count);
-    QVector<double> values;
-    zorMinMaxIndex index;
-    for (int i = 0; i < count; ++i) {
-        values.append(random.bounded(1000.0) - 500.0);
-        if (i % 7 == 0)
-            index.sync(values);
+private slots:
+    void minMaxIndexMatchesScan_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("shorter than a block") << 11;
+        QTest::newRow("exactly two levels") << 256;
+        QTest::newRow("ragged") << 70001;
     }
-    for (int q = 0; q < 300; ++q) {
-        const int a = random.bounded(count + 1);
-        const int b = random.bounded(count + 1);
-        double lo;
-        double hi;
-        // Also the points appended since the last sync are counted.
-        index.range(values, std::min(a, b), std::max(a, b), lo, hi);
-        if (a == b) {
-            QVERIFY(lo > hi);
-            continue;
+
+    void minMaxIndexMatchesScan()
+    {
+        QFETCH(int, count);
+        QRandomGenerator random(count);
+        QVector<double> values;
+        zorMinMaxIndex index;
+        for (int i = 0; i < count; ++i) {
+            values.append(random.bounded(1000.0) - 500.0);
+            if (i % 7 == 0)
+                index.sync(values);
         }
-        const auto first = values.cbegin() + std::min(a, b);
-        const auto last = values.cbegin() + std::max(a, b);
-        QCOMPARE(lo, *std::min_element(first, last));
-        QCOMPARE(hi, *std::max_element(first, last));
-    }
-}
-
-void test_zorPlotCurve::runsAndTails_data()
-{
-    QTest::addColumn<QVector<double>>("times");
-    QTest::addColumn<int>("runs");
-    QTest::newRow("ordered") << QVector<double>{0, 1, 1, 2, 3, 5} << 1;
-    QTest::newRow("clock set back once") << QVector<double>{0, 1, 2, 3, 1.5, 2.5, 4} << 2;
-    QTest::newRow("three runs") << QVector<double>{5, 6, 1, 2, 7, 0, 9} << 3;
-}
-
-void test_zorPlotCurve::runsAndTails()
-{
-    QFETCH(QVector<double>, times);
-    QFETCH(int, runs);
-    const QVector<double> values(times.size(), 1.0);
-    zorSeriesData data;
-    data.setSource(&times, &values);
-    QCOMPARE(data.runCount(), runs);
-    QCOMPARE(data.runStart(runs), times.size());
-    // The newest stretch of points at or after x, as a walk back from the newest point finds it.
-    for (double x = -1.0; x <= 10.0; x += 0.5) {
-        int walk = times.size();
-        while (walk > 0 && times.at(walk - 1) >= x)
-            --walk;
-        QCOMPARE(data.tailFrom(x), walk);
-    }
-    const QRectF bounds = data.boundingRect();
-    QCOMPARE(bounds.left(), *std::min_element(times.cbegin(), times.cend()));
-    QCOMPARE(bounds.right(), *std::max_element(times.cbegin(), times.cend()));
-}
-
-void test_zorPlotCurve::drawsLikeEveryPoint_data()
-{
-    QTest::addColumn<QString>("shape");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("scalable");
-    QTest::addColumn<QRectF>("window"); // x from, y from, width, height
-    const QRectF whole(-100, -2, 10200, 4);
-    QTest::newRow("noise, 1 px") << "noise" << 1 << false << whole;
-    QTest::newRow("noise, 2 px") << "noise" << 2 << false << whole;
-    QTest::newRow("random walk, 1 px") << "walk" << 1 << false << QRectF(-100, -150, 10200, 300);
-    QTest::newRow("random walk, 2 px") << "walk" << 2 << false << QRectF(-100, -150, 10200, 300);
-    QTest::newRow("steep sine leaving the canvas") << "steep sine" << 1 << false << QRectF(-100, -30, 10200, 60);
-    QTest::newRow("middle part only, 2 px") << "walk" << 2 << false << QRectF(2000, -150, 5000, 300);
-    QTest::newRow("clock set back") << "clock set back" << 1 << false << QRectF(-100, -12, 10200, 24);
-    QTest::newRow("gaps and flat stretches") << "gaps and flats" << 1 << false << QRectF(0, -1, 15000, 8);
-    QTest::newRow("scalable device") << "walk" << 1 << true << QRectF(-100, -150, 10200, 300);
-}
-
-void test_zorPlotCurve::drawsLikeEveryPoint()
-{
-    QFETCH(QString, shape);
-    QFETCH(int, width);
-    QFETCH(bool, scalable);
-    QFETCH(QRectF, window);
-    const Series s = makeSeries(shape, 10000);
-    QwtScaleMap xMap;
-    QwtScaleMap yMap;
-    setMaps(xMap, yMap, window.left(), window.right(), window.top(), window.bottom());
-
-    QwtPlotCurve reference;
-    reference.setSamples(s.x, s.y);
-    reference.setPen(Qt::black, width, Qt::SolidLine);
-    zorPlotCurve curve;
-    curve.series()->setSource(&s.x, &s.y);
-    curve.setPen(Qt::black, width, Qt::SolidLine);
-    compareLooks(render(curve, xMap, yMap, scalable), render(reference, xMap, yMap, scalable), width);
-}
-
-void test_zorPlotCurve::growingSeriesDrawsLikeFresh()
-{
-    const Series all = makeSeries("walk", 20000);
-    Series s;
-    zorPlotCurve curve;
-    curve.series()->setSource(&s.x, &s.y);
-    curve.setPen(Qt::black, 1, Qt::SolidLine);
-    QwtScaleMap xMap;
-    QwtScaleMap yMap;
-    setMaps(xMap, yMap, -100, 20100, -200, 200);
-    // Frames in between, as readings arrive; the last frame reuses what it can.
-    for (int i = 0; i < all.x.size(); ++i) {
-        s.x.append(all.x.at(i));
-        s.y.append(all.y.at(i));
-        if (i % 997 == 0)
-            render(curve, xMap, yMap, false);
-    }
-    QwtPlotCurve reference;
-    reference.setSamples(all.x, all.y);
-    reference.setPen(Qt::black, 1, Qt::SolidLine);
-    compareLooks(render(curve, xMap, yMap, false), render(reference, xMap, yMap, false), 1);
-}
-
-void test_zorPlotCurve::burstOfReadingsIsOneRedraw()
-{
-    QwtZOR plot;
-    plot.resize(800, 500);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    const int dev = plot.addDev();
-    for (int i = 0; i < 1000; ++i)
-        QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
-    QTest::qWait(100);
-
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
+        for (int q = 0; q < 300; ++q) {
+            const int a = random.bounded(count + 1);
+            const int b = random.bounded(count + 1);
+            double lo;
+            double hi;
+            // Also the points appended since the last sync are counted.
+            index.range(values, std::min(a, b), std::max(a, b), lo, hi);
+            if (a == b) {
+                QVERIFY(lo > hi);
+                continue;
+            }
+            const auto first = values.cbegin() + std::min(a, b);
+            const auto last = values.cbegin() + std::max(a, b);
+            QCOMPARE(lo, *std::min_element(first, last));
+            QCOMPARE(hi, *std::max_element(first, last));
         }
-    } counter;
-    plot.canvas()->installEventFilter(&counter);
-    for (int i = 1000; i < 6000; ++i)
-        QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
-    // The axes follow at once; the drawing waits for the event loop.
-    QVERIFY(plot.axisInterval(QwtPlot::xBottom).maxValue() >= 599.9);
-    QCOMPARE(counter.paints, 0);
-    QTRY_VERIFY(counter.paints >= 1);
-    QTest::qWait(150);
-    // One redraw, and at most one more if the new axis labels changed the layout.
-    QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
-}
+    }
+
+    void drawsLikeEveryPoint_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QRectF>("window");
+        QTest::addColumn<QString>("how"); // "picture": a scalable device; "growing": frames drawn in between
+        const QRectF walk(-100, -150, 10200, 300);
+        const QRectF noise(-100, -2, 10200, 4);
+        QTest::newRow("noise, 1 px") << "noise" << 1 << noise << "";
+        QTest::newRow("noise, 2 px") << "noise" << 2 << noise << "";
+        QTest::newRow("random walk, 1 px") << "walk" << 1 << walk << "";
+        QTest::newRow("steep sine leaving the canvas") << "steep sine" << 1 << QRectF(-100, -30, 10200, 60) << "";
+        QTest::newRow("middle part only, 2 px") << "walk" << 2 << QRectF(2000, -150, 5000, 300) << "";
+        QTest::newRow("clock set back") << "clock set back" << 1 << walk << "";
+        QTest::newRow("gaps and flat stretches") << "gaps and flats" << 1 << QRectF(0, -1, 15000, 8) << "";
+        QTest::newRow("scalable device") << "walk" << 1 << walk << "picture";
+        QTest::newRow("growing series") << "walk" << 1 << walk << "growing";
+    }
+
+    void drawsLikeEveryPoint()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, width);
+        QFETCH(QRectF, window);
+        QFETCH(QString, how);
+        const Series all = makeSeries(shape, 10000);
+        Series s = how == "growing" ? Series() : all;
+        zorPlotCurve curve;
+        curve.series()->setSource(&s.x, &s.y);
+        curve.setPen(Qt::black, width, Qt::SolidLine);
+        // The last frame of a growing series reuses what it can of the ones before.
+        for (int i = s.x.size(); i < all.x.size(); ++i) {
+            s.x.append(all.x.at(i));
+            s.y.append(all.y.at(i));
+            if (i % 997 == 0)
+                render(curve, window);
+        }
+        // The view's bounds, and the newest stretch at or after x as a walk back from the newest point finds it.
+        QCOMPARE(curve.series()->boundingRect().left(), *std::min_element(all.x.cbegin(), all.x.cend()));
+        QCOMPARE(curve.series()->boundingRect().bottom(), *std::max_element(all.y.cbegin(), all.y.cend()));
+        for (double x = window.left(); x < window.right(); x += window.width() / 16) {
+            int walk = all.x.size();
+            while (walk > 0 && all.x.at(walk - 1) >= x)
+                --walk;
+            QCOMPARE(curve.series()->tailFrom(x), walk);
+        }
+        QwtPlotCurve reference;
+        reference.setSamples(all.x, all.y);
+        reference.setPen(Qt::black, width, Qt::SolidLine);
+        const bool scalable = how == "picture";
+        compareLooks(render(curve, window, scalable), render(reference, window, scalable), width);
+    }
+
+    void burstOfReadingsIsOneRedraw()
+    {
+        QwtZOR plot;
+        plot.resize(800, 500);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        const int dev = plot.addDev();
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
+        QTest::qWait(100);
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        plot.canvas()->installEventFilter(&counter);
+        for (int i = 1000; i < 6000; ++i)
+            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
+        // The axes follow at once; the drawing waits for the event loop.
+        QVERIFY(plot.axisInterval(QwtPlot::xBottom).maxValue() >= 599.9);
+        QCOMPARE(counter.paints, 0);
+        QTRY_VERIFY(counter.paints >= 1);
+        QTest::qWait(150);
+        // One redraw, and at most one more if the new axis labels changed the layout.
+        QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
+    }
+};
 
 QTEST_MAIN(test_zorPlotCurve)
 #include "test_zorPlotCurve.moc"
