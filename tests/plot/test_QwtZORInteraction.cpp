@@ -92,34 +92,29 @@ private slots:
 
     void wheelStepping_data()
     {
-        QTest::addColumn<int>("scaleX");
-        QTest::addColumn<int>("scaleY");
+        QTest::addColumn<QPoint>("scales"); // X and Y scale index
         QTest::addColumn<int>("delta");
-        QTest::addColumn<int>("newX");
-        QTest::addColumn<int>("newY");
-        QTest::newRow("finer") << 7 << 20 << 120 << 6 << 19;
-        QTest::newRow("coarser") << 7 << 20 << -120 << 8 << 21;
-        QTest::newRow("finer at 1 сек.: nothing") << 1 << 20 << 120 << 1 << 20;
-        QTest::newRow("finer at the finest Y: nothing") << 7 << 1 << 120 << 7 << 1;
-        QTest::newRow("coarser at 30 ч.: nothing") << 18 << 20 << -120 << 18 << 20;
-        QTest::newRow("coarser at 2000: nothing") << 7 << 29 << -120 << 7 << 29;
+        QTest::addColumn<QPoint>("after");
+        QTest::newRow("finer") << QPoint(7, 20) << 120 << QPoint(6, 19);
+        QTest::newRow("coarser") << QPoint(7, 20) << -120 << QPoint(8, 21);
+        QTest::newRow("finer at 1 сек.: nothing") << QPoint(1, 20) << 120 << QPoint(1, 20);
+        QTest::newRow("finer at the finest Y: nothing") << QPoint(7, 1) << 120 << QPoint(7, 1);
+        QTest::newRow("coarser at 30 ч.: nothing") << QPoint(18, 20) << -120 << QPoint(18, 20);
+        QTest::newRow("coarser at 2000: nothing") << QPoint(7, 29) << -120 << QPoint(7, 29);
     }
 
     void wheelStepping()
     {
-        QFETCH(int, scaleX);
-        QFETCH(int, scaleY);
+        QFETCH(QPoint, scales);
         QFETCH(int, delta);
-        QFETCH(int, newX);
-        QFETCH(int, newY);
-        plot->setChScaleX(uchar(scaleX), dev, 0);
-        plot->setChScaleY(uchar(scaleY), dev, 0);
+        QFETCH(QPoint, after);
+        plot->setChScaleX(uchar(scales.x()), dev, 0);
+        plot->setChScaleY(uchar(scales.y()), dev, 0);
         const QPoint pos = plot->canvas()->mapFrom(plot->window(), at(5, 15));
         QWheelEvent event(pos, plot->canvas()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(plot->canvas(), &event);
-        QCOMPARE(int(plot->getChScaleX(dev, 0)), newX);
-        QCOMPARE(int(plot->getChScaleY(dev, 0)), newY);
+        QCOMPARE(QPoint(plot->getChScaleX(dev, 0), plot->getChScaleY(dev, 0)), after);
     }
 
     void zoomRectangleIsCutAtZero()

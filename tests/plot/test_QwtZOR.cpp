@@ -1,13 +1,37 @@
 #include "plot/QwtZOR.h"
+#include "plot/zorTimeText.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <qwt_scale_draw.h>
 
 using Times = QVector<double>;
 
-// The plot's store of readings: devices, channels, points, averages, difference
-// channels and the value texts the main window shows.
-class test_QwtZORData : public QObject
+namespace {
+
+// A device whose channel 0 holds points at the given times.
+int deviceWith(QwtZOR &plot, const Times &times, const QVector<double> &values = {})
+{
+    const int dev = plot.addDev();
+    for (int i = 0; i < times.size(); ++i)
+        plot.addPoint(values.isEmpty() ? 20.0 : values.at(i), times.at(i), "°C", dev, 0);
+    return dev;
+}
+
+// The partner channel and device a channel is linked to.
+QPair<uchar, int> partnerOf(const QwtZOR &plot, int dev, uchar ch)
+{
+    QPair<uchar, int> partner(0, 0);
+    plot.getChDiff(&partner.first, &partner.second, dev, ch);
+    return partner;
+}
+
+} // namespace
+
+// The plot without a window: its store of readings (devices, channels, points,
+// averages, difference channels, value texts) and how it picks its axes (automatic
+// steps, tracking windows, fixed scales in the zoom-like modes, decimals, tick labels).
+class test_QwtZOR : public QObject
 {
     Q_OBJECT
 
@@ -43,28 +67,26 @@ private slots:
 
     void readingValidity_data()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<double>("time");
+        QTest::addColumn<QPointF>("reading"); // time, value
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("limit value is no reading") << -1300.0 << 1.0 << false;
-        QTest::newRow("just above the limit") << -1299.9 << 1.0 << true;
-        QTest::newRow("negative time") << 20.0 << -0.001 << false;
-        QTest::newRow("time zero") << 20.0 << 0.0 << true;
-        QTest::newRow("not a number") << qQNaN() << 1.0 << false;
-        QTest::newRow("infinite value") << qInf() << 1.0 << false;
-        QTest::newRow("infinite time") << 20.0 << qInf() << false;
+        QTest::newRow("limit value is no reading") << QPointF(1.0, -1300.0) << false;
+        QTest::newRow("just above the limit") << QPointF(1.0, -1299.9) << true;
+        QTest::newRow("negative time") << QPointF(-0.001, 20.0) << false;
+        QTest::newRow("time zero") << QPointF(0.0, 20.0) << true;
+        QTest::newRow("not a number") << QPointF(1.0, qQNaN()) << false;
+        QTest::newRow("infinite value") << QPointF(1.0, qInf()) << false;
+        QTest::newRow("infinite time") << QPointF(qInf(), 20.0) << false;
     }
 
     void readingValidity()
     {
-        QFETCH(double, value);
-        QFETCH(double, time);
+        QFETCH(QPointF, reading);
         QFETCH(bool, accepted);
         QwtZOR plot;
         const int dev = plot.addDev();
         QVERIFY(plot.addPoint(5.0, 0.5, "Ом", dev, 0));
         QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
-        QCOMPARE(plot.addPoint(value, time, "°C", dev, 0), accepted);
+        QCOMPARE(plot.addPoint(reading.y(), reading.x(), "°C", dev, 0), accepted);
         QCOMPARE(errors.count(), accepted ? 0 : 1);
         QCOMPARE(plot.getChMeasCount(dev, 0), accepted ? 2 : 1);
         // A rejected reading shows "--" until the next accepted one.
@@ -144,9 +166,7 @@ private slots:
         QFETCH(QString, meas);
         QFETCH(QString, dy);
         QwtZOR plot;
-        const int dev = plot.addDev();
-        QVERIFY(plot.addPoint(10.0, 2.0, "°C", dev, 0));
-        QVERIFY(plot.addPoint(12.3456, 4.5, "°C", dev, 0));
+        const int dev = deviceWith(plot, {2.0, 4.5}, {10.0, 12.3456});
         plot.setChScaleY(uchar(scaleY), dev, 0);
         QCOMPARE(plot.getChMeasStr(dev, 0, static_cast<signed char>(prec)), meas);
         QCOMPARE(plot.getChDYStr(dev, 0), dy);
@@ -246,14 +266,170 @@ private slots:
         QVERIFY(plot.addPoint(20.0, 99.0, "°C", ownDev, 0));
     }
 
-private:
-    static QPair<uchar, int> partnerOf(const QwtZOR &plot, int dev, uchar ch)
+    void automaticStepX_data()
     {
-        QPair<uchar, int> partner(0, 0);
-        plot.getChDiff(&partner.first, &partner.second, dev, ch);
-        return partner;
+        QTest::addColumn<QwtInterval>("readings");
+        QTest::addColumn<QwtInterval>("axis"); // 10 divisions
+        // The finest step that holds the span with half a division to spare in 10 divisions.
+        QTest::newRow("0.5 s") << QwtInterval(0, 0.5) << QwtInterval(0, 10);
+        QTest::newRow("8.5 s still fits 1 s") << QwtInterval(0, 8.5) << QwtInterval(0, 10);
+        QTest::newRow("8.6 s needs 2 s") << QwtInterval(0, 8.6) << QwtInterval(0, 20);
+        QTest::newRow("35 s: \"5 сек.\", not \"2 сек.\"") << QwtInterval(7, 42) << QwtInterval(5, 55);
+        QTest::newRow("100 s") << QwtInterval(0, 100) << QwtInterval(0, 150);
+        QTest::newRow("10 min") << QwtInterval(650, 1250) << QwtInterval(600, 1800);
+        QTest::newRow("1 h") << QwtInterval(0, 3600) << QwtInterval(0, 6000);
+        QTest::newRow("24 h") << QwtInterval(0, 86400) << QwtInterval(0, 180000);
+        QTest::newRow("40 h") << QwtInterval(100000, 244000) << QwtInterval(90000, 270000);
+        QTest::newRow("300 h: nothing fits, the coarsest") << QwtInterval(0, 1080000) << QwtInterval(0, 1080000);
+    }
+
+    void automaticStepX()
+    {
+        QFETCH(QwtInterval, readings);
+        QFETCH(QwtInterval, axis);
+        QwtZOR plot;
+        deviceWith(plot, {readings.minValue(), (readings.minValue() + readings.maxValue()) / 2, readings.maxValue()});
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), axis);
+        QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), axis.width() / 10);
+    }
+
+    void trackingWindow()
+    {
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0.0});
+        plot.setChScaleX(4, dev, 0); // "10 сек."
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcTracking);
+        for (int t = 1; t <= 57; ++t)
+            plot.addPoint(20.0, t, "°C", dev, 0);
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
+        plot.addPoint(20.0, 100.0, "°C", dev, 0);
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
+        plot.addPoint(20.0, 101.0, "°C", dev, 0);
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(10, 110));
+        // Back to both scales automatic: automatic mode.
+        plot.setChScaleX(0, dev, 0);
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+    }
+
+    void scaleIndexLimits()
+    {
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0.0, 10.0});
+        QSignalSpy xChanges(&plot, &QwtZOR::onChScaleXChange);
+        QSignalSpy yChanges(&plot, &QwtZOR::onChScaleYChange);
+        plot.setChScaleX(19, dev, 0);
+        plot.setChScaleY(30, dev, 0);
+        plot.changeScaleX(-1);
+        plot.setChScaleX(3, dev, 5);
+        QCOMPARE(xChanges.count() + yChanges.count(), 0);
+        QCOMPARE(plot.getChScaleX(dev, 0), uchar(0));
+        // The last entries are there to be chosen.
+        plot.setChScaleX(18, dev, 0);
+        plot.setChScaleY(29, dev, 0);
+        QCOMPARE(xChanges.count() + yChanges.count(), 2);
+    }
+
+    void zoomModeScaleKeepsWindowAtZero()
+    {
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0.0, 5.0, 10.0});
+        plot.setChMode(QwtZOR::mcZoom, dev, 0);
+        // A zoom rectangle near the start sets the centre the scale changes keep to.
+        QMetaObject::invokeMethod(&plot, "setZoomScale", Q_ARG(QRectF, QRectF(1.0, 19.0, 4.0, 2.0)));
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(1, 11));
+        plot.setChScaleX(6, dev, 0); // "30 сек.": 300 s around the centre would start below 0
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 300));
+        QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), 30.0);
+        // Only the axis changed: the channel keeps its own scale and mode.
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcZoom);
+        QCOMPARE(plot.getScaleXLabel(dev, 0), QString("30 сек."));
+        // "Авто" leaves the zoom for the channel's own automatic scales.
+        plot.setChScaleX(0, dev, 0);
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+    }
+
+    void stepAndDecimalsY_data()
+    {
+        QTest::addColumn<int>("scaleY");
+        QTest::addColumn<double>("spread"); // of the readings
+        QTest::addColumn<double>("step");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("Авто, 0.35 wide") << 0 << 0.35 << 0.05 << 2;
+        QTest::newRow("Авто, flat: the finest step") << 0 << 0.0 << 0.000001 << 6;
+        QTest::newRow("Авто, very wide: the coarsest") << 0 << 30000.0 << 2000.0 << 0;
+        QTest::newRow("0.000005") << 3 << 1.0 << 0.000005 << 6;
+        QTest::newRow("0.00001") << 4 << 1.0 << 0.00001 << 5;
+        QTest::newRow("0.1") << 16 << 1.0 << 0.1 << 1;
+        QTest::newRow("1") << 19 << 1.0 << 1.0 << 0;
+    }
+
+    void stepAndDecimalsY()
+    {
+        QFETCH(int, scaleY);
+        QFETCH(double, spread);
+        QFETCH(double, step);
+        QFETCH(int, decimals);
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0, 1, 2}, {20.0, 20.0 + spread, 20.0 + spread / 2});
+        plot.setChScaleY(uchar(scaleY), dev, 0);
+        QCOMPARE(plot.axisStepSize(QwtPlot::yLeft), step);
+        QVERIFY(qAbs(plot.axisInterval(QwtPlot::yLeft).width() - 10 * step) < step * 1e-6);
+        QCOMPARE(int(plot.getPrecision(dev, 0)), decimals);
+        // Tick labels carry the decimals; the tracker and the panels one more.
+        const double y = 12.3456789;
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(y).text(), QString::number(y, 'f', decimals));
+        QCOMPARE(plot.getYText(y), QString::number(y, 'f', decimals + 1));
+    }
+
+    void tickLabels_data()
+    {
+        QTest::addColumn<int>("modeX");
+        QTest::addColumn<int>("scaleX");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("label");
+        const int rel = QwtZOR::mcxRel;
+        QTest::newRow("seconds") << int(QwtZOR::mcxSec) << 7 << 90061.0 << "90061";
+        QTest::newRow("relative, a day, an hour, a minute, a second") << rel << 7 << 90061.0 << "02 01:01";
+        QTest::newRow("relative, seconds below a minute's step") << rel << 6 << 90061.0 << "02 01:01:01";
+        QTest::newRow("relative, within the first day") << rel << 7 << 3661.0 << "01:01";
+        QTest::newRow("relative, a run longer than a month") << rel << 13 << 40 * 86400.0 + 3600 << "41 01:00";
+    }
+
+    void tickLabels()
+    {
+        QFETCH(int, modeX);
+        QFETCH(int, scaleX);
+        QFETCH(double, value);
+        QFETCH(QString, label);
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0.0, 1.0});
+        plot.setChModeX(QwtZOR::TmcModeX(modeX), dev, 0);
+        plot.setChScaleX(uchar(scaleX), dev, 0);
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(value).text(), label);
+    }
+
+    void wallClockText_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("text");
+        const QDateTime morning(QDate(2024, 3, 5), QTime(10, 0));
+        QTest::newRow("today, fine step") << morning << 3601.25 << 0.5 << "11:00:01:250";
+        QTest::newRow("yesterday") << morning.addDays(-1) << 3600.0 << 60.0 << "04.03.24 11:00";
+        QTest::newRow("same day of an earlier month") << morning.addMonths(-1) << 5400.0 << 60.0 << "05.02.24 11:30";
+    }
+
+    void wallClockText()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(double, seconds);
+        QFETCH(double, step);
+        QFETCH(QString, text);
+        const QDateTime now(QDate(2024, 3, 5), QTime(12, 0));
+        QCOMPARE(zorTimeText::wallClock(start, seconds, step, now), text);
     }
 };
 
-QTEST_MAIN(test_QwtZORData)
-#include "test_QwtZORData.moc"
+QTEST_MAIN(test_QwtZOR)
+#include "test_QwtZOR.moc"

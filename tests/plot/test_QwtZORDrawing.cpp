@@ -2,11 +2,13 @@
 #include "plot/zorMinMaxIndex.h"
 #include "plot/zorPlotCurve.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QPicture>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_renderer.h>
 #include <qwt_scale_map.h>
 
 #include <cmath>
@@ -109,11 +111,31 @@ void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
     QCOMPARE(far, 0);
 }
 
+// A bath stepping through set points every six hours, each channel a thermometer
+// in it with its own offset and lag.
+double bath(double t, int ch)
+{
+    const double setPoints[] = {25.0, 25.0, 50.0, 75.0, 40.0};
+    const int step = int(t / 21600.0);
+    const double since = t - step * 21600.0;
+    const double lag = 600.0 + 40.0 * ch;
+    const double to = setPoints[step + 1];
+    return to + (setPoints[step] - to) * std::exp(-since / lag) * std::cos(since / (lag * 0.7)) + 0.01 * ch;
+}
+
+int pixelsOf(const QImage &image, QColor color)
+{
+    const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+    return int(std::count(pixels, pixels + image.width() * image.height(), color.rgba()));
+}
+
 } // namespace
 
 // The fast curve must draw what a plain Qwt curve draws from every point, and the
-// plot must fold bursts of readings into few redraws.
-class test_zorPlotCurve : public QObject
+// plot must fold bursts of readings into few redraws. A simulated day of a 16-channel
+// instrument, read in sweeps every 2 s, is rendered the way the main window saves the
+// plot as a picture: qwtzor-day.png in the build tree, for a look.
+class test_QwtZORDrawing : public QObject
 {
     Q_OBJECT
 
@@ -237,7 +259,30 @@ private slots:
         // One redraw, and at most one more if the new axis labels changed the layout.
         QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
     }
+
+    void dayOfSixteenChannels()
+    {
+        QwtZOR plot;
+        plot.resize(1400, 800);
+        const int dev = plot.addDev();
+        plot.setChCount(16, dev);
+        plot.setChMain(0, dev);
+        for (double t = 0.0; t < 86400.0; t += 2.0) {
+            for (int ch = 0; ch < 16; ++ch)
+                QVERIFY(plot.addPoint(bath(t + ch * 0.1, ch), t + ch * 0.1, "°C", dev, uchar(ch)));
+        }
+        QCOMPARE(plot.getChMeasCount(dev, 15), 43200);
+        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
+        plot.replot();
+        QImage image(1400, 800, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QwtPlotRenderer().renderTo(&plot, image);
+        QVERIFY(image.save(QDir::current().filePath("qwtzor-day.png")));
+        // Channel 0's raw and averaged curves are drawn in its colour, and no other channel is.
+        QVERIFY(pixelsOf(image, Qt::red) > 2000);
+        QCOMPARE(pixelsOf(image, Qt::blue), 0);
+    }
 };
 
-QTEST_MAIN(test_zorPlotCurve)
-#include "test_zorPlotCurve.moc"
+QTEST_MAIN(test_QwtZORDrawing)
+#include "test_QwtZORDrawing.moc"
