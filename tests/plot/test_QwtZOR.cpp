@@ -139,11 +139,11 @@ private slots:
         // A freed key is reused.
         plot.removeDev(7);
         QCOMPARE(plot.addDev(), 7);
-        // Removing the current device (the first, made current when it came alone)
-        // leaves none current until another is chosen.
+        // Removing the current device (the first, made current when it came alone) leaves
+        // none current until another is chosen, even when a new device takes its key.
         plot.removeDev(-1);
+        QCOMPARE(plot.addDev(), first);
         QVERIFY(!plot.addPoint(1.0, "В", -1, 0));
-        QVERIFY(!plot.addPoint(1.0, 2.0, "В", first, 0));
         plot.setDevMain(second);
         QCOMPARE(plot.getChMeas(-1, 255), 1.0);
     }
