@@ -1,0 +1,276 @@
+#include "plot/QwtZOR.h"
+#include "plot/zorMinMaxIndex.h"
+#include "plot/zorPlotCurve.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPicture>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_renderer.h>
+#include <qwt_scale_map.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int canvasWidth = 1000;
+constexpr int canvasHeight = 600;
+
+struct Series {
+    QVector<double> x;
+    QVector<double> y;
+};
+
+// A random walk unless the shape says otherwise.
+Series makeSeries(const QString &shape, int count)
+{
+    QRandomGenerator random(4711);
+    Series s;
+    double walk = 0.0;
+    for (int i = 0; i < count; ++i) {
+        walk += random.bounded(2.0) - 1.0;
+        double t = i;
+        double v = walk;
+        if (shape == "noise")
+            v = random.bounded(2.0) - 1.0;
+        else if (shape == "steep sine")
+            v = 40.0 * std::sin(i / 40.0) + random.bounded(1.0);
+        else if (shape == "clock set back") // a third of the way in, by a quarter of the run
+            t = i < count / 3 ? i : i - count / 4;
+        else if (shape == "gaps and flats") {
+            t = i + (i > count / 2 ? count : 0);
+            v = (i / 500) % 2 ? 3.0 : random.bounded(6.0);
+        }
+        s.x.append(t);
+        s.y.append(v);
+    }
+    return s;
+}
+
+// Draws the item onto a white canvas showing the window (x from, y from, width,
+// height); through a QPicture for a scalable device.
+QImage render(const QwtPlotItem &item, const QRectF &window, bool scalable = false)
+{
+    QwtScaleMap xMap;
+    QwtScaleMap yMap;
+    xMap.setPaintInterval(0, canvasWidth);
+    xMap.setScaleInterval(window.left(), window.right());
+    yMap.setPaintInterval(canvasHeight, 0);
+    yMap.setScaleInterval(window.top(), window.bottom());
+    QImage image(canvasWidth, canvasHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPicture picture;
+    QPainter painter(scalable ? static_cast<QPaintDevice *>(&picture) : &image);
+    item.draw(&painter, xMap, yMap, QRectF(0, 0, canvasWidth, canvasHeight));
+    painter.end();
+    if (scalable)
+        QPainter(&image).drawPicture(0, 0, picture);
+    return image;
+}
+
+// Whether the pixel has ink, or with near set, any pixel next to it too.
+bool inked(const QImage &image, int x, int y, int near = 0)
+{
+    for (int dy = -near; dy <= near; ++dy)
+        for (int dx = -near; dx <= near; ++dx)
+            if (image.valid(x + dx, y + dy) && image.pixel(x + dx, y + dy) != qRgb(255, 255, 255))
+                return true;
+    return false;
+}
+
+// Images look the same when the fast drawing adds next to no ink, misses none by
+// more than a pixel, and misses few pixels at all: with a one-pixel pen next to
+// none; with a wider pen corner pixels, where Qt's stroker caps and joins the
+// pieces of the full polyline.
+void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
+{
+    int ink = 0;
+    int differ = 0;
+    int far = 0;
+    int extra = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const bool a = inked(actual, x, y);
+            const bool e = inked(expected, x, y);
+            ink += e;
+            differ += a != e;
+            extra += a && !e;
+            far += a != e && !inked(a ? expected : actual, x, y, 1);
+        }
+    }
+    QVERIFY(ink > 0);
+    const QString counts = QString("%1 of %2 pixels differ, %3 extra").arg(differ).arg(ink).arg(extra);
+    QVERIFY2(differ <= (penWidth == 1 ? 0.005 : 0.15) * ink, qPrintable(counts));
+    QVERIFY2(extra <= 0.005 * ink, qPrintable(counts));
+    QCOMPARE(far, 0);
+}
+
+// A bath stepping through set points every six hours, each channel a thermometer
+// in it with its own offset and lag.
+double bath(double t, int ch)
+{
+    const double setPoints[] = {25.0, 25.0, 50.0, 75.0, 40.0};
+    const int step = int(t / 21600.0);
+    const double since = t - step * 21600.0;
+    const double lag = 600.0 + 40.0 * ch;
+    const double to = setPoints[step + 1];
+    return to + (setPoints[step] - to) * std::exp(-since / lag) * std::cos(since / (lag * 0.7)) + 0.01 * ch;
+}
+
+int pixelsOf(const QImage &image, QColor color)
+{
+    const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+    return int(std::count(pixels, pixels + image.width() * image.height(), color.rgba()));
+}
+
+} // namespace
+
+// The fast curve must draw what a plain Qwt curve draws from every point, and the
+// plot must fold bursts of readings into few redraws. A simulated day of a 16-channel
+// instrument, read in sweeps every 2 s, is rendered the way the main window saves the
+// plot as a picture: qwtzor-day.png in the build tree, for a look.
+class test_QwtZORDrawing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void minMaxIndexMatchesScan_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("shorter than a block") << 11;
+        QTest::newRow("exactly two levels") << 256;
+        QTest::newRow("ragged") << 70001;
+    }
+
+    void minMaxIndexMatchesScan()
+    {
+        QFETCH(int, count);
+        QRandomGenerator random(count);
+        QVector<double> values;
+        zorMinMaxIndex index;
+        for (int i = 0; i < count; ++i) {
+            values.append(random.bounded(1000.0) - 500.0);
+            if (i % 7 == 0)
+                index.sync(values);
+        }
+        double lo;
+        double hi;
+        index.range(values, count / 2, count / 2, lo, hi);
+        QVERIFY(lo > hi); // an empty range
+        for (int q = 0; q < 300; ++q) {
+            const int from = random.bounded(count);
+            const int to = from + 1 + random.bounded(count - from);
+            // Also the points appended since the last sync are counted.
+            index.range(values, from, to, lo, hi);
+            QCOMPARE(lo, *std::min_element(values.cbegin() + from, values.cbegin() + to));
+            QCOMPARE(hi, *std::max_element(values.cbegin() + from, values.cbegin() + to));
+        }
+    }
+
+    void drawsLikeEveryPoint_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QRectF>("window");
+        QTest::addColumn<QString>("how"); // "picture": a scalable device; "growing": frames drawn in between
+        const QRectF walk(-100, -150, 10200, 300);
+        QTest::newRow("noise, 1 px") << "noise" << 1 << QRectF(-100, -2, 10200, 4) << "";
+        QTest::newRow("noise, 2 px") << "noise" << 2 << QRectF(-100, -2, 10200, 4) << "";
+        QTest::newRow("steep sine leaving the canvas") << "steep sine" << 1 << QRectF(-100, -30, 10200, 60) << "";
+        QTest::newRow("middle part only, 2 px") << "walk" << 2 << QRectF(2000, -150, 5000, 300) << "";
+        QTest::newRow("clock set back") << "clock set back" << 1 << walk << "";
+        QTest::newRow("gaps and flat stretches") << "gaps and flats" << 1 << QRectF(0, -1, 15000, 8) << "";
+        QTest::newRow("scalable device") << "walk" << 1 << walk << "picture";
+        QTest::newRow("growing series") << "walk" << 1 << walk << "growing";
+    }
+
+    void drawsLikeEveryPoint()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, width);
+        QFETCH(QRectF, window);
+        QFETCH(QString, how);
+        const Series all = makeSeries(shape, 10000);
+        Series s = how == "growing" ? Series() : all;
+        zorPlotCurve curve;
+        curve.series()->setSource(&s.x, &s.y);
+        curve.setPen(Qt::black, width, Qt::SolidLine);
+        // The last frame of a growing series reuses what it can of the ones before.
+        for (int i = s.x.size(); i < all.x.size(); ++i) {
+            s.x.append(all.x.at(i));
+            s.y.append(all.y.at(i));
+            if (i % 997 == 0)
+                render(curve, window);
+        }
+        // The view's bounds, and its newest stretch at or after x as a walk back from the end finds it.
+        QCOMPARE(curve.series()->boundingRect().left(), *std::min_element(all.x.cbegin(), all.x.cend()));
+        QCOMPARE(curve.series()->boundingRect().bottom(), *std::max_element(all.y.cbegin(), all.y.cend()));
+        for (double x = window.left(); x < window.right(); x += window.width() / 16) {
+            int walk = all.x.size();
+            while (walk > 0 && all.x.at(walk - 1) >= x)
+                --walk;
+            QCOMPARE(curve.series()->tailFrom(x), walk);
+        }
+        QwtPlotCurve reference;
+        reference.setSamples(all.x, all.y);
+        reference.setPen(Qt::black, width, Qt::SolidLine);
+        const bool scalable = how == "picture";
+        compareLooks(render(curve, window, scalable), render(reference, window, scalable), width);
+    }
+
+    void burstOfReadingsIsOneRedraw()
+    {
+        struct CountingPlot : QwtZOR {
+            int replots = 0;
+            void replot() override
+            {
+                ++replots;
+                QwtZOR::replot();
+            }
+        } plot;
+        plot.resize(800, 500);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        const int dev = plot.addDev();
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
+        QTest::qWait(100);
+        plot.replots = 0;
+        for (int i = 1000; i < 6000; ++i)
+            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
+        // The axes follow at once; the drawing waits for the event loop.
+        QVERIFY(plot.axisInterval(QwtPlot::xBottom).maxValue() >= 599.9);
+        QCOMPARE(plot.replots, 0);
+        QTRY_VERIFY(plot.replots >= 1);
+        QTest::qWait(150);
+        QCOMPARE(plot.replots, 1);
+    }
+
+    void dayOfSixteenChannels()
+    {
+        QwtZOR plot;
+        plot.resize(1400, 800);
+        const int dev = plot.addDev();
+        plot.setChCount(16, dev);
+        plot.setChMain(0, dev);
+        for (double t = 0.0; t < 86400.0; t += 2.0) {
+            for (int ch = 0; ch < 16; ++ch)
+                QVERIFY(plot.addPoint(bath(t + ch * 0.1, ch), t + ch * 0.1, "°C", dev, uchar(ch)));
+        }
+        QCOMPARE(plot.getChMeasCount(dev, 15), 43200);
+        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
+        plot.replot();
+        QImage image(1400, 800, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QwtPlotRenderer().renderTo(&plot, image);
+        QVERIFY(image.save(QDir::current().filePath("qwtzor-day.png")));
+        // Channel 0's raw and averaged curves are drawn in its colour, and no other channel is.
+        QVERIFY(pixelsOf(image, Qt::red) > 2000);
+        QCOMPARE(pixelsOf(image, Qt::blue), 0);
+    }
+};
+
+QTEST_MAIN(test_QwtZORDrawing)
+#include "test_QwtZORDrawing.moc"
