@@ -1,0 +1,58 @@
+#ifndef SIMULATEDLINK_H
+#define SIMULATEDLINK_H
+
+#include "link/ZORSerialPort.h"
+#include "link/zorSerialPortThread.h"
+#include "sim/zorSimulator.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Simulated instruments on pseudo-terminals and the real link that talks to them with
+// short delays: the link manager, or a bare worker of one port. What they report is
+// written down as lines in the order it arrived, so that a test compares whole
+// sequences: the signal's short name and its arguments, arrays by their size and
+// requests by their address ("queryError 0 110 51"). Replies are kept aside, once each.
+//   manager: reply (value form), queryError, error (code form), result, allRead, block
+//   worker:  reply, queryError, dataError, done, error
+class simulatedLink
+{
+public:
+    static const int timeout = 20000;   // ms; generous, an exchange takes about a second
+
+    simulatedLink();
+    ~simulatedLink();
+
+    // period: ms between stream tokens, 0 for none, so that the exchanges alone are on
+    // the line; an empty name keeps the simulator's own.
+    zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::variant type = zorSimMemory::basic,
+                           const QString &name = QString());
+    // On the link manager: handshakes wait at most init ms, requests only the worker's
+    // own pause.
+    int addDev(const QString &portName, quint16 init = 100);
+    // Until the device has no read left and no device anything to write.
+    void waitIdle(int devIndex);
+
+    // A worker of its own on the simulator's port, with the same delays.
+    void startWorker(const zorSimulator *sim, quint16 init = 100);
+    void read(quint8 address, quint16 size, zorQueryMode mode = qmNormal, bool rec = false, bool word = false);
+    void write(quint8 address, const QByteArray &bytes, bool word = false);
+
+    static int count(const zorSimulator *sim, zorSimulator::eventType type, quint8 address);
+    // The addresses of the events, as bytes so that a mismatch prints them.
+    static QByteArray addresses(const QVector<zorSimulator::event> &events);
+
+    std::vector<std::unique_ptr<zorSimulator>> sims;
+    ZORSerialPort port;
+    std::unique_ptr<zorSerialPortThread> worker;
+    QStringList lines;
+    QList<QByteArray> replies;
+
+private:
+    template <typename S, typename... A>
+    void note(S *sender, void (S::*signal)(A...), const QString &name);
+};
+
+#endif // SIMULATEDLINK_H
