@@ -75,7 +75,7 @@ void simulatedRegistry::request(int index, const QString &what)
         {"mute", [this, index] { list.getAllDataFromZor(index); }},
         {"rm", [this, index] { list.rmByIndex(index); }},
         {"disconnect", [this, index] { list.disConnByIndex(index); }},
-        {"detach", [this, index] { detached.reset(list.detachByIndex(index)); }},
+        {"detach", [this, index] { detached.reset(list.detachByDevIndex(list.getZorByIndex(index)->devIndex)); }},
     };
     requests.value(what)();
 }

@@ -2,6 +2,22 @@
 
 #include <QtTest>
 
+namespace {
+
+// A connected record for a device index the link manager does not know, identified as
+// the given instrument (serial 0: not identified), shown in the plot.
+int liveRecord(simulatedRegistry &r, int devIndex, quint32 serial = 42, quint32 type = optionsZOR70::typeBasic)
+{
+    const int index = r.list.newZor(devIndex, true);
+    r.image(index)->devType = type;
+    r.image(index)->devNumber = serial;
+    r.list.getZorByIndex(index)->qwtIndex = 10 + index;
+    r.lines.clear();
+    return index;
+}
+
+} // namespace
+
 // The registry on its own: record keeping, registration rules and the timing of sends.
 // The link manager has no device, so the writes the registry asks for are dropped there
 // and seen only in the registry's own signals.
@@ -12,26 +28,9 @@ private slots:
     void recordLimit();
     void addZor_data();
     void addZor();
-    void recordPassedBetweenRegistries();
     void deferredSend_data();
     void deferredSend();
-
-private:
-    // A connected record for a device index the link manager does not know, identified
-    // as the given instrument (serial 0: not identified), shown in the plot.
-    static int liveRecord(simulatedRegistry &r, int devIndex, quint32 serial = 42,
-                          quint32 type = optionsZOR70::typeBasic);
 };
-
-int test_zorList::liveRecord(simulatedRegistry &r, int devIndex, quint32 serial, quint32 type)
-{
-    const int index = r.list.newZor(devIndex, true);
-    r.image(index)->devType = type;
-    r.image(index)->devNumber = serial;
-    r.list.getZorByIndex(index)->qwtIndex = 10 + index;
-    r.lines.clear();
-    return index;
-}
 
 void test_zorList::recordLimit()
 {
@@ -49,40 +48,44 @@ void test_zorList::recordLimit()
 
 void test_zorList::addZor_data()
 {
-    // A registered record (none when its devIndex is -2) and the record offered to addZor.
+    // A registered record (none when its devIndex is -2) and the record offered: "new",
+    // offered "twice", or handed over by the discovery dialog's own registry ("scan").
     QTest::addColumn<int>("knownDev");
     QTest::addColumn<quint32>("knownSerial");
+    QTest::addColumn<QString>("offer");
     QTest::addColumn<int>("newDev");
     QTest::addColumn<quint32>("newSerial");
-    QTest::addColumn<bool>("offerTwice");
     QTest::addColumn<bool>("added");
 
-    QTest::newRow("fresh record") << -2 << 0u << 3 << 42u << false << true;
-    QTest::newRow("the same record twice") << -2 << 0u << 3 << 42u << true << false;
-    QTest::newRow("no port") << -2 << 0u << -1 << 42u << false << true;
-    QTest::newRow("device index 255") << -2 << 0u << 255 << 42u << false << false;
-    QTest::newRow("device index taken") << 3 << 7u << 3 << 42u << false << false;
-    QTest::newRow("instrument live elsewhere") << 4 << 42u << 3 << 42u << false << false;
-    QTest::newRow("instrument lost, found again") << -1 << 42u << 3 << 42u << false << true;
-    QTest::newRow("two unnumbered instruments") << 4 << 0u << 3 << 0u << false << true;
+    QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
+    QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
+    QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
+    QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
+    QTest::newRow("device index 255") << -2 << 0u << "new" << 255 << 42u << false;
+    QTest::newRow("device index taken") << 3 << 7u << "new" << 3 << 42u << false;
+    QTest::newRow("instrument live elsewhere") << 4 << 42u << "new" << 3 << 42u << false;
+    QTest::newRow("instrument lost, found again") << -1 << 42u << "new" << 3 << 42u << true;
+    QTest::newRow("two unnumbered instruments") << 4 << 0u << "new" << 3 << 0u << true;
 }
 
 void test_zorList::addZor()
 {
     QFETCH(int, knownDev);
     QFETCH(quint32, knownSerial);
+    QFETCH(QString, offer);
     QFETCH(int, newDev);
     QFETCH(quint32, newSerial);
-    QFETCH(bool, offerTwice);
     QFETCH(bool, added);
     simulatedRegistry r;
     if (knownDev != -2)
         liveRecord(r, knownDev, knownSerial);
-    auto *zor = new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
+    zorList scan(&r.link.port, &r.sql, false);
+    auto *zor = offer == "scan" ? scan.getZorByIndex(scan.newZor(newDev, false))
+                                : new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
     zor->options->devType = optionsZOR70::typeBasic;
     zor->options->devNumber = newSerial;
-    QScopedPointer<zorList::_zor> refused(offerTwice || added ? nullptr : zor);
-    if (offerTwice)
+    QScopedPointer<zorList::_zor> refused(offer == "new" && !added ? zor : nullptr);
+    if (offer == "twice")
         QVERIFY(r.list.addZor(zor, false));
     r.lines.clear();
     QCOMPARE(r.list.addZor(zor, false), added);
@@ -90,33 +93,12 @@ void test_zorList::addZor()
     if (!added)
         return;
     QCOMPARE(r.list.getZorByIndex(zor->index), zor);
-    // Now wired to this registry: an edit becomes a write.
+    // The other registry lets go of it, which must leave this one's wiring in place:
+    // an edit becomes a write.
+    if (offer == "scan")
+        QCOMPARE(scan.detachByIndex(0), zor);
     zor->options->triggerChChange();
     QCOMPARE(r.lines.filter("write").size(), newSerial != 0 && newDev >= 0 ? 1 : 0);
-}
-
-void test_zorList::recordPassedBetweenRegistries()
-{
-    // The discovery dialog's private registry hands its record over: registered in the
-    // main registry first, then detached from the private one, which must leave the
-    // main registry's wiring in place.
-    simulatedRegistry r;
-    zorList scan(&r.link.port, &r.sql, false);
-    const int scanIndex = scan.newZor(5, false);
-    zorList::_zor *zor = scan.getZorByIndex(scanIndex);
-    zor->options->devType = optionsZOR70::typeBasic;
-    zor->options->devNumber = 77;
-    QVERIFY(r.list.addZor(zor, false));
-    QCOMPARE(scan.detachByIndex(scanIndex), zor);
-    QVERIFY(!scan.isZor(scanIndex));
-    zor->options->triggerChChange();
-    QCOMPARE(r.lines.filter("write"), QStringList{"write 5 6 224"});
-
-    // Detached from the main registry, the record is silent there.
-    QScopedPointer<zorList::_zor> detached(r.list.detachByDevIndex(5));
-    QCOMPARE(detached.data(), zor);
-    zor->options->triggerChChange();
-    QCOMPARE(r.lines.filter("write").size(), 1);
 }
 
 void test_zorList::deferredSend_data()
