@@ -3,36 +3,18 @@
 #include <QCoreApplication>
 #include <QTest>
 
-namespace {
-
-QString field(qint64 number) { return QString::number(number); }
-QString field(const QByteArray &bytes) { return field(bytes.size()); }
-QString field(const zorSerialPortQueryItem &query) { return field(query.address); }
-QString field(const zorSerialPortDataItem &data) { return field(data.address); }
-
-} // namespace
-
-template <typename S, typename... A>
-void simulatedLink::note(S *sender, void (S::*signal)(A...), const QString &name)
-{
-    // The manager is only the context: the worker's reports are queued to this thread.
-    QObject::connect(sender, signal, &port, [this, name](A... args) {
-        lines << QStringList{name, field(args)...}.join(' ');
-    });
-}
-
 simulatedLink::simulatedLink()
 {
     using P = ZORSerialPort;
-    note(&port, qOverload<int, QByteArray, quint8>(&P::readyDevReply), "reply");
+    note(&port, qOverload<int, QByteArray, quint8>(&P::readyDevReply), "reply", &lines);
     // The pointer form must be readable while it is delivered.
     QObject::connect(&port, qOverload<int, QByteArray *, quint8>(&P::readyDevReply),
                      [this](int, QByteArray *buf, quint8) { replies << *buf; });
-    note(&port, &P::onDevQueryError, "queryError");
-    note(&port, qOverload<int, quint16>(&P::onDevError), "error");
-    note(&port, &P::resultDevQuery, "result");
-    note(&port, &P::allDevQueryComplite, "allRead");
-    note(&port, &P::blockStatusEvent, "block");
+    note(&port, &P::onDevQueryError, "queryError", &lines);
+    note(&port, qOverload<int, quint16>(&P::onDevError), "error", &lines);
+    note(&port, &P::resultDevQuery, "result", &lines);
+    note(&port, &P::allDevQueryComplite, "allRead", &lines);
+    note(&port, &P::blockStatusEvent, "block", &lines);
 }
 
 simulatedLink::~simulatedLink()
@@ -42,14 +24,12 @@ simulatedLink::~simulatedLink()
     QCoreApplication::sendPostedEvents(&port, QEvent::MetaCall);
 }
 
-zorSimulator *simulatedLink::startSim(quint32 serial, int period, zorSimMemory::variant type, const QString &name)
+zorSimulator *simulatedLink::startSim(quint32 serial, int period, zorSimMemory::variant type)
 {
     zorSimulator::options settings;
     settings.serialNumber = serial;
     settings.period = period;
     settings.type = type;
-    if (!name.isEmpty())
-        settings.name = name;
     sims.emplace_back(new zorSimulator(settings));
     if (!sims.back()->start())
         qFatal("no pseudo-terminal for the simulator");
@@ -73,15 +53,15 @@ void simulatedLink::startWorker(const zorSimulator *sim, quint16 init)
     using W = zorSerialPortThread;
     worker.reset(new W(sim->portName(), 0));
     W *w = worker.get();
-    QObject::connect(w, &W::readyQuery, &port, [this](QByteArray *buf, quint8 address) {
-        lines << QStringList{"reply", field(address), field(*buf)}.join(' ');
+    note(w, &W::readyQuery, "reply", &lines);
+    QObject::connect(w, &W::readyQuery, &port, [this](QByteArray *buf) {
         replies << *buf;
         delete buf;
     });
-    note(w, &W::onSendQueryError, "queryError");
-    note(w, &W::onSendDataError, "dataError");
-    note(w, &W::doneSend, "done");
-    note(w, &W::onError, "error");
+    note(w, &W::onSendQueryError, "queryError", &lines);
+    note(w, &W::onSendDataError, "dataError", &lines);
+    note(w, &W::doneSend, "done", &lines);
+    note(w, &W::onError, "error", &lines);
     w->start();
     QTRY_VERIFY(w->isAlive());
     QMetaObject::invokeMethod(w, [w, init] { w->setDelayTime(0, init, 0, 0); });

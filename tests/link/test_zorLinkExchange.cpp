@@ -45,27 +45,27 @@ void test_zorLinkExchange::read_data()
     using Q = QList<QByteArray>;
     const QByteArray plain = bytes(24, 7);
     const QByteArray extended = QByteArray("\x0f\xaa\x05\x09", 4) + bytes(36, 1);
-    QTest::newRow("block") << int(block) << plain << -1 << 0 << 24 << "reply 64 24" << Q{plain} << 0 << 0;
+    QTest::newRow("block") << int(block) << plain << -1 << 0 << 24 << "reply 24 64" << Q{plain} << 0 << 0;
     QTest::newRow("0F AA xx 09 first unit: 16 bytes more")
-        << int(block) << extended << -1 << 0 << 24 << "reply 64 40" << Q{extended} << 0 << 0;
+        << int(block) << extended << -1 << 0 << 24 << "reply 40 64" << Q{extended} << 0 << 0;
     QTest::newRow("corrupted unit is repeated")
-        << int(block) << plain << int(zorSimulator::corruptUnit) << 1 << 24 << "reply 64 24" << Q{plain} << 1 << 0;
+        << int(block) << plain << int(zorSimulator::corruptUnit) << 1 << 24 << "reply 24 64" << Q{plain} << 1 << 0;
     QTest::newRow("withheld acknowledge: unit repeated")
-        << int(block) << plain << int(zorSimulator::withholdAck) << 1 << 24 << "reply 64 24" << Q{plain} << 1 << 0;
+        << int(block) << plain << int(zorSimulator::withholdAck) << 1 << 24 << "reply 24 64" << Q{plain} << 1 << 0;
     QTest::newRow("size not a multiple of 4 keeps what fits")
-        << int(block) << bytes(12, 7) << -1 << 0 << 10 << "reply 64 10" << Q{bytes(10, 7)} << 0 << 0;
+        << int(block) << bytes(12, 7) << -1 << 0 << 10 << "reply 10 64" << Q{bytes(10, 7)} << 0 << 0;
     QTest::newRow("no ready marker: 20")
         << int(block) << plain << int(zorSimulator::badReadyMarker) << 1 << 24 << "queryError 20 64" << Q{} << 0 << 1;
     QTest::newRow("ten failures of a unit: 30")
         << int(block) << plain << int(zorSimulator::corruptUnit) << 10 << 24 << "queryError 30 64" << Q{} << 10 << 1;
-    QTest::newRow("three records") << int(records) << bytes(24, 1) << -1 << 0 << 24 << "reply 64 24"
+    QTest::newRow("three records") << int(records) << bytes(24, 1) << -1 << 0 << 24 << "reply 24 64"
                                    << Q{bytes(24, 1)} << 0 << 0;
     QTest::newRow("record stream starting with FF: empty reply")
-        << int(records) << QByteArray() << -1 << 0 << 24 << "reply 64 0" << Q{QByteArray()} << 0 << 0;
+        << int(records) << QByteArray() << -1 << 0 << 24 << "reply 0 64" << Q{QByteArray()} << 0 << 0;
     QTest::newRow("size ends inside a record: whole record")
-        << int(records) << bytes(32, 1) << -1 << 0 << 12 << "reply 64 16" << Q{bytes(16, 1)} << 0 << 0;
+        << int(records) << bytes(32, 1) << -1 << 0 << 12 << "reply 16 64" << Q{bytes(16, 1)} << 0 << 0;
     QTest::newRow("word read timing out: 30, retried")
-        << int(word) << bytes(4, 1) << int(zorSimulator::noData) << 1 << 4 << "reply 64 4" << Q{bytes(4, 1)} << 0 << 1;
+        << int(word) << bytes(4, 1) << int(zorSimulator::noData) << 1 << 4 << "reply 4 64" << Q{bytes(4, 1)} << 0 << 1;
 }
 
 void test_zorLinkExchange::read()

@@ -29,9 +29,9 @@ void test_zorSerialPortThread::retryScheme_data()
     QTest::newRow("qmFastRetry: three tries, no reconnect")
         << zorQueryMode(qmFastRetry) << false << false << 3 << 0 << "queryError 10 5";
     QTest::newRow("qmEmptyOnFail alone gives up at once")
-        << zorQueryMode(qmEmptyOnFail) << false << false << 1 << 0 << "reply 5 0";
+        << zorQueryMode(qmEmptyOnFail) << false << false << 1 << 0 << "reply 0 5";
     QTest::newRow("record read follows the normal scheme")
-        << zorQueryMode(qmEmptyOnFail) << true << false << 4 << 1 << "reply 5 0";
+        << zorQueryMode(qmEmptyOnFail) << true << false << 4 << 1 << "reply 0 5";
     QTest::newRow("write: four tries") << zorQueryMode(qmNormal) << false << true << 4 << 1 << "dataError 10 5";
 }
 

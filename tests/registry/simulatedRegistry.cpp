@@ -1,7 +1,6 @@
 #include "simulatedRegistry.h"
 
 #include "db/zorSqlFile.h"
-#include "link/bWord.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -12,25 +11,15 @@
 simulatedRegistry::simulatedRegistry()
     : sql(zorSqlFile::prepare(dir.path()).path()), list(&link.port, &sql, true)
 {
-    const auto add = [this](const QStringList &fields) { lines << fields.join(' '); };
-    const auto n = [](double number) { return QString::number(number, 'g', 10); };
-    QObject::connect(&list, &zorList::onReadMeas, [add, n](int index, double meas, quint8 ch, QString dim) {
-        add({"meas", n(index), n(ch), n(meas), dim});
-    });
-    QObject::connect(&list, &zorList::onChError, [add, n](int index, quint8 ch, quint8 code, QString msg) {
-        add({"chError", n(index), n(ch), n(code), msg});
-    });
-    QObject::connect(&list, &zorList::onDevError,
-                     [add, n](int index, quint8 code, QString msg) { add({"devError", n(index), n(code), msg}); });
-    QObject::connect(&list, &zorList::onReadStatus, [add, n](int index) { add({"status", n(index)}); });
-    QObject::connect(&list, &zorList::onAddZor,
-                     [add, n](int index, bool added) { add({"add", n(index), added ? "true" : "false"}); });
-    QObject::connect(&list, &zorList::onRmZor, [add, n](int index, int qwt) { add({"rm", n(index), n(qwt)}); });
-    QObject::connect(&list, &zorList::onChange, [add] { add({"change"}); });
-    QObject::connect(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData),
-                     [add, n](int devIndex, QByteArray *buf, quint8 address, zorQueryMode) {
-                         add({"write", n(devIndex), n(address), n(buf->size())});
-                     });
+    link.note(&list, &zorList::onReadMeas, "meas", &lines);
+    link.note(&list, &zorList::onChError, "chError", &lines);
+    link.note(&list, &zorList::onDevError, "devError", &lines);
+    link.note(&list, &zorList::onReadStatus, "status", &lines);
+    link.note(&list, &zorList::onAddZor, "add", &lines);
+    link.note(&list, &zorList::onRmZor, "rm", &lines);
+    link.note(&list, &zorList::onChange, "change", &lines);
+    link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write",
+                        &lines);
 }
 
 zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::variant type)
@@ -82,15 +71,11 @@ void simulatedRegistry::request(int index, const QString &what)
 
 void simulatedRegistry::compareWithSim(int index, const zorSimulator *sim)
 {
-    const optionsZOR70 *options = image(index);
-    QCOMPARE(options->getDevData(), sim->block(optionsZOR70::rdDev));
-    QCOMPARE(options->getChData(), sim->block(optionsZOR70::rdCh));
-    QCOMPARE(options->getRefData(false), sim->block(optionsZOR70::rdRef));
-    QCOMPARE(options->getFeatData(), sim->block(optionsZOR70::rdFeat));
-    QCOMPARE(options->getRefdUData(), sim->block(optionsZOR70::rdRefdU));
-    const QByteArray identity = sim->block(optionsZOR70::rdIdent);
-    QCOMPARE(options->devType, bWord::getWord(&identity, 0));
-    QCOMPARE(options->devNumber, bWord::getWord(&identity, 5));
+    const optionsZOR70 *o = image(index);
+    QCOMPARE(o->getNameData() + o->getSNData(), sim->block(optionsZOR70::rdIdent));
+    QCOMPARE(o->getDevData() + o->getChData() + o->getFeatData(),
+             sim->block(optionsZOR70::rdDev) + sim->block(optionsZOR70::rdCh) + sim->block(optionsZOR70::rdFeat));
+    QCOMPARE(o->getRefData(true), sim->block(optionsZOR70::rdRef) + sim->block(optionsZOR70::rdRefdU));
 }
 
 QStringList simulatedRegistry::rows(const QString &statement)

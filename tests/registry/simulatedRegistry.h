@@ -10,9 +10,9 @@
 
 // The registry on a temporary copy of the template database and the real link to
 // simulated instruments. Its outgoing signals are written down as lines in the order
-// raised: "meas 0 2 21.4567 °С", "chError 0 2 13 ...", "devError 0 50 ...",
-// "status 0", "add 0 false", "rm 0 -1", "change", "write 7 4 8" (device index,
-// address, byte count).
+// raised (simulatedLink::note): "meas 0 21.4567 2 °С", "chError 0 2 13 ...",
+// "devError 0 50 ...", "status 0", "add 0 1", "rm 0 -1", "change", "write 7 8 4 0"
+// (device index, byte count, address, mode).
 class simulatedRegistry
 {
 public:
@@ -38,11 +38,11 @@ public:
     // The rows of a SELECT on the test database, values joined by "|".
     static QStringList rows(const QString &statement);
 
+    QStringList lines;   // before the registry, which may still report while it goes
     QTemporaryDir dir;
     zorSql sql;
     simulatedLink link;
     zorList list;
-    QStringList lines;
     QScopedPointer<zorList::_zor> detached;
 };
 
