@@ -20,9 +20,9 @@
 class simulatedLink
 {
 public:
-    // Writes every emission of the signal down in lines: its short name and its
-    // arguments, numbers as numbers, arrays by their size, requests by their address
-    // ("queryError 0 110 51").
+    // Writes every emission of the signal down in into, which must outlive the sender:
+    // its short name and its arguments, numbers as numbers, arrays by their size,
+    // requests by their address ("queryError 0 110 51").
     template <typename S, typename... A>
     void note(S *sender, void (S::*signal)(A...), const QString &name, QStringList *into)
     {

@@ -7,23 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// The arguments of each signal caught, as numbers joined by blanks.
-QStringList numbers(const QSignalSpy &spy)
-{
-    QStringList result;
-    for (const QList<QVariant> &arguments : spy) {
-        QStringList line;
-        for (const QVariant &argument : arguments)
-            line << QString::number(argument.toInt());
-        result << line.join(' ');
-    }
-    return result;
-}
-
-} // namespace
-
 // The link manager with simulated instruments: its queues, held replies, removal, the
 // loss of a port and the ports it accepts.
 class test_ZORSerialPort : public QObject
@@ -57,11 +40,13 @@ void test_ZORSerialPort::queues()
 {
     QFETCH(bool, held);
     QFETCH(QStringList, expected);
+    QStringList overall;   // before the link, which reports until it is gone
+    QStringList device;
     simulatedLink link;
     zorSimulator *sim = link.startSim();
     const int dev = link.addDev(sim->portName());
-    QSignalSpy overall(&link.port, QOverload<int, int>::of(&ZORSerialPort::setProgress));
-    QSignalSpy device(&link.port, QOverload<int, int, int, quint8>::of(&ZORSerialPort::setProgress));
+    link.note(&link.port, qOverload<int, int>(&ZORSerialPort::setProgress), "of", &overall);
+    link.note(&link.port, qOverload<int, int, int, quint8>(&ZORSerialPort::setProgress), "dev", &device);
     const QByteArray written("\x01\x04\x01\x00\x08\x00\x03\x00", 8);
     link.port.blockEventDev(dev, held);
     link.port.sendDevQuery(dev, 0x33, 24, true);   // in flight
@@ -80,9 +65,10 @@ void test_ZORSerialPort::queues()
 
     // Overall: requests done of the most ever waiting (the duplicate is none). The
     // device: busy, then one step per 4-byte unit, busy again, done.
-    QCOMPARE(numbers(overall), (QStringList{"0 1", "1 4", "2 4", "3 4", "0 0"}));
-    QCOMPARE(numbers(device), (QStringList{"0 -1 0 51", "0 0 24 51", "0 4 24 51", "0 8 24 51", "0 12 24 51",
-                                           "0 16 24 51", "0 20 24 51", "0 24 24 51", "0 -1 0 51", "0 0 0 255"}));
+    QCOMPARE(overall, (QStringList{"of 0 1", "of 1 4", "of 2 4", "of 3 4", "of 0 0"}));
+    QCOMPARE(device, (QStringList{"dev 0 -1 0 51", "dev 0 0 24 51", "dev 0 4 24 51", "dev 0 8 24 51",
+                                  "dev 0 12 24 51", "dev 0 16 24 51", "dev 0 20 24 51", "dev 0 24 24 51",
+                                  "dev 0 -1 0 51", "dev 0 0 0 255"}));
 }
 
 void test_ZORSerialPort::failedRead_data()

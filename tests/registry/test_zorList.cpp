@@ -343,6 +343,7 @@ void test_zorList::streamTokens()
     QFETCH(QByteArray, token);
     QFETCH(QString, state);
     QFETCH(QStringList, expected);
+    bool passed = false;   // before the registry, whose link reports until it is gone
     simulatedRegistry r;
     // The exact tokens come from a bare line; the instrument behind it is this test.
     zorSimLine line;
@@ -358,7 +359,6 @@ void test_zorList::streamTokens()
 
     // A reading behind the token, once through the link, shows that the registry has
     // dealt with the token (it hears the link before the test does).
-    bool passed = false;
     QObject::connect(&r.link.port, &ZORSerialPort::readyDevMeas, [&passed](int, double meas) { passed = meas == 2; });
     line.send(token + "1:2A ");
     QTRY_VERIFY(passed || !r.lines.filter("devError").isEmpty());
@@ -465,8 +465,9 @@ void test_zorList::writes()
     // The device row, none for an instrument without a number; after a confirmed
     // reference write its "device_refdata" is reference + refdU.
     const QStringList device = r.rows("SELECT hex(device_refdata), device_number, device_name_search FROM device");
+    const QString refdata = options->getRefData(true).toHex().toUpper();
     if (written.contains('\x01'))
-        QCOMPARE(device, QStringList{options->getRefData(true).toHex().toUpper() + QString("|%1|зор 4.70").arg(serial)});
+        QCOMPARE(device, QStringList{refdata + QString("|%1|зор 4.70").arg(serial)});
     QCOMPARE(device.isEmpty(), serial == 0);
 }
 
