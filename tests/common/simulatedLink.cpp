@@ -79,11 +79,6 @@ void simulatedLink::write(quint8 address, const QByteArray &bytes, bool word)
     QMetaObject::invokeMethod(worker.get(), [this, data] { worker->sendData(0, data); });
 }
 
-int simulatedLink::count(const zorSimulator *sim, zorSimulator::eventType type, quint8 address)
-{
-    return addresses(sim->log(type)).count(char(address));
-}
-
 QByteArray simulatedLink::addresses(const QVector<zorSimulator::event> &events)
 {
     QByteArray result;

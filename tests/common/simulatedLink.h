@@ -51,7 +51,6 @@ public:
     void read(quint8 address, quint16 size, zorQueryMode mode = qmNormal, bool rec = false, bool word = false);
     void write(quint8 address, const QByteArray &bytes, bool word = false);
 
-    static int count(const zorSimulator *sim, zorSimulator::eventType type, quint8 address);
     // The addresses of the events, as bytes so that a mismatch prints them.
     static QByteArray addresses(const QVector<zorSimulator::event> &events);
 

@@ -40,12 +40,6 @@ void simulatedRegistry::readIdentity(int index)
     waitIdle(index);
 }
 
-void simulatedRegistry::readAll(int index)
-{
-    list.getAllDataFromZor(index);
-    waitIdle(index);
-}
-
 void simulatedRegistry::request(int index, const QString &what)
 {
     optionsZOR70 *o = image(index);

@@ -24,7 +24,6 @@ public:
     int connectPort(const QString &portName);
     // Reads the identity and waits until the record's link has nothing left to do.
     void readIdentity(int index);
-    void readAll(int index);
     void waitIdle(int index) { link.waitIdle(list.getZorByIndex(index)->devIndex); }
     // One request on the record, as a dialog or the instrument would make it: the Apply
     // of "dev", "name", "ref", "sn", "clock", "ch", "feat" (every slot), "feat3" (one

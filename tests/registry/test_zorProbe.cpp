@@ -27,9 +27,7 @@ void test_zorProbe::sensorNames_data()
     QTest::addColumn<QString>("sensor");
     QTest::addColumn<QString>("compensation");
 
-    QTest::newRow("resistance") << 1 << 12 << 13 << "-" << "-";
     QTest::newRow("nominal thermocouple") << 8 << 10 << 13 << "ТХА(K)" << "Pt100";
-    QTest::newRow("thermocouple, no compensation") << 8 << 12 << 0 << "ТХК(L)" << "-";
     QTest::newRow("individual thermocouple") << 9 << 2 << 1 << "ИСХ 3 «Эталон»" << "10M";
     QTest::newRow("individual thermometer, last slot") << 7 << 31 << 0 << "ИСХ 32 «»" << "-";
     QTest::newRow("transducer, slot beyond the table") << 10 << 40 << 0 << "-" << "-";
