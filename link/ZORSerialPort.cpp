@@ -506,7 +506,7 @@ void ZORSerialPort::continueQueues(int devIndex)
 
 void ZORSerialPort::handQuery(int devIndex)
 {
-    const QQueue<zorSerialPortQueryItem> &queue = queryQueues[devIndex];
+    const QQueue<zorSerialPortQueryItem> queue = queryQueues.value(devIndex);
     if (queue.isEmpty() || queryHandedOver.contains(devIndex))
         return;
     queryHandedOver.insert(devIndex);
@@ -515,7 +515,7 @@ void ZORSerialPort::handQuery(int devIndex)
 
 void ZORSerialPort::handData(int devIndex)
 {
-    const QQueue<zorSerialPortDataItem> &queue = dataQueues[devIndex];
+    const QQueue<zorSerialPortDataItem> queue = dataQueues.value(devIndex);
     if (queue.isEmpty() || dataHandedOver.contains(devIndex))
         return;
     dataHandedOver.insert(devIndex);
