@@ -18,8 +18,7 @@ simulatedRegistry::simulatedRegistry()
     link.note(&list, &zorList::onAddZor, "add", &lines);
     link.note(&list, &zorList::onRmZor, "rm", &lines);
     link.note(&list, &zorList::onChange, "change", &lines);
-    link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write",
-                        &lines);
+    link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write", &lines);
 }
 
 zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::variant type)
