@@ -203,8 +203,7 @@ void ZORSerialPort::sendDevQuery(int devIndex, zorSerialPortQueryItem query)
             return;
     queue.enqueue(query);
     onExchangeProg();
-    if (queue.size() == 1)
-        emit readyDevQuery(devIndex, query);
+    handQuery(devIndex);
 }
 
 void ZORSerialPort::sendRecQuery(int devIndex, quint8 address, quint16 size, bool showPr, zorQueryMode qMode)
@@ -256,8 +255,7 @@ void ZORSerialPort::sendDevData(int devIndex, zorSerialPortDataItem data)
             return;
     queue.enqueue(data);
     onExchangeProg();
-    if (queue.size() == 1)
-        emit readyDevData(devIndex, data);
+    handData(devIndex);
 }
 
 void ZORSerialPort::sendDevWord(int devIndex, QByteArray *buf, quint8 address, bool showPr, zorQueryMode qMode)
@@ -337,6 +335,7 @@ void ZORSerialPort::readDevReply(QByteArray *buf, quint8 address)
     QQueue<zorSerialPortQueryItem> &queue = queryQueues[devIndex];
     if (!queue.isEmpty())
         queue.dequeue();
+    queryHandedOver.remove(devIndex);
     onExchangeProg();
     if (isBlocked(devIndex)) {
         heldReplies[devIndex].enqueue({address, buf});
@@ -359,6 +358,7 @@ void ZORSerialPort::onSendQueryError(quint16 code, zorSerialPortQueryItem query)
         return;
     code += 100;
     dropFailed(queryQueues[devIndex], query.qMode);
+    queryHandedOver.remove(devIndex);
     onExchangeProg();
     emit onDevQueryError(devIndex, code, query);
     emitErrorEvent(devIndex, code);
@@ -376,6 +376,7 @@ void ZORSerialPort::onSendDataError(quint16 code, zorSerialPortDataItem data)
         return;
     code += 200;
     dropFailed(dataQueues[devIndex], data.qMode);
+    dataHandedOver.remove(devIndex);
     onExchangeProg();
     emit onDevDataError(devIndex, code, data);
     emitErrorEvent(devIndex, code);
@@ -387,7 +388,7 @@ void ZORSerialPort::onSendDataError(quint16 code, zorSerialPortDataItem data)
         continueAfterWrites(devIndex);
     } else {
         emit resultDevData(devIndex, false);
-        emit readyDevData(devIndex, dataQueues.value(devIndex).head());
+        handData(devIndex);
     }
 }
 
@@ -398,6 +399,7 @@ void ZORSerialPort::doneDevSend()
         return;
     QQueue<zorSerialPortDataItem> &queue = dataQueues[devIndex];
     const zorSerialPortDataItem data = queue.isEmpty() ? zorSerialPortDataItem() : queue.dequeue();
+    dataHandedOver.remove(devIndex);
     onExchangeProg();
     emit doneSendDevData(devIndex, data);
     if (workers.contains(devIndex)) {
@@ -405,7 +407,7 @@ void ZORSerialPort::doneDevSend()
             continueAfterWrites(devIndex);
             emit doneSend(devIndex);
         } else {
-            emit readyDevData(devIndex, dataQueues.value(devIndex).head());
+            handData(devIndex);
         }
     }
     if (isSendAllData())
@@ -453,6 +455,8 @@ void ZORSerialPort::purgeDevSerialPortThread()
     disconnect(this, nullptr, worker, nullptr);
     queryQueues.remove(devIndex);
     dataQueues.remove(devIndex);
+    queryHandedOver.remove(devIndex);
+    dataHandedOver.remove(devIndex);
     for (const devDataReply &reply : heldReplies.take(devIndex))
         delete reply.buf;
     onExchangeProg();
@@ -484,11 +488,10 @@ bool ZORSerialPort::isHeld(const QString &location) const
 
 void ZORSerialPort::continueAfterWrites(int devIndex)
 {
-    const QQueue<zorSerialPortQueryItem> queue = queryQueues.value(devIndex);
-    if (queue.isEmpty())
+    if (queryQueues.value(devIndex).isEmpty())
         emit blockStatusEvent(devIndex, false);
     else
-        emit readyDevQuery(devIndex, queue.head());
+        handQuery(devIndex);
 }
 
 void ZORSerialPort::continueQueues(int devIndex)
@@ -498,7 +501,25 @@ void ZORSerialPort::continueQueues(int devIndex)
     if (dataQueues.value(devIndex).isEmpty())
         continueAfterWrites(devIndex);
     else
-        emit readyDevData(devIndex, dataQueues.value(devIndex).head());
+        handData(devIndex);
+}
+
+void ZORSerialPort::handQuery(int devIndex)
+{
+    const QQueue<zorSerialPortQueryItem> queue = queryQueues.value(devIndex);
+    if (queue.isEmpty() || queryHandedOver.contains(devIndex))
+        return;
+    queryHandedOver.insert(devIndex);
+    emit readyDevQuery(devIndex, queue.head());
+}
+
+void ZORSerialPort::handData(int devIndex)
+{
+    const QQueue<zorSerialPortDataItem> queue = dataQueues.value(devIndex);
+    if (queue.isEmpty() || dataHandedOver.contains(devIndex))
+        return;
+    dataHandedOver.insert(devIndex);
+    emit readyDevData(devIndex, queue.head());
 }
 
 void ZORSerialPort::onExchangeProg()

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QQueue>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -115,6 +116,10 @@ private:
     bool isBlocked(int devIndex) const { return blocked.contains(devIndex); }
     void continueAfterWrites(int devIndex);
     void continueQueues(int devIndex);
+    // Hand the head of the device's read (write) queue to its worker, unless the worker
+    // holds it already.
+    void handQuery(int devIndex);
+    void handData(int devIndex);
     void onExchangeProg();
 
     QHash<int, zorSerialPortThread *> workers;
@@ -122,6 +127,11 @@ private:
     QHash<int, QQueue<zorSerialPortQueryItem>> queryQueues;
     QHash<int, QQueue<zorSerialPortDataItem>> dataQueues;
     QHash<int, QQueue<devDataReply>> heldReplies;
+    // Devices whose worker holds the head of their read (write) queue, unanswered. A
+    // request is handed over once: a worker given it again after it had carried it out
+    // would do so twice, and its second answer would be taken for the next request's.
+    QSet<int> queryHandedOver;
+    QSet<int> dataHandedOver;
     QVector<int> blocked;
     QHash<int, QEventLoop *> removalWaits;
     QHash<int, QString> errorTexts;

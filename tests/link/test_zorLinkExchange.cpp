@@ -1,13 +1,8 @@
-#include "simLink.h"
+#include "tests/common/simulatedLink.h"
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(zorSimulator::fault)
-
 namespace {
-
-// Name block data two bytes short, followed by bytes that must never be sent.
-const char shortName[] = "\x0f\xaa\x00\x03Simulated-nameXXXXXXXX";
 
 QByteArray bytes(int size, int first)
 {
@@ -17,200 +12,153 @@ QByteArray bytes(int size, int first)
     return result;
 }
 
+enum readKind { block, records, word };
+
+// Name block data two bytes short, followed by bytes that must never be sent.
+const char shortName[] = "\x0f\xaa\x00\x03Simulated-nameXXXXXXXX";
+
 } // namespace
 
+// The exchanges of a port worker with a simulated instrument, checked on both ends.
 class test_zorLinkExchange : public QObject
 {
     Q_OBJECT
 private slots:
-    void blockRead_data();
-    void blockRead();
-    void readFailure_data();
-    void readFailure();
-    void recordRead_data();
-    void recordRead();
-    void wordReadRetriedAfterTimeout();
-    void blockWrite_data();
-    void blockWrite();
-    void wordWrite_data();
-    void wordWrite();
+    void read_data();
+    void read();
+    void write_data();
+    void write();
 };
 
-void test_zorLinkExchange::blockRead_data()
+void test_zorLinkExchange::read_data()
 {
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("fault");   // with its count; -1: none
+    QTest::addColumn<int>("faults");
     QTest::addColumn<int>("size");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<int>("repeats");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<int>("repeated");   // units the instrument sent again
+    QTest::addColumn<int>("failed");     // exchanges the instrument saw fail
 
+    using Q = QList<QByteArray>;
+    const QByteArray plain = bytes(24, 7);
     const QByteArray extended = QByteArray("\x0f\xaa\x05\x09", 4) + bytes(36, 1);
-    QTest::newRow("plain block") << -1 << bytes(24, 7) << 24 << bytes(24, 7) << 0;
-    QTest::newRow("0F AA xx 09 first unit: 16 bytes more") << -1 << extended << 24 << extended << 0;
-    QTest::newRow("corrupted unit is repeated") << int(zorSimulator::corruptUnit) << bytes(24, 7) << 24
-                                                << bytes(24, 7) << 1;
-    QTest::newRow("withheld acknowledge: unit repeated") << int(zorSimulator::withholdAck) << bytes(24, 7) << 24
-                                                         << bytes(24, 7) << 1;
-    QTest::newRow("size not a multiple of 4 keeps what fits") << -1 << bytes(12, 7) << 10 << bytes(10, 7) << 0;
+    QTest::newRow("block") << int(block) << plain << -1 << 0 << 24 << "reply 24 64" << Q{plain} << 0 << 0;
+    QTest::newRow("0F AA xx 09 first unit: 16 bytes more")
+        << int(block) << extended << -1 << 0 << 24 << "reply 40 64" << Q{extended} << 0 << 0;
+    QTest::newRow("corrupted unit is repeated")
+        << int(block) << plain << int(zorSimulator::corruptUnit) << 1 << 24 << "reply 24 64" << Q{plain} << 1 << 0;
+    QTest::newRow("withheld acknowledge: unit repeated")
+        << int(block) << plain << int(zorSimulator::withholdAck) << 1 << 24 << "reply 24 64" << Q{plain} << 1 << 0;
+    QTest::newRow("size not a multiple of 4 keeps what fits")
+        << int(block) << bytes(12, 7) << -1 << 0 << 10 << "reply 10 64" << Q{bytes(10, 7)} << 0 << 0;
+    QTest::newRow("no ready marker: 20")
+        << int(block) << plain << int(zorSimulator::badReadyMarker) << 1 << 24 << "queryError 20 64" << Q{} << 0 << 1;
+    QTest::newRow("ten failures of a unit: 30")
+        << int(block) << plain << int(zorSimulator::corruptUnit) << 10 << 24 << "queryError 30 64" << Q{} << 10 << 1;
+    QTest::newRow("three records") << int(records) << bytes(24, 1) << -1 << 0 << 24 << "reply 24 64"
+                                   << Q{bytes(24, 1)} << 0 << 0;
+    QTest::newRow("record stream starting with FF: empty reply")
+        << int(records) << QByteArray() << -1 << 0 << 24 << "reply 0 64" << Q{QByteArray()} << 0 << 0;
+    QTest::newRow("size ends inside a record: whole record")
+        << int(records) << bytes(32, 1) << -1 << 0 << 12 << "reply 16 64" << Q{bytes(16, 1)} << 0 << 0;
+    QTest::newRow("word read timing out: 30, retried")
+        << int(word) << bytes(4, 1) << int(zorSimulator::noData) << 1 << 4 << "reply 4 64" << Q{bytes(4, 1)} << 0 << 1;
 }
 
-void test_zorLinkExchange::blockRead()
+void test_zorLinkExchange::read()
 {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, stored);
     QFETCH(int, fault);
-    QFETCH(QByteArray, block);
+    QFETCH(int, faults);
     QFETCH(int, size);
-    QFETCH(QByteArray, expected);
-    QFETCH(int, repeats);
-    simLink link;
-    link.sim.setBlock(0x40, block);
+    QFETCH(QString, outcome);
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(int, repeated);
+    QFETCH(int, failed);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    const quint8 address = 0x40;
+    if (kind == block)
+        sim->setBlock(address, stored);
+    else if (kind == records)
+        sim->setRecords(address, stored);
+    else
+        sim->setWord(address, stored);
     if (fault >= 0)
-        link.sim.injectFault(zorSimulator::fault(fault));
-    link.read(0x40, quint16(size));
-    QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 1, exchangeWait);
-    QCOMPARE(link.replies.at(0).at(1).value<quint8>(), quint8(0x40));
-    QCOMPARE(link.takeReplies(), QList<QByteArray>{expected});
-    QCOMPARE(link.sim.log(zorSimulator::unitRepeated).size(), repeats);
-    QCOMPARE(link.queryErrors.size(), 0);
+        sim->injectFault(zorSimulator::fault(fault), faults);
+    link.startWorker(sim);
+    // A block read gives up at the first failure; the others know no such mode.
+    link.read(address, quint16(size), qmNoRetry, kind == records, kind == word);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.lines.isEmpty(), simulatedLink::timeout);
+    QCOMPARE(link.lines, QStringList{outcome});
+    QCOMPARE(link.replies, replies);
+    // The instrument may log a failure a moment after the program has given up.
+    QTRY_COMPARE(simulatedLink::addresses(sim->log(zorSimulator::unitRepeated)).count(char(address)), repeated);
+    QTRY_COMPARE(simulatedLink::addresses(sim->log(zorSimulator::exchangeFailed)).count(char(address)), failed);
 }
 
-void test_zorLinkExchange::readFailure_data()
-{
-    QTest::addColumn<zorSimulator::fault>("fault");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("selectors");
-
-    QTest::newRow("no echo: three handshakes, then 10") << zorSimulator::noEcho << 3 << 10 << 3;
-    QTest::newRow("no ready marker: 20") << zorSimulator::badReadyMarker << 1 << 20 << 1;
-    QTest::newRow("ten failures of a unit: 30") << zorSimulator::corruptUnit << 10 << 30 << 1;
-}
-
-void test_zorLinkExchange::readFailure()
-{
-    QFETCH(zorSimulator::fault, fault);
-    QFETCH(int, count);
-    QFETCH(int, code);
-    QFETCH(int, selectors);
-    simLink link;
-    link.sim.injectFault(fault, count);
-    link.read(5, 8, qmNoRetry);
-    QTRY_COMPARE_WITH_TIMEOUT(link.queryErrors.size(), 1, exchangeWait);
-    QCOMPARE(link.queryErrors.at(0).at(0).value<quint16>(), quint16(code));
-    QCOMPARE(link.queryErrors.at(0).at(1).value<zorSerialPortQueryItem>().address, quint8(5));
-    QCOMPARE(link.events(zorSimulator::selectorEchoed, 5) + link.events(zorSimulator::selectorIgnored, 5), selectors);
-    QCOMPARE(link.replies.size(), 0);
-}
-
-void test_zorLinkExchange::recordRead_data()
-{
-    QTest::addColumn<QByteArray>("records");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QByteArray>("expected");
-
-    QTest::newRow("three records") << bytes(24, 1) << 24 << bytes(24, 1);
-    QTest::newRow("stream starting with FF: empty reply") << QByteArray() << 24 << QByteArray();
-    QTest::newRow("size ends inside a record: whole record") << bytes(32, 1) << 12 << bytes(16, 1);
-}
-
-void test_zorLinkExchange::recordRead()
-{
-    QFETCH(QByteArray, records);
-    QFETCH(int, size);
-    QFETCH(QByteArray, expected);
-    simLink link;
-    link.sim.setRecords(0x50, records);
-    link.read(0x50, quint16(size), qmNormal, true);
-    QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 1, exchangeWait);
-    QCOMPARE(link.takeReplies(), QList<QByteArray>{expected});
-    QCOMPARE(link.queryErrors.size(), 0);
-}
-
-void test_zorLinkExchange::wordReadRetriedAfterTimeout()
-{
-    simLink link;
-    link.sim.setWord(0x60, "\x01\x02\x03\x04");
-    link.sim.injectFault(zorSimulator::noData);
-    link.read(0x60, 4, qmNormal, false, true);
-    QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 1, exchangeWait);
-    QCOMPARE(link.takeReplies(), QList<QByteArray>{"\x01\x02\x03\x04"});
-    QCOMPARE(link.events(zorSimulator::exchangeFailed, 0x60), 1);
-    QCOMPARE(link.events(zorSimulator::readDone, 0x60), 1);
-    QCOMPARE(link.worker.reconnectCount(), 0);   // the first retry comes without reconnecting
-}
-
-void test_zorLinkExchange::blockWrite_data()
+void test_zorLinkExchange::write_data()
 {
     QTest::addColumn<quint8>("address");
     QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("word");
     QTest::addColumn<int>("wrongEchoes");
-    QTest::addColumn<quint8>("readAddress");
-    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("sent");     // a run of bytes the instrument received, if any
+    QTest::addColumn<QByteArray>("stored");   // what the instrument keeps
+    QTest::addColumn<int>("failed");
 
     const QByteArray device("\x01\x03\x02\x01\x08\x01\x02\x00", 8);
-    QTest::newRow("device block") << quint8(4) << device << 0 << quint8(5) << device;
-    QTest::newRow("echoed wrongly three times, then right") << quint8(4) << device << 3 << quint8(5) << device;
+    const QByteArray unit = device.left(4);
+    QTest::newRow("device block") << quint8(4) << device << false << 0 << QByteArray() << device << 0;
+    // Each wrong echo is answered by its failure count before the unit comes again.
+    QTest::newRow("echoed wrongly three times, then right")
+        << quint8(4) << device << false << 3 << unit + '\x01' + unit + '\x02' + unit + '\x03' + unit + '\x0f'
+        << device << 0;
+    // The abandoned try ends with 10 and 0xAA, and both reach the instrument although
+    // the port is cleared right after them.
     QTest::newRow("ten wrong echoes abandon the try, the retry succeeds")
-        << quint8(4) << device << 10 << quint8(5) << device;
-    // Two bytes short of the name block: the last unit goes out padded with zeros,
-    // never with what lies past the data.
+        << quint8(4) << device << false << 10 << unit + '\x0a' + '\xaa' << device << 1;
+    // The last unit goes out padded with zeros, never with what lies past the data.
     QTest::newRow("length not a multiple of 4")
-        << quint8(0x32) << QByteArray::fromRawData(shortName, 18) << 0 << quint8(0x33)
-        << QByteArray(shortName + 4, 14) + QByteArray(2, '\0');
+        << quint8(0x32) << QByteArray::fromRawData(shortName, 18) << false << 0 << QByteArray()
+        << QByteArray(shortName + 4, 14) + QByteArray(2, '\0') << 0;
+    // The instrument keeps a word only once the final 0F AA 0F AA has reached it.
+    QTest::newRow("word") << quint8(0x70) << QByteArray("\x11\x22\x33\x44\x55") << true << 0
+                          << QByteArray("\x0f\xaa\x0f\xaa") << QByteArray("\x11\x22\x33\x44") << 0;
+    QTest::newRow("word echoed wrongly: 30, retried") << quint8(0x70) << QByteArray("\x11\x22\x33\x44\x55") << true
+                                                      << 1 << QByteArray() << QByteArray("\x11\x22\x33\x44") << 1;
 }
 
-void test_zorLinkExchange::blockWrite()
+void test_zorLinkExchange::write()
 {
     QFETCH(quint8, address);
     QFETCH(QByteArray, data);
+    QFETCH(bool, word);
     QFETCH(int, wrongEchoes);
-    QFETCH(quint8, readAddress);
+    QFETCH(QByteArray, sent);
     QFETCH(QByteArray, stored);
-    simLink link;
+    QFETCH(int, failed);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    sim->addWordTarget(0x70);
     if (wrongEchoes)
-        link.sim.injectFault(zorSimulator::wrongEcho, wrongEchoes);
-    link.write(address, data);
-    QTRY_COMPARE_WITH_TIMEOUT(link.done.size(), 1, exchangeWait);
-    QCOMPARE(link.dataErrors.size(), 0);
-    QCOMPARE(link.events(zorSimulator::blockWritten, address), 1);
-
-    // The name block's name is bytes 4..19 of the identity block.
-    QCOMPARE(address == 0x32 ? link.sim.block(readAddress).mid(4, 16) : link.sim.block(readAddress), stored);
-    const QByteArray sent = link.sim.received();
-    const QByteArray unit = data.left(4);
-    if (wrongEchoes == 3) {
-        // Each wrong echo is answered by its failure count before the unit comes again.
-        const QByteArray expected = unit + '\x01' + unit + '\x02' + unit + '\x03' + unit + '\x0f';
-        QVERIFY2(sent.contains(expected), sent.toHex(' ').constData());
-    }
-    if (wrongEchoes == 10) {
-        // The abandoned try ends with 10 and 0xAA, and both reach the instrument.
-        QVERIFY(sent.contains(unit + '\x0a' + '\xaa'));
-        QCOMPARE(link.sim.log(zorSimulator::exchangeFailed).at(0).data, QByteArray("write abandoned"));
-    }
-}
-
-void test_zorLinkExchange::wordWrite_data()
-{
-    QTest::addColumn<int>("wrongEchoes");
-    QTest::addColumn<int>("failures");
-    QTest::newRow("accepted") << 0 << 0;
-    QTest::newRow("wrong echo: 30, retried") << 1 << 1;
-}
-
-void test_zorLinkExchange::wordWrite()
-{
-    QFETCH(int, wrongEchoes);
-    QFETCH(int, failures);
-    simLink link;
-    link.sim.addWordTarget(0x70);
-    if (wrongEchoes)
-        link.sim.injectFault(zorSimulator::wrongEcho, wrongEchoes);
-    link.write(0x70, "\x11\x22\x33\x44\x55", true);
-    QTRY_COMPARE_WITH_TIMEOUT(link.done.size(), 1, exchangeWait);
-    // The instrument keeps the word only once the final 0F AA 0F AA has reached it,
-    // although the port is cleared right after it is written.
-    QCOMPARE(link.sim.writtenWord(0x70), QByteArray("\x11\x22\x33\x44"));
-    QCOMPARE(link.events(zorSimulator::exchangeFailed, 0x70), failures);
+        sim->injectFault(zorSimulator::wrongEcho, wrongEchoes);
+    link.startWorker(sim);
+    link.write(address, data, word);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.lines.isEmpty(), simulatedLink::timeout);
+    QCOMPARE(link.lines, QStringList{"done"});
+    QVERIFY2(sim->received().contains(sent), sim->received().toHex(' ').constData());
+    // Written blocks are read back where the instrument keeps them; the name block's
+    // name is bytes 4..19 of the identity block.
+    if (word)
+        QCOMPARE(sim->writtenWord(address), stored);
+    else
+        QCOMPARE(address == 0x32 ? sim->block(0x33).mid(4, 16) : sim->block(address + 1), stored);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::exchangeFailed)).count(char(address)), failed);
 }
 
 QTEST_GUILESS_MAIN(test_zorLinkExchange)

@@ -1,271 +1,468 @@
-#include "link/ZORSerialPort.h"
+#include "link/bWord.h"
 #include "model/featureZOR70.h"
-#include "registry/zorList.h"
-#include "tests/registry/registryLog.h"
-#include "tests/registry/simulatedLink.h"
+#include "sim/zorSimLine.h"
+#include "tests/model/randomBlocks.h"
+#include "tests/registry/simulatedRegistry.h"
 
 #include <QtTest>
 
-// The registry on its own: record keeping, registration rules, the timing of sends and
-// the processing flag. The link manager has no device, so the writes the registry asks
-// for are dropped there and seen only in the registry's own signals.
-class test_zorList : public QObject
+namespace {
+
+// A connected record for a device index the link manager does not know, identified as
+// the given instrument (serial 0: not identified), shown in the plot.
+int liveRecord(simulatedRegistry &r, int devIndex, quint32 serial)
 {
-    Q_OBJECT
-
-private slots:
-    void init() { link.setUp(); }
-    void cleanup() { link.tearDown(); }
-
-    void recordLimit();
-    void addZor_data();
-    void addZor();
-    void recordPassedBetweenRegistries();
-    void deferredSend_data();
-    void deferredSend();
-    void pendingSendsEndWithTheLink_data();
-    void pendingSendsEndWithTheLink();
-    void writesOfNothing();
-    void processing_data();
-    void processing();
-
-private:
-    // A connected record for a device index the link manager does not know, identified
-    // as the given instrument (serial 0: not identified), shown in the plot.
-    int liveRecord(int devIndex, quint32 serial = 42, quint32 type = optionsZOR70::typeBasic);
-
-    simulatedLink link; // only its registry: no instrument is started
-};
-
-int test_zorList::liveRecord(int devIndex, quint32 serial, quint32 type)
-{
-    const int index = link.list->newZor(devIndex, true);
-    zorList::_zor *zor = link.list->getZorByIndex(index);
-    zor->options->devType = type;
-    zor->options->devNumber = serial;
-    zor->qwtIndex = 10 + index;
-    link.log->clear();
+    const int index = r.list.newZor(devIndex, true);
+    r.image(index)->devType = optionsZOR70::typeBasic;
+    r.image(index)->devNumber = serial;
+    r.list.getZorByIndex(index)->qwtIndex = 10 + index;
+    r.lines.clear();
     return index;
 }
 
+// The record's snapshots, oldest first: "id|factory flag|text|settings in hex".
+QStringList snapShots(simulatedRegistry &r, int index)
+{
+    return r.rows(QString("SELECT device_snapshot_id, device_snapshot_factory, device_snapshot_info,"
+                          " hex(device_snapshot_data) FROM device_snapshot WHERE device_id=%1"
+                          " ORDER BY device_snapshot_id")
+                      .arg(r.list.getDBIndex(index)));
+}
+
+// The snapshot the record follows, as it should be stored.
+QString snapShotOf(simulatedRegistry &r, int index, bool factory)
+{
+    return QString("%1|%2|Заводская настройка|%3")
+        .arg(r.list.getZorByIndex(index)->snapShotId)
+        .arg(int(factory))
+        .arg(QString(r.image(index)->getData().toHex().toUpper()));
+}
+
+} // namespace
+
+// The registry of instruments. On its own (records, registration rules, the timing of
+// sends), its link manager has no device: the writes it asks for are dropped there and
+// seen only in its own signals. With simulated instruments through the real link: the
+// read-all sequence, registration in the database and snapshots, what a lost line or a
+// foreign instrument leaves behind, the stream of readings and status lines, writes.
+class test_zorList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordLimit();
+    void addZor_data();
+    void addZor();
+    void deferredSend_data();
+    void deferredSend();
+    void readAllTwoInstruments();
+    void lineDroppedDuringReadAll();
+    void foreignIdentity_data();
+    void foreignIdentity();
+    void streamTokens_data();
+    void streamTokens();
+    void changeFlags_data();
+    void changeFlags();
+    void writes_data();
+    void writes();
+};
+
 void test_zorList::recordLimit()
 {
+    simulatedRegistry r;
     for (int n = 0; n < zorList::maxZor; ++n)
-        QCOMPARE(link.list->newZor(-1, false), n);
-    QCOMPARE(link.log->lines.size(), zorList::maxZor);
-    QCOMPARE(link.log->lines.last(), QString("add 253 false"));
-
-    link.log->clear();
-    QCOMPARE(link.list->newZor(-1, true), -1);
-    QCOMPARE(link.log->lines, QStringList{"add -1 false"});
-    QCOMPARE(link.list->count(), zorList::maxZor);
-
+        QCOMPARE(r.list.newZor(-1, false), n);
+    QCOMPARE(r.lines.last(), QString("add 253 0"));
+    r.lines.clear();
+    QCOMPARE(r.list.newZor(-1, true), -1);
+    QCOMPARE(r.lines, QStringList{"add -1 0"});
     // A freed key is the lowest free one and is used again.
-    link.list->rmByIndex(7);
-    QCOMPARE(link.list->newZor(-1, false), 7);
+    r.list.rmByIndex(7);
+    QCOMPARE(r.list.newZor(-1, false), 7);
 }
 
 void test_zorList::addZor_data()
 {
-    // A registered record (none when its devIndex is -2) and the record offered to addZor.
+    // A registered record (none when its devIndex is -2) and the record offered: "new",
+    // offered "twice", or handed over by the discovery dialog's own registry ("scan").
     QTest::addColumn<int>("knownDev");
     QTest::addColumn<quint32>("knownSerial");
+    QTest::addColumn<QString>("offer");
     QTest::addColumn<int>("newDev");
     QTest::addColumn<quint32>("newSerial");
-    QTest::addColumn<bool>("offerTwice");
     QTest::addColumn<bool>("added");
 
-    QTest::newRow("fresh record") << -2 << 0u << 3 << 42u << false << true;
-    QTest::newRow("the same record twice") << -2 << 0u << 3 << 42u << true << false;
-    QTest::newRow("no port") << -2 << 0u << -1 << 42u << false << true;
-    QTest::newRow("device index 255") << -2 << 0u << 255 << 42u << false << false;
-    QTest::newRow("device index taken") << 3 << 7u << 3 << 42u << false << false;
-    QTest::newRow("instrument live elsewhere") << 4 << 42u << 3 << 42u << false << false;
-    QTest::newRow("instrument lost, found again") << -1 << 42u << 3 << 42u << false << true;
-    QTest::newRow("two unnumbered instruments") << 4 << 0u << 3 << 0u << false << true;
+    QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
+    QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
+    QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
+    QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
+    QTest::newRow("device index 255") << -2 << 0u << "new" << 255 << 42u << false;
+    QTest::newRow("device index taken") << 3 << 7u << "new" << 3 << 42u << false;
+    QTest::newRow("instrument live elsewhere") << 4 << 42u << "new" << 3 << 42u << false;
+    QTest::newRow("instrument lost, found again") << -1 << 42u << "new" << 3 << 42u << true;
+    QTest::newRow("two unnumbered instruments") << 4 << 0u << "new" << 3 << 0u << true;
 }
 
 void test_zorList::addZor()
 {
     QFETCH(int, knownDev);
     QFETCH(quint32, knownSerial);
+    QFETCH(QString, offer);
     QFETCH(int, newDev);
     QFETCH(quint32, newSerial);
-    QFETCH(bool, offerTwice);
     QFETCH(bool, added);
-
+    simulatedRegistry r;
     if (knownDev != -2)
-        liveRecord(knownDev, knownSerial);
-    auto *zor = new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
+        liveRecord(r, knownDev, knownSerial);
+    zorList scan(&r.link.port, &r.sql, false);
+    auto *zor = offer == "scan" ? scan.getZorByIndex(scan.newZor(newDev, false))
+                                : new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
     zor->options->devType = optionsZOR70::typeBasic;
     zor->options->devNumber = newSerial;
-    if (offerTwice)
-        QVERIFY(link.list->addZor(zor, false));
-    link.log->clear();
-
-    QCOMPARE(link.list->addZor(zor, false), added);
-    if (!added) {
-        QVERIFY(link.log->lines.isEmpty());
-        if (!offerTwice)
-            delete zor;
+    QScopedPointer<zorList::_zor> refused(offer == "new" && !added ? zor : nullptr);
+    if (offer == "twice")
+        QVERIFY(r.list.addZor(zor, false));
+    r.lines.clear();
+    QCOMPARE(r.list.addZor(zor, false), added);
+    QCOMPARE(r.lines, added ? QStringList{QString("add %1 1").arg(zor->index)} : QStringList());
+    if (!added)
         return;
-    }
-    QCOMPARE(link.list->getZorByIndex(zor->index), zor);
-    QCOMPARE(link.log->lines, QStringList{QString("add %1 true").arg(zor->index)});
-    // Now wired to this registry: an edit becomes a write.
+    QCOMPARE(r.list.getZorByIndex(zor->index), zor);
+    // The other registry lets go of it, which must leave this one's wiring in place:
+    // an edit becomes a write.
+    if (offer == "scan")
+        QCOMPARE(scan.detachByIndex(0), zor);
     zor->options->triggerChChange();
-    QCOMPARE(link.log->filtered("write").size(), newSerial != 0 && newDev >= 0 ? 1 : 0);
-}
-
-void test_zorList::recordPassedBetweenRegistries()
-{
-    // The discovery dialog's private registry hands its record over: registered in
-    // the main registry first, then detached from the private one.
-    zorList scan(link.port.data(), link.sql.data(), false);
-    const int scanIndex = scan.newZor(5, false);
-    zorList::_zor *zor = scan.getZorByIndex(scanIndex);
-    zor->options->devType = optionsZOR70::typeBasic;
-    zor->options->devNumber = 77;
-    QVERIFY(link.list->addZor(zor, false));
-    QCOMPARE(scan.detachByIndex(scanIndex), zor);
-    QVERIFY(!scan.isZor(scanIndex));
-
-    QSignalSpy devChange(link.list.data(), &zorList::onDevChange);
-    emit zor->options->onDevChange();
-    zor->options->triggerChChange();
-    QCOMPARE(devChange.size(), 1);
-    QCOMPARE(link.log->filtered("write"), QStringList{"write 5 6 224"});
-
-    // Detached from the main registry, the record is silent there.
-    QCOMPARE(link.list->detachByDevIndex(5), zor);
-    emit zor->options->onDevChange();
-    zor->options->triggerChChange();
-    QCOMPARE(devChange.size(), 1);
-    QCOMPARE(link.log->filtered("write").size(), 1);
-    delete zor;
+    QCOMPARE(r.lines.filter("write").size(), newSerial != 0 && newDev >= 0 ? 1 : 0);
 }
 
 void test_zorList::deferredSend_data()
 {
-    // Apply requests, one every 20 ms: dev, name, ref, sn, clock, feat (all slots),
-    // and "lose" (the instrument loses its serial number before the timer fires).
-    QTest::addColumn<quint32>("type");
+    // Requests (simulatedRegistry::request), one every 20 ms; the clock write of "mute"
+    // goes at once, the replies of its reads never come.
     QTest::addColumn<QStringList>("requests");
-    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QStringList>("expected");
 
-    const quint32 basic = optionsZOR70::typeBasic;
-    const quint32 extended = optionsZOR70::typeExtended;
-    QTest::newRow("three device edits") << basic << QStringList{"dev", "dev", "dev"}
-                                        << QStringList{"write 7 4 8"};
-    QTest::newRow("merged in request order") << basic << QStringList{"dev", "name", "dev", "feat"}
-                                             << QStringList{"write 7 4 8", "write 7 50 20", "write 7 0 10880"};
-    QTest::newRow("references, extended") << extended << QStringList{"ref"}
-                                          << QStringList{"write 7 1 1008", "write 7 10 116"};
-    QTest::newRow("identity lost meanwhile") << basic << QStringList{"dev", "sn", "clock", "lose"}
-                                             << QStringList{"write 7 52 4", "write 7 9 8"};
+    using L = QStringList;
+    QTest::newRow("merged in request order")
+        << L{"dev", "name", "dev", "feat"} << L{"change", "write 7 8 4 0", "write 7 20 50 0", "write 7 10880 0 0"};
+    QTest::newRow("identity lost meanwhile")
+        << L{"dev", "sn", "clock", "lose"} << L{"change", "write 7 4 52 0", "write 7 8 9 0"};
+    // A write without bytes would never finish on the link and hold up later writes.
+    QTest::newRow("writes of nothing") << L{"slot40", "code77"} << L{"change"};
+    // Sends planned for a link end with it, and the image is not left mute.
+    QTest::newRow("removed") << L{"dev", "mute", "rm"} << L{"write 7 8 9 0", "rm 0 10"};
+    QTest::newRow("disconnected") << L{"dev", "mute", "disconnect"} << L{"write 7 8 9 0"};
+    QTest::newRow("detached") << L{"dev", "mute", "detach"} << L{"write 7 8 9 0"};
 }
 
 void test_zorList::deferredSend()
 {
-    QFETCH(quint32, type);
     QFETCH(QStringList, requests);
-    QFETCH(QStringList, writes);
-
+    QFETCH(QStringList, expected);
+    simulatedRegistry r;
     const int delay = 150;
-    link.list->setSendDelay(delay);
-    const int index = liveRecord(7, 42, type);
-    optionsZOR70 *options = link.list->getZorByIndex(index)->options;
+    r.list.setSendDelay(delay);
+    const int index = liveRecord(r, 7, 42);
     for (const QString &request : requests) {
-        if (request == "dev")
-            options->triggerDevChange();
-        else if (request == "name")
-            options->triggerNameChange();
-        else if (request == "ref")
-            options->triggerRefChange();
-        else if (request == "sn")
-            options->triggerSNChange();
-        else if (request == "clock")
-            options->triggerDateTime();
-        else if (request == "feat")
-            options->triggerFeatChange();
-        else if (request == "lose")
-            options->devNumber = 0;
+        r.request(index, request);
         QTest::qWait(20);
     }
-    // Nothing before the delay has passed since the last request.
+    if (requests.contains("disconnect"))
+        QVERIFY(!r.image(index)->signalsBlocked());
+    // Nothing before the delay has passed since the last request, nothing more after.
     QTest::qWait(delay / 3);
-    QVERIFY(link.log->lines.isEmpty());
-    QTRY_VERIFY(!link.log->lines.isEmpty());
+    QVERIFY(!r.lines.contains("change"));
+    QTRY_COMPARE(r.lines, expected);
     QTest::qWait(delay);
-    QCOMPARE(link.log->lines, QStringList{"change"} + writes);
+    QCOMPARE(r.lines, expected);
 }
 
-void test_zorList::pendingSendsEndWithTheLink_data()
+void test_zorList::readAllTwoInstruments()
 {
-    QTest::addColumn<QString>("action");
-    QTest::newRow("removed") << "rm";
-    QTest::newRow("disconnected") << "disconnect";
-    QTest::newRow("detached") << "detach";
+    // Two instruments at once, with settings nobody would have by default.
+    simulatedRegistry r;
+    randomBlocks random(7);
+    zorSimulator *sims[2] = {r.startSim(11), r.startSim(12, zorSimMemory::extended)};
+    for (zorSimulator *sim : sims) {
+        for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat})
+            sim->setBlock(address, random.block(address));
+    }
+    sims[1]->setBlock(optionsZOR70::rdRefdU, random.block(optionsZOR70::rdRefdU));
+    const QDateTime started = QDateTime::currentDateTime();
+    QSignalSpy identified(&r.list, &zorList::onIdentChange);
+    int index[2] = {-1, -1};
+    QStringList stored[2];
+    // Connected twice: the second time both are recognised and nothing new is stored.
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 0; n < 2; ++n) {
+            sims[n]->clearLog();
+            r.list.rmByIndex(index[n]);
+            index[n] = r.connectPort(sims[n]->portName());
+            r.list.getAllDataFromZor(index[n]);
+        }
+        for (int n = 0; n < 2; ++n) {
+            r.waitIdle(index[n]);
+            r.compareWithSim(index[n], sims[n]);
+            // The clock went first, and it is the computer's time; then the blocks in order.
+            const QVector<zorSimulator::event> writes = sims[n]->log(zorSimulator::blockWritten);
+            const QVector<zorSimulator::event> reads = sims[n]->log(zorSimulator::readDone);
+            QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
+            QVERIFY(writes[0].us < reads[0].us);
+            QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
+            const QByteArray c = sims[n]->clock();
+            QVERIFY(qAbs(QDateTime(QDate(2000 + quint8(c[6]), c[5], c[4]), QTime(c[0], c[1], c[2])).secsTo(started))
+                    < 30);
+            // Registered, with exactly one snapshot: its factory settings.
+            if (round == 0)
+                stored[n] = QStringList{snapShotOf(r, index[n], true)};
+            QCOMPARE(snapShotOf(r, index[n], true), stored[n][0]);
+            QCOMPARE(snapShots(r, index[n]), stored[n]);
+        }
+    }
+    // The views hear of the identity even though the sequence starts with the image muted.
+    QCOMPARE(identified.size(), 4);
+    const QString row = "%1|%2|ЗОР 4.70";
+    QCOMPARE(r.rows("SELECT device_type, device_number, device_name FROM device ORDER BY device_number"),
+             (QStringList{row.arg(optionsZOR70::typeBasic).arg(11), row.arg(optionsZOR70::typeExtended).arg(12)}));
+
+    // A clock write changes no stored settings. Other writes leave the factory snapshot
+    // as it was: the changed settings get a snapshot of their own (with the same text),
+    // which later writes keep up to date.
+    r.list.setSendDelay(50);
+    sims[0]->clearLog();
+    for (int round = 0; round <= 2; ++round) {
+        r.image(index[0])->measTime = round;
+        r.request(index[0], round ? "dev" : "clock");
+        QTRY_COMPARE_WITH_TIMEOUT(sims[0]->log(zorSimulator::blockWritten).size(), 1 + round, simulatedLink::timeout);
+        r.waitIdle(index[0]);
+        QCOMPARE(snapShots(r, index[0]), round ? stored[0] + QStringList{snapShotOf(r, index[0], false)} : stored[0]);
+    }
+    QVERIFY(r.lines.filter("devError").isEmpty());
 }
 
-void test_zorList::pendingSendsEndWithTheLink()
+void test_zorList::lineDroppedDuringReadAll()
 {
-    QFETCH(QString, action);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(51);
+    const int index = r.connectPort(sim->portName());
+    r.list.getAllDataFromZor(index);
+    // The line goes once the identity is through.
+    QTRY_VERIFY_WITH_TIMEOUT(!sim->log(zorSimulator::readDone).isEmpty(), simulatedLink::timeout);
+    sim->closeLine();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.lines.filter("devError").isEmpty(), simulatedLink::timeout);
+    QTest::qWait(300);
+    // The link's error ("error 0 <code>") goes on as the registry's error 200.
+    const QString code = r.link.lines.filter(QRegularExpression("^error 0 ")).value(0).mid(8);
+    QCOMPARE(r.lines.filter("devError"), QStringList{"devError 0 200 Обрыв связи [код " + code + "]"});
+    QCOMPARE(r.list.getZorByIndex(index)->devIndex, -1);
+    QVERIFY(r.link.port.getDevIndexList().isEmpty());
+    // Half-read settings never become the factory snapshot.
+    QCOMPARE(r.sql.getSnapShotCount(r.list.getDBIndex(index)), 0);
 
-    link.list->setSendDelay(50);
-    const int index = liveRecord(7);
-    optionsZOR70 *options = link.list->getZorByIndex(index)->options;
-    options->triggerDevChange();
-    // A read-all sequence mutes the image until its first reply, which never comes.
-    link.list->getAllDataFromZor(index);
-    link.log->clear();
-    QScopedPointer<zorList::_zor> detached;
-    if (action == "rm")
-        link.list->rmByIndex(index);
-    else if (action == "disconnect")
-        link.list->disConnByIndex(index);
-    else
-        detached.reset(link.list->detachByIndex(index));
-    QTest::qWait(150);
-    QVERIFY(link.log->filtered("write").isEmpty());
-    QCOMPARE(link.log->filtered("change").size(), 0);
-    if (action == "disconnect")
-        QVERIFY(!options->signalsBlocked());
+    // The instrument on a new line: connected again, read in full.
+    sim->stop();
+    sim->clearLog();
+    QVERIFY(sim->start());
+    const int again = r.connectPort(sim->portName());
+    r.list.getAllDataFromZor(again);
+    r.waitIdle(again);
+    r.compareWithSim(again, sim);
+    QCOMPARE(r.list.getDBIndex(again), r.list.getDBIndex(index));
+    QCOMPARE(r.sql.getSnapShotCount(r.list.getDBIndex(again)), 1);
+    QCOMPARE(r.lines.filter("devError").size(), 1);
 }
 
-void test_zorList::writesOfNothing()
+void test_zorList::foreignIdentity_data()
 {
-    // A write without bytes would never finish on the link and hold up the device's
-    // later writes: neither a slot beyond the table nor an unknown code is sent.
-    link.list->setSendDelay(20);
-    const int index = liveRecord(7);
-    emit link.list->getZorByIndex(index)->options->onFeatApply(quint8(40));
-    link.list->sendZorData(index, optionsZOR70::tx_code(77));
-    QTRY_VERIFY(!link.log->lines.isEmpty());
-    QTest::qWait(50);
-    QCOMPARE(link.log->lines, QStringList{"change"});
+    QTest::addColumn<bool>("knownBefore");
+    QTest::newRow("first contact") << false;
+    QTest::newRow("instrument changed") << true;
 }
 
-void test_zorList::processing_data()
+void test_zorList::foreignIdentity()
 {
-    QTest::addColumn<QList<bool>>("steps"); // processed, clear; repeated
+    QFETCH(bool, knownBefore);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(61);
+    QByteArray foreign = sim->block(optionsZOR70::rdIdent);
+    foreign.replace(0, 4, bWord::getByte(0x0302AA0F));
+    const int index = r.connectPort(sim->portName());
+    if (knownBefore) {
+        r.readIdentity(index);
+        QCOMPARE(r.list.getDBIndex(index), 1);
+    }
+    sim->setBlock(optionsZOR70::rdIdent, foreign);
+    r.readIdentity(index);
+    const zorList::_zor *zor = r.list.getZorByIndex(index);
+    QCOMPARE(zor->options->devNumber, 0u);
+    QCOMPARE(zor->dbIndex, 0);
+    QCOMPARE(zor->snapShotId, 0);
+    QCOMPARE(r.rows("SELECT count(*) FROM device") + r.rows("SELECT count(*) FROM device_snapshot"),
+             (QStringList{knownBefore ? "1" : "0", "0"}));
+}
+
+void test_zorList::streamTokens_data()
+{
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QString>("state");   // of the record: "", "no plot" or "stopped"
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("stop, restart with clearing") << QList<bool>{false, true, true, false}
-                                                 << QStringList{"change", "clearQwt 10", "change"};
-    QTest::newRow("stop, restart") << QList<bool>{false, false, true, true} << QStringList{"change", "change"};
-    QTest::newRow("already running") << QList<bool>{true, true} << QStringList{};
+    const QString openCircuit = "chError 0 2 13 не подключен датчик (обрыв токовой цепи)";
+    const QString repair = "РАБОТА НЕ ВОЗМОЖНА. ПРИБОРУ ТРЕБУЕТСЯ РЕМОНТ!";
+    const QString unknown = "неизвестная ошибка";
+    using L = QStringList;
+    QTest::newRow("reading") << QByteArray("3:21.4567D ") << "" << L{"meas 0 21.4567 2 °С"};
+    QTest::newRow("last unit, last channel") << QByteArray("32:1.5J ") << "" << L{"meas 0 1.5 31 Бар"};
+    QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << L{"meas 0 5.5 1 -"};
+    QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << L{openCircuit};
+    QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << "" << L{"chError 0 2 1 " + unknown};
+    QTest::newRow("instrument needs repair")
+        << QByteArray("4:-999999.0b ") << "" << L{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
+    QTest::newRow("unknown instrument error")
+        << QByteArray("3:-999999.0z ") << "" << L{"chError 0 2 74 " + unknown, "devError 0 74 " + unknown};
+    QTest::newRow("channel 33") << QByteArray("33:-999999.0b ") << "" << L{};
+    QTest::newRow("value, no plot") << QByteArray("3:21.5D ") << "no plot" << L{};
+    QTest::newRow("error, no plot") << QByteArray("3:-999999.0= ") << "no plot" << L{openCircuit};
+    QTest::newRow("acquisition stopped") << QByteArray("4:-999999.0b ") << "stopped" << L{};
+    QTest::newRow("status") << QByteArray("0#\x01#\x00# ", 7) << "" << L{"status 0"};
+    QTest::newRow("status of two fields") << QByteArray("0#\x01# ") << "" << L{};
+    QTest::newRow("status of four fields") << QByteArray("0#\x01#\x00#\x00# ", 9) << "" << L{};
+    QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << L{"devError 0 50 " + repair};
+    QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
+    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
 }
 
-void test_zorList::processing()
+void test_zorList::streamTokens()
 {
-    QFETCH(QList<bool>, steps);
+    QFETCH(QByteArray, token);
+    QFETCH(QString, state);
     QFETCH(QStringList, expected);
+    bool passed = false;   // before the registry, whose link reports until it is gone
+    simulatedRegistry r;
+    // The exact tokens come from a bare line; the instrument behind it is this test.
+    zorSimLine line;
+    QVERIFY(line.open());
+    const int index = r.connectPort(line.portName());
+    // A first reading shows that the worker has opened the port.
+    line.send(QByteArray("1:3A "));
+    QTRY_VERIFY(r.lines.contains("meas 0 3 0 Ω"));
+    r.lines.clear();
+    zorList::_zor *zor = r.list.getZorByIndex(index);
+    zor->qwtIndex = state == "no plot" ? -1 : zor->qwtIndex;
+    zor->proccesed = state != "stopped";
 
-    const int index = liveRecord(7);
-    for (int n = 0; n + 1 < steps.size(); n += 2)
-        link.list->setProccesed(index, steps.at(n), steps.at(n + 1));
-    QCOMPARE(link.log->lines, expected);
+    // A reading behind the token, once through the link, shows that the registry has
+    // dealt with the token (it hears the link before the test does).
+    QObject::connect(&r.link.port, &ZORSerialPort::readyDevMeas, [&passed](int, double meas) { passed = meas == 2; });
+    line.send(token + "1:2A ");
+    QTRY_VERIFY(passed || !r.lines.filter("devError").isEmpty());
+    r.lines.removeAll("meas 0 2 0 Ω");
+    QCOMPARE(r.lines, expected);
+    const bool failed = !r.lines.filter("devError").isEmpty();
+    QCOMPARE(zor->devIndex < 0, failed);
+    QCOMPARE(r.link.port.getDevIndexList().isEmpty(), failed);
+    if (token.startsWith("0#"))
+        QCOMPARE(r.list.getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
+}
+
+void test_zorList::changeFlags_data()
+{
+    QTest::addColumn<quint8>("flags");
+    QTest::addColumn<QByteArray>("reads");
+    QTest::newRow("none") << quint8(0) << QByteArray();
+    QTest::newRow("characteristics, channels") << quint8(0x05) << QByteArray("\x02\x07");
+    QTest::newRow("references, device") << quint8(0x0A) << QByteArray("\x03\x05");
+}
+
+void test_zorList::changeFlags()
+{
+    QFETCH(quint8, flags);
+    QFETCH(QByteArray, reads);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(21);
+    const int index = r.connectPort(sim->portName());
+    r.readIdentity(index);
+    sim->clearLog();
+    r.lines.clear();
+    sim->raiseChangeFlags(flags);
+    // The flags ride on the first or second status line from now on; the stream stays
+    // blocked while the reads they ask for are pending, so the third comes after them.
+    QTRY_VERIFY_WITH_TIMEOUT(r.lines.filter("status").size() >= 3, simulatedLink::timeout);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::readDone)), reads);
+    QVERIFY(r.lines.filter("devError").isEmpty());
+}
+
+void test_zorList::writes_data()
+{
+    QTest::addColumn<quint32>("serial");
+    QTest::addColumn<bool>("extended");
+    QTest::addColumn<QStringList>("requests");   // simulatedRegistry::request, one every 100 ms
+    QTest::addColumn<QStringList>("atOnce");     // the registry's writes before its send delay is over
+    QTest::addColumn<QByteArray>("written");     // the addresses the instrument stored
+
+    using L = QStringList;
+    QTest::newRow("device edits within the delay: one write") << 31u << false << L{"dev", "dev", "dev"} << L{}
+                                                              << QByteArray("\x04");
+    QTest::newRow("channels and one characteristic at once")
+        << 32u << false << L{"ch", "feat3"} << L{"write 0 224 6 0", "write 0 340 131 0"} << QByteArray("\x06\x83");
+    // Every request a dialog could make, even those the image itself would refuse.
+    QTest::newRow("serial number 0: only serial number and clock")
+        << 0u << false << L{"ch", "feat3", "feat", "dev", "name", "ref", "sn", "clock"} << L{}
+        << QByteArray("\x34\x09");
+    QTest::newRow("references, extended: the device row follows")
+        << 41u << true << L{"ref"} << L{} << QByteArray("\x01\x0a");
+}
+
+void test_zorList::writes()
+{
+    QFETCH(quint32, serial);
+    QFETCH(bool, extended);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, atOnce);
+    QFETCH(QByteArray, written);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(serial, extended ? zorSimMemory::extended : zorSimMemory::basic);
+    const int index = r.connectPort(sim->portName());
+    r.readIdentity(index);
+    // Settings nobody would have by default, so that every block written is new to the
+    // instrument.
+    optionsZOR70 *options = r.image(index);
+    randomBlocks random(serial);
+    for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdRefdU, optionsZOR70::rdDev, optionsZOR70::rdCh})
+        options->setData(random.block(address), address);
+    QVERIFY(options->feature[3]->setData(random.feature()));
+    const int delay = 400;
+    r.list.setSendDelay(delay);
+    sim->clearLog();
+    r.lines.clear();
+
+    for (const QString &request : requests) {
+        r.request(index, request);
+        QTest::qWait(100);
+    }
+    QCOMPARE(r.lines.filter("write"), atOnce);
+    QTRY_COMPARE_WITH_TIMEOUT(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written,
+                              simulatedLink::timeout);
+    r.waitIdle(index);
+    QTest::qWait(delay);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written);
+    // Each block stored is the image's.
+    if (written.contains('\x04'))
+        QCOMPARE(sim->block(optionsZOR70::rdDev), options->getDevData());
+    if (written.contains('\x06'))
+        QCOMPARE(sim->block(optionsZOR70::rdCh), options->getChData());
+    if (written.contains('\x83'))
+        QCOMPARE(sim->block(optionsZOR70::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize),
+                 options->feature[3]->getData());
+    if (written.contains('\x01'))
+        QCOMPARE(sim->block(optionsZOR70::rdRef) + sim->block(optionsZOR70::rdRefdU), options->getRefData(true));
+    // The device row, none for an instrument without a number; after a confirmed
+    // reference write its "device_refdata" is reference + refdU.
+    const QStringList device = r.rows("SELECT hex(device_refdata), device_number, device_name_search FROM device");
+    const QString refdata = options->getRefData(true).toHex().toUpper();
+    if (written.contains('\x01'))
+        QCOMPARE(device, QStringList{refdata + QString("|%1|зор 4.70").arg(serial)});
+    QCOMPARE(device.isEmpty(), serial == 0);
 }
 
 QTEST_GUILESS_MAIN(test_zorList)

@@ -1,14 +1,8 @@
-#include "db/zorSql.h"
-#include "db/zorSqlFile.h"
-#include "link/ZORSerialPort.h"
 #include "model/featureZOR70.h"
-#include "model/optionsZOR70.h"
-#include "registry/zorList.h"
 #include "registry/zorProbe.h"
 #include "registry/zorProbeReport.h"
-#include "sim/zorSimulator.h"
+#include "tests/registry/simulatedRegistry.h"
 
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
 
@@ -33,12 +27,7 @@ void test_zorProbe::sensorNames_data()
     QTest::addColumn<QString>("sensor");
     QTest::addColumn<QString>("compensation");
 
-    QTest::newRow("off") << 0 << 12 << 13 << "-" << "-";
-    QTest::newRow("resistance") << 1 << 12 << 13 << "-" << "-";
-    QTest::newRow("nominal thermometer") << 5 << 12 << 13 << "Pt100" << "-";
-    QTest::newRow("three-wire thermometer") << 6 << 0 << 0 << "10M" << "-";
     QTest::newRow("nominal thermocouple") << 8 << 10 << 13 << "ТХА(K)" << "Pt100";
-    QTest::newRow("thermocouple, no compensation") << 8 << 12 << 0 << "ТХК(L)" << "-";
     QTest::newRow("individual thermocouple") << 9 << 2 << 1 << "ИСХ 3 «Эталон»" << "10M";
     QTest::newRow("individual thermometer, last slot") << 7 << 31 << 0 << "ИСХ 32 «»" << "-";
     QTest::newRow("transducer, slot beyond the table") << 10 << 40 << 0 << "-" << "-";
@@ -99,28 +88,19 @@ void test_zorProbe::run()
     QFETCH(int, code);
     QFETCH(QString, error);
 
-    QTemporaryDir dir;
-    zorSql sql(zorSqlFile::prepare(dir.path()).path());
-    zorSimulator::options settings;
-    settings.serialNumber = 7;
-    settings.period = 20;
-    zorSimulator sim(settings);
-    QVERIFY(sim.start());
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(7);
     if (dropAtUnit >= 0)
-        sim.injectFault(zorSimulator::dropLine, 1, dropAtUnit);
+        sim->injectFault(zorSimulator::dropLine, 1, dropAtUnit);
     QString outText;
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
-    {
-        ZORSerialPort port;
-        zorList list(&port, &sql, true);
-        zorProbe probe(&port, &list, &sql, &out, &err);
-        QSignalSpy finished(&probe, &zorProbe::finished);
-        probe.start(portName.isEmpty() ? sim.portName() : portName, 3, 10);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
-        QCOMPARE(finished.first().at(0).toInt(), code);
-    }
+    zorProbe probe(&r.link.port, &r.list, &r.sql, &out, &err);
+    QSignalSpy finished(&probe, &zorProbe::finished);
+    probe.start(portName.isEmpty() ? sim->portName() : portName, 3, 10);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+    QCOMPARE(finished.first().at(0).toInt(), code);
     QVERIFY2(errText.startsWith(error), qPrintable(errText));
     if (code != zorProbe::exitOk)
         return;
@@ -131,7 +111,7 @@ void test_zorProbe::run()
     QVERIFY(lines.contains("  Количество каналов: 8"));
     QCOMPARE(lines.filter(QRegularExpression("^  8 +НСХ ТС +°С +300 +1\\.00 +0\\.0*1 +Pt100 +-$")).size(), 1);
     // Shown with the channel's rounding.
-    const int decimals = sim.block(optionsZOR70::rdCh).at(4 * optionsZOR70::chMax) + 1;
+    const int decimals = sim->block(optionsZOR70::rdCh).at(4 * optionsZOR70::chMax) + 1;
     const QRegularExpression reading(QString("^  Канал [1-8]: 2\\d\\.\\d{%1} °С$").arg(decimals));
     QCOMPARE(lines.filter(reading).size(), 3);
 }
