@@ -1,4 +1,7 @@
-#include "testSetup.h"
+// Set up once for every test program, before its first test function runs:
+// - QStandardPaths test mode, so no suite ever sees the real user's data;
+// - a message handler that fails the running test when a designer form's
+//   auto-connected slot has lost its widget ("No matching signal").
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -11,11 +14,16 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
+bool isFatal(const QString &message)
+{
+    return message.contains(QLatin1String("QMetaObject::connectSlotsByName: No matching signal"));
+}
+
 void strictHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (previousHandler)
         previousHandler(type, context, message);
-    if (!testSetup::isFatal(message))
+    if (!isFatal(message))
         return;
     if (QTest::currentTestFunction()) {
         QTest::qFail(qPrintable(message), context.file ? context.file : __FILE__, context.line);
@@ -25,24 +33,12 @@ void strictHandler(QtMsgType type, const QMessageLogContext &context, const QStr
     std::abort();
 }
 
-} // namespace
-
-bool testSetup::isFatal(const QString &message)
-{
-    return message.contains(QLatin1String("QMetaObject::connectSlotsByName: No matching signal"));
-}
-
-void testSetup::install()
+void installTestSetup()
 {
     QStandardPaths::setTestModeEnabled(true);
     previousHandler = qInstallMessageHandler(strictHandler);
 }
 
-namespace {
-void installTestSetup()
-{
-    testSetup::install();
-}
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(installTestSetup)
