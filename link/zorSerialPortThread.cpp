@@ -322,7 +322,6 @@ void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
         emit setProgress(-1, 0, address);
     deliverReply(reply, address);
     clearQuery();
-    queryAttempt = 0;
     if (showPr)
         emit setProgress(0, 0, 255);
     startWatchdog();
@@ -348,7 +347,6 @@ void zorSerialPortThread::finishData(quint8 code, void (zorSerialPortThread::*re
     const bool showPr = data.showPr;
     clearData();
     emit doneSend();
-    dataAttempt = 0;
     if (showPr)
         emit setProgress(0, 0, address);
     startWatchdog();
