@@ -442,10 +442,10 @@ void ZORSerialPort::devMeasTimeout(bool isConnect)
 
 void ZORSerialPort::purgeDevSerialPortThread()
 {
-    zorSerialPortThread *worker = qobject_cast<zorSerialPortThread *>(sender());
     const int devIndex = senderIndex();
     if (devIndex < 0)
         return;
+    zorSerialPortThread *worker = workers.value(devIndex);
     worker->disconnect(this);
     disconnect(this, nullptr, worker, nullptr);
     queryQueues.remove(devIndex);
