@@ -382,14 +382,9 @@ void ZORSerialPort::onSendDataError(quint16 code, zorSerialPortDataItem data)
     emitErrorEvent(devIndex, code);
     if (isSendAllData())
         emit allDevDataSend();
-    if (!workers.contains(devIndex))
-        return;
-    if (dataQueues.value(devIndex).isEmpty()) {
-        continueAfterWrites(devIndex);
-    } else {
+    if (workers.contains(devIndex) && !dataQueues.value(devIndex).isEmpty())
         emit resultDevData(devIndex, false);
-        handData(devIndex);
-    }
+    continueQueues(devIndex);
 }
 
 void ZORSerialPort::doneDevSend()
@@ -447,10 +442,10 @@ void ZORSerialPort::devMeasTimeout(bool isConnect)
 
 void ZORSerialPort::purgeDevSerialPortThread()
 {
-    zorSerialPortThread *worker = qobject_cast<zorSerialPortThread *>(sender());
     const int devIndex = senderIndex();
     if (devIndex < 0)
         return;
+    zorSerialPortThread *worker = workers.value(devIndex);
     worker->disconnect(this);
     disconnect(this, nullptr, worker, nullptr);
     queryQueues.remove(devIndex);

@@ -67,13 +67,15 @@ bool zorPortCatalog::isUsable(const QString &name)
         return false;
     if (isRegistered(name))
         return true;
-    // Listing the system's ports takes milliseconds: do it once.
-    const QString location = systemLocation(name);
+    // Listing the system's ports takes milliseconds: do it once. A path is matched
+    // by the device it leads to, a name by the name listed.
+    const bool isPath = QFileInfo(name).isAbsolute();
+    const QString location = isPath ? canonical(name) : QString();
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : system)
-        if (canonical(info.systemLocation()) == location)
+        if (isPath ? canonical(info.systemLocation()) == location : info.portName() == name)
             return !info.isBusy();
-    return QFileInfo(name).isAbsolute() && isCharacterDevice(name);
+    return isPath && isCharacterDevice(name);
 }
 
 QString zorPortCatalog::systemLocation(const QString &name)

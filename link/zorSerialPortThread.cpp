@@ -320,10 +320,8 @@ void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
     const bool showPr = query.showPr;
     if (showPr)
         emit setProgress(-1, 0, address);
-    if (isSignalConnected(QMetaMethod::fromSignal(&zorSerialPortThread::readyQuery)))
-        emit readyQuery(new QByteArray(reply), address);
+    deliverReply(reply, address);
     clearQuery();
-    queryAttempt = 0;
     if (showPr)
         emit setProgress(0, 0, 255);
     startWatchdog();
@@ -349,7 +347,6 @@ void zorSerialPortThread::finishData(quint8 code, void (zorSerialPortThread::*re
     const bool showPr = data.showPr;
     clearData();
     emit doneSend();
-    dataAttempt = 0;
     if (showPr)
         emit setProgress(0, 0, address);
     startWatchdog();
@@ -374,14 +371,19 @@ void zorSerialPortThread::giveUpQuery(quint8 code)
 {
     if (query.showPr)
         emit setProgress(0, 0, query.address);
-    if ((query.qMode & qmEmptyOnFail) && !query.word) {
-        if (isSignalConnected(QMetaMethod::fromSignal(&zorSerialPortThread::readyQuery)))
-            emit readyQuery(new QByteArray, query.address);
-    } else {
+    if ((query.qMode & qmEmptyOnFail) && !query.word)
+        deliverReply(QByteArray(), query.address);
+    else
         emit onSendQueryError(code, query);
-    }
     clearQuery();
     startWatchdog();
+}
+
+void zorSerialPortThread::deliverReply(const QByteArray &reply, quint8 address)
+{
+    // The receiver releases the array: with none connected it would be lost.
+    if (isSignalConnected(QMetaMethod::fromSignal(&zorSerialPortThread::readyQuery)))
+        emit readyQuery(new QByteArray(reply), address);
 }
 
 void zorSerialPortThread::giveUpData(quint8 code)

@@ -85,6 +85,8 @@ private:
     void startExchange(quint8 address, bool showPr);
     void finishQuery(quint8 code, const QByteArray &reply);
     void finishData(quint8 code, void (zorSerialPortThread::*retry)());
+    // Emits readyQuery with a new copy of reply.
+    void deliverReply(const QByteArray &reply, quint8 address);
     void giveUpQuery(quint8 code);
     void giveUpData(quint8 code);
     void clearQuery();
