@@ -46,9 +46,8 @@ bool featureZOR70::setFeature(int type, const QString &name, const QStringList &
     QVector<double> values;
     values.reserve(texts.size());
     for (const QString &text : texts) {
-        bool ok = true;
-        const QString trimmed = text.trimmed();
-        values.append(trimmed.isEmpty() ? 0.0 : bDouble::str2Double(trimmed, &ok));
+        bool ok = false;
+        values.append(bDouble::str2Double(text, &ok)); // an empty text is 0
         // One bad text makes the whole record unusable: the instrument would
         // otherwise receive a 0 where the user typed something else.
         if (!ok)
