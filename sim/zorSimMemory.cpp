@@ -135,12 +135,6 @@ QByteArray zorSimMemory::writtenWord(quint8 selector) const
     return writtenWords.value(selector);
 }
 
-bool zorSimMemory::isExtended() const
-{
-    optionsZOR70 image;
-    return image.setData(blocks.value(optionsZOR70::rdIdent), optionsZOR70::rdIdent) && image.isExtended();
-}
-
 QVector<zorSimMemory::channel> zorSimMemory::activeChannels() const
 {
     QVector<channel> result;
