@@ -237,11 +237,7 @@ bool zorSimulator::readyMarker(quint8 address)
 
 void zorSimulator::serveBlockRead(quint8 address)
 {
-    QByteArray data;
-    {
-        QMutexLocker locker(&lock);
-        data = memory.read(address);
-    }
+    QByteArray data = block(address);
     data = data.leftJustified((data.size() + 3) / 4 * 4, '\0');
     for (int unit = 0; unit < data.size() / 4; ++unit) {
         const QByteArray bytes = data.mid(4 * unit, 4);
@@ -282,11 +278,7 @@ void zorSimulator::serveRecordRead(quint8 address)
         fail(address, "records withheld");
         return;
     }
-    QByteArray data;
-    {
-        QMutexLocker locker(&lock);
-        data = memory.read(address);
-    }
+    const QByteArray data = block(address);
     QByteArray end(8, '\0');
     end[0] = endOfRecords;
     send(data + end);
@@ -299,11 +291,7 @@ void zorSimulator::serveWordRead(quint8 address)
         fail(address, "word withheld");
         return;
     }
-    QByteArray word;
-    {
-        QMutexLocker locker(&lock);
-        word = memory.read(address);
-    }
+    const QByteArray word = block(address);
     send(word);
     record(readDone, address, word);
 }
