@@ -1,7 +1,6 @@
 #include "zorSimulator.h"
 
 #include "link/zorPortCatalog.h"
-#include "sim/zorSimStream.h"
 
 #include <QMutexLocker>
 
@@ -45,7 +44,7 @@ zorSimulator::zorSimulator(QObject *parent)
 zorSimulator::zorSimulator(const options &settings, QObject *parent)
     : QObject(parent),
       settings(settings),
-      stream(new zorSimStream(settings.serialNumber)),
+      stream(settings.serialNumber),
       period(settings.period),
       memory(settings.type, settings.serialNumber, settings.name, settings.channels)
 {
@@ -55,7 +54,6 @@ zorSimulator::zorSimulator(const options &settings, QObject *parent)
 zorSimulator::~zorSimulator()
 {
     stop();
-    delete stream;
 }
 
 bool zorSimulator::start()
@@ -398,7 +396,7 @@ void zorSimulator::sendToken()
             token = zorSimStream::errorReading(ch.number, quint8(code));
         } else {
             const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
-            token = zorSimStream::reading(ch.number, stream->value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
+            token = zorSimStream::reading(ch.number, stream.value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
         }
     }
     if (!line.sendInterruptible(token))
