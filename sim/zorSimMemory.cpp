@@ -1,4 +1,4 @@
-#include "zorSimMemory.h"
+#include "sim/zorSimMemory.h"
 
 #include "model/featureZOR70.h"
 #include "model/optionsZOR70.h"

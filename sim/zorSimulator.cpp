@@ -1,4 +1,4 @@
-#include "zorSimulator.h"
+#include "sim/zorSimulator.h"
 
 #include "link/zorPortCatalog.h"
 
