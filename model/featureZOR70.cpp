@@ -6,11 +6,7 @@
 
 namespace {
 constexpr int nameOffset = 4;
-constexpr int ratioOffset = 20;
-// The coefficients sit 4 bytes off the 8-byte grid: coefficient n is read as
-// double index n + 2 with offset 4, i.e. at byte 8 (n + 2) + 4 = 20 + 8n.
-constexpr int ratioIndexBase = (ratioOffset - 4) / bDouble::size;
-constexpr signed char ratioShift = 4;
+constexpr int ratioOffset = 20; // coefficient n at byte 20 + 8n
 } // namespace
 
 featureZOR70::featureZOR70(QObject *parent)
@@ -37,7 +33,7 @@ bool featureZOR70::setData(const QByteArray &buf)
     m_type = qint8(buf.at(0));
     m_name = zorBlockCodec::decodeText(buf.mid(nameOffset, nameSize));
     for (int n = 0; n < ratioCount; ++n)
-        m_ratio[n].setDouble(&buf, ratioIndexBase + n, ratioShift);
+        m_ratio[n].setDouble(&buf, n, ratioOffset);
     emit onChange();
     return true;
 }
@@ -50,9 +46,8 @@ bool featureZOR70::setFeature(int type, const QString &name, const QStringList &
     QVector<double> values;
     values.reserve(texts.size());
     for (const QString &text : texts) {
-        bool ok = true;
-        const QString trimmed = text.trimmed();
-        values.append(trimmed.isEmpty() ? 0.0 : bDouble::str2Double(trimmed, &ok));
+        bool ok = false;
+        values.append(bDouble::str2Double(text, &ok)); // an empty text is 0
         // One bad text makes the whole record unusable: the instrument would
         // otherwise receive a 0 where the user typed something else.
         if (!ok)

@@ -175,7 +175,7 @@ public:
     // The channel count bounded to 1..32, safe for sizing tables and loops.
     int getChCount() const;
 
-    // ---- Encoders (new arrays owned by the caller) ----------------------------
+    // ---- Encoders: the bytes of each block ---------------------------------
     QByteArray getDevData() const;
     QByteArray getChData() const;
     QByteArray getRefData(bool withRefdU) const; // reference block [+ refdU block]

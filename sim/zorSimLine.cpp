@@ -1,4 +1,4 @@
-#include "zorSimLine.h"
+#include "sim/zorSimLine.h"
 
 #include <algorithm>
 #include <cerrno>

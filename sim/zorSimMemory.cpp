@@ -1,9 +1,14 @@
-#include "zorSimMemory.h"
+#include "sim/zorSimMemory.h"
 
 #include "model/featureZOR70.h"
 #include "model/optionsZOR70.h"
 
 namespace {
+
+// The identity and the name block: the 4-byte type signature, then the name; the
+// identity goes on with the serial number.
+constexpr int identName = 4;
+constexpr int identSerial = identName + optionsZOR70::nameReadSize;
 
 // The read address that returns a block written whole to this write address, or -1.
 int readAddressOf(quint8 writeAddress)
@@ -70,7 +75,7 @@ zorSimMemory::exchangeKind zorSimMemory::kindOf(quint8 selector) const
 QByteArray zorSimMemory::read(quint8 selector) const
 {
     if (selector == optionsZOR70::rdName)
-        return blocks.value(optionsZOR70::rdIdent).mid(4, optionsZOR70::nameReadSize);
+        return blocks.value(optionsZOR70::rdIdent).mid(identName, optionsZOR70::nameReadSize);
     if (blocks.contains(selector))
         return blocks.value(selector);
     if (records.contains(selector))
@@ -97,9 +102,10 @@ void zorSimMemory::write(quint8 selector, const QByteArray &data)
         return;
     QByteArray &identity = blocks[optionsZOR70::rdIdent];
     if (selector == optionsZOR70::txName) {
-        identity.replace(4, 16, data.mid(4, 16));   // the signature stays the instrument's own
+        // The signature stays the instrument's own.
+        identity.replace(identName, optionsZOR70::nameReadSize, data.mid(identName, optionsZOR70::nameReadSize));
     } else if (selector == optionsZOR70::txSN) {
-        identity.replace(20, 4, data);
+        identity.replace(identSerial, optionsZOR70::snSize, data);
     } else if (selector == optionsZOR70::txDateTime) {
         clockData = data;
     } else if (isRecordWrite(selector)) {
@@ -133,12 +139,6 @@ void zorSimMemory::addWordTarget(quint8 selector)
 QByteArray zorSimMemory::writtenWord(quint8 selector) const
 {
     return writtenWords.value(selector);
-}
-
-bool zorSimMemory::isExtended() const
-{
-    optionsZOR70 image;
-    return image.setData(blocks.value(optionsZOR70::rdIdent), optionsZOR70::rdIdent) && image.isExtended();
 }
 
 QVector<zorSimMemory::channel> zorSimMemory::activeChannels() const

@@ -44,7 +44,6 @@ public:
     QByteArray writtenWord(quint8 selector) const;
     QByteArray clock() const { return clockData; }
 
-    bool isExtended() const;
     QVector<channel> activeChannels() const;
 
 private:

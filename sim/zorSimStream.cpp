@@ -1,4 +1,4 @@
-#include "zorSimStream.h"
+#include "sim/zorSimStream.h"
 
 #include <cmath>
 

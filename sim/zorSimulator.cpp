@@ -1,7 +1,6 @@
-#include "zorSimulator.h"
+#include "sim/zorSimulator.h"
 
 #include "link/zorPortCatalog.h"
-#include "sim/zorSimStream.h"
 
 #include <QMutexLocker>
 
@@ -45,7 +44,7 @@ zorSimulator::zorSimulator(QObject *parent)
 zorSimulator::zorSimulator(const options &settings, QObject *parent)
     : QObject(parent),
       settings(settings),
-      stream(new zorSimStream(settings.serialNumber)),
+      stream(settings.serialNumber),
       period(settings.period),
       memory(settings.type, settings.serialNumber, settings.name, settings.channels)
 {
@@ -55,7 +54,6 @@ zorSimulator::zorSimulator(const options &settings, QObject *parent)
 zorSimulator::~zorSimulator()
 {
     stop();
-    delete stream;
 }
 
 bool zorSimulator::start()
@@ -237,11 +235,7 @@ bool zorSimulator::readyMarker(quint8 address)
 
 void zorSimulator::serveBlockRead(quint8 address)
 {
-    QByteArray data;
-    {
-        QMutexLocker locker(&lock);
-        data = memory.read(address);
-    }
+    QByteArray data = block(address);
     data = data.leftJustified((data.size() + 3) / 4 * 4, '\0');
     for (int unit = 0; unit < data.size() / 4; ++unit) {
         const QByteArray bytes = data.mid(4 * unit, 4);
@@ -282,11 +276,7 @@ void zorSimulator::serveRecordRead(quint8 address)
         fail(address, "records withheld");
         return;
     }
-    QByteArray data;
-    {
-        QMutexLocker locker(&lock);
-        data = memory.read(address);
-    }
+    const QByteArray data = block(address);
     QByteArray end(8, '\0');
     end[0] = endOfRecords;
     send(data + end);
@@ -299,11 +289,7 @@ void zorSimulator::serveWordRead(quint8 address)
         fail(address, "word withheld");
         return;
     }
-    QByteArray word;
-    {
-        QMutexLocker locker(&lock);
-        word = memory.read(address);
-    }
+    const QByteArray word = block(address);
     send(word);
     record(readDone, address, word);
 }
@@ -410,7 +396,7 @@ void zorSimulator::sendToken()
             token = zorSimStream::errorReading(ch.number, quint8(code));
         } else {
             const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
-            token = zorSimStream::reading(ch.number, stream->value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
+            token = zorSimStream::reading(ch.number, stream.value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
         }
     }
     if (!line.sendInterruptible(token))

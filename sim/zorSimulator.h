@@ -3,6 +3,7 @@
 
 #include "sim/zorSimLine.h"
 #include "sim/zorSimMemory.h"
+#include "sim/zorSimStream.h"
 
 #include <QHash>
 #include <QMutex>
@@ -11,8 +12,6 @@
 
 #include <atomic>
 #include <thread>
-
-class zorSimStream;
 
 // A simulated instrument on a pseudo-terminal, served by its own thread. The program
 // opens portName() like a serial port. While idle the instrument sends readings of its
@@ -132,7 +131,7 @@ private:
 
     const options settings;
     zorSimLine line;
-    zorSimStream *stream;
+    zorSimStream stream;
     QString path;
     std::thread worker;
     std::atomic<bool> stopping{false};
