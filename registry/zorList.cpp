@@ -247,11 +247,9 @@ int zorList::freeIndex() const
 
 bool zorList::isRegistered(const _zor *zor) const
 {
-    for (const _zor *known : records) {
-        if (known == zor)
-            return true;
-    }
-    return false;
+    // A registered record is kept under its own index; a record of another registry
+    // or a detached one may carry an index that is taken here by a different record.
+    return getZorByIndex(zor->index) == zor;
 }
 
 bool zorList::holdsLiveInstrument(const _zor *zor) const

@@ -21,6 +21,9 @@ const int devices = 200;
 const int snapshotsPerDevice = 100;
 const int features = 5000;
 const int runs = 15;
+// The reference block with the refdU block, as the registry stores it; the lookups
+// by content must use the very bytes the store was filled with.
+const QByteArray refdata(1124, 'r');
 
 // Snapshots of one instrument differ in a few bytes near the end, as real ones do.
 QByteArray image(int device, int snapshot)
@@ -54,7 +57,6 @@ double milliseconds(const std::function<void()> &work)
 
 void fill(zorSql &sql)
 {
-    const QByteArray refdata(1124, 'r');
     const QByteArray record(340, '\x01');
     QSqlDatabase db = QSqlDatabase::database();
     db.transaction();
@@ -80,7 +82,6 @@ void fill(zorSql &sql)
 
 void searches(zorSql &sql)
 {
-    const QByteArray refdata(1124, 'r');
     const QByteArray data = image(57, 42);
     figure("findSnapShot one device",
            milliseconds([&] { sql.findSnapShot(&data, &refdata, 58); }), "ms");
