@@ -981,59 +981,51 @@ void QwtZOR::getChDiff(uchar *partnerCh, int *partnerDev, int qwtIndex, uchar ch
 
 void QwtZOR::setChScaleX(uchar scale, int qwtIndex, uchar ch)
 {
-    _ch *c = findCh(qwtIndex, ch);
-    if (!c || scale >= scaleXTable.size())
-        return;
-    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleX;
-    // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
-    // divisions wide would be no view at all.
-    if (channelScale || scale == 0) {
-        if (c->scaleX != scale || !channelScale) {
-            c->scaleX = scale;
-            setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
-            applyScale();
-            emit onChange(qwtIndex);
-            emit onChScaleXChange(qwtIndex, ch, scale);
-        }
-    } else {
-        curScaleX = scale;
-        const QwtScaleDiv &div = axisScaleDiv(xBottom);
-        const double centre = c->mode == mcZoom ? zoomer->property("center").toPointF().x()
-                                                : (div.lowerBound() + div.upperBound()) * 0.5;
-        setWindowX(centre, scale);
-        replot();
-        emit onChange(qwtIndex);
-        emit onChScaleXChange(qwtIndex, ch, scale);
-    }
-    updLabelScale();
-    replot();
+    setChScale(Qt::Horizontal, scale, qwtIndex, ch);
 }
 
 void QwtZOR::setChScaleY(uchar scale, int qwtIndex, uchar ch)
 {
+    setChScale(Qt::Vertical, scale, qwtIndex, ch);
+}
+
+// setChScaleX and setChScaleY, one rule for both axes: axis picks the table, the
+// channel's own index and the one in force, the window and the signal.
+void QwtZOR::setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch)
+{
+    const bool x = axis == Qt::Horizontal;
     _ch *c = findCh(qwtIndex, ch);
-    if (!c || scale >= scaleYTable.size())
+    if (!c || scale >= (x ? scaleXTable.size() : scaleYTable.size()))
         return;
-    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleY;
+    uchar &own = x ? c->scaleX : c->scaleY;
+    uchar &inForce = x ? curScaleX : curScaleY;
+    const auto scaleChanged = x ? &QwtZOR::onChScaleXChange : &QwtZOR::onChScaleYChange;
+    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == inForce;
     // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
     // divisions wide would be no view at all.
     if (channelScale || scale == 0) {
-        if (c->scaleY != scale || !channelScale) {
-            c->scaleY = scale;
+        if (own != scale || !channelScale) {
+            own = scale;
             setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
             applyScale();
             emit onChange(qwtIndex);
-            emit onChScaleYChange(qwtIndex, ch, scale);
+            emit (this->*scaleChanged)(qwtIndex, ch, scale);
         }
     } else {
-        curScaleY = scale;
-        const QwtScaleDiv &div = axisScaleDiv(yLeft);
-        const double centre = c->mode == mcZoom ? zoomer->property("center").toPointF().y()
-                                                : (div.lowerBound() + div.upperBound()) * 0.5;
-        setWindowY(centre, scale);
-        replot();
+        // Only the axis in force changes, around the zoom's centre or the window's middle.
+        inForce = scale;
+        const QwtScaleDiv &div = axisScaleDiv(x ? xBottom : yLeft);
+        double centre = (div.lowerBound() + div.upperBound()) * 0.5;
+        if (c->mode == mcZoom) {
+            const QPointF zoomCentre = zoomer->property("center").toPointF();
+            centre = x ? zoomCentre.x() : zoomCentre.y();
+        }
+        if (x)
+            setWindowX(centre, scale);
+        else
+            setWindowY(centre, scale);
         emit onChange(qwtIndex);
-        emit onChScaleYChange(qwtIndex, ch, scale);
+        emit (this->*scaleChanged)(qwtIndex, ch, scale);
     }
     updLabelScale();
     replot();

@@ -280,6 +280,7 @@ private:
     void rebuildDiff(_ch &c, const _ch &partner);
     void checkLimits(int qwtIndex, uchar ch);
     void requestReplot();
+    void setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch);
     void setScaleDrawX(TmcModeX mode);
     void setAxisWindow(int axis, double min, double max, double step);
     void setWindowX(double centre, uchar scale);
