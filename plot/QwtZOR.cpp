@@ -1673,6 +1673,8 @@ void QwtZOR::wheelZoom(bool zoomIN)
     const QwtScaleDiv &yDiv = axisScaleDiv(yLeft);
     zoomer->setProperty("center", QPointF((xDiv.lowerBound() + xDiv.upperBound()) * 0.5,
                                           (yDiv.lowerBound() + yDiv.upperBound()) * 0.5));
+    // The channel's own scales are set through the setters, which end with the
+    // caption and a replot of their own.
     if (c->mode == mcAuto || c->mode == mcTracking) {
         setChScaleX(uchar(scaleX), -1, 255);
         setChScaleY(uchar(scaleY), -1, 255);
@@ -1680,9 +1682,9 @@ void QwtZOR::wheelZoom(bool zoomIN)
         curScaleX = uchar(scaleX);
         curScaleY = uchar(scaleY);
         emit onChange(curDev);
+        updLabelScale();
+        replot();
     }
-    updLabelScale();
-    replot();
 }
 
 void QwtZOR::mousePressEvent(QMouseEvent *event)
