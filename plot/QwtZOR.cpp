@@ -304,6 +304,13 @@ int QwtZOR::mainOf(const _dev &d)
     return d.mainCh < d.chs.size() ? d.mainCh : 0;
 }
 
+bool QwtZOR::isCurrentMain(int qwtIndex, uchar ch) const
+{
+    int cur = -1;
+    uchar mainCh = 255;
+    return qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch;
+}
+
 // ---------------------------------------------------------------- devices
 
 int QwtZOR::addDev()
@@ -1175,9 +1182,7 @@ void QwtZOR::setChModeX(TmcModeX mode, int qwtIndex, uchar ch)
         emit onChange(qwtIndex);
         emit onChModeXChange(qwtIndex, ch, mode);
     }
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         setScaleDrawX(mode);
         replot();
     }
@@ -1212,9 +1217,7 @@ void QwtZOR::setChMode(TmcMode mode, int qwtIndex, uchar ch)
     c->mode = mode;
     // The pickers serve what is on screen: only the main channel of the current
     // device decides them.
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         for (QwtPicker *picker : {static_cast<QwtPicker *>(pickerClick), static_cast<QwtPicker *>(zoomer),
                                   static_cast<QwtPicker *>(pickerMeasure), static_cast<QwtPicker *>(pickerScroll),
                                   static_cast<QwtPicker *>(pickerLimits)})
@@ -1267,9 +1270,7 @@ void QwtZOR::calcPrecision(uchar scaleY, int qwtIndex, uchar ch)
     if (c->precision == precision)
         return;
     c->precision = precision;
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         // The Y labels are cached per value: a new draw writes them with the new decimals.
         setAxisScaleDraw(yLeft, new QwtZORScaleYDraw(this));
     }
