@@ -304,6 +304,13 @@ int QwtZOR::mainOf(const _dev &d)
     return d.mainCh < d.chs.size() ? d.mainCh : 0;
 }
 
+bool QwtZOR::isCurrentMain(int qwtIndex, uchar ch) const
+{
+    int cur = -1;
+    uchar mainCh = 255;
+    return qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch;
+}
+
 // ---------------------------------------------------------------- devices
 
 int QwtZOR::addDev()
@@ -981,59 +988,51 @@ void QwtZOR::getChDiff(uchar *partnerCh, int *partnerDev, int qwtIndex, uchar ch
 
 void QwtZOR::setChScaleX(uchar scale, int qwtIndex, uchar ch)
 {
-    _ch *c = findCh(qwtIndex, ch);
-    if (!c || scale >= scaleXTable.size())
-        return;
-    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleX;
-    // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
-    // divisions wide would be no view at all.
-    if (channelScale || scale == 0) {
-        if (c->scaleX != scale || !channelScale) {
-            c->scaleX = scale;
-            setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
-            applyScale();
-            emit onChange(qwtIndex);
-            emit onChScaleXChange(qwtIndex, ch, scale);
-        }
-    } else {
-        curScaleX = scale;
-        const QwtScaleDiv &div = axisScaleDiv(xBottom);
-        const double centre = c->mode == mcZoom ? zoomer->property("center").toPointF().x()
-                                                : (div.lowerBound() + div.upperBound()) * 0.5;
-        setWindowX(centre, scale);
-        replot();
-        emit onChange(qwtIndex);
-        emit onChScaleXChange(qwtIndex, ch, scale);
-    }
-    updLabelScale();
-    replot();
+    setChScale(Qt::Horizontal, scale, qwtIndex, ch);
 }
 
 void QwtZOR::setChScaleY(uchar scale, int qwtIndex, uchar ch)
 {
+    setChScale(Qt::Vertical, scale, qwtIndex, ch);
+}
+
+// setChScaleX and setChScaleY, one rule for both axes: axis picks the table, the
+// channel's own index and the one in force, the window and the signal.
+void QwtZOR::setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch)
+{
+    const bool x = axis == Qt::Horizontal;
     _ch *c = findCh(qwtIndex, ch);
-    if (!c || scale >= scaleYTable.size())
+    if (!c || scale >= (x ? scaleXTable.size() : scaleYTable.size()))
         return;
-    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == curScaleY;
+    uchar &own = x ? c->scaleX : c->scaleY;
+    uchar &inForce = x ? curScaleX : curScaleY;
+    const auto scaleChanged = x ? &QwtZOR::onChScaleXChange : &QwtZOR::onChScaleYChange;
+    const bool channelScale = c->mode == mcAuto || c->mode == mcTracking || c->mode == mcMeasure || scale == inForce;
     // "Авто" in a zoom-like mode leaves it for the automatic scale: a window zero
     // divisions wide would be no view at all.
     if (channelScale || scale == 0) {
-        if (c->scaleY != scale || !channelScale) {
-            c->scaleY = scale;
+        if (own != scale || !channelScale) {
+            own = scale;
             setChMode(c->scaleX == 0 && c->scaleY == 0 ? mcAuto : mcTracking, qwtIndex, ch);
             applyScale();
             emit onChange(qwtIndex);
-            emit onChScaleYChange(qwtIndex, ch, scale);
+            emit (this->*scaleChanged)(qwtIndex, ch, scale);
         }
     } else {
-        curScaleY = scale;
-        const QwtScaleDiv &div = axisScaleDiv(yLeft);
-        const double centre = c->mode == mcZoom ? zoomer->property("center").toPointF().y()
-                                                : (div.lowerBound() + div.upperBound()) * 0.5;
-        setWindowY(centre, scale);
-        replot();
+        // Only the axis in force changes, around the zoom's centre or the window's middle.
+        inForce = scale;
+        const QwtScaleDiv &div = axisScaleDiv(x ? xBottom : yLeft);
+        double centre = (div.lowerBound() + div.upperBound()) * 0.5;
+        if (c->mode == mcZoom) {
+            const QPointF zoomCentre = zoomer->property("center").toPointF();
+            centre = x ? zoomCentre.x() : zoomCentre.y();
+        }
+        if (x)
+            setWindowX(centre, scale);
+        else
+            setWindowY(centre, scale);
         emit onChange(qwtIndex);
-        emit onChScaleYChange(qwtIndex, ch, scale);
+        emit (this->*scaleChanged)(qwtIndex, ch, scale);
     }
     updLabelScale();
     replot();
@@ -1183,9 +1182,7 @@ void QwtZOR::setChModeX(TmcModeX mode, int qwtIndex, uchar ch)
         emit onChange(qwtIndex);
         emit onChModeXChange(qwtIndex, ch, mode);
     }
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         setScaleDrawX(mode);
         replot();
     }
@@ -1220,9 +1217,7 @@ void QwtZOR::setChMode(TmcMode mode, int qwtIndex, uchar ch)
     c->mode = mode;
     // The pickers serve what is on screen: only the main channel of the current
     // device decides them.
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         for (QwtPicker *picker : {static_cast<QwtPicker *>(pickerClick), static_cast<QwtPicker *>(zoomer),
                                   static_cast<QwtPicker *>(pickerMeasure), static_cast<QwtPicker *>(pickerScroll),
                                   static_cast<QwtPicker *>(pickerLimits)})
@@ -1275,9 +1270,7 @@ void QwtZOR::calcPrecision(uchar scaleY, int qwtIndex, uchar ch)
     if (c->precision == precision)
         return;
     c->precision = precision;
-    int cur = -1;
-    uchar mainCh = 255;
-    if (qwtIndex == curDev && findCh(cur, mainCh) && mainCh == ch) {
+    if (isCurrentMain(qwtIndex, ch)) {
         // The Y labels are cached per value: a new draw writes them with the new decimals.
         setAxisScaleDraw(yLeft, new QwtZORScaleYDraw(this));
     }
@@ -1681,6 +1674,8 @@ void QwtZOR::wheelZoom(bool zoomIN)
     const QwtScaleDiv &yDiv = axisScaleDiv(yLeft);
     zoomer->setProperty("center", QPointF((xDiv.lowerBound() + xDiv.upperBound()) * 0.5,
                                           (yDiv.lowerBound() + yDiv.upperBound()) * 0.5));
+    // The channel's own scales are set through the setters, which end with the
+    // caption and a replot of their own.
     if (c->mode == mcAuto || c->mode == mcTracking) {
         setChScaleX(uchar(scaleX), -1, 255);
         setChScaleY(uchar(scaleY), -1, 255);
@@ -1688,9 +1683,9 @@ void QwtZOR::wheelZoom(bool zoomIN)
         curScaleX = uchar(scaleX);
         curScaleY = uchar(scaleY);
         emit onChange(curDev);
+        updLabelScale();
+        replot();
     }
-    updLabelScale();
-    replot();
 }
 
 void QwtZOR::mousePressEvent(QMouseEvent *event)

@@ -273,6 +273,9 @@ private:
     const _ch *findCh(int &qwtIndex, uchar &ch) const;
     static bool isLinked(const _ch &c);
     static int mainOf(const _dev &d);
+    // Whether the channel (both indexes resolved) is the one drawn: the main
+    // channel of the current device.
+    bool isCurrentMain(int qwtIndex, uchar ch) const;
     // Points the curves at the series they draw; moved: the same series at a new address.
     void bindCurves(_ch &c, bool moved);
     void setCurvesVisible(_ch &c, bool meas, bool aver);
@@ -280,6 +283,7 @@ private:
     void rebuildDiff(_ch &c, const _ch &partner);
     void checkLimits(int qwtIndex, uchar ch);
     void requestReplot();
+    void setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch);
     void setScaleDrawX(TmcModeX mode);
     void setAxisWindow(int axis, double min, double max, double step);
     void setWindowX(double centre, uchar scale);

@@ -32,11 +32,6 @@ void zorInfoPanel::setValue(int row, const QString &text)
     m_values.at(row)->setText(text);
 }
 
-QString zorInfoPanel::valueText(int row) const
-{
-    return m_values.at(row)->text();
-}
-
 void zorInfoPanel::resetStyles()
 {
     for (QwtLabelClick *label : m_values) {

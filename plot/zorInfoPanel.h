@@ -15,10 +15,8 @@ class zorInfoPanel : public QFrame
 public:
     zorInfoPanel(const QStringList &captions, QWidget *parent);
 
-    // Value label of row (rows counted with the separators); null for a separator.
-    QwtLabelClick *value(int row) const { return m_values.at(row); }
+    // Rows are counted with the separators.
     void setValue(int row, const QString &text);
-    QString valueText(int row) const;
     // Forget which value was copied last.
     void resetStyles();
 

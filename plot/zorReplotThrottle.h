@@ -17,7 +17,6 @@ public:
     explicit zorReplotThrottle(QObject *parent, int intervalMs = 40);
 
     void request();
-    bool isPending() const { return m_timer.isActive(); }
 
 signals:
     void due();
