@@ -10,7 +10,8 @@
 // Crosses threads by value.
 struct zorSerialPortDataItem
 {
-    quint8 address = 255;      // block selector; 255 means no request
+    quint8 address = 255;      // block selector; 255 in an item not yet given a request
+                               // (255 also selects the name block: the worker keeps its own "has a request" flag)
     QByteArray data;
     zorQueryMode qMode = qmNormal;
     bool showPr = false;

@@ -9,7 +9,8 @@
 // A read request for one block of the instrument's memory. Crosses threads by value.
 struct zorSerialPortQueryItem
 {
-    quint8 address = 255;      // block selector; 255 means no request
+    quint8 address = 255;      // block selector; 255 in an item not yet given a request
+                               // (255 also selects the name block: the worker keeps its own "has a request" flag)
     quint16 size = 0;          // expected reply length in bytes
     bool showPr = false;       // report the progress of this exchange
     zorQueryMode qMode = qmNormal;

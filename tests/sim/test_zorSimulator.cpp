@@ -1,6 +1,5 @@
 #include "link/zorPortCatalog.h"
 #include "link/zorStreamParser.h"
-#include "model/optionsZOR70.h"
 #include "sim/zorSimStream.h"
 #include "sim/zorSimulator.h"
 
