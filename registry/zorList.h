@@ -95,6 +95,9 @@ public:
     bool isZor(int index) const;
     QList<int> getIndexList() const; // in key order
     int count() const { return records.size(); }
+    // The database the registry keeps its instruments in, for the dialogs that store
+    // their own properties there.
+    zorSql *getSql() const { return sql; }
     // The text of an error code, that of code 0 for an unknown code.
     QString getErrorText(quint8 code) const;
 
