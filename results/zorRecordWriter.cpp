@@ -1,5 +1,7 @@
 #include "results/zorRecordWriter.h"
 
+#include "results/zorWriteAll.h"
+
 #include <QFile>
 
 bool zorRecordWriter::sweepDone(quint8 ch)
@@ -19,6 +21,8 @@ void zorRecordWriter::restart()
     recorded = false;
     lastTime = 0.0;
     lost = 0;
+    failing = false;
+    error.clear();
 }
 
 bool zorRecordWriter::append(const QString &to, const QByteArray &row, double t,
@@ -41,7 +45,8 @@ bool zorRecordWriter::flush(const std::function<QByteArray()> &header)
     if (waiting.isEmpty())
         return true;
     QFile f(file);
-    if (!f.open(QIODevice::Append))
+    // Unbuffered, so that a failed write leaves nothing behind to be tried again on close.
+    if (!f.open(QIODevice::Append | QIODevice::Unbuffered))
         return fail(f.errorString());
     const qint64 before = f.size();
     QByteArray bytes;
@@ -50,7 +55,7 @@ bool zorRecordWriter::flush(const std::function<QByteArray()> &header)
         bytes += header();
     for (const QByteArray &row : qAsConst(waiting))
         bytes += row;
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
+    if (!zorWriteAll::to(&f, bytes.constData(), bytes.size())) {
         const QString reason = f.errorString();
         f.resize(before);
         return fail(reason);
@@ -68,6 +73,7 @@ void zorRecordWriter::drop()
     lost += waiting.size();
     waiting.clear();
     waitingBytes = 0;
+    failing = false;
 }
 
 bool zorRecordWriter::fail(const QString &reason)

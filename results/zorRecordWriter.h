@@ -30,7 +30,7 @@ public:
     // then one more than the period after the last row. A time before the last row's
     // (the plot was cleared and counts from 0 again) gives a row as well.
     bool rowDue(double t, int periodMinutes) const;
-    // A new recording: its first sweep gives a row.
+    // A new recording: its first sweep gives a row, nothing is lost or failing.
     void restart();
 
     // Queues a row for time t and writes every queued row to file; header gives the
@@ -38,7 +38,7 @@ public:
     bool append(const QString &file, const QByteArray &row, double t, const std::function<QByteArray()> &header);
     // Writes the queued rows, if any, to the file of the last row.
     bool flush(const std::function<QByteArray()> &header);
-    // Forgets the queued rows, counting them as lost.
+    // Forgets the queued rows, counting them as lost; nothing is failing any more.
     void drop();
 
     bool isFailing() const { return failing; }

@@ -1,5 +1,7 @@
 #include "results/zorResultExport.h"
 
+#include "results/zorWriteAll.h"
+
 #include <QIODevice>
 
 namespace {
@@ -76,7 +78,7 @@ void zorResultExport::appendRow(double t)
 
 bool zorResultExport::flush()
 {
-    if (!buffer.isEmpty() && out->write(buffer) != buffer.size())
+    if (!m_failed && !zorWriteAll::to(out, buffer.constData(), buffer.size()))
         m_failed = true;
     buffer.resize(0);
     return !m_failed;
