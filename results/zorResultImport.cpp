@@ -1,0 +1,60 @@
+#include "results/zorResultImport.h"
+
+#include "plot/QwtZOR.h"
+#include "registry/zorList.h"
+#include "results/zorSlicedJob.h"
+
+#include <QFileInfo>
+
+zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
+    : window(window), list(list), plot(plot)
+{
+}
+
+int zorResultImport::start(const QString &path)
+{
+    file.setFileName(path);
+    int error = file.open(QIODevice::ReadOnly) ? int(reader.readHeader()) : int(fileError);
+    if (error == importOk) {
+        zorIndex = list->newZor(-1, true);
+        const zorList::_zor *z = list->getZorByIndex(zorIndex);
+        qwtIndex = z ? z->qwtIndex : -1;
+        if (qwtIndex < 0) {
+            if (z)
+                list->rmByIndex(zorIndex);
+            zorIndex = -1;
+            error = deviceError;
+        }
+    }
+    if (error != importOk) {
+        deleteLater();
+        return error;
+    }
+    list->getZorByIndex(zorIndex)->options->devName = QFileInfo(path).completeBaseName();
+    units = reader.units();
+    plot->prepareMeas(qwtIndex, reader.start());
+    auto *job = new zorSlicedJob(
+        window, tr("Чтение результатов измерений из файла..."),
+        [this](const QDeadlineTimer &until) { return step(until); }, [this] { return progress(); });
+    connect(job, &zorSlicedJob::finished, this, [this](bool cancelled) {
+        emit finished(zorIndex, cancelled);
+        deleteLater();
+    });
+    job->start();
+    return importOk;
+}
+
+bool zorResultImport::step(const QDeadlineTimer &until)
+{
+    // The device may have been removed while its file was being read.
+    const zorList::_zor *z = list->getZorByIndex(zorIndex);
+    if (!z || z->qwtIndex != qwtIndex)
+        return true;
+    return reader.run([this](int ch, double t, double value) { plot->addPoint(value, t, units.at(ch), qwtIndex, uchar(ch)); },
+                      until);
+}
+
+int zorResultImport::progress() const
+{
+    return reader.size() > 0 ? int(reader.position() * 1000 / reader.size()) : 0;
+}
