@@ -34,7 +34,7 @@ void savemeas::on_saveBtn_clicked()
         ui->statusLabel->setText(tr("Выберите файл для сохранения"));
         return;
     }
-    const QVector<zorResultExport::_channel> series = channels();
+    const QVector<zorResultExport::_channel> series = zorResultExport::channelsOf(plot->store(), -1);
     if (series.isEmpty()) {
         ui->statusLabel->setText(tr("Нет данных для сохранения"));
         return;
@@ -84,25 +84,4 @@ void savemeas::endSave()
     file = nullptr;
     job.reset();
     ui->saveBtn->setEnabled(true);
-}
-
-QVector<zorResultExport::_channel> savemeas::channels() const
-{
-    QVector<zorResultExport::_channel> result;
-    for (uchar ch = 0; ch < plot->getChCount(-1); ++ch) {
-        zorResultExport::_channel c;
-        const int n = plot->getChMeasCount(-1, ch, false);
-        c.time.reserve(n);
-        c.meas.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            c.time << plot->getChTime(-1, ch, i, false);
-            c.meas << plot->getChMeas(-1, ch, i, false);
-        }
-        c.plottedStart = plot->getChMeasCount(-1, ch, true) > 0 ? plot->getChTime(-1, ch, 0, true)
-                                                                : c.time.value(0);
-        c.pointError = n > 0 && plot->getChMeasStr(-1, ch) == QLatin1String("--");
-        c.dim = plot->getChDim(-1, ch);
-        result << c;
-    }
-    return result;
 }

@@ -4,7 +4,6 @@
 #include "results/zorResultExport.h"
 
 #include <QDialog>
-#include <QVector>
 
 #include <memory>
 
@@ -33,7 +32,6 @@ private slots:
     void on_closeBtn_clicked();
 
 private:
-    QVector<zorResultExport::_channel> channels() const;
     void finishSave(bool cancelled);
     void failed(const QString &reason);
     void endSave();

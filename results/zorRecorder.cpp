@@ -1,11 +1,13 @@
 #include "results/zorRecorder.h"
 
-#include "plot/QwtZOR.h"
+#include "plot/zorPointStore.h"
 #include "registry/zorList.h"
 #include "results/zorResultLayout.h"
 
-zorRecorder::zorRecorder(zorList *list, QwtZOR *plot, QObject *parent)
-    : QObject(parent), list(list), plot(plot)
+#include <QVarLengthArray>
+
+zorRecorder::zorRecorder(zorList *list, const zorPointStore *store, QObject *parent)
+    : QObject(parent), list(list), store(store)
 {
     connect(list, &zorList::onRmZor, this, [this](int index, int) { writers.remove(index); });
 }
@@ -40,36 +42,33 @@ void zorRecorder::record(int index)
         emit list->onChange();
         return;
     }
-    const int q = z->qwtIndex;
-    const int count = plot->getChCount(q);
+    int q = z->qwtIndex;
+    const zorPointStore::_dev *dev = store->findDev(q);
+    if (!dev)
+        return;
+    const QVector<zorPointStore::_ch> &chs = dev->chs;
 
     // The reference: of the channels switched on, the one with the most points.
     int ref = -1;
-    int most = 0;
-    for (int ch = 0; ch < count; ++ch) {
-        const int n = plot->getChMeasCount(q, uchar(ch), false);
-        if (isOn(z, ch) && n > most) {
-            most = n;
+    for (int ch = 0; ch < chs.size(); ++ch)
+        if (isOn(z, ch) && !chs.at(ch).time.isEmpty() && (ref < 0 || chs.at(ch).time.size() > chs.at(ref).time.size()))
             ref = ch;
-        }
-    }
     if (ref < 0)
         return;
-    const double t = plot->getChTime(q, uchar(ref), -1, false);
+    const double t = chs.at(ref).time.last();
     zorRecordWriter &w = writers[index];
     if (!w.rowDue(t, z->recPeriod))
         return;
 
-    const zorResultLayout layout = layoutOf(z);
-    QByteArray row;
-    layout.beginRow(row, ++z->recRow, t);
-    for (int ch = 0; ch < count; ++ch) {
-        if (isOn(z, ch) && plot->getChMeasStr(q, uchar(ch)) != QLatin1String("--"))
-            layout.value(row, plot->getChMeas(q, uchar(ch)));
-        else
-            layout.noValue(row);
+    // The newest value of every channel; none for a channel switched off or whose last
+    // reading was rejected.
+    QVarLengthArray<double, optionsZOR70::chMax> values(chs.size());
+    for (int ch = 0; ch < chs.size(); ++ch) {
+        const zorPointStore::_ch &c = chs.at(ch);
+        values[ch] = isOn(z, ch) && !c.pointError && !c.meas.isEmpty() ? c.meas.last() : qQNaN();
     }
-    zorResultLayout::endRow(row);
+    QByteArray row;
+    layoutOf(z).row(row, ++z->recRow, t, values.constData(), values.size());
 
     const bool wasFailing = w.isFailing();
     w.append(z->recFile, row, t, [this, z] { return header(z); });
@@ -80,9 +79,9 @@ void zorRecorder::record(int index)
 QByteArray zorRecorder::header(const zorList::_zor *z) const
 {
     QStringList units;
-    for (int ch = 0; ch < plot->getChCount(z->qwtIndex); ++ch)
-        units << plot->getChDim(z->qwtIndex, uchar(ch));
-    return layoutOf(z).header(plot->getStartDateTime(z->qwtIndex), units);
+    for (int ch = 0; ch < store->getChCount(z->qwtIndex); ++ch)
+        units << store->getChDim(z->qwtIndex, uchar(ch));
+    return layoutOf(z).header(store->getStartDateTime(z->qwtIndex), units);
 }
 
 void zorRecorder::started(int index)

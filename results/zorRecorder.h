@@ -7,7 +7,7 @@
 #include <QHash>
 #include <QObject>
 
-class QwtZOR;
+class zorPointStore;
 
 // Continuous recording of every device whose recording is on (the recording settings
 // of its registry record): each completed sweep over its channels becomes a row of its
@@ -19,10 +19,10 @@ class zorRecorder : public QObject
     Q_OBJECT
 
 public:
-    // list and plot must outlive the recorder.
-    zorRecorder(zorList *list, QwtZOR *plot, QObject *parent = nullptr);
+    // list and store (the plot's) must outlive the recorder.
+    zorRecorder(zorList *list, const zorPointStore *store, QObject *parent = nullptr);
 
-    // A reading of channel ch of the device, already in the plot. True when it ends a
+    // A reading of channel ch of the device, already in the store. True when it ends a
     // sweep of a recording device: a row is due (record()).
     bool sweepDone(int index, quint8 ch);
     // Appends the row of the device's newest sweep to its file, as the period allows.
@@ -48,7 +48,7 @@ private:
     QByteArray header(const zorList::_zor *z) const;
 
     zorList *list;
-    QwtZOR *plot;
+    const zorPointStore *store;
     QHash<int, zorRecordWriter> writers;
 };
 

@@ -13,8 +13,10 @@ constexpr int chunkBytes = 256 * 1024;
 
 zorResultExport::zorResultExport(const QDateTime &start, const QVector<_channel> &channels,
                                  const zorResultLayout &layout, int periodMinutes)
-    : start(start), chs(channels), layout(layout), period(60.0 * periodMinutes), cursor(channels.size(), -1)
+    : start(start), chs(channels), layout(layout), period(60.0 * periodMinutes), values(channels.size())
 {
+    for (const _channel &c : qAsConst(chs))
+        cursors.push_back({c.time.constData(), c.meas.constData(), c.pointError ? 0 : c.time.size()});
     buffer.reserve(chunkBytes + 64 * 1024);   // kept across flushes
     for (int c = 0; c < chs.size(); ++c) {
         if (chs.at(c).time.isEmpty())
@@ -57,23 +59,35 @@ bool zorResultExport::run(const QDeadlineTimer &until)
 
 void zorResultExport::appendRow(double t)
 {
-    layout.beginRow(buffer, ++rows, t);
-    for (int c = 0; c < chs.size(); ++c) {
-        const _channel &ch = chs.at(c);
-        const int n = ch.time.size();
-        if (ch.pointError || n == 0 || t < 0.0 || t < ch.time.first() || t > ch.time.last()) {
-            layout.noValue(buffer);
+    for (size_t c = 0; c < cursors.size(); ++c) {
+        _cursor &k = cursors[c];
+        values[c] = qQNaN();
+        if (k.count == 0 || t < k.time[0] || t > k.time[k.count - 1])
             continue;
-        }
-        int &i = cursor[c];
-        while (i + 1 < n && ch.time.at(i + 1) <= t)
-            ++i;
-        if (i < 0)
-            layout.noValue(buffer);
-        else
-            layout.value(buffer, ch.meas.at(i));
+        while (k.at + 1 < k.count && k.time[k.at + 1] <= t)
+            ++k.at;
+        values[c] = k.meas[k.at];
     }
-    zorResultLayout::endRow(buffer);
+    layout.row(buffer, ++rows, t, values.data(), int(values.size()));
+}
+
+QVector<zorResultExport::_channel> zorResultExport::channelsOf(const zorPointStore &store, int qwtIndex)
+{
+    QVector<_channel> result;
+    const zorPointStore::_dev *dev = store.findDev(qwtIndex);
+    if (!dev)
+        return result;
+    for (const zorPointStore::_ch &c : dev->chs) {
+        _channel ch;
+        ch.time = c.time;   // shared, not copied: later readings detach the store's own
+        ch.meas = c.meas;
+        const QVector<double> &drawn = *zorPointStore::plotted(c, false).time;
+        ch.plottedStart = drawn.isEmpty() ? c.time.value(0) : drawn.first();
+        ch.pointError = c.pointError;
+        ch.dim = c.dim;
+        result << ch;
+    }
+    return result;
 }
 
 bool zorResultExport::flush()

@@ -1,12 +1,15 @@
 #ifndef ZORRESULTEXPORT_H
 #define ZORRESULTEXPORT_H
 
+#include "plot/zorPointStore.h"
 #include "results/zorResultLayout.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QString>
 #include <QVector>
+
+#include <vector>
 
 class QIODevice;
 
@@ -32,6 +35,9 @@ public:
         bool pointError = false;   // the latest reading was rejected
         QString dim;               // current unit
     };
+
+    // The series of a device of the store as they are now.
+    static QVector<_channel> channelsOf(const zorPointStore &store, int qwtIndex);
 
     zorResultExport(const QDateTime &start, const QVector<_channel> &channels, const zorResultLayout &layout,
                     int periodMinutes);
@@ -59,7 +65,16 @@ private:
     zorResultLayout layout;
     double period;
     int ref = -1;
-    QVector<int> cursor;      // per channel: the last point not after the current row
+    // Per channel: its series (held by chs) and the last point not after the current row.
+    struct _cursor
+    {
+        const double *time;
+        const double *meas;
+        int count;      // 0 as well when the column reads "--" throughout
+        int at = -1;
+    };
+    std::vector<_cursor> cursors;
+    std::vector<double> values; // of the row being written, NaN for none
     int next = 0;             // next point of the reference channel
     double lastRow = 0.0;
     int rows = 0;

@@ -32,6 +32,8 @@ int zorResultImport::start(const QString &path)
     }
     list->getZorByIndex(zorIndex)->options->devName = QFileInfo(path).completeBaseName();
     units = reader.units();
+    pending.resize(units.size());
+    turn = pending.size();
     plot->prepareMeas(qwtIndex, reader.start());
     auto *job = new zorSlicedJob(
         window, tr("Чтение результатов измерений из файла..."),
@@ -50,8 +52,30 @@ bool zorResultImport::step(const QDeadlineTimer &until)
     const zorList::_zor *z = list->getZorByIndex(zorIndex);
     if (!z || z->qwtIndex != qwtIndex)
         return true;
-    return reader.run([this](int ch, double t, double value) { plot->addPoint(value, t, units.at(ch), qwtIndex, uchar(ch)); },
-                      until);
+    for (;;) {
+        if (turn == pending.size()) {
+            if (atEnd)
+                return true;
+            atEnd = reader.run(
+                [this](int ch, double t, double value) {
+                    pending[ch].time << t;
+                    pending[ch].value << value;
+                },
+                QDeadlineTimer(QDeadlineTimer::Forever), blockRows);
+            turn = 0;
+        }
+        for (; turn < pending.size(); ++turn) {
+            _pending &p = pending[turn];
+            for (int i = 0; i < p.time.size(); ++i)
+                plot->addPoint(p.value.at(i), p.time.at(i), units.at(turn), qwtIndex, uchar(turn));
+            p.time.resize(0);
+            p.value.resize(0);
+            if (until.hasExpired()) {
+                ++turn;
+                return false;
+            }
+        }
+    }
 }
 
 int zorResultImport::progress() const

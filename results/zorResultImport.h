@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVector>
 
 class QWidget;
 class QwtZOR;
@@ -16,6 +17,12 @@ class zorList;
 // the file, so that no live series is ever touched. The header is read at once; the
 // rows follow in slices (zorSlicedJob), with a progress dialog over the window for a
 // long file. Cancelling keeps what was read. Deletes itself when done.
+//
+// The rows are read in blocks and handed to the plot a channel at a time, the slice
+// ending after any channel once its time is up. Every channel of a file holds about as
+// many points as the others, so their series outgrow their memory at the same row;
+// handed over together, all of them would be moved in one go, holding the window up
+// for as long as a whole second with a week of readings.
 class zorResultImport : public QObject
 {
     Q_OBJECT
@@ -43,6 +50,14 @@ signals:
     void finished(int index, bool cancelled);
 
 private:
+    // Points of a channel read but not yet in the plot.
+    struct _pending
+    {
+        QVector<double> time;
+        QVector<double> value;
+    };
+    static constexpr int blockRows = 4096;
+
     bool step(const QDeadlineTimer &until);
     int progress() const;
 
@@ -52,6 +67,9 @@ private:
     QFile file;
     zorResultReader reader{&file};
     QStringList units;
+    QVector<_pending> pending;   // per channel
+    int turn = 0;                // the next channel to hand over; all done at pending.size()
+    bool atEnd = false;
     int zorIndex = -1;
     int qwtIndex = -1;
 };

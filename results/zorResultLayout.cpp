@@ -6,7 +6,9 @@
 #include <QTextCodec>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 zorResultLayout::zorResultLayout(const QString &fieldSep, const QString &pointSep, int decimals)
     : field(codec()->fromUnicode(fieldSep))
@@ -28,14 +30,6 @@ QString zorResultLayout::unitText(const QString &dim)
     return text.replace(optionsZOR70::getDimList().value(optionsZOR70::dimOhm), ohmText());
 }
 
-QByteArray zorResultLayout::timeText(double seconds)
-{
-    // Times a file read back may carry can be beyond what an integer holds.
-    if (std::fabs(seconds) < 9.0e18)
-        return QByteArray::number(qint64(std::llround(seconds)));
-    return QByteArray::number(seconds, 'f', 0);
-}
-
 QByteArray zorResultLayout::header(const QDateTime &start, const QStringList &units) const
 {
     const QString s = codec()->toUnicode(field);
@@ -51,25 +45,40 @@ QByteArray zorResultLayout::header(const QDateTime &start, const QStringList &un
     return codec()->fromUnicode(text);
 }
 
-void zorResultLayout::beginRow(QByteArray &out, int number, double seconds) const
+char *zorResultLayout::append(char *p, const QByteArray &bytes) const
 {
-    out += QByteArray::number(number);
-    out += field;
-    out += timeText(seconds);
-    out += field;
+    std::memcpy(p, bytes.constData(), size_t(bytes.size()));
+    return p + bytes.size();
 }
 
-void zorResultLayout::value(QByteArray &out, double value) const
+void zorResultLayout::row(QByteArray &out, int number, double seconds, const double *values, int count) const
 {
+    // Room for the longest row first; the text is written in place and the array cut to it.
     const int from = out.size();
-    zorDecimalText::append(out, value, decimals);
-    if (point == ',')
-        std::replace(out.begin() + from, out.end(), '.', ',');
-    out += field;
-}
-
-void zorResultLayout::noValue(QByteArray &out) const
-{
-    out += "--";
-    out += field;
+    out.resize(from + 2 * zorDecimalText::maxChars + count * (zorDecimalText::maxChars + field.size()));
+    char *const start = out.data();
+    char *p = std::to_chars(start + from, start + out.size(), number).ptr;
+    p = append(p, field);
+    // Whole seconds as an integer at every magnitude; times a file read back may carry
+    // can be beyond what an integer holds.
+    if (std::fabs(seconds) < 9.0e18)
+        p = std::to_chars(p, start + out.size(), qint64(std::llround(seconds))).ptr;
+    else
+        p = zorDecimalText::write(p, seconds, 0);
+    p = append(p, field);
+    for (int c = 0; c < count; ++c) {
+        if (std::isnan(values[c])) {
+            *p++ = '-';
+            *p++ = '-';
+        } else {
+            char *const text = p;
+            p = zorDecimalText::write(p, values[c], decimals);
+            if (point == ',')
+                std::replace(text, p, '.', ',');
+        }
+        p = append(p, field);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    out.resize(int(p - start));
 }

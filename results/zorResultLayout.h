@@ -32,20 +32,18 @@ public:
     // Lines 1 to 4 for the channels whose units are given.
     QByteArray header(const QDateTime &start, const QStringList &units) const;
 
-    // A data row in pieces: beginRow, then one value or noValue per channel, endRow.
-    void beginRow(QByteArray &out, int number, double seconds) const;
-    void value(QByteArray &out, double value) const;
-    void noValue(QByteArray &out) const;
-    static void endRow(QByteArray &out) { out += "\r\n"; }
+    // Appends a data row: its number, its time and a value per channel, "--" for a
+    // channel whose value is NaN (no reading is one).
+    void row(QByteArray &out, int number, double seconds, const double *values, int count) const;
 
-    // Whole seconds as an integer at every magnitude.
-    static QByteArray timeText(double seconds);
     // A unit as the file writes it.
     static QString unitText(const QString &dim);
     static QString ohmText() { return QStringLiteral("Ом"); }
     static QTextCodec *codec();
 
 private:
+    char *append(char *p, const QByteArray &bytes) const;
+
     QByteArray field;   // the separator, encoded
     char point;         // the decimal separator written
     int decimals;

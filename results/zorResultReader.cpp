@@ -75,14 +75,14 @@ void zorResultReader::readUnits(QStringList fields, bool bracketsOnly)
     }
 }
 
-bool zorResultReader::run(const sink &take, const QDeadlineTimer &until)
+bool zorResultReader::run(const sink &take, const QDeadlineTimer &until, int maxRows)
 {
     for (int n = 1;; ++n) {
         const int length = readLine();
         if (length < 0)
             return true;
         readRow(buf.data(), buf.data() + length, take);
-        if (n % 64 == 0 && until.hasExpired())
+        if (n == maxRows || (n % 64 == 0 && until.hasExpired()))
             return in->atEnd();
     }
 }

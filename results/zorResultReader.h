@@ -56,9 +56,9 @@ public:
     bool isOlderLayout() const { return older; }
 
     using sink = std::function<void(int ch, double time, double value)>;
-    // Reads rows until the deadline or the end of the file and hands every value to
-    // take; true at the end.
-    bool run(const sink &take, const QDeadlineTimer &until = QDeadlineTimer(QDeadlineTimer::Forever));
+    // Reads rows until the deadline, maxRows lines (when positive) or the end of the
+    // file and hands every value to take; true at the end.
+    bool run(const sink &take, const QDeadlineTimer &until = QDeadlineTimer(QDeadlineTimer::Forever), int maxRows = 0);
     // Bytes read, of the device's size (0 for a sequential device).
     qint64 position() const;
     qint64 size() const;

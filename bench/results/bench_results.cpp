@@ -6,6 +6,7 @@
 #include "db/zorSqlFile.h"
 #include "link/ZORSerialPort.h"
 #include "plot/QwtZOR.h"
+#include "plot/zorPointStore.h"
 #include "registry/zorList.h"
 #include "results/zorRecorder.h"
 #include "results/zorResultExport.h"
@@ -41,59 +42,52 @@ double threadCpuSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-// A week of sweeps every 1.6 s: thermometers drifting around 20 °C, the first channel
-// a resistance.
-QVector<zorResultExport::_channel> week()
+// A week of sweeps every 1.6 s in the plot's store: thermometers drifting around
+// 20 °C, the first channel a resistance.
+void fillWeek(zorPointStore &store, int dev)
 {
-    QVector<zorResultExport::_channel> result(channels);
-    for (int c = 0; c < channels; ++c) {
-        zorResultExport::_channel &ch = result[c];
-        ch.dim = c == 0 ? "Ω" : "°С";
-        ch.time.reserve(rows);
-        ch.meas.reserve(rows);
-        for (int i = 0; i < rows; ++i) {
-            ch.time << i * 1.6 + c * 0.1;
-            ch.meas << 20.0 + c + 5.0 * std::sin(i / 3600.0) + double((i * 2654435761u + c) % 1000) / 1e5;
-        }
-        ch.plottedStart = ch.time.first();
-    }
-    return result;
+    for (int i = 0; i < rows; ++i)
+        for (int c = 0; c < channels; ++c)
+            store.addPoint(20.0 + c + 5.0 * std::sin(i / 3600.0) + double((i * 2654435761u + c) % 1000) / 1e5,
+                           i * 1.6 + c * 0.1, c == 0 ? "Ω" : "°С", dev, uchar(c));
 }
 
+// From the store's series to the file's new name, as the export dialog does it.
 double exportSeconds(const QString &path)
 {
-    const QVector<zorResultExport::_channel> series = week();
+    zorPointStore store;
+    const int dev = store.addDev();
+    fillWeek(store, dev);
     QElapsedTimer timer;
     timer.start();
     QSaveFile file(path);
     file.open(QIODevice::WriteOnly);
-    zorResultExport job(QDateTime::currentDateTime(), series, zorResultLayout(";", ",", 4), 0);
+    zorResultExport job(store.getStartDateTime(dev), zorResultExport::channelsOf(store, dev),
+                        zorResultLayout(";", ",", 4), 0);
     const bool ok = job.begin(&file) && job.run() && file.commit();
     if (!ok || job.rowsWritten() != rows)
         qFatal("export failed");
     return timer.nsecsElapsed() / 1e9;
 }
 
-// The registry and the plot as the main window wires them: a device the registry adds
-// gets its plot record.
+// A registry and a plot as the main window wires them: a device the registry adds gets
+// its plot record.
 struct registryAndPlot
 {
-    explicit registryAndPlot(const QString &dir) : sql(zorSqlFile::prepare(dir).path()), list(&port, &sql, true)
+    registryAndPlot(ZORSerialPort *port, zorSql *sql) : list(port, sql, true)
     {
         QObject::connect(&list, &zorList::onAddZor, &plot,
                          [this](int index, bool) { list.getZorByIndex(index)->qwtIndex = plot.addDev(); });
     }
-    ZORSerialPort port;
-    zorSql sql;
     zorList list;
     QwtZOR plot;
 };
 
 // Reads the file back through the event loop as the main window does; the longest
 // stretch the loop was held up comes out in stallMs.
-double readBackSeconds(const QString &path, const QString &dir, double &stallMs)
+double readBackSeconds(const QString &path, ZORSerialPort *port, zorSql *sql, double &stallMs)
 {
-    registryAndPlot rig(dir);
+    registryAndPlot rig(port, sql);
     rig.plot.resize(1000, 600);
     rig.plot.show();
     QElapsedTimer timer;
@@ -124,17 +118,17 @@ double readBackSeconds(const QString &path, const QString &dir, double &stallMs)
 // 255 instruments of 8 channels, each sending 73.8 readings a second (a 9600-baud line),
 // recording every sweep into its own file; 20 seconds of readings. The registry holds at
 // most 254 records, so the 255th instrument is in a second registry with its recorder.
-double recordingMsPerSecond(const QString &dir)
+double recordingMsPerSecond(const QString &dir, ZORSerialPort *port, zorSql *sql)
 {
     constexpr int devices = 255;
     constexpr double rate = 73.8;
     constexpr int seconds = 20;
     std::vector<std::unique_ptr<registryAndPlot>> rigs;
-    rigs.emplace_back(new registryAndPlot(dir + "/a"));
-    rigs.emplace_back(new registryAndPlot(dir + "/b"));
+    rigs.emplace_back(new registryAndPlot(port, sql));
+    rigs.emplace_back(new registryAndPlot(port, sql));
     std::vector<std::unique_ptr<zorRecorder>> recorders;
     for (auto &rig : rigs)
-        recorders.emplace_back(new zorRecorder(&rig->list, &rig->plot));
+        recorders.emplace_back(new zorRecorder(&rig->list, &rig->plot.store()));
     struct device
     {
         registryAndPlot *rig;
@@ -184,14 +178,17 @@ int main(int argc, char **argv)
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
     const QString path = dir + "/export-1M.csv";
 
+    ZORSerialPort port;
+    zorSql sql(zorSqlFile::prepare(temp.path()).path());
+
     figure("export 1M rows x 16 channels", exportSeconds(path), "s");
     double stallMs = 0.0;
-    figure("read-back 1M rows x 16 channels", readBackSeconds(path, temp.path(), stallMs), "s");
+    figure("read-back 1M rows x 16 channels", readBackSeconds(path, &port, &sql, stallMs), "s");
     figure("read-back longest hold-up of the event loop", stallMs, "ms");
     if (argc <= 1)
         QFile::remove(path);
     QTemporaryDir records;
-    figure("recording at 255 devices x 8 channels x 73.8 readings/s, GUI-thread time", recordingMsPerSecond(records.path()),
+    figure("recording at 255 devices x 8 channels x 73.8 readings/s, GUI-thread time", recordingMsPerSecond(records.path(), &port, &sql),
            "ms per s");
     return 0;
 }

@@ -146,7 +146,7 @@ void test_resultDialogs::form()
     QFETCH(QStringList, seen);
     simulatedRegistry r;
     QwtZOR plot;
-    zorRecorder recorder(&r.list, &plot);
+    zorRecorder recorder(&r.list, &plot.store());
     QScopedPointer<QDialog> d(dialog == "savemeas" ? static_cast<QDialog *>(new savemeas(nullptr, &plot, &r.sql))
                                                    : new recmeas(nullptr, &r.list, &recorder));
     QCOMPARE(describe(d.data()), seen);
@@ -186,7 +186,7 @@ void test_resultDialogs::fileChosen()
     QFETCH(QString, property);
     simulatedRegistry r;
     QwtZOR plot;
-    zorRecorder recorder(&r.list, &plot);
+    zorRecorder recorder(&r.list, &plot.store());
     QTemporaryDir dir;
     const auto make = [&] {
         return dialog == "savemeas" ? static_cast<QDialog *>(new savemeas(nullptr, &plot, &r.sql))
@@ -321,7 +321,7 @@ void test_resultDialogs::recordingSwitch()
     QFETCH(QString, state);
     simulatedRegistry r;
     QwtZOR plot;
-    zorRecorder recorder(&r.list, &plot);
+    zorRecorder recorder(&r.list, &plot.store());
     recmeas d(nullptr, &r.list, &recorder);
     const int index = r.list.newZor(-1, false);
     zorList::_zor *z = r.list.getZorByIndex(index);
@@ -351,7 +351,7 @@ void test_resultDialogs::recordingFailureShown()
 {
     simulatedRegistry r;
     QwtZOR plot;
-    zorRecorder recorder(&r.list, &plot);
+    zorRecorder recorder(&r.list, &plot.store());
     recmeas d(nullptr, &r.list, &recorder);
     QTemporaryDir dir;
     const int index = r.list.newZor(-1, false);

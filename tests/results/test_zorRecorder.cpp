@@ -1,4 +1,4 @@
-#include "plot/QwtZOR.h"
+#include "plot/zorPointStore.h"
 #include "results/zorRecorder.h"
 #include "results/zorResultLayout.h"
 #include "tests/registry/simulatedRegistry.h"
@@ -11,12 +11,12 @@
 
 namespace {
 
-// A device without a port whose channels 0..count-1 are switched on, shown in the plot.
+// A device without a port whose channels 0..count-1 are switched on, in the store.
 struct rig
 {
     simulatedRegistry r;
-    QwtZOR plot;
-    zorRecorder recorder{&r.list, &plot};
+    zorPointStore store;
+    zorRecorder recorder{&r.list, &store};
     QTemporaryDir dir;
     int index = -1;
     zorList::_zor *zor = nullptr;
@@ -25,8 +25,8 @@ struct rig
     {
         index = r.list.newZor(-1, false);
         zor = r.list.getZorByIndex(index);
-        zor->qwtIndex = plot.addDev();
-        plot.prepareMeas(zor->qwtIndex, QDateTime(QDate(2024, 3, 5), QTime(9, 8, 7)));
+        zor->qwtIndex = store.addDev();
+        store.setStart(zor->qwtIndex, QDateTime(QDate(2024, 3, 5), QTime(9, 8, 7)));
         for (int ch = 0; ch < count; ++ch)
             zor->options->ch[ch].mode = optionsZOR70::chNSHTS;
         zor->recFile = dir.filePath("rec.csv");
@@ -42,10 +42,10 @@ struct rig
         zor->recRow = 0;
         recorder.stopped(index);
     }
-    // A reading as the main window hands it on: to the plot, then to the recorder.
+    // A reading as the main window hands it on: to the store, then to the recorder.
     void reading(quint8 ch, double t, double value, const QString &dim = "°С")
     {
-        plot.addPoint(value, t, dim, zor->qwtIndex, ch);
+        store.addPoint(value, t, dim, zor->qwtIndex, ch);
         if (recorder.sweepDone(index, ch))
             recorder.record(index);
     }
@@ -282,7 +282,7 @@ void test_zorRecorder::devicesKeepTheirOwnSweeps()
     rig a;
     const int other = a.r.list.newZor(-1, false);
     zorList::_zor *b = a.r.list.getZorByIndex(other);
-    b->qwtIndex = a.plot.addDev();
+    b->qwtIndex = a.store.addDev();
     b->options->ch[0].mode = optionsZOR70::chNSHTS;
     b->recFile = a.dir.filePath("b.csv");
     b->recEnabled = true;
@@ -290,7 +290,7 @@ void test_zorRecorder::devicesKeepTheirOwnSweeps()
     a.start();
     for (int t = 0; t < 4; ++t) {
         a.reading(0, t, t);
-        a.plot.addPoint(100 + t, t, "°С", b->qwtIndex, 0);   // b: one channel
+        a.store.addPoint(100 + t, t, "°С", b->qwtIndex, 0);   // b: one channel
         if (a.recorder.sweepDone(other, 0))
             a.recorder.record(other);
         a.reading(1, t + 0.5, t + 1);
@@ -302,5 +302,5 @@ void test_zorRecorder::devicesKeepTheirOwnSweeps()
              QByteArray("1;1;101.0000;\r\n2;2;102.0000;\r\n3;3;103.0000;\r\n"));
 }
 
-QTEST_MAIN(test_zorRecorder)
+QTEST_GUILESS_MAIN(test_zorRecorder)
 #include "test_zorRecorder.moc"
