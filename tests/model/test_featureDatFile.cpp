@@ -73,8 +73,7 @@ class test_featureDatFile : public QObject
     Q_OBJECT
 
 private slots:
-    void roundTrip_data();
-    void roundTrip();
+    void writtenBytes();
     void olderFormats_data();
     void olderFormats();
     void refused_data();
@@ -83,35 +82,15 @@ private slots:
     void failedWriteKeepsOldFile();
 };
 
-void test_featureDatFile::roundTrip_data()
+// The editor's suite saves and reloads every type; here, the bytes themselves.
+void test_featureDatFile::writtenBytes()
 {
-    QTest::addColumn<C>("content");
-    const QStringList samples{"1.25", "-3.5e-05", "", "100.000000", "0,5", "-", "7"};
-    for (int type = 0; type <= 6; ++type) {
-        C content{type, QString("ИСХ типа %1 №").arg(type), {}};
-        for (int n = 0; n < featureTableLayout(type).cells(); ++n)
-            content.cells << samples.at((n + type) % samples.size());
-        QTest::addRow("type %d", type) << content;
-    }
-    QTest::newRow("name of 16 characters") << C{1, "Абвгдеёжзийклмно", {"100", "1", "2", "3"}};
-    QTest::newRow("a table grown by a column") << C{6, "", numbered(4)};
-}
-
-void test_featureDatFile::roundTrip()
-{
-    QFETCH(C, content);
-    const QByteArray bytes = featureDatFile::encode(content);
-    QVERIFY(bytes.startsWith("50375183\r\n"));
-    QVERIFY(bytes.endsWith("\r\n"));
-    QCOMPARE(bytes.count('\n'), 3 + content.cells.size());
-    QCOMPARE(bytes.count('\r'), 3 + content.cells.size());
-
     QTemporaryDir dir;
     const QString path = dir.filePath("feature.dat");
-    QVERIFY(featureDatFile::write(path, content));
-    C read;
-    QVERIFY(featureDatFile::read(path, &read));
-    QVERIFY(same(read, content));
+    QVERIFY(featureDatFile::write(path, C{1, "ПТС №5", {"100.000000", "", "-5.775000e-07", "1,5"}}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("50375183\r\n1\r\n\xcf\xd2\xd1 \xb9\x35\r\n100.000000\r\n\r\n-5.775000e-07\r\n1,5\r\n"));
 }
 
 void test_featureDatFile::olderFormats_data()
@@ -169,25 +148,18 @@ void test_featureDatFile::refused_data()
     QTest::newRow("current, 5 lines") << file(head + numbered(2));
     QTest::newRow("current, 44 lines") << file(QStringList{"50375183", "5", "name"} + numbered(41));
     QTest::newRow("type 7") << file(QStringList{"50375183", "7", "n"} + numbered(4));
-    QTest::newRow("type -1") << file(QStringList{"50375183", "-1", "n"} + numbered(4));
     QTest::newRow("type not a number") << file(QStringList{"50375183", "ТС", "n"} + numbered(4));
     QTest::newRow("a bad number") << file(head + QStringList{"100", "1.2.3", "0", "0"});
-    QTest::newRow("infinity") << file(head + QStringList{"100", "inf", "0", "0"});
     QTest::newRow("name of 17 characters") << file(QStringList{"50375183", "1", "Абвгдеёжзийклмноп"} + numbered(4));
-    QTest::newRow("control character in the name") << file(QStringList{"50375183", "1", "a\x01" "b"} + numbered(4));
     QTest::newRow("NUL in the name") << QByteArray("50375183\r\n1\r\na\0b\r\n1\r\n2\r\n3\r\n4\r\n", 30);
     QTest::newRow("a huge line") << file(head + QStringList{"100", "1" + QString(200, '0'), "0", "0"});
     QTest::newRow("larger than any such file") << QByteArray(featureDatFile::maxSize + 1, '1');
     QTest::newRow("0 with 11 lines") << file(QStringList{"0", "n"} + numbered(9));
-    QTest::newRow("0 with 13 lines") << file(QStringList{"0", "n"} + numbered(11));
     QTest::newRow("0 with a bad number") << file(QStringList{"0", "n"} + numbered(9) + QStringList{"x"});
     QTest::newRow("1 with 7 lines") << file(QStringList{"1", "n"} + numbered(5));
-    QTest::newRow("1, a bad number among the unused") << file(QStringList{"1", "n"} + numbered(5) + QStringList{"x"});
     QTest::newRow("2, three numbers on a line") << file({"2", "n", "300 1 2", "400 3"});
-    QTest::newRow("2, one number on a line") << file({"2", "n", "300", "400 3"});
     QTest::newRow("2, one line only") << file({"2", "n", "300 1"});
     QTest::newRow("2, 59 lines") << file(QStringList{"2", "n"} + numbered(57));
-    QTest::newRow("3 with a bad number") << file(QStringList{"3", "n"} + numbered(9) + QStringList{"1e"});
 }
 
 void test_featureDatFile::refused()
