@@ -2,6 +2,7 @@
 #include "tests/common/simulatedLink.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@ private slots:
     void streamHeldWhileRequestsWait();
     void removed_data();
     void removed();
+    void removalWait_data();
+    void removalWait();
     void unknownDevice();
     void addDev_data();
     void addDev();
@@ -163,6 +166,76 @@ void test_ZORSerialPort::removed()
              qPrintable(link.lines.join(',')));
     QVERIFY(link.replies.isEmpty());
     QVERIFY(link.port.isReadAllQuery());
+}
+
+void test_ZORSerialPort::removalWait_data()
+{
+    // How the worker ends on its own before its error reaches the listener, who then
+    // removes the device (as the registry does); the lines the manager reports. A
+    // removal waits up to 5 s for a worker, but one that has ended needs no wait, and
+    // one that ends during the wait ends it: "within" bounds the removal, in ms.
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("within");
+    QTest::newRow("port that does not open") << "open" << "error 0 252" << 100;
+    QTest::newRow("line closed under the worker") << "close" << "error 0 (24[5-9]|25[0-4])" << 100;
+    QTest::newRow("watchdog cannot open the port again") << "watchdog" << "error 0 252,timeout 0 0" << 100;
+    // Its thread has yet to wake up and close the port.
+    QTest::newRow("running worker") << "running" << "" << 1000;
+}
+
+void test_ZORSerialPort::removalWait()
+{
+    QFETCH(QString, end);
+    QFETCH(QString, expected);
+    QFETCH(int, within);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim(1, end == "watchdog" ? 20 : 0);
+    // The watchdog's port goes by a link that disappears, so it cannot be opened again.
+    QTemporaryDir dir;
+    const QString byLink = dir.filePath("by-id");
+    QVERIFY(QFile::link(sim->portName(), byLink));
+    link.note(&link.port, &ZORSerialPort::onMeasTimeOut, "timeout", &link.lines);
+    qint64 took = -1;
+    int dev = -1;
+    // The removal runs inside the delivery of a queued event (the worker's error, as
+    // the registry gets it), under the event dispatcher the program uses.
+    const auto remove = [&] {
+        QElapsedTimer removal;
+        removal.start();
+        link.port.rmDev(dev);
+        took = removal.elapsed();
+    };
+    QObject::connect(&link.port, qOverload<int, quint16>(&ZORSerialPort::onDevError), &link.port, remove);
+    if (end == "open") {
+        dev = link.addDev("/dev/null");
+    } else if (end == "close" || end == "running") {
+        dev = link.addDev(sim->portName());
+        link.port.sendDevQuery(dev, 5, 8);   // the reply shows the port is open
+        QTRY_VERIFY_WITH_TIMEOUT(link.replies.size() == 1, simulatedLink::timeout);
+        link.lines.clear();
+        if (end == "close")
+            sim->closeLine();
+        else
+            QMetaObject::invokeMethod(&link.port, remove, Qt::QueuedConnection);
+    } else {
+        dev = link.addDev(byLink);
+        // A reading shows the port is open; the stream then stops, so the watchdog fires.
+        bool opened = false;
+        QObject::connect(&link.port, &ZORSerialPort::readyDevMeas, [&] {
+            sim->setPeriod(0);
+            opened = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(opened, simulatedLink::timeout);
+        QVERIFY(QFile::remove(byLink));
+        emit link.port.onSetMeasTimeout(dev, 1);
+    }
+    QVERIFY(dev >= 0);
+    QTRY_VERIFY_WITH_TIMEOUT(took >= 0, simulatedLink::timeout);
+    QVERIFY2(took < within, qPrintable(QString::number(took)));
+    QCOMPARE(link.port.getPortName(dev), QString("-"));
+    QVERIFY2(QRegularExpression("^" + expected + "$").match(link.lines.join(',')).hasMatch(),
+             qPrintable(link.lines.join(',')));
 }
 
 void test_ZORSerialPort::unknownDevice()
