@@ -19,7 +19,7 @@ class QSerialPort;
 class zorLinkExchange
 {
 public:
-    enum code : quint8 {
+    enum _code : quint8 {
         done = 0,
         noEcho = 10,          // the selector was not echoed in three tries
         noReadyMarker = 20,   // the ready marker did not come

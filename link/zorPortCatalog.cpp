@@ -37,9 +37,9 @@ QString canonical(const QString &path)
 
 } // namespace
 
-QList<zorPortCatalog::port> zorPortCatalog::ports()
+QList<zorPortCatalog::_port> zorPortCatalog::ports()
 {
-    QList<port> result;
+    QList<_port> result;
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : system)
         result.append({info.portName(), info.description(), false, info.isBusy()});

@@ -11,7 +11,7 @@
 class zorPortCatalog
 {
 public:
-    struct port
+    struct _port
     {
         QString name;          // what to pass to ZORSerialPort::addDev
         QString description;
@@ -20,7 +20,7 @@ public:
     };
 
     // System ports in the order the system lists them, then the registered ones by name.
-    static QList<port> ports();
+    static QList<_port> ports();
 
     static void registerPort(const QString &name, const QString &description);
     static void unregisterPort(const QString &name);

@@ -19,7 +19,7 @@ class zorProbe : public QObject
     Q_OBJECT
 
 public:
-    enum exitCode {
+    enum _exitCode {
         exitOk = 0,
         exitUsage = 1,   // bad arguments, no database, no simulator
         exitLink = 2,    // the port, the link or the instrument failed

@@ -23,7 +23,7 @@ void onSignal(int)
 bool addFault(zorSimulator &simulator, const QString &text)
 {
     const QStringList parts = text.split(':');
-    zorSimulator::fault kind;
+    zorSimulator::_fault kind;
     if (!zorSimulator::faultFromName(parts.value(0), &kind))
         return false;
     bool ok = true;
@@ -61,7 +61,7 @@ int main(int argc, char *argv[])
     parser.addOptions({variant, serial, name, channels, period, throttle, fault});
     parser.process(app);
 
-    zorSimulator::options settings;
+    zorSimulator::_options settings;
     bool ok = true;
     settings.type = parser.value(variant) == "extended" ? zorSimMemory::extended : zorSimMemory::basic;
     settings.serialNumber = parser.value(serial).toUInt(&ok);

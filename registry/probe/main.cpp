@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<zorSimulator> simulator;
     if (args.sim) {
-        zorSimulator::options settings;
+        zorSimulator::_options settings;
         settings.type = args.extended ? zorSimMemory::extended : zorSimMemory::basic;
         simulator.reset(new zorSimulator(settings));
         if (!simulator->start()) {

@@ -39,7 +39,7 @@ public:
 
     // period: ms between stream tokens, 0 for none, so that the exchanges alone are on
     // the line.
-    zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::variant type = zorSimMemory::basic);
+    zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::_variant type = zorSimMemory::basic);
     // On the link manager: handshakes wait at most init ms, requests only the worker's
     // own pause.
     int addDev(const QString &portName, quint16 init = 100);
@@ -52,7 +52,7 @@ public:
     void write(quint8 address, const QByteArray &bytes, bool word = false);
 
     // The addresses of the events, as bytes so that a mismatch prints them.
-    static QByteArray addresses(const QVector<zorSimulator::event> &events);
+    static QByteArray addresses(const QVector<zorSimulator::_event> &events);
 
     // Before the link, which may still report while it is taken down.
     QStringList lines;

@@ -89,7 +89,7 @@ void test_zorLinkExchange::read()
     else
         sim->setWord(address, stored);
     if (fault >= 0)
-        sim->injectFault(zorSimulator::fault(fault), faults);
+        sim->injectFault(zorSimulator::_fault(fault), faults);
     link.startWorker(sim);
     // A block read gives up at the first failure; the others know no such mode.
     link.read(address, quint16(size), qmNoRetry, kind == records, kind == word);

@@ -21,7 +21,7 @@ simulatedRegistry::simulatedRegistry()
     link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write", &lines);
 }
 
-zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::variant type)
+zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::_variant type)
 {
     return link.startSim(serial, 20, type);
 }

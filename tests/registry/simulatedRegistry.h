@@ -19,7 +19,7 @@ public:
     simulatedRegistry();
 
     // An instrument whose stream runs, as a real one's does.
-    zorSimulator *startSim(quint32 serial, zorSimMemory::variant type = zorSimMemory::basic);
+    zorSimulator *startSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
     // A connected record for the port, shown in the plot.
     int connectPort(const QString &portName);
     // Reads the identity and waits until the record's link has nothing left to do.

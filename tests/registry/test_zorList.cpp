@@ -204,8 +204,8 @@ void test_zorList::readAllTwoInstruments()
             r.waitIdle(index[n]);
             r.compareWithSim(index[n], sims[n]);
             // The clock went first, and it is the computer's time; then the blocks in order.
-            const QVector<zorSimulator::event> writes = sims[n]->log(zorSimulator::blockWritten);
-            const QVector<zorSimulator::event> reads = sims[n]->log(zorSimulator::readDone);
+            const QVector<zorSimulator::_event> writes = sims[n]->log(zorSimulator::blockWritten);
+            const QVector<zorSimulator::_event> reads = sims[n]->log(zorSimulator::readDone);
             QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
             QVERIFY(writes[0].us < reads[0].us);
             QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
