@@ -58,6 +58,8 @@ private slots:
     void lineDroppedDuringReadAll();
     void foreignIdentity_data();
     void foreignIdentity();
+    void malformedIdentity_data();
+    void malformedIdentity();
     void streamTokens_data();
     void streamTokens();
     void changeFlags_data();
@@ -299,6 +301,53 @@ void test_zorList::foreignIdentity()
     QCOMPARE(zor->snapShotId, 0);
     QCOMPARE(r.rows("SELECT count(*) FROM device") + r.rows("SELECT count(*) FROM device_snapshot"),
              (QStringList{knownBefore ? "1" : "0", "0"}));
+}
+
+void test_zorList::malformedIdentity_data()
+{
+    QTest::addColumn<QByteArray>("head");   // the reply's first bytes; the identity follows
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("viaLink");      // else handed to the registry as a reply
+    // A first unit 0F AA xx 09 makes the link read 16 bytes more than asked.
+    QTest::newRow("40 bytes") << QByteArray::fromHex("0FAA0009") << 40 << true;
+    QTest::newRow("10 bytes") << QByteArray() << 10 << false;
+}
+
+void test_zorList::malformedIdentity()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(int, size);
+    QFETCH(bool, viaLink);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(71);
+    const int index = r.connectPort(sim->portName());
+    r.readIdentity(index);
+    QCOMPARE(r.list.getDBIndex(index), 1);
+    const QByteArray good = sim->block(optionsZOR70::rdIdent);
+    QByteArray reply = (head + good.mid(head.size())).leftJustified(size, '\0', true);
+    if (viaLink) {
+        sim->setBlock(optionsZOR70::rdIdent, reply);
+        r.readIdentity(index);
+    } else {
+        r.list.applyDevQuery(r.list.getZorByIndex(index)->devIndex, &reply, optionsZOR70::rdIdent);
+    }
+    // Unidentified and out of the database until a good identity comes: a device edit
+    // is not written. Once it has come, the next one is.
+    const zorList::_zor *zor = r.list.getZorByIndex(index);
+    QCOMPARE(QStringList({zor->options->devName, zor->options->getDevNumberStr()}), QStringList({"", "--"}));
+    QCOMPARE(zor->dbIndex, 0);
+    r.list.setSendDelay(50);
+    sim->clearLog();
+    r.lines.clear();
+    r.request(index, "dev");
+    sim->setBlock(optionsZOR70::rdIdent, good);
+    r.readIdentity(index);
+    QCOMPARE(zor->dbIndex, 1);
+    r.request(index, "dev");
+    QTRY_VERIFY_WITH_TIMEOUT(!sim->log(zorSimulator::blockWritten).isEmpty(), simulatedLink::timeout);
+    r.waitIdle(index);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), QByteArray("\x04"));
+    QCOMPARE(r.lines.filter("write"), QStringList{"write 0 8 4 0"});
 }
 
 void test_zorList::streamTokens_data()
