@@ -629,15 +629,22 @@ void zorList::readMeasError(_zor *zor, quint8 ch, char dim)
 void zorList::onReadyDevStatus(int devIndex, QStringList lStr)
 {
     _zor *zor = getZorByDevIndex(devIndex);
-    if (!statusEnabled || !zor || lStr.size() != statusFields)
+    if (!statusEnabled || !zor)
         return;
     bool ok = false;
-    const int status = lStr.at(0).toInt(&ok, 10);
-    if (ok && status == 0) {
+    const int status = lStr.value(0).toInt(&ok, 10);
+    // A token with another number of fields, or whose code is no number (stray bytes
+    // on the line join the token that follows them), is line noise, not a report of
+    // the instrument: it is counted and the instrument kept.
+    if (lStr.size() != statusFields || !ok) {
+        ++zor->garbledStatus;
+        return;
+    }
+    if (status == 0) {
         readStatusFlags(zor, lStr);
         return;
     }
-    const int code = ok ? status - statusCodeBase : 0;
+    const int code = status - statusCodeBase;
     const quint8 known = code >= 0 && code <= 255 && errorTexts.contains(quint8(code)) ? quint8(code) : 0;
     disconnectWithError(zor, known, getErrorText(known));
 }

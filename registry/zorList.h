@@ -50,6 +50,7 @@ public:
         bool proccesed;          // readings are accepted and acquisition runs
         bool clearOnStart = false; // the plot is cleared when acquisition restarts
         bool tstat = false;      // thermostat state of the last status line
+        int garbledStatus = 0;   // status tokens that could not be read, ignored
         bool recEnabled = false; // continuous recording
         QString recFile;
         QString recFieldSep = QStringLiteral(";");

@@ -378,7 +378,9 @@ void test_zorList::streamTokens_data()
     QTest::newRow("status of four fields") << QByteArray("0#\x01#\x00#\x00# ", 9) << "" << L{};
     QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << L{"devError 0 50 " + repair};
     QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
-    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
+    // Line noise, not a report: ignored, and the instrument kept.
+    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{};
+    QTest::newRow("stray bytes before a status") << QByteArray("\xfe\x13" "0#\x01#\x00# ", 9) << "" << L{};
 }
 
 void test_zorList::streamTokens()
@@ -412,6 +414,8 @@ void test_zorList::streamTokens()
     QCOMPARE(r.link.port.getDevIndexList().isEmpty(), failed);
     if (token.startsWith("0#"))
         QCOMPARE(r.list.getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
+    // A status token that reports nothing is counted.
+    QCOMPARE(zor->garbledStatus, int(token.contains('#') && expected.isEmpty()));
 }
 
 void test_zorList::changeFlags_data()
