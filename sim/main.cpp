@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption throttle("throttle", "Pace bytes as a 9600-baud line.");
     const QCommandLineOption fault("fault",
                                    "Inject a fault: no-echo, no-ready-marker, bad-ready-marker, corrupt-unit, "
-                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error or drop-line, "
+                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error, drop-line or line-noise, "
                                    "as NAME[:COUNT[:CODE]] (COUNT below 0: always). Repeatable.",
                                    "fault");
     parser.addOptions({variant, serial, name, channels, period, throttle, fault});

@@ -15,6 +15,7 @@ const char readyMarker_[4] = {char(0xAA), 0x0F, char(0xFF), 0x00};
 const char markerNoise[4] = {char(0xAA), 0x0F, char(0xFF), char(0x80)};
 const char wordAccepted[4] = {0x0F, char(0xAA), 0x0F, char(0xAA)};
 const char endOfRecords = char(0xFF);
+const char strayBytes[] = "\xFE\x13";
 
 // How long the instrument waits for the program at each step of an exchange.
 const int confirmTimeout = 3000;
@@ -32,7 +33,7 @@ const int maxReceived = 4 * 1024 * 1024;
 
 const char *const faultNames[] = {"no-echo",     "no-ready-marker", "bad-ready-marker", "corrupt-unit",
                                   "withhold-ack", "wrong-echo",      "no-data",          "error-reading",
-                                  "status-error", "drop-line"};
+                                  "status-error", "drop-line",       "line-noise"};
 
 } // namespace
 
@@ -389,6 +390,8 @@ void zorSimulator::sendToken()
             flags = changeFlags;
         }
         token = zorSimStream::status(quint8(code), thermostat.load(), flags);
+        if (takeFault(lineNoise))
+            token.prepend(strayBytes);
     } else {
         const zorSimMemory::_channel ch = channels.at(sweep++);
         int code = 0;

@@ -35,7 +35,8 @@ public:
         noData,          // a record or word read sends nothing after its handshake
         errorReading,    // a reading is the error marker with the fault's code
         statusError,     // a status line reports the fault's code
-        dropLine         // the line closes after the fault's code of units of a block exchange
+        dropLine,        // the line closes after the fault's code of units of a block exchange
+        lineNoise        // stray bytes go just before a status line, joining its token
     };
 
     enum _eventType {
