@@ -56,6 +56,9 @@ public:
 
 private:
     bool isAlive() const { return alive.load(); }
+    // Waits until the bytes handed to the driver have left the port, where the
+    // system offers that wait.
+    void drainOutput();
     void write(const char *data, int size);
     void writeByte(char byte) { write(&byte, 1); }
     void waitWritten();
