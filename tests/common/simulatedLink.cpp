@@ -48,10 +48,10 @@ void simulatedLink::waitIdle(int devIndex)
     QTRY_VERIFY_WITH_TIMEOUT(port.isEmptyQueryQueue(devIndex) && port.isSendAllData(), timeout);
 }
 
-void simulatedLink::startWorker(const zorSimulator *sim, quint16 init)
+void simulatedLink::startWorker(const QString &portName, quint16 init)
 {
     using W = zorSerialPortThread;
-    worker.reset(new W(sim->portName(), 0));
+    worker.reset(new W(portName, 0));
     W *w = worker.get();
     note(w, &W::readyQuery, "reply", &lines);
     QObject::connect(w, &W::readyQuery, &port, [this](QByteArray *buf) {

@@ -46,8 +46,8 @@ public:
     // Until the device has no read left and no device anything to write.
     void waitIdle(int devIndex);
 
-    // A worker of its own on the simulator's port, with the same delays.
-    void startWorker(const zorSimulator *sim, quint16 init = 100);
+    // A worker of its own on a port (a simulator's), with the same delays.
+    void startWorker(const QString &portName, quint16 init = 100);
     void read(quint8 address, quint16 size, zorQueryMode mode = qmNormal, bool rec = false, bool word = false);
     void write(quint8 address, const QByteArray &bytes, bool word = false);
 

@@ -18,6 +18,11 @@ private slots:
     void queues();
     void failedRead_data();
     void failedRead();
+    void writes_data();
+    void writes();
+    void readKinds_data();
+    void readKinds();
+    void blockEventAll();
     void streamHeldWhileRequestsWait();
     void removed_data();
     void removed();
@@ -99,6 +104,111 @@ void test_ZORSerialPort::failedRead()
     link.port.sendDevQuery(dev, 7, 224);
     QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
     QCOMPARE(link.lines, QStringList({"block 0 1", "block 0 1", "queryError 0 110 51", "error 0 110"}) + after);
+}
+
+void test_ZORSerialPort::writes_data()
+{
+    QTest::addColumn<zorQueryMode>("mode");   // of the first of two writes
+    QTest::addColumn<int>("unanswered");      // handshakes the instrument ignores
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QByteArray>("written");  // the addresses the instrument stored
+
+    const QStringList queued = {"block 0 1", "block 0 1"};
+    const QStringList failed = {"dataError 0 210 4", "error 0 210"};
+    const QStringList second = {"written 0 9", "block 0 0", "doneSend 0", "allWritten"};
+    QTest::newRow("both written") << zorQueryMode(qmNormal) << 0 << queued + QStringList{"written 0 4"} + second
+                                  << QByteArray("\x04\x09");
+    // Every handshake of the first write's four tries goes unanswered.
+    QTest::newRow("ordinary write fails: the device's writes are dropped")
+        << zorQueryMode(qmNormal) << 12 << queued + failed + QStringList{"allWritten", "block 0 0"} << QByteArray();
+    QTest::newRow("write with a mode of its own fails: the next one goes on")
+        << zorQueryMode(qmFastRetry) << 12 << queued + failed + QStringList{"resultData 0 0"} + second
+        << QByteArray("\x09");
+}
+
+void test_ZORSerialPort::writes()
+{
+    QFETCH(zorQueryMode, mode);
+    QFETCH(int, unanswered);
+    QFETCH(QStringList, expected);
+    QFETCH(QByteArray, written);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    sim->injectFault(zorSimulator::noEcho, unanswered);
+    const int dev = link.addDev(sim->portName(), 30);
+    link.note(&link.port, &ZORSerialPort::onDevDataError, "dataError", &link.lines);
+    link.note(&link.port, &ZORSerialPort::resultDevData, "resultData", &link.lines);
+    link.note(&link.port, &ZORSerialPort::allDevDataSend, "allWritten", &link.lines);
+    link.note(&link.port, &ZORSerialPort::doneSendDevData, "written", &link.lines);
+    link.note(&link.port, &ZORSerialPort::doneSend, "doneSend", &link.lines);
+    link.port.sendDevData(dev, QByteArray(8, '\1'), 4, false, mode);
+    link.port.sendDevData(dev, QByteArray(8, '\2'), 9);
+    QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
+    QCOMPARE(link.lines, expected);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written);
+    QVERIFY(link.port.isSendAllData());
+}
+
+void test_ZORSerialPort::readKinds_data()
+{
+    // The form of the call: "rec" and "word" by address, "recItem" and "wordItem" with
+    // a request whose flags and size say otherwise, which the manager sets right.
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<quint8>("address");
+    QTest::newRow("record read") << "rec" << quint8(0x40);
+    QTest::newRow("record read of a request marked as a word read") << "recItem" << quint8(0x40);
+    QTest::newRow("word read") << "word" << quint8(0x41);
+    QTest::newRow("word read of a 100-byte request marked as a record read") << "wordItem" << quint8(0x41);
+}
+
+void test_ZORSerialPort::readKinds()
+{
+    QFETCH(QString, call);
+    QFETCH(quint8, address);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    const QByteArray records = QByteArray("record 1record 2record 3");
+    const QByteArray word("\x01\x02\x03\x04", 4);
+    sim->setRecords(0x40, records);
+    sim->setWord(0x41, word);
+    const int dev = link.addDev(sim->portName());
+    zorSerialPortQueryItem query;
+    query.address = address;
+    query.size = call == "recItem" ? 64 : 100;
+    query.word = call == "recItem";
+    query.rec = call == "wordItem";
+    if (call == "rec")
+        link.port.sendRecQuery(dev, address, 64);
+    else if (call == "word")
+        link.port.sendWordQuery(dev, address);
+    else if (call == "recItem")
+        link.port.sendRecQuery(dev, query);
+    else
+        link.port.sendWordQuery(dev, query);
+    QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
+    const QByteArray expected = address == 0x40 ? records : word;
+    QCOMPARE(link.replies, QList<QByteArray>{expected});
+    QCOMPARE(link.lines, (QStringList{"block 0 1", QString("reply 0 %1 %2").arg(expected.size()).arg(address),
+                                      "result 0 1", "allRead", "block 0 0"}));
+}
+
+void test_ZORSerialPort::blockEventAll()
+{
+    simulatedLink link;
+    const int devs[2] = {link.addDev(link.startSim(1)->portName()), link.addDev(link.startSim(2)->portName())};
+    link.port.blockEventAll(true);
+    for (int dev : devs)
+        link.port.sendDevQuery(dev, 5, 8);
+    QTRY_VERIFY_WITH_TIMEOUT(link.port.isEmptyQueryQueue(devs[0]) && link.port.isEmptyQueryQueue(devs[1]),
+                             simulatedLink::timeout);
+    // Held back, and still counted as reads not done.
+    QVERIFY(link.replies.isEmpty());
+    QVERIFY(!link.port.isReadAllQuery());
+    link.lines.clear();
+    link.port.blockEventAll(false);
+    QCOMPARE(link.lines, (QStringList{"reply 0 8 5", "reply 1 8 5", "allRead"}));
+    QCOMPARE(link.replies.size(), 2);
+    QVERIFY(link.port.isReadAllQuery());
 }
 
 void test_ZORSerialPort::streamHeldWhileRequestsWait()

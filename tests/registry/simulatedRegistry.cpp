@@ -19,6 +19,7 @@ simulatedRegistry::simulatedRegistry()
     link.note(&list, &zorList::onRmZor, "rm", &lines);
     link.note(&list, &zorList::onChange, "change", &lines);
     link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write", &lines);
+    link.note(&list, &zorList::doClearQwt, "clear", &lines);
 }
 
 zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::_variant type)

@@ -54,6 +54,8 @@ private slots:
     void addZor();
     void deferredSend_data();
     void deferredSend();
+    void acquisition_data();
+    void acquisition();
     void readAllTwoInstruments();
     void lineDroppedDuringReadAll();
     void foreignIdentity_data();
@@ -177,6 +179,34 @@ void test_zorList::deferredSend()
     QTRY_COMPARE(r.lines, expected);
     QTest::qWait(delay);
     QCOMPARE(r.lines, expected);
+}
+
+void test_zorList::acquisition_data()
+{
+    // Calls of setProccesed: "stop", "stop+clear", "start" or "start+clear".
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QStringList>("expected");
+    using L = QStringList;
+    QTest::newRow("stopped and started") << L{"stop", "start"} << L{"change", "change"};
+    QTest::newRow("the plot is cleared on the start after a stop that asked for it")
+        << L{"stop+clear", "start"} << L{"change", "clear 10", "change"};
+    QTest::newRow("cleared once") << L{"stop+clear", "start", "stop", "start"}
+                                  << L{"change", "clear 10", "change", "change", "change"};
+    // A call that changes nothing does nothing, not even forget the request to clear.
+    QTest::newRow("started already") << L{"start+clear"} << L{};
+    QTest::newRow("stopped twice") << L{"stop+clear", "stop", "start"} << L{"change", "clear 10", "change"};
+}
+
+void test_zorList::acquisition()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, expected);
+    simulatedRegistry r;
+    const int index = liveRecord(r, 7, 42);
+    for (const QString &call : calls)
+        r.list.setProccesed(index, call.startsWith("start"), call.endsWith("clear"));
+    QCOMPARE(r.lines, expected);
+    QCOMPARE(r.list.getZorByIndex(index)->proccesed, calls.last().startsWith("start"));
 }
 
 void test_zorList::readAllTwoInstruments()
