@@ -210,7 +210,7 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(sim->log(zorSimulator::blockWritten).size(), writes);
         if (writes) {
-            const zorSimulator::event written = sim->log(zorSimulator::blockWritten).first();
+            const zorSimulator::_event written = sim->log(zorSimulator::blockWritten).first();
             QCOMPARE(int(written.address), optionsZOR70::featWriteAddress + slot);
             QCOMPARE(written.data, feature->getData());
             QCOMPARE(sim->block(optionsZOR70::rdFeat).mid(slot * featureZOR70::dataSize, featureZOR70::dataSize),
