@@ -12,6 +12,8 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_marker.h>
 
+#include <utility>
+
 namespace {
 
 const QColor &channelColor(int ch)
@@ -60,10 +62,7 @@ QwtZOR::~QwtZOR() = default;
 
 QwtZOR::_dev *QwtZOR::findView(int &qwtIndex)
 {
-    if (qwtIndex < 0)
-        qwtIndex = m_store.currentDev();
-    const auto it = m_views.find(qwtIndex);
-    return it == m_views.end() ? nullptr : &it->second;
+    return const_cast<_dev *>(std::as_const(*this).findView(qwtIndex));
 }
 
 const QwtZOR::_dev *QwtZOR::findView(int &qwtIndex) const
@@ -76,13 +75,7 @@ const QwtZOR::_dev *QwtZOR::findView(int &qwtIndex) const
 
 QwtZOR::_ch *QwtZOR::findChView(int &qwtIndex, uchar &ch)
 {
-    const int main = m_store.getChMain(qwtIndex);
-    _dev *d = findView(qwtIndex);
-    if (!d)
-        return nullptr;
-    if (ch == 255)
-        ch = uchar(main >= 0 && main < int(d->chs.size()) ? main : 0);
-    return ch < d->chs.size() ? &d->chs[ch] : nullptr;
+    return const_cast<_ch *>(std::as_const(*this).findChView(qwtIndex, ch));
 }
 
 const QwtZOR::_ch *QwtZOR::findChView(int &qwtIndex, uchar &ch) const

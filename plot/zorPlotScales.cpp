@@ -41,6 +41,8 @@ zorPlotScales::zorPlotScales(QwtZOR &plot, const zorPointStore &store)
         {tr("2 мин."), 120},    {tr("5 мин."), 300},   {tr("10 мин."), 600},  {tr("15 мин."), 900},
         {tr("30 мин."), 1800},  {tr("1 ч."), 3600},    {tr("2 ч."), 7200},    {tr("5 ч."), 18000},
         {tr("10 ч."), 36000},   {tr("15 ч."), 54000},  {tr("30 ч."), 108000},
+        // Runs of weeks; appended, so that the stored indexes above keep their meaning.
+        {tr("2 сут."), 172800}, {tr("5 сут."), 432000}, {tr("10 сут."), 864000},
     };
     m_tableY.append({tr("Авто"), 0.0});
     // The 1-2-5 series from 0.000001 to 2000, labelled by its own decimal text.
@@ -105,17 +107,19 @@ void zorPlotScales::apply(const zorSeriesData &series, bool automatic, uchar sca
 
     const double t0 = series.xs().first();
     const double tN = series.xs().last();
+    // The window that ends at or after the newest point and starts on a division.
+    const auto newestWindow = [&](double step) { return std::ceil(std::max(0.0, tN - divX * step) / step) * step; };
     double xMin;
     if (curScaleX == 0) {
-        // The finest step that keeps the whole run on the axis.
+        // The finest step that keeps the whole run on the axis; when even the coarsest
+        // does not, the newest readings stay in view and the oldest leave it.
         curScaleX = uchar(fittingScale(tN - t0, divX, m_tableX.size(), hintX,
                                        [this](int i) { return double(m_tableX.at(i).seconds); }));
         const double step = m_tableX.at(curScaleX).seconds;
-        xMin = std::floor(t0 / step) * step;
+        const bool whole = std::ceil((tN - t0) / step + 0.5) < divX;
+        xMin = whole ? std::floor(t0 / step) * step : newestWindow(step);
     } else {
-        // The window ends at or after the newest point and starts on a division.
-        const double step = m_tableX.at(curScaleX).seconds;
-        xMin = std::ceil(std::max(0.0, tN - divX * step) / step) * step;
+        xMin = newestWindow(m_tableX.at(curScaleX).seconds);
     }
     const double stepX = m_tableX.at(curScaleX).seconds;
     const double xMax = xMin + divX * stepX;

@@ -3,6 +3,7 @@
 #include "plot/zorTimeText.h"
 
 #include <QSignalSpy>
+#include <cmath>
 #include <QtTest>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_draw.h>
@@ -120,7 +121,10 @@ private slots:
         QTest::newRow("1 h") << QwtInterval(0, 3600) << QwtInterval(0, 6000);
         QTest::newRow("24 h") << QwtInterval(0, 86400) << QwtInterval(0, 180000);
         QTest::newRow("40 h") << QwtInterval(100000, 244000) << QwtInterval(90000, 270000);
-        QTest::newRow("300 h: nothing fits, the coarsest") << QwtInterval(0, 1080000) << QwtInterval(0, 1080000);
+        QTest::newRow("300 h: \"2 сут.\"") << QwtInterval(0, 1080000) << QwtInterval(0, 1728000);
+        QTest::newRow("20 days") << QwtInterval(0, 1728000) << QwtInterval(0, 4320000);
+        // The coarsest scale holds 100 days: past that the newest of them stay in view.
+        QTest::newRow("120 days: the newest window") << QwtInterval(0, 10368000) << QwtInterval(1728000, 10368000);
     }
 
     void automaticStepX()
@@ -151,19 +155,49 @@ private slots:
         QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
     }
 
+    // A run of 20 days at one reading per second, as instruments are left running for
+    // weeks: the newest reading stays in view whatever the X scale.
+    void twentyDayRun()
+    {
+        QwtZOR plot;
+        const int dev = plot.addDev();
+        const int seconds = 20 * 86400;
+        for (int t = 0; t < seconds; ++t)
+            plot.addPoint(20.0 + std::sin(t / 3600.0), t, "°C", dev, 0);
+        const double newest = seconds - 1;
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+        QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest));
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom).minValue(), 0.0); // the whole run, 5 days a division
+        for (int scale = 1; scale < plot.scaleXLabels().size(); ++scale) {
+            plot.setChScaleX(uchar(scale), dev, 0);
+            QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcTracking);
+            const QwtInterval axis = plot.axisInterval(QwtPlot::xBottom);
+            QVERIFY2(axis.contains(newest), qPrintable(plot.getScaleXLabel(dev, 0, uchar(scale))));
+            QCOMPARE(axis.width(), 10.0 * plot.axisStepSize(QwtPlot::xBottom));
+            // And the next reading too.
+            plot.addPoint(20.0, newest + scale, "°C", dev, 0);
+            QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest + scale));
+        }
+        // The relative clock counts the days on past the tenth.
+        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
+        const QwtScaleDraw *draw = plot.axisScaleDraw(QwtPlot::xBottom);
+        QCOMPARE(draw->label(11 * 86400.0).text(), QString("12 00:00"));
+        QCOMPARE(draw->label(newest).text(), QString("20 23:59"));
+    }
+
     void scaleIndexLimits()
     {
         QwtZOR plot;
         const int dev = deviceWith(plot, {0.0, 10.0});
         QSignalSpy xChanges(&plot, &QwtZOR::onChScaleXChange);
         QSignalSpy yChanges(&plot, &QwtZOR::onChScaleYChange);
-        plot.setChScaleX(19, dev, 0);
+        plot.setChScaleX(22, dev, 0);
         plot.setChScaleY(30, dev, 0);
         plot.changeScaleX(-1);
         plot.setChScaleX(3, dev, 5);
         QCOMPARE(xChanges.count() + yChanges.count(), 0);
         // The last entries are there to be chosen.
-        plot.setChScaleX(18, dev, 0);
+        plot.setChScaleX(21, dev, 0);
         plot.setChScaleY(29, dev, 0);
         QCOMPARE(xChanges.count() + yChanges.count(), 2);
     }
