@@ -107,7 +107,7 @@ QList<QStringList> sweepsSent(const zorSimulator *sim, int channels)
     for (int c = 0; c < channels; ++c)
         newest << "--";
     int previous = -1;
-    for (const zorSimulator::event &e : sim->log(zorSimulator::tokenSent)) {
+    for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent)) {
         const QByteArray token = e.data.trimmed();
         const int colon = token.indexOf(':');
         if (colon < 0)
