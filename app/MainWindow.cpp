@@ -68,13 +68,17 @@ MainWindow::MainWindow(QWidget *parent)
 
     alert = new zorAlertSound(":/resource/alert.wav", this);
     alert->setObjectName("alertSound");
-    port = new ZORSerialPort;
-    list = new zorList(port, sql, true);
+    // Owned and deleted explicitly; children only so that they can be found by name.
+    port = new ZORSerialPort(this);
+    port->setObjectName("link");
+    list = new zorList(port, sql, true, this);
+    list->setObjectName("registry");
     plot = new QwtZOR;
     static_cast<QBoxLayout *>(ui->qwtWidget->layout())->insertWidget(0, plot, 1);
     plot->applyScale();
 
     find = new findZor(port, list, sql, this);
+    find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
     yesNo = QStringList{tr("Да"), tr("Нет")};
     buildDisplays();
@@ -245,8 +249,8 @@ void MainWindow::buildTrackMenu()
         connect(action, &QAction::triggered, this, [this, mode] {
             if (plot->getChCount(-1) == 0)
                 return;
-            if (mode != QwtZOR::tmOff)
-                setPlotMode(QwtZOR::mcLimits, true);
+            // Off also leaves the limit-placing mode, which would otherwise keep the mouse.
+            setPlotMode(QwtZOR::mcLimits, mode != QwtZOR::tmOff);
             plot->setModeTrack(mode);
         });
     }
@@ -382,8 +386,9 @@ void MainWindow::devRemoved(int index, int qwtIndex)
     updUI();
 }
 
-// The channel block was read: the plot follows the instrument's channel count, and
-// the stored settings of the channels apply again.
+// The channel block was read: the plot follows the instrument's channel count (the
+// main channel stays within it), and the stored settings apply again. The plot's
+// main channel is the user's choice, not the instrument's single-channel setting.
 void MainWindow::chBlockChanged(int index)
 {
     const zorList::_zor *zor = list->getZorByIndex(index);
@@ -392,8 +397,6 @@ void MainWindow::chBlockChanged(int index)
     const int count = zor->options->getChCount();
     if (plot->getChCount(zor->qwtIndex) != count)
         plot->setChCount(quint8(count), zor->qwtIndex);
-    if (zor->options->mainCh < count)
-        plot->setChMain(zor->options->mainCh, zor->qwtIndex);
     if (properties->apply(index))
         setMainDev(index, false);
     updUI();
