@@ -40,8 +40,8 @@ bool clipLine(QLineF &line, const QRectF &rect)
 
 } // namespace
 
-zorPlotCurve::zorPlotCurve()
-    : m_series(new zorSeriesData)
+zorPlotCurve::zorPlotCurve(const zorPointStore &store, int qwtIndex, uchar ch, bool aver)
+    : m_series(new zorSeriesData(store, qwtIndex, ch, aver))
 {
     setData(m_series);
 }
