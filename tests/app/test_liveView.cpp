@@ -4,13 +4,16 @@
 #include "db/zorSql.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSqlQuery>
 #include <QTableWidget>
+#include <QWindow>
 #include <QtTest>
+#include <qwt_scale_div.h>
 
 namespace {
 
@@ -191,22 +194,38 @@ void test_liveView::channelErrorSpansTheRow()
         sim->setPeriod(20);
 }
 
-// A point beyond the upper limit sounds the alert and turns the value red.
+// A point beyond the upper limit sounds the alert and turns the value red. The limit
+// is placed as the user places it: chosen in the limits menu, clicked on the plot.
 void test_liveView::limitAlarm()
 {
+    for (auto &sim : h->sims)
+        sim->setPeriod(0);
+    QTest::qWait(200);
     zorAlertSound *alert = h->window->findChild<zorAlertSound *>("alertSound");
     QSignalSpy played(alert, &zorAlertSound::played);
-    h->plot()->setModeTrack(QwtZOR::tmUpper);
-    QVERIFY(QMetaObject::invokeMethod(h->plot(), "limitSelected", Q_ARG(QPointF, QPointF(1.0, 100.0))));
-    h->plot()->addPoint(20.0, "°С", qwt(first), 0);
+    h->menuAction("trackBtn", "Верхний предел")->trigger();
+    QwtZOR *plot = h->plot();
+    const QwtScaleDiv x = plot->axisScaleDiv(QwtPlot::xBottom), y = plot->axisScaleDiv(QwtPlot::yLeft);
+    const double limit = y.lowerBound() + 0.2 * y.range();
+    const QPoint pixel = plot->canvas()->mapTo(h->window.get(), QPoint(qRound(plot->transform(QwtPlot::xBottom, x.lowerBound() + 0.5 * x.range())),
+                                                                         qRound(plot->transform(QwtPlot::yLeft, limit))));
+    QWindow *window = h->window->windowHandle();
+    QTest::mouseMove(window, pixel + QPoint(3, 3));
+    QTest::mouseMove(window, pixel);
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, pixel);
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, pixel);
+
+    plot->addPoint(limit - 100.0, "°С", qwt(first), 0);
     QCOMPARE(played.count(), 0);
-    h->plot()->addPoint(150.0, "°С", qwt(first), 0);
+    plot->addPoint(limit + 100.0, "°С", qwt(first), 0);
     QCOMPARE(played.count(), 1);
     QTRY_COMPARE(h->table("chTable")->item(1, 1)->foreground().color(), QColor(Qt::red));
     QTRY_COMPARE(h->table("devTable")->item(1, 3)->foreground().color(), QColor(Qt::red));
-    h->plot()->addPoint(20.0, "°С", qwt(first), 0);
+    plot->addPoint(limit - 100.0, "°С", qwt(first), 0);
     QTRY_COMPARE(h->table("chTable")->item(1, 1)->foreground().color(), QColor(Qt::black));
-    h->plot()->setModeTrack(QwtZOR::tmOff);
+    h->menuAction("trackBtn", "Выкл.")->trigger();
+    for (auto &sim : h->sims)
+        sim->setPeriod(20);
 }
 
 // The main device gone, the one with the highest index takes over; with none left
