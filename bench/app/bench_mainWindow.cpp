@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -166,8 +168,9 @@ void liveView()
     wall.start();
     feed.start(10);
     markers.start(1000);
-    while (wall.elapsed() < liveSeconds * 1000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QEventLoop loop;
+    QTimer::singleShot(liveSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
     feed.stop();
     markers.stop();
     const double cpu = threadCpuSeconds() - cpuStart;
@@ -194,6 +197,10 @@ int main(int argc, char *argv[])
 
     liveView();
 
+    // A database of about 500 MiB with no free page: a fresh copy of the template
+    // filled with blobs.
+    QFile::remove(databasePath());
+    startUp();
     onDatabase([](QSqlDatabase &db) {
         QSqlQuery query(db);
         query.exec("CREATE TABLE bench_filler (pad BLOB)");
