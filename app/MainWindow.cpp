@@ -170,11 +170,17 @@ void MainWindow::buildMenus()
     buildClearMenu();
 }
 
+QMenu *MainWindow::buttonMenu(QToolButton *button, const char *name)
+{
+    QMenu *menu = new QMenu(this);
+    menu->setObjectName(name);
+    button->setMenu(menu);
+    return menu;
+}
+
 void MainWindow::buildAddDevMenu()
 {
-    addDevMenu = new QMenu(this);
-    addDevMenu->setObjectName("addDevMenu");
-    ui->addDevBtn->setMenu(addDevMenu);
+    addDevMenu = buttonMenu(ui->addDevBtn, "addDevMenu");
     connect(addDevMenu, &QMenu::aboutToShow, this, [this] {
         addDevMenu->clear();
         addDevMenu->addAction(tr("без подключния"), this, [this] { list->newZor(-1, true); });
@@ -205,9 +211,7 @@ QStringList MainWindow::freePorts() const
 
 void MainWindow::buildSettingsMenu()
 {
-    settingsMenu = new QMenu(this);
-    settingsMenu->setObjectName("settingsMenu");
-    ui->settingsBtn->setMenu(settingsMenu);
+    settingsMenu = buttonMenu(ui->settingsBtn, "settingsMenu");
     const auto addCheck = [this](const QString &text, const char *key) {
         QAction *action = settingsMenu->addAction(text);
         action->setCheckable(true);
@@ -230,9 +234,7 @@ void MainWindow::buildSettingsMenu()
 
 void MainWindow::buildTrackMenu()
 {
-    trackMenu = new QMenu(this);
-    trackMenu->setObjectName("trackMenu");
-    ui->trackBtn->setMenu(trackMenu);
+    trackMenu = buttonMenu(ui->trackBtn, "trackMenu");
     QActionGroup *group = new QActionGroup(trackMenu);
     const QList<std::pair<QString, QwtZOR::TmcTrackingMode>> entries = {
         {tr("Выкл."), QwtZOR::tmOff},
@@ -262,9 +264,7 @@ void MainWindow::buildTrackMenu()
 
 void MainWindow::buildClearMenu()
 {
-    clearMenu = new QMenu(this);
-    clearMenu->setObjectName("clearMenu");
-    ui->clearBtn->setMenu(clearMenu);
+    clearMenu = buttonMenu(ui->clearBtn, "clearMenu");
     connect(clearMenu, &QMenu::aboutToShow, this, [this] {
         clearMenu->clear();
         clearMenu->addAction(tr("Все приборы"), this, [this] { clearPlot(-1); });
@@ -364,7 +364,7 @@ void MainWindow::devAdded(int index, bool)
         return;
     zor->qwtIndex = qwtIndex;
     if (zor->options->isIdentified())
-        plot->setChCount(quint8(zor->options->getChCount()), qwtIndex);
+        setPlotChCount(qwtIndex, zor->options->getChCount());
     if (live->mainDev() < 0)
         live->setMainDev(index);
     if (zor->devIndex >= 0) {
@@ -394,12 +394,20 @@ void MainWindow::chBlockChanged(int index)
     const zorList::_zor *zor = list->getZorByIndex(index);
     if (!zor || zor->qwtIndex < 0)
         return;
-    const int count = zor->options->getChCount();
-    if (plot->getChCount(zor->qwtIndex) != count)
-        plot->setChCount(quint8(count), zor->qwtIndex);
+    setPlotChCount(zor->qwtIndex, zor->options->getChCount());
     if (properties->apply(index))
         setMainDev(index, false);
     updUI();
+}
+
+// New channels of the plot come shown; only the main channel is drawn, so it is
+// chosen again.
+void MainWindow::setPlotChCount(int qwtIndex, int count)
+{
+    if (plot->getChCount(qwtIndex) == count)
+        return;
+    plot->setChCount(quint8(count), qwtIndex);
+    plot->setChMain(255, qwtIndex);
 }
 
 void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim)

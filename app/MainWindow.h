@@ -13,6 +13,7 @@ class MainWindow;
 
 class QFileDialog;
 class QMenu;
+class QToolButton;
 class QLabelClick;
 class QwtZOR;
 class ZORSerialPort;
@@ -77,6 +78,7 @@ private:
     void openDatabase();
     void buildDisplays();
     void buildMenus();
+    QMenu *buttonMenu(QToolButton *button, const char *name);
     void buildAddDevMenu();
     void buildSettingsMenu();
     void buildTrackMenu();
@@ -88,6 +90,7 @@ private:
     void devAdded(int index, bool connected);
     void devRemoved(int index, int qwtIndex);
     void chBlockChanged(int index);
+    void setPlotChCount(int qwtIndex, int count);
     void readMeas(int index, double meas, quint8 ch, const QString &dim);
     void devError(int index, quint8 code, const QString &msg);
     void plotChanged(int qwtIndex);

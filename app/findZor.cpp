@@ -23,7 +23,6 @@ findZor::findZor(ZORSerialPort *port, zorList *list, zorSql *sql, QWidget *paren
     , list(list)
     , sql(sql)
     , found(new zorList(port, sql, false, this))
-    , m_handshake(zorPortScan::handshakeMs)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -79,7 +78,7 @@ void findZor::runScan()
     ui->newDevTable->setRowCount(0);
     ui->newDevTable->clearSelection();
 
-    const QList<int> opened = zorPortScan::openProbes(port, m_handshake, m_systemPorts);
+    const QList<int> opened = zorPortScan::openProbes(port, probe);
     probing = QSet<int>(opened.cbegin(), opened.cend());
     if (probing.isEmpty()) {
         ui->statusLabel->setText(tr("Нет доступных портов"));
@@ -180,13 +179,13 @@ bool findZor::connectFound(int privateIndex)
 
 void findZor::queryError(int devIndex, quint16, zorSerialPortQueryItem query)
 {
-    if (query.address == optionsZOR70::rdIdent)
+    if (zorPortScan::endsProbe(query))
         releaseProbe(devIndex);
 }
 
 void findZor::devError(int devIndex, quint16 code)
 {
-    if (code > 200)
+    if (zorPortScan::endsProbe(code))
         releaseProbe(devIndex);
 }
 

@@ -2,6 +2,7 @@
 #define FINDZOR_H
 
 #include "link/zorSerialPortQueryItem.h"
+#include "registry/zorPortScan.h"
 
 #include <QDialog>
 #include <QSet>
@@ -22,21 +23,13 @@ class zorSql;
 class findZor : public QDialog
 {
     Q_OBJECT
-    // How long a probe waits for the instrument's handshake (ms).
-    Q_PROPERTY(int handshake READ handshake WRITE setHandshake)
-    // Whether the ports the system lists are probed, or only those registered by this
-    // process (typed device paths, the demo instrument).
-    Q_PROPERTY(bool systemPorts READ systemPorts WRITE setSystemPorts)
 
 public:
     // port, list and sql are not owned and must outlive the dialog.
     findZor(ZORSerialPort *port, zorList *list, zorSql *sql, QWidget *parent = nullptr);
     ~findZor() override;
 
-    int handshake() const { return m_handshake; }
-    void setHandshake(int ms) { m_handshake = quint16(qBound(1, ms, 65535)); }
-    bool systemPorts() const { return m_systemPorts; }
-    void setSystemPorts(bool on) { m_systemPorts = on; }
+    zorPortScan::probeOptions &probeOptions() { return probe; }
 
 public slots:
     // Scans and shows the dialog. With autoConnect the instruments found are
@@ -79,8 +72,7 @@ private:
     bool autoConnect = false;
     quint32 number = 0;
     bool wantedFound = false;
-    quint16 m_handshake;
-    bool m_systemPorts = true;
+    zorPortScan::probeOptions probe;
 };
 
 #endif // FINDZOR_H

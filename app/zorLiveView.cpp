@@ -434,6 +434,7 @@ void zorLiveView::chError(int index, quint8 ch, quint8 code, const QString &msg)
         return;
     if (ch >= plot->getChCount(qwtIndex)) {
         plot->setChCount(quint8(ch + 1), qwtIndex);
+        plot->setChMain(255, qwtIndex); // new channels come shown; only the main one is drawn
         rebuild();
         return;
     }

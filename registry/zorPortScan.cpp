@@ -22,17 +22,17 @@ zorPortScan::~zorPortScan()
         port->rmDev(devIndex);
 }
 
-QList<int> zorPortScan::openProbes(ZORSerialPort *port, quint16 handshake, bool systemPorts)
+QList<int> zorPortScan::openProbes(ZORSerialPort *port, const probeOptions &options)
 {
     QList<int> opened;
     for (const zorPortCatalog::port &candidate : zorPortCatalog::ports()) {
-        if (candidate.busy || (!systemPorts && !candidate.registered))
+        if (candidate.busy || (!options.systemPorts && !candidate.registered))
             continue;
         // Ports this program holds already are refused here.
         const int devIndex = port->addDev(candidate.name);
         if (devIndex < 0)
             continue;
-        emit port->onSetDelayTime(devIndex, handshake, queueMs, retryMs);
+        emit port->onSetDelayTime(devIndex, options.handshake, queueMs, retryMs);
         port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmFastRetry);
         opened.append(devIndex);
     }
@@ -43,7 +43,7 @@ bool zorPortScan::start()
 {
     if (isRunning())
         return false;
-    const QList<int> opened = openProbes(port, m_handshake, m_systemPorts);
+    const QList<int> opened = openProbes(port, m_options);
     probing = QSet<int>(opened.cbegin(), opened.cend());
     return isRunning();
 }
@@ -71,16 +71,20 @@ void zorPortScan::reply(int devIndex, QByteArray *buf, quint8 address)
     settle(devIndex);
 }
 
+bool zorPortScan::endsProbe(const zorSerialPortQueryItem &query)
+{
+    return query.address == optionsZOR70::rdIdent;
+}
+
 void zorPortScan::queryError(int devIndex, quint16, zorSerialPortQueryItem query)
 {
-    if (query.address == optionsZOR70::rdIdent)
+    if (endsProbe(query))
         settle(devIndex);
 }
 
 void zorPortScan::portError(int devIndex, quint16 code)
 {
-    // 110..140 come with the failed probe's queryError; from 201 on the port itself failed.
-    if (code > 200)
+    if (endsProbe(code))
         settle(devIndex);
 }
 

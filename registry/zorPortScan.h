@@ -18,17 +18,20 @@ class optionsZOR70;
 class zorPortScan : public QObject
 {
     Q_OBJECT
-    // How long a probe waits for the instrument's handshake (ms).
-    Q_PROPERTY(int handshake READ handshake WRITE setHandshake)
-    // Whether the ports the system lists are scanned, or only those registered by
-    // this process (typed device paths, the demo instrument, test ports).
-    Q_PROPERTY(bool systemPorts READ systemPorts WRITE setSystemPorts)
 
 public:
     // The link delays of a probe, which a connected instrument keeps.
     static constexpr quint16 handshakeMs = 2000;
     static constexpr quint16 queueMs = 200;
     static constexpr quint16 retryMs = 3000;
+
+    struct probeOptions
+    {
+        quint16 handshake = handshakeMs; // how long a probe waits for the handshake (ms)
+        // The ports the system lists too, or only those registered by this process
+        // (typed device paths, the demo instrument, test ports).
+        bool systemPorts = true;
+    };
 
     explicit zorPortScan(ZORSerialPort *port, QObject *parent = nullptr);
     // Releases the ports still being probed.
@@ -37,7 +40,11 @@ public:
     // Opens every free port and queues its identity probe: the link manager's
     // indices of the probes. Shared with the discovery dialog, which handles the
     // replies itself.
-    static QList<int> openProbes(ZORSerialPort *port, quint16 handshake, bool systemPorts);
+    static QList<int> openProbes(ZORSerialPort *port, const probeOptions &options);
+    // Whether a report of the link ends a probe: its identity read failed, or its
+    // port did (from code 201 on; 110..140 come with the failed read).
+    static bool endsProbe(const zorSerialPortQueryItem &query);
+    static bool endsProbe(quint16 code) { return code > 200; }
 
     // False when a pass is running or no port could be opened.
     bool start();
@@ -45,10 +52,7 @@ public:
     // Called from a found() slot: the port stays open and belongs to the caller.
     void keep(int devIndex);
 
-    int handshake() const { return m_handshake; }
-    void setHandshake(int ms) { m_handshake = quint16(qBound(1, ms, 65535)); }
-    bool systemPorts() const { return m_systemPorts; }
-    void setSystemPorts(bool on) { m_systemPorts = on; }
+    probeOptions &options() { return m_options; }
 
 signals:
     // identity is valid only during the emission.
@@ -65,8 +69,7 @@ private:
     ZORSerialPort *port;
     QSet<int> probing;
     int kept = -1;
-    quint16 m_handshake = handshakeMs;
-    bool m_systemPorts = true;
+    probeOptions m_options;
 };
 
 #endif // ZORPORTSCAN_H

@@ -27,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <ctime>
 
@@ -57,14 +58,22 @@ QString databasePath()
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/" + zorSqlFile::fileName;
 }
 
+void showWindow(QWidget *window)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window)) {
+        std::fprintf(stderr, "bench_mainWindow: the window was never shown\n");
+        std::exit(1);
+    }
+}
+
 // Seconds from building the window to its first frame on the screen.
 double startUp()
 {
     QElapsedTimer timer;
     timer.start();
     MainWindow *window = new MainWindow;
-    window->show();
-    QTest::qWaitForWindowExposed(window);
+    showWindow(window);
     QApplication::processEvents();
     const double seconds = timer.nsecsElapsed() / 1e9;
     delete window;
@@ -118,8 +127,7 @@ void liveView()
 {
     MainWindow window;
     window.resize(1600, 1000);
-    window.show();
-    QTest::qWaitForWindowExposed(&window);
+    showWindow(&window);
     zorList *list = window.findChild<zorList *>("registry");
     QwtZOR *plot = window.findChild<QwtZOR *>();
     QTableWidget *chTable = window.findChild<QTableWidget *>("chTable");
@@ -209,8 +217,7 @@ int main(int argc, char *argv[])
             query.exec();
     });
     MainWindow *window = new MainWindow;
-    window->show();
-    QTest::qWaitForWindowExposed(window);
+    showWindow(window);
     QElapsedTimer timer;
     timer.start();
     window->close();

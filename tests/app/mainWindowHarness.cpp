@@ -29,12 +29,9 @@ mainWindowHarness::~mainWindowHarness()
 MainWindow *mainWindowHarness::open()
 {
     window.reset(new MainWindow);
-    findZor *find = window->findChild<findZor *>();
-    find->setSystemPorts(false);
-    find->setHandshake(300);
-    zorPortScan *scan = window->findChild<zorPortScan *>();
-    scan->setSystemPorts(false);
-    scan->setHandshake(300);
+    const zorPortScan::probeOptions probe{300, false};
+    window->findChild<findZor *>()->probeOptions() = probe;
+    window->findChild<zorPortScan *>()->options() = probe;
     window->findChild<zorAutoConnect *>()->setInterval(300);
     window->resize(1400, 900);
     window->show();

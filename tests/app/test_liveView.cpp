@@ -83,6 +83,9 @@ void test_liveView::readingsFillTablesAndDisplays()
     QCOMPARE(h->text("devTable", 1, 7), QString("<"));
     QCOMPARE(h->text("devTable", 2, 7), QString());
     QCOMPARE(h->table("chTable")->rowCount(), 9);
+    // Only the main channel is drawn.
+    for (int ch = 0; ch < 8; ++ch)
+        QCOMPARE(h->plot()->getChShow(qwt(first), quint8(ch)), ch == 0);
     QTRY_VERIFY_WITH_TIMEOUT(h->plot()->getChMeasCount(qwt(first), 3) > 0 && h->plot()->getChMeasCount(qwt(second), 0) > 0,
                              h->timeout);
     // What the user reads is what the plot holds, within the refresh interval.
