@@ -4,7 +4,9 @@
 #include "db/zorSql.h"
 #include "link/zorPortCatalog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QFileDialog>
 #include <QIcon>
 #include <QImage>
@@ -64,6 +66,10 @@ private slots:
     void resourcesAreCompiledIn_data();
     void resourcesAreCompiledIn();
     void firstStartCreatesDatabaseThenReusesIt();
+    void databaseProblemsAreTold_data();
+    void databaseProblemsAreTold();
+    void commandLine_data();
+    void commandLine();
     void close_data();
     void close();
     void aboutDialog();
@@ -116,6 +122,65 @@ void test_MainWindow::firstStartCreatesDatabaseThenReusesIt()
     // A good database is reported to nobody.
     QTest::qWait(50);
     QVERIFY(!h.window->findChild<QMessageBox *>());
+}
+
+void test_MainWindow::databaseProblemsAreTold_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<QString>("told"); // a piece of the message
+    QTest::newRow("damaged file") << "damaged" << ".damaged-";
+    QTest::newRow("no directory can be made") << "file" << "Не удалось создать папку";
+}
+
+// A database that cannot be used is told once, with the path and the reason; the
+// window works on without it.
+void test_MainWindow::databaseProblemsAreTold()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(QString, told);
+    mainWindowHarness h;
+    const QString dir = h.dataDir();
+    if (obstacle == "damaged") {
+        QVERIFY(QDir().mkpath(dir));
+        QFile file(dir + "/zor4_70.db");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, 'x')) == 8192);
+    } else {
+        QVERIFY(QDir().mkpath(QFileInfo(dir).path()));
+        QFile file(dir); // a file where the directory goes
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    h.open();
+    QTRY_VERIFY(h.window->findChild<QMessageBox *>());
+    QCOMPARE(h.window->findChildren<QMessageBox *>().size(), 1);
+    const QString text = h.window->findChild<QMessageBox *>()->text();
+    QVERIFY2(text.contains(told) && text.contains(dir), qPrintable(text));
+    QVERIFY(h.window->isVisible());
+    QCOMPARE(h.menuAction("addDevBtn", "без подключния") != nullptr, true);
+}
+
+void test_MainWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
+    QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
+    QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
+}
+
+void test_MainWindow::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, printed);
+    QProcess program;
+    program.start(ZOR_PROGRAM, arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), exitCode);
+    const QString output = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+    QVERIFY2(output.contains(printed), qPrintable(output));
+    if (exitCode == 0)
+        QVERIFY(output.contains("--demo"));
 }
 
 void test_MainWindow::close_data()
