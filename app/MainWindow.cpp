@@ -17,6 +17,10 @@
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
 #include "registry/zorPortScan.h"
+#include "results/recmeas.h"
+#include "results/savemeas.h"
+#include "results/zorRecorder.h"
+#include "results/zorResultImport.h"
 #include "sim/zorSimulator.h"
 
 #include <QApplication>
@@ -80,11 +84,16 @@ MainWindow::MainWindow(QWidget *parent)
     find = new findZor(port, list, sql, this);
     find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
+    recorder = new zorRecorder(list, &plot->store(), this);
+    saveDialog = new savemeas(this, plot, sql);
+    saveDialog->setObjectName("savemeas");
+    recDialog = new recmeas(this, list, recorder);
+    recDialog->setObjectName("recmeas");
     yesNo = QStringList{tr("Да"), tr("Нет")};
     buildDisplays();
 
     live = new zorLiveView({ui->devTable, ui->chTable, measValue, measUnit, averValue, averUnit, ui->lcdGroupBox},
-                           list, plot, this);
+                           list, plot, recorder, this);
     properties = new zorPlotProperties(sql, list, plot, this);
     errorBoxes = new zorDevErrorBoxes(this);
     autoConnect = new zorAutoConnect(port, list, this);
@@ -102,6 +111,8 @@ MainWindow::~MainWindow()
 {
     unwire();
     // Everything that leans on the registry, the plot or the link goes first.
+    delete recDialog;
+    delete saveDialog;
     delete autoConnect;
     delete live;
     delete properties;
@@ -112,6 +123,7 @@ MainWindow::~MainWindow()
     delete averValue;
     delete averUnit;
     delete find;
+    delete recorder;
     delete about;
     delete plot;
     yesNo.clear();
@@ -331,13 +343,15 @@ void MainWindow::wire()
     connect(plot, &QwtZOR::onAddCh, properties, [this](int qwtIndex, uchar ch) { properties->applyCh(qwtIndex, ch); });
     connect(live, &zorLiveView::chHeaderClicked, this, [this] { plot->setChShow(true, -1, 255); });
     connect(autoConnect, &zorAutoConnect::reconnected, this, &MainWindow::updUI);
+    connect(recorder, &zorRecorder::onRecStateChange, this, &MainWindow::updUI);
 }
 
 // Nothing of the window runs once it closes: the registry and the link may still
 // report while they are taken down.
 void MainWindow::unwire()
 {
-    for (QObject *sender : {static_cast<QObject *>(port), static_cast<QObject *>(list), static_cast<QObject *>(plot)}) {
+    for (QObject *sender : {static_cast<QObject *>(port), static_cast<QObject *>(list), static_cast<QObject *>(plot),
+                            static_cast<QObject *>(recorder)}) {
         disconnect(sender, nullptr, this, nullptr);
         disconnect(sender, nullptr, live, nullptr);
         disconnect(sender, nullptr, properties, nullptr);
@@ -413,9 +427,16 @@ void MainWindow::setPlotChCount(int qwtIndex, int count)
 void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim)
 {
     const int qwtIndex = list->getQWTIndex(index);
-    if (qwtIndex >= 0)
-        plot->addPoint(meas, dim, qwtIndex, ch);
-    // Recording appends the sweep here once the recording dialog lands.
+    if (qwtIndex < 0 || ch >= optionsZOR70::chMax)
+        return;
+    plot->addPoint(meas, dim, qwtIndex, ch);
+    if (recorder->sweepDone(index, ch))
+        recCurrentMeas(index);
+}
+
+void MainWindow::recCurrentMeas(int index)
+{
+    recorder->record(index);
 }
 
 void MainWindow::devError(int index, quint8 code, const QString &msg)
@@ -581,22 +602,49 @@ void MainWindow::on_qwtScrollBtn_clicked(bool checked)
     setPlotMode(QwtZOR::mcShift, checked);
 }
 
+// The button shows the main device's recording state; a click opens its recording.
 void MainWindow::on_recBtn_clicked()
 {
-    // The recording dialog comes with its own change; until then the button only
-    // shows the main device's recording state.
     const zorList::_zor *zor = list->getZorByIndex(live->mainDev());
     ui->recBtn->setChecked(zor && zor->recEnabled);
+    if (!zor)
+        return;
+    recDialog->setZor(live->mainDev(), pictureName() + ".csv");
+    recDialog->show();
+    recDialog->raise();
+    recDialog->activateWindow();
 }
 
 void MainWindow::on_toolButton_2_clicked()
 {
-    // Exporting the plotted results comes with the save dialog's own change.
+    saveDialog->show();
+    saveDialog->raise();
+    saveDialog->activateWindow();
 }
 
+// A results file is read into a new device without a port, which becomes the main
+// device once all of it is in.
 void MainWindow::on_toolButton_3_clicked()
 {
-    // Reading saved results back comes with its own change.
+    fileDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    fileDialog->setFileMode(QFileDialog::ExistingFile);
+    fileDialog->setWindowTitle(tr("Чтение результатов измерений из файла"));
+    fileDialog->setNameFilter(tr("CSV (*.csv *.CSV);; * (*.*)"));
+    fileDialog->setDefaultSuffix(QString());
+    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
+        return;
+    auto *import = new zorResultImport(this, list, plot);
+    connect(import, &zorResultImport::finished, this, [this](int index) { setMainDev(index, false); });
+    const int error = import->start(fileDialog->selectedFiles().first());
+    if (error == zorResultImport::deviceError) {
+        report(tr("Чтение результатов измерений из файла"), tr("Подключено наибольшее возможное число приборов."));
+    } else if (error != zorResultImport::importOk) {
+        updUI();
+        QMessageBox::critical(this, tr("Ошибка при чтении файла"),
+                              tr("Невозможно прочитать файл.\nФайл повреждён, занят другим приложением или имеет "
+                                 "неверный формат."),
+                              QMessageBox::Ok);
+    }
 }
 
 // Main device name ("." replaced by "_"), "_N", its number, "_" and today's date.

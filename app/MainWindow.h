@@ -19,6 +19,8 @@ class QwtZOR;
 class ZORSerialPort;
 class appconf;
 class findZor;
+class recmeas;
+class savemeas;
 class zorAlertSound;
 class zorAutoConnect;
 class zorDevErrorBoxes;
@@ -26,6 +28,7 @@ class zorList;
 class zorLiveView;
 class zorPlotMenus;
 class zorPlotProperties;
+class zorRecorder;
 class zorSimulator;
 class zorSql;
 
@@ -92,6 +95,8 @@ private:
     void chBlockChanged(int index);
     void setPlotChCount(int qwtIndex, int count);
     void readMeas(int index, double meas, quint8 ch, const QString &dim);
+    // Appends the row of the device's completed sweep to its recording file.
+    void recCurrentMeas(int index);
     void devError(int index, quint8 code, const QString &msg);
     void plotChanged(int qwtIndex);
     void setMainDev(int index, bool store);
@@ -113,6 +118,9 @@ private:
     zorList *list = nullptr;
     QwtZOR *plot = nullptr;
     findZor *find = nullptr;
+    zorRecorder *recorder = nullptr;
+    savemeas *saveDialog = nullptr;
+    recmeas *recDialog = nullptr;
     QStringList yesNo;
     QLabelClick *measValue = nullptr;
     QLabelClick *measUnit = nullptr;

@@ -21,13 +21,13 @@ recmeas::~recmeas()
     delete ui;
 }
 
-void recmeas::setZor(int zorIndex, const QString &proposedFile)
+void recmeas::setZor(int zorIndex, const QString &proposedName)
 {
     index = zorIndex;
     const zorList::_zor *z = list->getZorByIndex(index);
     if (!z)
         return;
-    ui->options->setChoices(z->recFile.isEmpty() ? proposedFile : z->recFile, z->recFieldSep, z->recPointSep,
+    ui->options->setChoices(z->recFile.isEmpty() ? ui->options->inFolder(proposedName) : z->recFile, z->recFieldSep, z->recPointSep,
                             z->recRound, z->recPeriod);
     ui->saveBtn->setChecked(z->recEnabled);
     showState();

@@ -24,9 +24,9 @@ public:
     recmeas(QWidget *parent, zorList *list, zorRecorder *recorder);
     ~recmeas() override;
 
-    // Shows the recording of device index (registry index); proposedFile stands in
-    // while it has no file.
-    void setZor(int index, const QString &proposedFile);
+    // Shows the recording of device index (registry index); while it has no file, a
+    // file of the proposed name in the folder of the last file chosen stands in.
+    void setZor(int index, const QString &proposedName);
 
 private slots:
     void on_saveBtn_clicked(bool checked);

@@ -74,6 +74,11 @@ QString zorResultOptions::fileName() const
     return ui->lineEdit->text();
 }
 
+QString zorResultOptions::inFolder(const QString &name) const
+{
+    return name.isEmpty() ? QString() : fileDialog->directory().filePath(name);
+}
+
 QString zorResultOptions::fieldSep() const
 {
     return ui->deFieldCB->currentData().toString();

@@ -28,6 +28,8 @@ public:
     void setFolderProperty(zorSql *sql, const QString &key);
 
     QString fileName() const;
+    // The file name in the folder the file dialog starts in.
+    QString inFolder(const QString &name) const;
     QString fieldSep() const;
     QString pointSep() const;
     int round() const;

@@ -313,7 +313,8 @@ void test_resultDialogs::recordingSwitch_data()
 }
 
 // The button copies the form into the device's recording settings and tells the
-// views; stopping resets the row count.
+// views; stopping resets the row count. A device without a file is offered the name
+// proposed, in the folder of the last file chosen.
 void test_resultDialogs::recordingSwitch()
 {
     QFETCH(QString, file);
@@ -342,7 +343,7 @@ void test_resultDialogs::recordingSwitch()
                  .arg(child<QLabel>(&d, "statusLabel")->text()),
              state);
     QCOMPARE(QString("%1|%2|%3|%4|%5").arg(z->recFile, z->recFieldSep, z->recPointSep).arg(int(z->recRound)).arg(z->recPeriod),
-             file + "|\t||6|15");
+             (file.isEmpty() ? QString() : QDir::home().filePath(file)) + "|\t||6|15");
     QCOMPARE(change.count(), 1);
 }
 
