@@ -1,81 +1,16 @@
-#include "plot/QwtZOR.h"
-#include "results/zorRecorder.h"
-#include "results/zorResultLayout.h"
-#include "tests/registry/simulatedRegistry.h"
+#include "tests/app/mainWindowHarness.h"
 
-#include <QSignalSpy>
+#include "results/recmeas.h"
+#include "results/zorResultLayout.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
-
-// The registry on simulated instruments through the real link, with the plot and the
-// recorder wired as the main window wires them: a reading goes to the plot, and a sweep
-// it completes to the recording.
-struct rig
-{
-    simulatedRegistry r;
-    QwtZOR plot;
-    zorRecorder recorder{&r.list, &plot.store()};
-    QTemporaryDir dir;
-
-    rig()
-    {
-        QObject::connect(&r.list, &zorList::onReadMeas, &plot, [this](int index, double v, quint8 ch, QString dim) {
-            plot.addPoint(v, dim, r.list.getQWTIndex(index), ch);
-            if (recorder.sweepDone(index, ch))
-                recorder.record(index);
-        });
-    }
-    // An instrument whose readings carry 4 decimals, so that each sweep differs from
-    // the one before; with one channel, only channel 2 is measured.
-    zorSimulator *startSim(quint32 serial, bool oneChannel = false)
-    {
-        zorSimulator *sim = r.startSim(serial);
-        optionsZOR70 image;
-        image.setData(sim->block(optionsZOR70::rdDev), optionsZOR70::rdDev);
-        image.setData(sim->block(optionsZOR70::rdCh), optionsZOR70::rdCh);
-        for (optionsZOR70::_ch &ch : image.ch)
-            ch.round = optionsZOR70::round4;
-        if (oneChannel) {
-            image.measMode = 0;
-            image.mainCh = 2;
-        }
-        sim->setBlock(optionsZOR70::rdDev, image.getDevData());
-        sim->setBlock(optionsZOR70::rdCh, image.getChData());
-        return sim;
-    }
-    // Connects the instrument, reads its settings, shows it in the plot and waits until
-    // the plot holds a reading of each of its channels, so that its next sweeps are
-    // whole.
-    int connect(zorSimulator *sim, QVector<uchar> channels = {0, 1, 2, 3, 4, 5, 6, 7})
-    {
-        const int index = r.connectPort(sim->portName());
-        const int q = plot.addDev();
-        r.list.getZorByIndex(index)->qwtIndex = q;
-        r.list.getAllDataFromZor(index);
-        r.waitIdle(index);
-        waitReadings(q, channels);
-        return index;
-    }
-    void waitReadings(int q, const QVector<uchar> &channels)
-    {
-        for (uchar ch : channels)
-            QTRY_VERIFY_WITH_TIMEOUT(plot.getChMeasCount(q, ch) > 0, simulatedLink::timeout);
-    }
-    void record(int index, bool on, const QString &file = QString())
-    {
-        zorList::_zor *z = r.list.getZorByIndex(index);
-        if (!file.isEmpty())
-            z->recFile = dir.filePath(file);
-        z->recEnabled = on;
-        if (on) {
-            recorder.started(index);
-        } else {
-            z->recRow = 0;
-            recorder.stopped(index);
-        }
-    }
-};
 
 // The data rows of a results file: "number|time|value|value|...".
 QStringList fileRows(const QString &path)
@@ -83,8 +18,7 @@ QStringList fileRows(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    QStringList rows = zorResultLayout::codec()->toUnicode(f.readAll()).split("\r\n");
-    rows = rows.mid(4);
+    QStringList rows = zorResultLayout::codec()->toUnicode(f.readAll()).split("\r\n").mid(4);
     rows.removeAll(QString());
     for (QString &row : rows) {
         row.chop(1);
@@ -122,91 +56,155 @@ QList<QStringList> sweepsSent(const zorSimulator *sim, int channels)
 }
 
 // The rows are a run of the instrument's sweeps without a gap or a repeat, numbered
-// from first on.
-void compareWithSweeps(const QStringList &rows, const QList<QStringList> &sweeps, int first = 1)
+// from 1.
+void compareWithSweeps(const QStringList &rows, const QList<QStringList> &sweeps)
 {
     QVERIFY(!rows.isEmpty());
-    for (int i = 0; i < rows.size(); ++i)
-        QCOMPARE(rows.at(i).section('|', 0, 0).toInt(), first + i);
     QList<QStringList> values;
-    for (const QString &row : rows)
-        values << valuesOf(row);
+    for (int i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows.at(i).section('|', 0, 0).toInt(), i + 1);
+        values << valuesOf(rows.at(i));
+    }
     for (int start = 0; start + values.size() <= sweeps.size(); ++start)
         if (sweeps.mid(start, values.size()) == values)
             return;
     QFAIL(qPrintable("no run of sweeps sent is " + rows.join(", ")));
 }
 
-// Until the file holds at least count rows.
 void waitRows(const QString &path, int count)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(fileRows(path).size() >= count, simulatedLink::timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(fileRows(path).size() >= count, mainWindowHarness::timeout);
 }
 
 } // namespace
 
-// Recording of simulated instruments through the real link and registry: each file
-// holds every sweep of its own instrument, in order, also with two instruments at
-// once, with one channel, across a stop and a start, and across a stretch in which the
-// file could not be written.
+// Recording through the main window, with simulated instruments on the real link and
+// registry: the record button opens the recording of the main device; each file holds
+// every sweep of its own instrument, in order, with two instruments at once, with one
+// channel, across a stop and a start, and across a stretch in which the file could not
+// be written, which the device row and the dialog show while it lasts.
 class test_recording : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<mainWindowHarness> h;
+    QTemporaryDir dir;
+
+    recmeas *dialog() const { return h->window->findChild<recmeas *>("recmeas"); }
+    QString status() const { return dialog()->findChild<QLabel *>("statusLabel")->text(); }
+    int rowOf(int index) const { return h->list()->getIndexList().indexOf(index) + 1; }
+
+    // An instrument whose readings carry 4 decimals, so that each sweep differs from the
+    // one before; with one channel, only channel 2 is measured.
+    zorSimulator *startSim(quint32 serial, bool oneChannel = false);
+    // Connected, and the plot holds a reading of each of its channels, so that its next
+    // sweeps are whole.
+    QList<int> connect(const QList<zorSimulator *> &sims, const QVector<uchar> &channels = {0, 1, 2, 3, 4, 5, 6, 7});
+    // Makes the device the main one and switches its recording with the dialog.
+    void record(int index, bool on, const QString &file = QString());
 
 private slots:
+    void init();
+    void cleanup() { h.reset(); }
     void twoInstrumentsAtOnce();
     void singleChannel();
     void reenabledIntoTheSameFile();
     void fileUnreachableForAWhile();
 };
 
+void test_recording::init()
+{
+    h.reset(new mainWindowHarness);
+    h->open();
+}
+
+zorSimulator *test_recording::startSim(quint32 serial, bool oneChannel)
+{
+    zorSimulator *sim = h->startSim(serial);
+    optionsZOR70 image;
+    image.setData(sim->block(optionsZOR70::rdDev), optionsZOR70::rdDev);
+    image.setData(sim->block(optionsZOR70::rdCh), optionsZOR70::rdCh);
+    for (optionsZOR70::_ch &ch : image.ch)
+        ch.round = optionsZOR70::round4;
+    if (oneChannel) {
+        image.measMode = 0;
+        image.mainCh = 2;
+    }
+    sim->setBlock(optionsZOR70::rdDev, image.getDevData());
+    sim->setBlock(optionsZOR70::rdCh, image.getChData());
+    return sim;
+}
+
+QList<int> test_recording::connect(const QList<zorSimulator *> &sims, const QVector<uchar> &channels)
+{
+    const QList<int> indices = h->connectSims(sims);
+    for (int index : indices)
+        for (uchar ch : channels)
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(h->plot()->getChMeasCount(h->list()->getQWTIndex(index), ch) > 0,
+                                           mainWindowHarness::timeout); }();
+    return indices;
+}
+
+void test_recording::record(int index, bool on, const QString &file)
+{
+    h->press("devTable", rowOf(index), 1);
+    auto *button = h->window->findChild<QToolButton *>("recBtn");
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(dialog()->isVisible());
+    if (!file.isEmpty())
+        dialog()->findChild<QLineEdit *>("lineEdit")->setText(dir.filePath(file));
+    auto *save = dialog()->findChild<QPushButton *>("saveBtn");
+    if (save->isChecked() != on)
+        QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(status(), on ? QString("Идёт запись...") : QString("Запись остановлена"));
+    dialog()->close();
+    QCOMPARE(button->isChecked(), on);
+}
+
 void test_recording::twoInstrumentsAtOnce()
 {
-    rig s;
-    zorSimulator *a = s.startSim(11);
-    zorSimulator *b = s.startSim(12);
-    const int ia = s.connect(a);
-    const int ib = s.connect(b);
-    s.record(ia, true, "a.csv");
-    s.record(ib, true, "b.csv");
-    waitRows(s.dir.filePath("a.csv"), 8);
-    waitRows(s.dir.filePath("b.csv"), 8);
-    s.record(ia, false);
-    s.record(ib, false);
-    compareWithSweeps(fileRows(s.dir.filePath("a.csv")), sweepsSent(a, 8));
-    compareWithSweeps(fileRows(s.dir.filePath("b.csv")), sweepsSent(b, 8));
+    zorSimulator *a = startSim(11);
+    zorSimulator *b = startSim(12);
+    const QList<int> indices = connect({a, b});
+    record(indices[0], true, "a.csv");
+    record(indices[1], true, "b.csv");
+    waitRows(dir.filePath("a.csv"), 8);
+    waitRows(dir.filePath("b.csv"), 8);
+    record(indices[0], false);
+    record(indices[1], false);
+    compareWithSweeps(fileRows(dir.filePath("a.csv")), sweepsSent(a, 8));
+    compareWithSweeps(fileRows(dir.filePath("b.csv")), sweepsSent(b, 8));
 }
 
 // An instrument measuring one channel: every reading after the first makes a row.
 void test_recording::singleChannel()
 {
-    rig s;
-    zorSimulator *sim = s.startSim(21, true);
-    const int index = s.connect(sim, {2});
-    s.record(index, true, "one.csv");
-    waitRows(s.dir.filePath("one.csv"), 10);
-    s.record(index, false);
-    const QStringList rows = fileRows(s.dir.filePath("one.csv"));
-    QCOMPARE(valuesOf(rows.first()).size(), 3);   // the plot holds channels 0..2
-    compareWithSweeps(rows, sweepsSent(sim, 3));
+    zorSimulator *sim = startSim(21, true);
+    const int index = connect({sim}, {2}).first();
+    record(index, true, "one.csv");
+    waitRows(dir.filePath("one.csv"), 10);
+    record(index, false);
+    const QStringList rows = fileRows(dir.filePath("one.csv"));
+    QCOMPARE(valuesOf(rows.first()).size(), 8);   // the plot has the instrument's 8 channels
+    QCOMPARE(valuesOf(rows.first()).mid(0, 2), QStringList({"--", "--"}));
+    compareWithSweeps(rows, sweepsSent(sim, 8));
 }
 
-// Recording again into the same file goes on below its rows, numbered from 1 again.
+// Recording again into the same file goes on below its rows, numbered from 1 again,
+// under the one header.
 void test_recording::reenabledIntoTheSameFile()
 {
-    rig s;
-    zorSimulator *sim = s.startSim(31);
-    const int index = s.connect(sim);
-    const QString path = s.dir.filePath("same.csv");
-    s.record(index, true, "same.csv");
+    zorSimulator *sim = startSim(31);
+    const int index = connect({sim}).first();
+    const QString path = dir.filePath("same.csv");
+    record(index, true, "same.csv");
     waitRows(path, 3);
-    s.record(index, false);
+    record(index, false);
     const int first = fileRows(path).size();
     QTest::qWait(400);
     QCOMPARE(fileRows(path).size(), first);
-    s.record(index, true);
+    record(index, true);
     waitRows(path, first + 3);
-    s.record(index, false);
+    record(index, false);
     const QStringList rows = fileRows(path);
     const QList<QStringList> sweeps = sweepsSent(sim, 8);
     compareWithSweeps(rows.mid(0, first), sweeps);
@@ -216,28 +214,35 @@ void test_recording::reenabledIntoTheSameFile()
     QCOMPARE(f.readAll().count(zorResultLayout::codec()->fromUnicode("Начало измерений")), 1);
 }
 
-// The file's folder goes away for a while (a network share lost): the failure shows,
-// and once it is back the file holds every sweep, in order.
+// The file's folder goes away for a while (a network share lost): the device row and
+// the dialog show it, and once it is back the file holds every sweep, in order.
 void test_recording::fileUnreachableForAWhile()
 {
-    rig s;
-    zorSimulator *sim = s.startSim(41);
-    const int index = s.connect(sim);
-    QVERIFY(QDir(s.dir.path()).mkdir("share"));
-    const QString path = s.dir.filePath("share/rec.csv");
-    QSignalSpy state(&s.recorder, &zorRecorder::onRecStateChange);
-    s.record(index, true, "share/rec.csv");
+    zorSimulator *sim = startSim(41);
+    const int index = connect({sim}).first();
+    QVERIFY(QDir(dir.path()).mkdir("share"));
+    const QString path = dir.filePath("share/rec.csv");
+    record(index, true, "share/rec.csv");
     waitRows(path, 2);
-    QVERIFY(QDir(s.dir.path()).rename("share", "away"));
-    QTRY_VERIFY_WITH_TIMEOUT(s.recorder.writer(index)->waitingRows() >= 4, simulatedLink::timeout);
-    QVERIFY(s.recorder.isFailing(index));
-    QVERIFY(s.recorder.problemText(index).startsWith("Файл не принимает запись"));
-    QVERIFY(QDir(s.dir.path()).rename("away", "share"));
-    const int before = fileRows(path).size();
-    QTRY_VERIFY_WITH_TIMEOUT(!s.recorder.isFailing(index), simulatedLink::timeout);
-    waitRows(path, before + 6);
-    s.record(index, false);
-    QVERIFY(state.count() >= 2);
+    QTableWidgetItem *name = h->table("devTable")->item(rowOf(index), 1);
+    QVERIFY(name->toolTip().contains("Запись в файл " + path));
+    const QBrush normal = name->background();
+
+    QVERIFY(QDir(dir.path()).rename("share", "away"));
+    QTRY_VERIFY_WITH_TIMEOUT(name->toolTip().contains("Строк в памяти: 3"), mainWindowHarness::timeout);
+    QVERIFY(name->toolTip().contains("Файл не принимает запись: No such file or directory"));
+    QVERIFY(name->background() != normal);
+    QTest::mouseClick(h->window->findChild<QToolButton *>("recBtn"), Qt::LeftButton);
+    QVERIFY(status().startsWith("Идёт запись...\nФайл не принимает запись"));
+
+    QVERIFY(QDir(dir.path()).rename("away", "share"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QString("Идёт запись..."), mainWindowHarness::timeout);
+    QVERIFY(!name->toolTip().contains("Файл не принимает запись"));
+    QCOMPARE(name->background(), normal);
+    const int rows = fileRows(path).size();
+    waitRows(path, rows + 2);
+    dialog()->close();
+    record(index, false);
     compareWithSweeps(fileRows(path), sweepsSent(sim, 8));
 }
 
