@@ -50,7 +50,7 @@ void savemeas::on_saveBtn_clicked()
     auto *run = new zorSlicedJob(
         this, tr("Сохранение результатов в файл..."),
         [this](const QDeadlineTimer &until) { return job->run(until) || job->failed(); },
-        [this] { return job->total() > 0 ? int(qint64(job->done()) * 1000 / job->total()) : 0; });
+        [this] { return job->total() > 0 ? int(qint64(job->done()) * 1000 / job->total()) : 0; }, this);
     connect(run, &zorSlicedJob::finished, this, &savemeas::finishSave);
     run->start();
 }

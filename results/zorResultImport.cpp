@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
-    : window(window), list(list), plot(plot)
+    : QObject(window), window(window), list(list), plot(plot)
 {
 }
 
@@ -37,7 +37,7 @@ int zorResultImport::start(const QString &path)
     plot->prepareMeas(qwtIndex, reader.start());
     auto *job = new zorSlicedJob(
         window, tr("Чтение результатов измерений из файла..."),
-        [this](const QDeadlineTimer &until) { return step(until); }, [this] { return progress(); });
+        [this](const QDeadlineTimer &until) { return step(until); }, [this] { return progress(); }, this);
     connect(job, &zorSlicedJob::finished, this, [this](bool cancelled) {
         emit finished(zorIndex, cancelled);
         deleteLater();

@@ -16,7 +16,8 @@ class zorList;
 // Reads a results file back into the plot, as a new device without a port named after
 // the file, so that no live series is ever touched. The header is read at once; the
 // rows follow in slices (zorSlicedJob), with a progress dialog over the window for a
-// long file. Cancelling keeps what was read. Deletes itself when done.
+// long file. Cancelling keeps what was read. A child of the window; deletes itself
+// when done.
 //
 // The rows are read in blocks and handed to the plot a channel at a time, the slice
 // ending after any channel once its time is up. Every channel of a file holds about as

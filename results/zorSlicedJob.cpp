@@ -3,8 +3,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-zorSlicedJob::zorSlicedJob(QWidget *window, const QString &label, stepFn step, progressFn progress)
-    : window(window), label(label), step(std::move(step)), progress(std::move(progress)), timer(new QTimer(this))
+zorSlicedJob::zorSlicedJob(QWidget *window, const QString &label, stepFn step, progressFn progress, QObject *parent)
+    : QObject(parent), window(window), label(label), step(std::move(step)), progress(std::move(progress)), timer(new QTimer(this))
 {
     timer->setInterval(0);
     connect(timer, &QTimer::timeout, this, &zorSlicedJob::slice);

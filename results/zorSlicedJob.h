@@ -15,7 +15,8 @@ class QWidget;
 // Runs a long piece of work in the GUI thread in slices of at most sliceMs, handing the
 // event loop back between them so that the window keeps drawing and readings keep
 // arriving. When the work outlasts its first slice a progress dialog with a cancel
-// button appears over the window given. Deletes itself when finished.
+// button appears over the window given. Deletes itself when finished, and goes with
+// its parent, the owner of what the steps work on.
 class zorSlicedJob : public QObject
 {
     Q_OBJECT
@@ -28,7 +29,7 @@ public:
     using stepFn = std::function<bool(const QDeadlineTimer &)>;
     using progressFn = std::function<int()>;
 
-    zorSlicedJob(QWidget *window, const QString &label, stepFn step, progressFn progress);
+    zorSlicedJob(QWidget *window, const QString &label, stepFn step, progressFn progress, QObject *parent);
 
     // The first slice runs from the event loop, after the caller has returned.
     void start();

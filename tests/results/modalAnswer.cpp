@@ -18,7 +18,8 @@ void modalAnswer::look()
     if (!modal || !modal->isVisible() || qobject_cast<QProgressDialog *>(modal))
         return;
     auto *box = qobject_cast<QMessageBox *>(modal);
-    seen << modal->windowTitle() + ": " + (box ? box->text() : QString());
+    if (box)
+        seen << box->windowTitle() + ": " + box->text();
     if (answer)
         answer(modal);
     else if (box)

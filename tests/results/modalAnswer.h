@@ -10,9 +10,9 @@
 class QWidget;
 
 // Answers the modal windows a test provokes, so that none is left blocking: while it
-// lives it looks every few milliseconds for an application-modal window, writes down
-// its title and text and hands it to the answer (by default: the message box's first
-// button, a dialog's reject()). Progress dialogs are left to the test.
+// lives it looks every few milliseconds for a modal window and hands it to the answer
+// (by default: the message box's first button, a dialog's reject()), writing down the
+// title and text of every message box. Progress dialogs are left to the test.
 class modalAnswer : public QObject
 {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     using answerFn = std::function<void(QWidget *)>;
     explicit modalAnswer(answerFn answer = answerFn());
 
-    // "title: text" of every window answered, in order.
+    // "title: text" of every message box answered, in order.
     QStringList seen;
 
 private:
