@@ -71,4 +71,5 @@ void recmeas::showState()
     if (!problem.isEmpty())
         text += QLatin1Char('\n') + problem;
     ui->statusLabel->setText(text);
+    ui->statusLabel->setStyleSheet(problem.isEmpty() ? QString() : QStringLiteral("color: #c0392b;"));
 }
