@@ -113,13 +113,11 @@ private slots:
     void separatorsCoupled();
     void fileChosen_data();
     void fileChosen();
-    void saves();
     void saveFails_data();
     void saveFails();
     void cancelLargeExport();
     void recordingSwitch_data();
     void recordingSwitch();
-    void recordingFailureShown();
 };
 
 void test_resultDialogs::form_data()
@@ -210,22 +208,6 @@ void test_resultDialogs::fileChosen()
     QCOMPARE(r.sql.getAppProperty(property).toString(), dir.path());
     QScopedPointer<QDialog> again(make());
     QCOMPARE(again->findChild<QFileDialog *>()->directory().absolutePath(), dir.path());
-}
-
-void test_resultDialogs::saves()
-{
-    saveRig s;
-    s.points(3);
-    child<QComboBox>(&s.dialog, "deFieldCB")->setCurrentIndex(3);
-    child<QComboBox>(&s.dialog, "dePointCB")->setCurrentIndex(2);
-    child<QComboBox>(&s.dialog, "roundCB")->setCurrentIndex(3);
-    const QString path = s.dir.filePath("out.csv");
-    s.save(path);
-    QTRY_COMPARE(s.status(), QString("Сохранено!"));
-    QCOMPARE(text(path), QString("Начало измерений. Дата 05.03.2024 Время 09:08:07 \r\n\r\n№ dT Канал 1 Канал 2 \r\n"
-                                 "  [c] [°С] [Ом] \r\n1 0 20,000 -- \r\n2 1 20,001 100,000 \r\n3 2 20,002 99,998 \r\n"));
-    s.dialog.done(QDialog::Accepted);
-    QCOMPARE(s.status(), QString());
 }
 
 void test_resultDialogs::saveFails_data()
@@ -345,35 +327,6 @@ void test_resultDialogs::recordingSwitch()
     QCOMPARE(QString("%1|%2|%3|%4|%5").arg(z->recFile, z->recFieldSep, z->recPointSep).arg(int(z->recRound)).arg(z->recPeriod),
              (file.isEmpty() ? QString() : QDir::home().filePath(file)) + "|\t||6|15");
     QCOMPARE(change.count(), 1);
-}
-
-// A file that stops taking rows shows in the dialog, without a box per row.
-void test_resultDialogs::recordingFailureShown()
-{
-    simulatedRegistry r;
-    QwtZOR plot;
-    zorRecorder recorder(&r.list, &plot.store());
-    recmeas d(nullptr, &r.list, &recorder);
-    QTemporaryDir dir;
-    const int index = r.list.newZor(-1, false);
-    zorList::_zor *z = r.list.getZorByIndex(index);
-    z->qwtIndex = plot.addDev();
-    z->options->ch[0].mode = optionsZOR70::chNSHTS;
-    d.setZor(index, dir.filePath("gone/rec.csv"));
-    QTest::mouseClick(child<QPushButton>(&d, "saveBtn"), Qt::LeftButton);
-    for (int t = 0; t < 3; ++t) {
-        plot.addPoint(20.0, t, "°С", z->qwtIndex, 0);
-        if (recorder.sweepDone(index, 0))
-            recorder.record(index);
-    }
-    QCOMPARE(child<QLabel>(&d, "statusLabel")->text(),
-             QString("Идёт запись...\nФайл не принимает запись: No such file or directory. Строк в памяти: 2"));
-    QVERIFY(QDir(dir.path()).mkdir("gone"));
-    plot.addPoint(20.0, 3, "°С", z->qwtIndex, 0);
-    QVERIFY(recorder.sweepDone(index, 0));
-    recorder.record(index);
-    QCOMPARE(child<QLabel>(&d, "statusLabel")->text(), QString("Идёт запись..."));
-    QCOMPARE(text(dir.filePath("gone/rec.csv")).count("\r\n"), 4 + 3);
 }
 
 QTEST_MAIN(test_resultDialogs)

@@ -67,9 +67,6 @@ struct rig
     QStringList rows() const { return file().split("\r\n", Qt::SkipEmptyParts).mid(3); }
 };
 
-const QString header2 = "Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;Канал 1;Канал 2;\r\n"
-                        " ;[c];[°С];[°С];\r\n";
-
 } // namespace
 
 // Recording without instruments: readings fed as the main window hands them on, with
@@ -80,39 +77,14 @@ class test_zorRecorder : public QObject
     Q_OBJECT
 
 private slots:
-    void sweeps_data();
-    void sweeps();
     void period_data();
     void period();
     void rowContents();
-    void appendsBelowExistingRows();
     void fileFailsForAWhile_data();
     void fileFailsForAWhile();
     void stopWhileFailing();
     void memoryBound();
-    void devicesKeepTheirOwnSweeps();
 };
-
-void test_zorRecorder::sweeps_data()
-{
-    QTest::addColumn<QVector<int>>("channels");   // of successive readings
-    QTest::addColumn<QVector<int>>("ends");       // readings that end a sweep
-    QTest::newRow("channels 0..3 in order") << QVector<int>{0, 1, 2, 3, 0, 1, 2, 3, 0} << QVector<int>{4, 8};
-    QTest::newRow("one channel: every reading after the first") << QVector<int>{5, 5, 5} << QVector<int>{1, 2};
-    QTest::newRow("a channel missing from a sweep") << QVector<int>{0, 1, 3, 0, 3, 1} << QVector<int>{3, 5};
-}
-
-void test_zorRecorder::sweeps()
-{
-    QFETCH(QVector<int>, channels);
-    QFETCH(QVector<int>, ends);
-    zorRecordWriter writer;
-    QVector<int> got;
-    for (int i = 0; i < channels.size(); ++i)
-        if (writer.sweepDone(quint8(channels.at(i))))
-            got << i;
-    QCOMPARE(got, ends);
-}
 
 void test_zorRecorder::period_data()
 {
@@ -168,20 +140,6 @@ void test_zorRecorder::rowContents()
     QCOMPARE(s.file(), "Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;Канал 1;Канал 2;Канал 3;\r\n"
                        " ;[c];[°С];[Ом];[мВ];\r\n"
                        "1;2;21,00;--;30,00;\r\n2;2;22,00;--;--;\r\n");
-}
-
-// Re-enabling into the same file adds rows under the lines there, numbered from 1.
-void test_zorRecorder::appendsBelowExistingRows()
-{
-    rig s;
-    s.start();
-    s.sweeps({0, 1, 2});
-    s.stop();
-    s.sweeps({3, 4});
-    s.start();
-    s.sweeps({5, 6, 7});
-    QCOMPARE(s.file(), header2 + "1;1;1.0000;1.0000;\r\n2;2;2.0000;2.0000;\r\n"
-                                 "1;5;5.0000;5.0000;\r\n2;6;6.0000;6.0000;\r\n3;7;7.0000;7.0000;\r\n");
 }
 
 void test_zorRecorder::fileFailsForAWhile_data()
@@ -274,32 +232,6 @@ void test_zorRecorder::memoryBound()
         QVERIFY(!writer.append("/nonexistent/folder/rec.csv", row, i, header));
     QCOMPARE(writer.waitingRows(), int(zorRecordWriter::maxWaitingBytes / row.size()));
     QCOMPARE(writer.lostRows(), 10 - writer.waitingRows());
-}
-
-// Two devices whose readings interleave: each one's sweeps and period are its own.
-void test_zorRecorder::devicesKeepTheirOwnSweeps()
-{
-    rig a;
-    const int other = a.r.list.newZor(-1, false);
-    zorList::_zor *b = a.r.list.getZorByIndex(other);
-    b->qwtIndex = a.store.addDev();
-    b->options->ch[0].mode = optionsZOR70::chNSHTS;
-    b->recFile = a.dir.filePath("b.csv");
-    b->recEnabled = true;
-    a.recorder.started(other);
-    a.start();
-    for (int t = 0; t < 4; ++t) {
-        a.reading(0, t, t);
-        a.store.addPoint(100 + t, t, "°С", b->qwtIndex, 0);   // b: one channel
-        if (a.recorder.sweepDone(other, 0))
-            a.recorder.record(other);
-        a.reading(1, t + 0.5, t + 1);
-    }
-    QCOMPARE(a.rows(), QStringList({"1;1;1.0000;1.0000;", "2;2;2.0000;2.0000;", "3;3;3.0000;3.0000;"}));
-    QFile f(b->recFile);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll().split('\n').mid(4).join('\n'),
-             QByteArray("1;1;101.0000;\r\n2;2;102.0000;\r\n3;3;103.0000;\r\n"));
 }
 
 QTEST_GUILESS_MAIN(test_zorRecorder)

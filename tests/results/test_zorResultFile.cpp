@@ -64,27 +64,6 @@ readBack readAll(const QByteArray &bytes)
     return result;
 }
 
-// Fails every write once limit bytes have been taken, as a full disk does.
-class failingDevice : public QIODevice
-{
-public:
-    explicit failingDevice(qint64 limit) : limit(limit) { open(QIODevice::WriteOnly); }
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *, qint64 len) override
-    {
-        if (taken + len > limit)
-            return -1;
-        taken += len;
-        return len;
-    }
-
-private:
-    qint64 limit;
-    qint64 taken = 0;
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
@@ -101,14 +80,11 @@ private slots:
     void decimalTextAsQt();
     void exportLayout_data();
     void exportLayout();
-    void exportWriteFailure();
     void exportFollowsCursors();
     void header_data();
     void header();
     void rows_data();
     void rows();
-    void roundTrip_data();
-    void roundTrip();
     void garbage_data();
     void garbage();
 };
@@ -226,27 +202,6 @@ void test_zorResultFile::exportLayout()
     QCOMPARE(bytes, cp1251(expected));
 }
 
-void test_zorResultFile::exportWriteFailure()
-{
-    Times times;
-    QVector<double> values;
-    for (int i = 0; i < 5000; ++i) {
-        times << i;
-        values << i * 0.5;
-    }
-    const Channels channels{channel(times, values)};
-    for (const qint64 limit : {qint64(0), qint64(50), qint64(30000)}) {
-        failingDevice device(limit);
-        zorResultExport job(start, channels, zorResultLayout(";", "", 4), 0);
-        const bool begun = job.begin(&device);
-        QCOMPARE(begun, limit > 50);
-        QVERIFY(!job.run());
-        QVERIFY(job.failed());
-        // Once failed, it stays failed.
-        QVERIFY(!job.run());
-    }
-}
-
 // A million rows are written slice by slice; every slice continues where the last
 // stopped, whatever its length.
 void test_zorResultFile::exportFollowsCursors()
@@ -362,35 +317,6 @@ void test_zorResultFile::rows()
     for (auto it = back.points.cbegin(); it != back.points.cend(); ++it)
         got << QString("%1: %2").arg(it.key()).arg(it.value().join(' '));
     QCOMPARE(got.join(" | "), points);
-}
-
-void test_zorResultFile::roundTrip_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("point");
-    for (const char *field : {";", "\t", ",", " ", ":"})
-        for (const char *point : {"", ".", ","})
-            QTest::addRow("field '%s', point '%s'", *field == '\t' ? "tab" : field, point)
-                << QString(field) << QString(point);
-}
-
-// Every combination of separators reads back every exported point, each value as
-// written (rounded to the decimals), with gaps where "--" stood.
-void test_zorResultFile::roundTrip()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, point);
-    Channels channels{channel({0, 2, 4, 6, 1200000.4}, {-12.34567, 0.5, 1e5 / 3, 42, -0.004}, "Ω"),
-                      channel({3, 6}, {20.123449, 21.5}),
-                      channel({0, 6}, {1, 2}, "мВ")};
-    channels[2].pointError = true;
-    const QByteArray bytes = exported(channels, zorResultLayout(field, point, 3), 0);
-    const readBack back = readAll(bytes);
-    QCOMPARE(int(back.error), 0);
-    QCOMPARE(back.units, QStringList({"Ω", "°С", "мВ"}));
-    QCOMPARE(back.points.value(0), QStringList({"0=-12.346", "2=0.5", "4=33333.333", "6=42", "1200000=-0.004"}));
-    QCOMPARE(back.points.value(1), QStringList({"4=20.123", "6=21.5"}));
-    QVERIFY(!back.points.contains(2));
 }
 
 void test_zorResultFile::garbage_data()
