@@ -5,6 +5,7 @@
 #include "results/zorSlicedJob.h"
 
 #include <QFileInfo>
+#include <QSignalBlocker>
 
 zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
     : QObject(window), window(window), list(list), plot(plot)
@@ -64,6 +65,10 @@ bool zorResultImport::step(const QDeadlineTimer &until)
                 QDeadlineTimer(QDeadlineTimer::Forever), blockRows);
             turn = 0;
         }
+        // The plot does not announce these points one by one: the window catches up
+        // once the file is in (finished), where a view refresh per point of a week
+        // of readings would cost more than reading them.
+        const QSignalBlocker quiet(plot);
         for (; turn < pending.size(); ++turn) {
             _pending &p = pending[turn];
             for (int i = 0; i < p.time.size(); ++i)

@@ -47,7 +47,8 @@ public:
     int index() const { return zorIndex; }
 
 signals:
-    // The last row is in the plot, or the user cancelled.
+    // The last row is in the plot, or the user cancelled; the plot has not announced
+    // the points it took, so the views refresh now.
     void finished(int index, bool cancelled);
 
 private:
