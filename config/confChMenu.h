@@ -1,0 +1,65 @@
+#ifndef CONFCHMENU_H
+#define CONFCHMENU_H
+
+#include <QByteArray>
+#include <QMenu>
+
+class QComboBox;
+class featureZOR70;
+class optionsZOR70;
+class zorList;
+class zorModeMenu;
+
+// The popup menu of one channel in the main window's channel table: its mode and
+// sensor, unit, reference resistor, measuring current, rounding, cold-junction
+// compensation and characteristic slot. Built once and reused. Edits go into the
+// instrument's settings image at once; when the menu closes after a change, the
+// channel block is sent to the instrument.
+class confChMenu : public QMenu
+{
+    Q_OBJECT
+
+public:
+    // The registry is not owned and must outlive the menu.
+    explicit confChMenu(zorList *list, QWidget *parent = nullptr);
+
+    // Takes the channel of the instrument under a registry index, refreshes and pops up
+    // at the point; nothing for an index the registry does not hold.
+    void show(int index, const QPoint &at, quint8 ch);
+    int deviceIndex() const { return index; }
+    quint8 channel() const { return ch; }
+
+public slots:
+    // Refreshes when the change concerns the channel shown.
+    void onChChange(int index, quint8 ch);
+
+private:
+    optionsZOR70 *image() const;
+    QComboBox *addCombo(const char *name);
+    void buildFeatMenu();
+    void refresh();
+    void refreshCurrent(const optionsZOR70 &options);
+    void refreshFeatMenu(const optionsZOR70 &options);
+    void currentChosen(int row);
+    void commitManualCurrent();
+    void sendIfChanged();
+    // The characteristic editor, on a slot of the image.
+    void openFeatureEditor(featureZOR70 *feature);
+
+    zorList *list;
+    int index = -1;
+    quint8 ch = 0;
+    QByteArray shown; // the channel block when the menu opened
+
+    QAction *titleAction;
+    zorModeMenu *modeMenu;
+    QComboBox *dimCB;
+    QComboBox *refCB;
+    QComboBox *currentCB;
+    QComboBox *roundCB;
+    QMenu *compensMenu;
+    QMenu *featMenu;
+    QAction *editFeatAction = nullptr;
+};
+
+#endif // CONFCHMENU_H
