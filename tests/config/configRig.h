@@ -1,0 +1,68 @@
+#ifndef CONFIGRIG_H
+#define CONFIGRIG_H
+
+#include "config/devConfUI.h"
+#include "tests/registry/simulatedRegistry.h"
+
+#include <QStringList>
+#include <QTimer>
+
+class QMenu;
+
+// The settings dialog on the registry of simulatedRegistry, for one record: an
+// instrument simulated on a pseudo-terminal and read in full through the real link, or
+// a record without a port. Writes go out 50 ms after the last request.
+class configRig
+{
+public:
+    static constexpr int sendDelay = 50;
+
+    configRig();
+    // A simulated instrument, connected and read in full; serial 0 makes it unnumbered.
+    zorSimulator *connectSim(quint32 serial, zorSimMemory::variant type = zorSimMemory::basic);
+    // Puts the simulator's identity, device and channel blocks and the image back as
+    // connectSim left them, and forgets what the simulator logged; for a test that goes
+    // on with the same instrument instead of reading a new one in full.
+    void restore();
+    // A record without a port, wired like a connected one.
+    void addRecord();
+
+    optionsZOR70 *image() const { return r.image(index); }
+    zorList::_zor *record() const { return r.list.getZorByIndex(index); }
+    template <typename T>
+    T *find(const QString &name) const { return dialog.findChild<T *>(name); }
+    // The dialog's column menu popped up for a cell, or for a header section with row -1.
+    QMenu *popUp(int row, int column);
+    // The entry of a menu or of its submenus with exactly this text.
+    static QAction *action(QMenu *menu, const QString &text);
+    // Triggers the entry as a click would, closing the menus.
+    static void choose(QMenu *menu, const QString &text);
+    // Until the simulator has stored this many block writes since its log was cleared.
+    void waitWrites(int count);
+
+    // The message boxes to come are answered in turn with the buttons given; their titles
+    // and texts are kept in boxes ("title|text").
+    void answerBox(int button);
+    // The file dialogs to come select the paths given in turn and are accepted, or are
+    // cancelled for an empty path; their titles and first selections before the answer
+    // are kept in files ("title|file").
+    void answerFile(const QString &path);
+
+    simulatedRegistry r;
+    devConfUI dialog;
+    zorSimulator *sim = nullptr;
+    int index = -1;
+    QStringList boxes;
+    QStringList files;
+    QMap<quint8, QByteArray> original; // the simulator's blocks as connectSim read them
+
+private:
+    // Looks for a modal box or file dialog to answer, inside whatever event loop shows it.
+    void answerModals();
+
+    QList<int> boxAnswers;
+    QStringList fileAnswers;
+    QTimer *answering;
+};
+
+#endif // CONFIGRIG_H
