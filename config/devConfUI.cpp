@@ -58,6 +58,8 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     table->setHorizontalHeaderLabels(
         {tr("Тип измерений"), tr("Размерн."), tr("Изм. ток"), tr("Опр.резист."), tr("Округление"), tr("КХС")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Sensor and characteristic names are the longest texts of the table.
+    table->horizontalHeader()->setSectionResizeMode(colMode, QHeaderView::ResizeToContents);
     table->horizontalHeader()->setSectionsClickable(true);
     connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         const QHeaderView *header = ui->chTable->horizontalHeader();
@@ -92,6 +94,7 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     fileDialog->setDefaultSuffix(QStringLiteral("zor70"));
     // The snapshot box comes to life with the snapshot handling.
     ui->dbGroupBox->setEnabled(false);
+    ui->dbStatusLabel->hide();
     ui->pgBar->hide();
     leaveServiceMode();
     installEventFilter(this);

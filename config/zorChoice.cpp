@@ -3,6 +3,7 @@
 #include "model/optionsZOR70.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -19,11 +20,21 @@ zorChoice::_list zorChoice::compensList(const QString &off)
 
 void zorChoice::fill(QMenu *menu, const _list &list)
 {
+    QActionGroup *group = exclusive(menu);
     for (const auto &entry : list) {
         QAction *action = menu->addAction(entry.second);
         action->setData(entry.first);
         action->setCheckable(true);
+        group->addAction(action);
     }
+}
+
+QActionGroup *zorChoice::exclusive(QObject *parent)
+{
+    // Shown as radio buttons; none is checked while a menu serves every channel at once.
+    auto *group = new QActionGroup(parent);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    return group;
 }
 
 void zorChoice::fill(QComboBox *box, const _list &list)

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QVector>
 
+class QActionGroup;
 class QComboBox;
 class QMenu;
+class QObject;
 
 // Lists of choices (a value and its text) as the settings dialog and the popup menus
 // offer them: menus of checkable entries and combo boxes, each entry carrying its value
@@ -29,7 +31,9 @@ public:
     // choices of a thermocouple's cold-junction compensation.
     static _list compensList(const QString &off);
 
+    // Checkable entries of which at most one is checked.
     static void fill(QMenu *menu, const _list &list);
+    static QActionGroup *exclusive(QObject *parent);
     static void fill(QComboBox *box, const _list &list);
     // Checks the entry of value and unchecks the others; a value of no entry checks none.
     static void check(QMenu *menu, int value);

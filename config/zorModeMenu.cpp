@@ -1,5 +1,6 @@
 #include "config/zorModeMenu.h"
 
+#include "config/zorChoice.h"
 #include "model/featureZOR70.h"
 #include "model/optionsZOR70.h"
 
@@ -12,6 +13,7 @@ const char modeProperty[] = "chMode";
 
 zorModeMenu::zorModeMenu(QWidget *parent)
     : QMenu(parent)
+    , group(zorChoice::exclusive(this))
 {
     const QMap<O::_chMode, QString> names = O::getModeNameList();
     for (int mode : {O::chOff, O::chOhm, O::chOhm3, O::chMV, O::chMA})
@@ -56,6 +58,7 @@ QAction *zorModeMenu::addMode(QMenu *menu, int mode, const QString &text, int fe
 {
     QAction *action = menu->addAction(text);
     action->setCheckable(true);
+    group->addAction(action);
     action->setProperty(modeProperty, mode);
     action->setData(feature);
     return action;

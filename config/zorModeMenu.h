@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QMenu>
 
+class QActionGroup;
 class optionsZOR70;
 
 // The choice of a channel's measurement mode together with its sensor: the plain modes,
@@ -32,6 +33,7 @@ private:
     QAction *addMode(QMenu *menu, int mode, const QString &text, int feature);
     QMenu *addSubMenu(int mode, const QString &title);
 
+    QActionGroup *group; // every mode and sensor entry: one is the channel's
     QMap<int, QMenu *> subMenus; // by mode
 };
 
