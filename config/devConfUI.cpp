@@ -58,8 +58,10 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     table->setHorizontalHeaderLabels(
         {tr("Тип измерений"), tr("Размерн."), tr("Изм. ток"), tr("Опр.резист."), tr("Округление"), tr("КХС")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    // Sensor and characteristic names are the longest texts of the table.
-    table->horizontalHeader()->setSectionResizeMode(colMode, QHeaderView::ResizeToContents);
+    // Sensor and characteristic names are the longest texts of the table: that column
+    // is fitted to them after each refresh (fitting at every cell change costs more
+    // than the refresh itself).
+    table->horizontalHeader()->setSectionResizeMode(colMode, QHeaderView::Interactive);
     table->horizontalHeader()->setSectionsClickable(true);
     connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         const QHeaderView *header = ui->chTable->horizontalHeader();
@@ -307,6 +309,7 @@ void devConfUI::fillChTable()
     ui->chTable->setRowCount(options.getChCount());
     for (int ch = 0; ch < options.getChCount(); ++ch)
         fillChRow(options, ch);
+    ui->chTable->resizeColumnToContents(colMode);
 }
 
 void devConfUI::fillChRow(const optionsZOR70 &options, int ch)
