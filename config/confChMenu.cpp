@@ -1,5 +1,6 @@
 #include "config/confChMenu.h"
 
+#include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "model/featureZOR70.h"
@@ -70,21 +71,12 @@ confChMenu::confChMenu(zorList *list, QWidget *parent)
             options->setChDim(ch, dimCB->itemData(row).toInt());
     });
     connect(refCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        optionsZOR70 *options = image();
-        const int ref = refCB->itemData(row).toInt();
-        if (!options || options->ch[ch].ref == ref)
-            return;
-        options->ch[ch].ref = ref;
-        options->normalize(ch);
-        emit options->onChChange(ch);
+        if (optionsZOR70 *options = image())
+            zorChEdit::setRef(options, ch, refCB->itemData(row).toInt());
     });
     connect(roundCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        optionsZOR70 *options = image();
-        const int round = roundCB->itemData(row).toInt();
-        if (!options || options->ch[ch].round == round)
-            return;
-        options->ch[ch].round = round;
-        emit options->onChChange(ch);
+        if (optionsZOR70 *options = image())
+            zorChEdit::setRound(options, ch, roundCB->itemData(row).toInt());
     });
     connect(currentCB, qOverload<int>(&QComboBox::activated), this, &confChMenu::currentChosen);
 
@@ -234,10 +226,7 @@ void confChMenu::currentChosen(int row)
     const int code = currentCB->itemData(row).toInt();
     if (code >= 1) {
         currentCB->setEditable(false);
-        if (options->ch[ch].current != code) {
-            options->ch[ch].current = quint8(code);
-            emit options->onChChange(ch);
-        }
+        zorChEdit::setCurrentCode(options, ch, code);
         return;
     }
     if (currentCB->isEditable())

@@ -1,6 +1,7 @@
 #include "config/devConfUI.h"
 #include "ui_devConfUI.h"
 
+#include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "db/zorSql.h"
@@ -391,37 +392,21 @@ void devConfUI::buildChMenus()
         const int code = action->data().toInt();
         if (code < 1)
             return;
-        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) {
-            if (o->ch[ch].current == code)
-                return;
-            o->ch[ch].current = quint8(code);
-            emit o->onChChange(ch);
-        });
+        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) { zorChEdit::setCurrentCode(o, ch, code); });
     });
 
     QMenu *refs = addChMenu(colRef);
     zorChoice::fill(refs, zorChoice::of(O::getRefList()));
     connect(refs, &QMenu::triggered, this, [this](QAction *action) {
         const int ref = action->data().toInt();
-        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) {
-            if (o->ch[ch].ref == ref)
-                return;
-            o->ch[ch].ref = ref;
-            o->normalize(ch);
-            emit o->onChChange(ch);
-        });
+        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) { zorChEdit::setRef(o, ch, ref); });
     });
 
     QMenu *rounds = addChMenu(colRound);
     zorChoice::fill(rounds, zorChoice::of(O::getRoundList()));
     connect(rounds, &QMenu::triggered, this, [this](QAction *action) {
         const int round = action->data().toInt();
-        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) {
-            if (o->ch[ch].round == round)
-                return;
-            o->ch[ch].round = round;
-            emit o->onChChange(ch);
-        });
+        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) { zorChEdit::setRound(o, ch, round); });
     });
 
     QMenu *compens = addChMenu(colCompens);

@@ -49,6 +49,19 @@ QString rowText(const QTableWidget *table, int row)
     return texts.join('|');
 }
 
+// A record of an 8-channel instrument whose first channels are in the modes given.
+O *eightChannels(configRig &rig, const QList<int> &modes)
+{
+    rig.addRecord();
+    O *o = rig.image();
+    o->chCount = 8;
+    for (int ch = 0; ch < modes.size(); ++ch) {
+        o->ch[ch].ref = O::ref300;
+        o->setChMode(quint8(ch), modes[ch]);
+    }
+    return o;
+}
+
 // The channel's settings as the table test sets them: mode, unit, range, current code,
 // rounding, characteristic byte and compensation byte.
 void setChannel(O *o, int ch, const QList<int> &values)
@@ -214,12 +227,7 @@ void test_devConfUI::headerUnitMenu()
     QFETCH(QString, unit);
     QFETCH(QString, units);
     configRig rig;
-    rig.addRecord();
-    O *o = rig.image();
-    o->chCount = 8;
-    const int modes[5] = {O::chOff, O::chOhm, O::chNSHTS, O::chNSHTP, O::chIZMPR};
-    for (int ch = 0; ch < 5; ++ch)
-        o->setChMode(quint8(ch), modes[ch]);
+    O *o = eightChannels(rig, {O::chOff, O::chOhm, O::chNSHTS, O::chNSHTP, O::chIZMPR});
     rig.dialog.show(rig.index);
     QSignalSpy changes(o, qOverload<quint8>(&O::onChChange));
     QMenu *menu = rig.popUp(-1, devConfUI::colDim);
@@ -264,13 +272,7 @@ void test_devConfUI::currentSpin()
     QFETCH(double, mA);
     QFETCH(QString, codes);
     configRig rig;
-    rig.addRecord();
-    O *o = rig.image();
-    o->chCount = 8;
-    for (int ch = 0; ch < 8; ++ch) {
-        o->ch[ch].ref = O::ref300;
-        o->setChMode(quint8(ch), O::chOhm3);
-    }
+    O *o = eightChannels(rig, QVector<int>(8, O::chOhm3).toList());
     rig.dialog.show(rig.index);
     QMenu *menu = rig.popUp(row, devConfUI::colCurrent);
     QVERIFY(menu);
