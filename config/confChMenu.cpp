@@ -1,5 +1,6 @@
 #include "config/confChMenu.h"
 
+#include "config/featconfui.h"
 #include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
@@ -32,9 +33,10 @@ QString currentText(quint8 code, char format, int precision)
 }
 } // namespace
 
-confChMenu::confChMenu(zorList *list, QWidget *parent)
+confChMenu::confChMenu(zorList *list, zorSql *sql, QWidget *parent)
     : QMenu(parent)
     , list(list)
+    , featEditor(new featconfui(sql, this))
 {
     titleAction = addSection(QString());
     modeMenu = new zorModeMenu(this);
@@ -121,7 +123,7 @@ void confChMenu::buildFeatMenu()
             return;
         const int slot = options->ch[ch].feature;
         if (action == editFeatAction)
-            openFeatureEditor(slot < O::chMax ? options->feature[slot] : nullptr);
+            featEditor->show(slot < O::chMax ? options->feature[slot] : nullptr, true);
         else
             options->setChFeature(ch, options->ch[ch].mode, quint8(action->data().toInt()));
     });
@@ -255,12 +257,4 @@ void confChMenu::sendIfChanged()
     // hear of an edit made here.
     if (options && options->getChData() != shown)
         options->triggerChChange(ch);
-}
-
-void confChMenu::openFeatureEditor(featureZOR70 *feature)
-{
-    // Hook for the characteristic editor (featconfui), which is built on its own: it
-    // edits the channel's slot in apply mode, so that an accepted edit goes to the
-    // instrument.
-    Q_UNUSED(feature)
 }

@@ -5,23 +5,26 @@
 #include <QMenu>
 
 class QComboBox;
-class featureZOR70;
+class featconfui;
 class optionsZOR70;
 class zorList;
 class zorModeMenu;
+class zorSql;
 
 // The popup menu of one channel in the main window's channel table: its mode and
 // sensor, unit, reference resistor, measuring current, rounding, cold-junction
 // compensation and characteristic slot. Built once and reused. Edits go into the
 // instrument's settings image at once; when the menu closes after a change, the
-// channel block is sent to the instrument.
+// channel block is sent to the instrument, and a characteristic edited from here as
+// soon as the editor accepts it.
 class confChMenu : public QMenu
 {
     Q_OBJECT
 
 public:
-    // The registry is not owned and must outlive the menu.
-    explicit confChMenu(zorList *list, QWidget *parent = nullptr);
+    // Neither is owned; both must outlive the menu. The database serves the
+    // characteristic editor.
+    confChMenu(zorList *list, zorSql *sql, QWidget *parent = nullptr);
 
     // Takes the channel of the instrument under a registry index, refreshes and pops up
     // at the point; nothing for an index the registry does not hold.
@@ -43,8 +46,6 @@ private:
     void currentChosen(int row);
     void commitManualCurrent();
     void sendIfChanged();
-    // The characteristic editor, on a slot of the image.
-    void openFeatureEditor(featureZOR70 *feature);
 
     zorList *list;
     int index = -1;
@@ -60,6 +61,7 @@ private:
     QMenu *compensMenu;
     QMenu *featMenu;
     QAction *editFeatAction = nullptr;
+    featconfui *featEditor;
 };
 
 #endif // CONFCHMENU_H

@@ -1,6 +1,7 @@
 #include "config/devConfUI.h"
 #include "ui_devConfUI.h"
 
+#include "config/featconfui.h"
 #include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
@@ -104,6 +105,8 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     // The children only report the service key, so that it works wherever the focus is.
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
+    // A window of its own, made after the filters: its keys are its own business.
+    featEditor = new featconfui(sql, this);
 }
 
 devConfUI::~devConfUI()
@@ -537,15 +540,10 @@ void devConfUI::onFeatChange(int index)
 
 void devConfUI::on_featTable_cellDoubleClicked(int row, int)
 {
+    // Not in apply mode: like every edit here, the characteristic reaches the
+    // instrument with an apply button.
     if (optionsZOR70 *options = image())
-        openFeatureEditor(row < O::chMax ? options->feature[row] : nullptr);
-}
-
-void devConfUI::openFeatureEditor(featureZOR70 *feature)
-{
-    // Hook for the characteristic editor (featconfui), which is built on its own: it
-    // edits the slot in apply mode, so that an accepted edit goes to the instrument.
-    Q_UNUSED(feature)
+        featEditor->show(row < O::chMax ? options->feature[row] : nullptr, false);
 }
 
 // ---- References ------------------------------------------------------------------------------

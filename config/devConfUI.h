@@ -14,6 +14,7 @@ class QFileDialog;
 class QMenu;
 class QDoubleSpinBox;
 class ZORSerialPort;
+class featconfui;
 class featureZOR70;
 class zorModeMenu;
 class zorSql;
@@ -117,8 +118,6 @@ private:
     QString chooseFile(bool save);
     void enterServiceMode();
     void leaveServiceMode();
-    // The characteristic editor, on a slot of the image (or on none).
-    void openFeatureEditor(featureZOR70 *feature);
 
     Ui::devConfUI *ui;
     bool serviceKeyDown = false;
@@ -139,6 +138,7 @@ private:
     quint32 snOfInstrument = 0;
 
     QFileDialog *fileDialog;
+    featconfui *featEditor;
 };
 
 #endif // DEVCONFUI_H

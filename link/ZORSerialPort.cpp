@@ -3,6 +3,7 @@
 #include "link/zorPortCatalog.h"
 #include "link/zorSerialPortThread.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -132,10 +133,19 @@ void ZORSerialPort::rmDev(int devIndex)
 
     QEventLoop wait;
     removalWaits.insert(devIndex, &wait);
-    QTimer::singleShot(removalTimeout, &wait, &QEventLoop::quit);
     worker->rm();
-    wait.exec();
-    removalWaits.remove(devIndex);
+    // A worker that ended on its own (a port that would not open or went away) may
+    // have queued its finished() before the event being delivered now, the one that
+    // brought its error here. The glib event dispatcher delivers nothing posted that
+    // early inside a nested loop until something new is posted, so the wait would last
+    // its full time: the manager's queued calls are taken here first.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // The purge takes the wait out when the worker is gone.
+    if (removalWaits.contains(devIndex)) {
+        QTimer::singleShot(removalTimeout, &wait, &QEventLoop::quit);
+        wait.exec();
+        removalWaits.remove(devIndex);
+    }
 
     if (!readsDone && isReadAllQuery())
         emit allDevQueryComplite();
@@ -460,7 +470,7 @@ void ZORSerialPort::purgeDevSerialPortThread()
     locations.remove(devIndex);
     worker->wait();
     delete worker;
-    if (QEventLoop *wait = removalWaits.value(devIndex))
+    if (QEventLoop *wait = removalWaits.take(devIndex))
         wait->quit();
 }
 

@@ -42,7 +42,8 @@ public:
     // unknown, busy, already used here, or 255 devices exist. Whether the port really
     // opens is reported later (onDevError 252, and the device disappears).
     int addDev(const QString &portName, char devType = 0, int baudRate = 9600, quint8 sec = 15);
-    // Stops a device and discards its queues; waits at most 5 s for the worker.
+    // Stops a device and discards its queues. Waits at most 5 s for a running worker,
+    // until it finishes; returns at once when the worker has ended already.
     void rmDev(int devIndex);
     QString getPortName(int devIndex) const;
     QList<int> getDevIndexList() const;

@@ -5,7 +5,10 @@
 #include <QThread>
 
 #include <cstring>
+
+#ifdef Q_OS_UNIX
 #include <termios.h>
+#endif
 
 namespace {
 
@@ -227,9 +230,19 @@ void zorLinkExchange::clearPort()
     // line the driver's queue is drained; the output direction is then empty and is
     // not flushed, because on a pseudo-terminal that flush would throw away what the
     // other end has not read yet.
-    ::tcdrain(port->handle());
+    drainOutput();
     port->readAll();
     port->clear(QSerialPort::Input);
+}
+
+void zorLinkExchange::drainOutput()
+{
+#ifdef Q_OS_UNIX
+    ::tcdrain(port->handle());
+#else
+    // Qt has no wait for the driver's queue; what was handed over is left to the
+    // driver, and only the input direction is cleared after it.
+#endif
 }
 
 void zorLinkExchange::write(const char *data, int size)

@@ -19,7 +19,7 @@ class QSerialPort;
 class zorLinkExchange
 {
 public:
-    enum code : quint8 {
+    enum _code : quint8 {
         done = 0,
         noEcho = 10,          // the selector was not echoed in three tries
         noReadyMarker = 20,   // the ready marker did not come
@@ -56,6 +56,9 @@ public:
 
 private:
     bool isAlive() const { return alive.load(); }
+    // Waits until the bytes handed to the driver have left the port, where the
+    // system offers that wait.
+    void drainOutput();
     void write(const char *data, int size);
     void writeByte(char byte) { write(&byte, 1); }
     void waitWritten();

@@ -5,11 +5,13 @@
 #include <QMutex>
 #include <QSerialPortInfo>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 namespace {
 
-// Registered ports (name → description); registration may come from any thread.
+// This process's extra ports (name → description); registered from any thread.
 QMutex registryLock;
 QMap<QString, QString> &registry()
 {
@@ -25,8 +27,15 @@ bool isRegistered(const QString &name)
 
 bool isCharacterDevice(const QString &path)
 {
+#ifdef Q_OS_UNIX
     struct stat info;
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+#else
+    // Without device files to tell apart, whatever exists and is neither a file nor a
+    // folder is taken for a device; opening it tells the rest.
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+#endif
 }
 
 QString canonical(const QString &path)
@@ -37,9 +46,9 @@ QString canonical(const QString &path)
 
 } // namespace
 
-QList<zorPortCatalog::port> zorPortCatalog::ports()
+QList<zorPortCatalog::_port> zorPortCatalog::ports()
 {
-    QList<port> result;
+    QList<_port> result;
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : system)
         result.append({info.portName(), info.description(), false, info.isBusy()});

@@ -4,24 +4,26 @@
 #include <QList>
 #include <QString>
 
-// The ports a user can choose: the system's serial ports plus the ports registered by
-// this process (simulated instruments started inside the program, ports a test sets
-// up). A port may also be named by the absolute path of a character device, so that
-// stable links such as /dev/serial/by-id/... can be used directly.
+// The ports a user can choose: the system's serial ports plus this process's own list
+// of extra ports, those the system does not list as serial ports (the demo instrument
+// the program starts on a pseudo-terminal, a device path the user typed in). A port
+// may also be named by the absolute path of a character device, so that stable links
+// such as /dev/serial/by-id/... can be used directly.
 class zorPortCatalog
 {
 public:
-    struct port
+    struct _port
     {
         QString name;          // what to pass to ZORSerialPort::addDev
         QString description;
-        bool registered;       // not a system port
+        bool registered;       // one of this process's extra ports
         bool busy;             // held by another program (system ports only)
     };
 
     // System ports in the order the system lists them, then the registered ones by name.
-    static QList<port> ports();
+    static QList<_port> ports();
 
+    // Adds a port to (removes it from) this process's list of extra ports; any thread.
     static void registerPort(const QString &name, const QString &description);
     static void unregisterPort(const QString &name);
 

@@ -135,11 +135,11 @@ void zorSerialPortThread::readyRead()
         return;
     if (watchdog)
         watchdog->stop();
-    QVector<zorStreamParser::token> tokens;
+    QVector<zorStreamParser::_token> tokens;
     if (!parser.append(port->readAll(), tokens))
         return;
     if (alive.load()) {
-        for (const zorStreamParser::token &token : qAsConst(tokens)) {
+        for (const zorStreamParser::_token &token : qAsConst(tokens)) {
             emit readySource(token.source);
             if (token.type == zorStreamParser::status)
                 emit readyStatus(token.fields);

@@ -59,7 +59,7 @@ bool toValue(const char *begin, const char *end, double *value)
 
 } // namespace
 
-bool zorStreamParser::append(const QByteArray &bytes, QVector<token> &tokens)
+bool zorStreamParser::append(const QByteArray &bytes, QVector<_token> &tokens)
 {
     buffer.append(bytes);
     const int last = buffer.lastIndexOf(' ');
@@ -81,9 +81,9 @@ bool zorStreamParser::append(const QByteArray &bytes, QVector<token> &tokens)
     return true;
 }
 
-zorStreamParser::token zorStreamParser::decode(const char *data, int size)
+zorStreamParser::_token zorStreamParser::decode(const char *data, int size)
 {
-    token t;
+    _token t;
     t.source.reserve(size + 1);
     t.source.append(data, size).append(' ');
     t.dim = data[size - 1];

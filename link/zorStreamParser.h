@@ -14,12 +14,12 @@
 class zorStreamParser
 {
 public:
-    enum kind { other, measurement, status };
+    enum _kind { other, measurement, status };
 
-    struct token
+    struct _token
     {
         QByteArray source;     // the token as received, with a trailing blank
-        kind type = other;
+        _kind type = other;
         quint8 ch = 0;         // channel number (measurement)
         char dim = 0;          // unit character (measurement)
         double meas = 0;       // value (measurement)
@@ -31,10 +31,10 @@ public:
 
     // Adds received bytes and appends every completed, non-empty token to tokens.
     // Returns false while the buffer holds no blank: nothing was completed.
-    bool append(const QByteArray &bytes, QVector<token> &tokens);
+    bool append(const QByteArray &bytes, QVector<_token> &tokens);
 
     // Decodes one token (without its separating blank); size must be at least 1.
-    static token decode(const char *data, int size);
+    static _token decode(const char *data, int size);
 
     const QByteArray &pending() const { return buffer; }
     void clear() { buffer.clear(); }

@@ -223,11 +223,16 @@ QByteArray optionsZOR70::getTxData(tx_code code) const
 
 bool optionsZOR70::setData(QByteArray *buf, quint8 address)
 {
-    return buf && setData(*buf, address);
+    return setData(buf ? *buf : QByteArray(), address);
 }
 
 bool optionsZOR70::setData(const QByteArray &buf, quint8 address)
 {
+    if (address == rdIdent) {
+        devType = 0;
+        devNumber = 0;
+        devName.clear();
+    }
     if (buf.size() != readLength(address))
         return false;
     switch (address) {
@@ -335,11 +340,8 @@ bool optionsZOR70::decodeFeat(const QByteArray &buf)
 
 bool optionsZOR70::decodeIdent(const QByteArray &buf)
 {
-    // A well-formed reply of another instrument type leaves this one
-    // unidentified, so nothing can be written to it.
-    devType = 0;
-    devNumber = 0;
-    devName.clear();
+    // The identity is cleared already: a reply of another instrument type leaves
+    // this one unidentified, so nothing can be written to it.
     const quint32 type = bWord::getWord(&buf, 0);
     if (!isValidType(type))
         return false;

@@ -228,8 +228,11 @@ public:
 
 public slots:
     // Decode one block read from address; exact lengths only. A refused block
-    // changes nothing and raises nothing, with one exception: a well-formed
-    // identity of a foreign instrument type clears the identity.
+    // changes nothing and raises nothing, with one exception: every identity
+    // reply clears the identity first, so an instrument whose identity read went
+    // wrong (a foreign type, a wrong length) counts as unidentified and receives
+    // no writes until a good identity arrives. A name reply of the wrong length
+    // leaves the name as it was.
     bool setData(QByteArray *buf, quint8 address);
     bool setData(const QByteArray &buf, quint8 address);
     // Decode a full image (the signature in it is not taken over).

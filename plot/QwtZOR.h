@@ -1,26 +1,20 @@
 #ifndef QWTZOR_H
 #define QWTZOR_H
 
-#include "plot/zorDimList.h"
+#include "plot/zorPlotScales.h"
+#include "plot/zorPointStore.h"
 
 #include <QColor>
 #include <QDateTime>
-#include <QMap>
-#include <QPen>
 #include <QPointF>
-#include <QVector>
+#include <map>
+#include <memory>
 #include <qwt_plot.h>
+#include <vector>
 
-class QClipboard;
-class QwtPlotGrid;
 class QwtPlotMarker;
-class QwtPlotPicker;
-class QwtPlotTextLabel;
-class QwtPlotZoomer;
-class QwtZorPlotPickerWheele;
-class QwtZorQwtPlotPicker;
-class zorInfoPanel;
 class zorPlotCurve;
+class zorPlotInteraction;
 class zorReplotThrottle;
 
 // The time plot of the main window. It keeps, per instrument (a device, keyed by
@@ -28,6 +22,10 @@ class zorReplotThrottle;
 // clear with its 10-point moving average and, for a channel linked to a partner, the
 // difference series; it draws the main channel of the current device and lets the
 // user measure, zoom, scroll and set limit lines with the mouse.
+//
+// The readings live in a zorPointStore (store()), the axes are chosen by
+// zorPlotScales, and the mouse is served by zorPlotInteraction; this class ties them
+// together with the curves, the view settings of each channel and the signals.
 //
 // Operations that name a device take qwtIndex, a negative one meaning the current
 // device; those that name a channel take ch, 255 meaning the device's main channel.
@@ -70,58 +68,15 @@ public:
     };
     Q_ENUM(TmcTrackingMode)
 
-    // One X scale: the size of one division.
-    struct TScaleX {
-        QString label;
-        int seconds;
-    };
-    // One Y scale: the size of one division.
-    struct TScaleY {
-        QString label;
-        double step;
-    };
-
-    struct _ch {
-        // meas[i], aver[i], time[i] and dims[i] are one point; the difference
-        // series run in parallel with each other.
-        QVector<double> meas;
-        QVector<double> aver;
-        QVector<double> time;
-        QVector<double> diffMeas;
-        QVector<double> diffAver;
-        QVector<double> diffTime;
-        zorDimList dims;
-        zorPlotCurve *curveAver = nullptr;
-        zorPlotCurve *curveMeas = nullptr;
-        QString dim;              // unit of the last accepted point
-        int diffDev = -1;         // difference partner, -1 = none
-        uchar diffCh = 255;       // difference partner channel, 255 = none
-        uchar precision = 0;      // decimals of value texts
-        uchar scaleX = 0;         // the channel's own X scale index, 0 = automatic
-        uchar scaleY = 0;         // the channel's own Y scale index, 0 = automatic
-        TmcMode mode = mcAuto;
-        TmcModeX modeX = mcxSec;
-        double sumMeas = 0.0;     // running sums of the moving averages
-        double sumDiff = 0.0;
-        bool pointError = true;   // the last reading was rejected, or none came yet
-        bool show = true;         // this channel is drawn for its device
-    };
-
-    struct _dev {
-        uchar mainCh = 0;
-        QVector<_ch> chs;
-        bool devShow = false;
-        bool measShow = true;
-        bool averShow = true;
-        QDateTime startDateTime;  // time stamps are seconds since this moment
-        TmcTrackingMode modeTrack = tmOff;
-        QwtPlotMarker *markerUp = nullptr;
-        QwtPlotMarker *markerDown = nullptr;
-        qint64 startMSecs = 0;    // startDateTime in ms since the epoch, for cheap time stamps
-    };
+    // One X (Y) scale: the size of one division.
+    using TScaleX = zorPlotScales::TScaleX;
+    using TScaleY = zorPlotScales::TScaleY;
 
     explicit QwtZOR(QWidget *parent = nullptr);
     ~QwtZOR() override;
+
+    // Every reading of every device, for reading without the widget.
+    const zorPointStore &store() const { return m_store; }
 
     // Devices
     int addDev();
@@ -245,98 +200,51 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
-private slots:
-    void scrollCanvas(QPointF p);
-    void setMeasPoint(QPointF p);
-    void setZoomScale(QRectF rect);
-    void copyToClipboard();
-    void limitSelected(const QPointF &p);
-
 private:
-    // Rows of the two info panels.
-    enum MeasRow { rowX1, rowY1, rowX2, rowY2, rowGap1, rowDX, rowDY, rowGap2, rowMean, rowSko, rowCount };
-    enum TrackRow { rowX, rowY };
+    friend class zorPlotInteraction;
 
-    void buildInteraction();
-    void clickSelected(const QPointF &p);
-    void wheelZoom(bool zoomIN);
-    void addMeasPointFirst(const QPointF &p, QPoint pixel);
-    void resetMeasure();
-    void placePanel(zorInfoPanel *panel, const QPoint &pixel, Qt::Orientations move);
-    void followMarkers(Qt::Orientation axis);
-    QPointF trackerPos() const;
-    QPoint toPixel(const QPointF &p) const;
+    // How a channel is viewed, beside its readings in the store. The curves read the
+    // channel's series from the store by device and channel number.
+    struct _ch {
+        std::unique_ptr<zorPlotCurve> curveAver;
+        std::unique_ptr<zorPlotCurve> curveMeas;
+        uchar scaleX = 0;         // the channel's own X scale index, 0 = automatic
+        uchar scaleY = 0;         // the channel's own Y scale index, 0 = automatic
+        TmcMode mode = mcAuto;
+        TmcModeX modeX = mcxSec;
+        bool show = true;         // this channel is drawn for its device
+    };
 
-    _dev *findDev(int &qwtIndex);
-    const _dev *findDev(int &qwtIndex) const;
-    _ch *findCh(int &qwtIndex, uchar &ch);
-    const _ch *findCh(int &qwtIndex, uchar &ch) const;
-    static bool isLinked(const _ch &c);
-    static int mainOf(const _dev &d);
+    struct _dev {
+        std::vector<_ch> chs;
+        bool devShow = false;
+        bool measShow = true;
+        bool averShow = true;
+        TmcTrackingMode modeTrack = tmOff;
+        std::unique_ptr<QwtPlotMarker> markerUp;
+        std::unique_ptr<QwtPlotMarker> markerDown;
+    };
+
+    _dev *findView(int &qwtIndex);
+    const _dev *findView(int &qwtIndex) const;
+    _ch *findChView(int &qwtIndex, uchar &ch);
+    const _ch *findChView(int &qwtIndex, uchar &ch) const;
     // Whether the channel (both indexes resolved) is the one drawn: the main
     // channel of the current device.
     bool isCurrentMain(int qwtIndex, uchar ch) const;
-    // Points the curves at the series they draw; moved: the same series at a new address.
-    void bindCurves(_ch &c, bool moved);
+    void addChannelViews(_dev &d, int qwtIndex, int count);
     void setCurvesVisible(_ch &c, bool meas, bool aver);
-    bool diffStep(_ch &c, double val, double time);
-    void rebuildDiff(_ch &c, const _ch &partner);
+    void afterUnlink(const QVector<QPair<int, uchar>> &channels);
     void checkLimits(int qwtIndex, uchar ch);
     void requestReplot();
     void setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch);
     void setScaleDrawX(TmcModeX mode);
-    void setAxisWindow(int axis, double min, double max, double step);
-    void setWindowX(double centre, uchar scale);
-    void setWindowY(double centre, uchar scale);
-    QString deltaXText(double x1, double x2) const;
-    QString valueText(const _ch &c, const QVector<double> &series, signed char prec, int index,
-                      uchar fallbackPrecision) const;
 
-    QVector<TScaleX> scaleXTable;
-    QVector<TScaleY> scaleYTable;
-    QDateTime startDateTimeDefault;
-    uchar divY = 10;
-    uchar divX = 10;
-    int pressX = -1;
-    int pressY = -1;
-    int curDev = -1;
-    QMap<int, _dev> devs;
-    uchar curScaleX = 0;
-    uchar curScaleY = 0;
-
-    zorInfoPanel *panelMeas = nullptr;
-    zorInfoPanel *panelTrack = nullptr;
-    QwtPlotMarker *markerMeas1 = nullptr;
-    QwtPlotMarker *markerMeas2 = nullptr;
-    QwtPlotGrid *grid = nullptr;
-    QwtPlotPicker *pickerClick = nullptr;
-    QwtPlotPicker *pickerScroll = nullptr;
-    QwtPlotZoomer *zoomer = nullptr;
-    QwtPlotPicker *pickerMeasure = nullptr;
-    QwtPlotPicker *pickerLimits = nullptr;
-    QwtZorQwtPlotPicker *pickerTracker = nullptr;
-    QPointF scrollAnchor{-1.0, -1.0};
-    QPen penMeas;
-    QPen penLimits;
-    QwtZorPlotPickerWheele *pickerWheel = nullptr;
-    QwtPlotTextLabel *labelScale = nullptr;
-    QClipboard *clipboard = nullptr;
-
-    zorReplotThrottle *replotThrottle = nullptr;
-    // What the corner caption was last written from; it is rebuilt only when that changes.
-    struct CaptionKey {
-        int dev = -2;
-        int ch = -1;
-        QString dim;
-        uchar scaleX = 0;
-        uchar scaleY = 0;
-        bool operator==(const CaptionKey &other) const
-        {
-            return dev == other.dev && ch == other.ch && scaleX == other.scaleX && scaleY == other.scaleY
-                && dim == other.dim;
-        }
-    };
-    CaptionKey captionKey;
+    zorPointStore m_store;
+    std::map<int, _dev> m_views;
+    zorPlotScales m_scales;
+    zorPlotInteraction *m_interaction = nullptr;
+    zorReplotThrottle *m_replotThrottle = nullptr;
 };
 
 #endif // QWTZOR_H

@@ -38,10 +38,49 @@ bool clipLine(QLineF &line, const QRectF &rect)
     return true;
 }
 
+// The first index of (i, to + 1) whose x is at or beyond edge, given xs[i] < edge. The
+// search starts where the width of the previous column puts it and gallops outward:
+// on evenly spaced time stamps it lands within a point or two, so a column costs a few
+// reads next to each other instead of a bisection across it, which is what a first
+// frame of a long series, not in any cache yet, pays for.
+int firstBeyond(const QVector<double> &xs, int i, int to, double edge, int width)
+{
+    int inside = i;     // xs[inside] < edge
+    int beyond = to + 1; // beyond == to + 1 or xs[beyond] >= edge
+    const int guess = std::min(i + std::max(width, 1), to + 1);
+    if (guess <= to && xs.at(guess) < edge) {
+        inside = guess;
+        for (int step = 1; inside + step <= to; step *= 2) {
+            if (xs.at(inside + step) >= edge) {
+                beyond = inside + step;
+                break;
+            }
+            inside += step;
+        }
+    } else {
+        beyond = guess;
+        for (int step = 1; beyond - step > inside; step *= 2) {
+            if (xs.at(beyond - step) < edge) {
+                inside = beyond - step;
+                break;
+            }
+            beyond -= step;
+        }
+    }
+    while (beyond - inside > 1) {
+        const int mid = inside + (beyond - inside) / 2;
+        if (xs.at(mid) < edge)
+            inside = mid;
+        else
+            beyond = mid;
+    }
+    return beyond;
+}
+
 } // namespace
 
-zorPlotCurve::zorPlotCurve()
-    : m_series(new zorSeriesData)
+zorPlotCurve::zorPlotCurve(const zorPointStore &store, int qwtIndex, uchar ch, bool aver)
+    : m_series(new zorSeriesData(store, qwtIndex, ch, aver))
 {
     setData(m_series);
 }
@@ -127,9 +166,8 @@ void zorPlotCurve::drawRun(QPainter *painter, const QwtScaleMap &xMap, const Qwt
     painter->restore();
 }
 
-// Columns of points [from, to], one per pixel, in index order: gallop, then bisect,
-// to the first point of the next column, and take the extremes in between from the
-// min/max index.
+// Columns of points [from, to], one per pixel, in index order: find the first point of
+// the next column (firstBeyond), and take the extremes in between from the min/max index.
 void zorPlotCurve::appendColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap, int from, int to, bool align,
                                  QVector<Column> &cols) const
 {
@@ -140,31 +178,19 @@ void zorPlotCurve::appendColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMa
     const auto column = [&](int i) { return std::floor(xMap.transform(xs.at(i)) + 0.5); };
 
     int i = from;
+    int width = 1; // points in the column before
     while (i <= to) {
         const double c = column(i);
         // The edge in data units is exact only up to rounding, so the points on
         // either side of it are checked against the pixel they really round to.
         const double edge = xMap.invTransform(c + 0.5);
-        int inside = i;
-        int step = 1;
-        int beyond = i + 1;
-        while (beyond <= to && xs.at(beyond) < edge) {
-            inside = beyond;
-            step *= 2;
-            beyond = std::min(inside + step, to + 1);
-        }
-        while (beyond - inside > 1) {
-            const int mid = inside + (beyond - inside) / 2;
-            if (xs.at(mid) < edge)
-                inside = mid;
-            else
-                beyond = mid;
-        }
+        int inside = firstBeyond(xs, i, to, edge, width) - 1;
         while (inside > i && column(inside) != c)
             --inside;
         while (inside < to && column(inside + 1) == c)
             ++inside;
-        beyond = inside + 1;
+        width = inside - i + 1;
+        const int beyond = inside + 1;
         double lo = ys.at(i);
         double hi = lo;
         if (inside > i)

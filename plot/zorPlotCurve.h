@@ -21,7 +21,8 @@
 class zorPlotCurve : public QwtPlotCurve
 {
 public:
-    zorPlotCurve();
+    // Draws the channel's plotted series from the store: with aver the moving averages.
+    zorPlotCurve(const zorPointStore &store, int qwtIndex, uchar ch, bool aver);
 
     zorSeriesData *series() const;
 

@@ -2,76 +2,97 @@
 
 #include <algorithm>
 
-const QVector<double> zorSeriesData::s_empty;
+namespace {
 
-void zorSeriesData::setSource(const QVector<double> *x, const QVector<double> *y)
+const QVector<double> noValues;
+const zorTimeRuns noRuns;
+const zorMinMaxIndex noIndex;
+const zorPointStore::_plotted noSeries{&noValues, &noValues, &noRuns, &noIndex};
+
+} // namespace
+
+zorSeriesData::zorSeriesData(const zorPointStore &store, int qwtIndex, uchar ch, bool aver)
+    : m_store(store)
+    , m_dev(qwtIndex)
+    , m_ch(ch)
+    , m_aver(aver)
 {
-    m_x = x;
-    m_y = y;
-    reset();
 }
 
-void zorSeriesData::follow(const QVector<double> *x, const QVector<double> *y)
+const zorPointStore::_ch *zorSeriesData::channel() const
 {
-    m_x = x;
-    m_y = y;
+    if (m_layout != m_store.layout()) {
+        int dev = m_dev;
+        uchar ch = m_ch;
+        m_record = m_dev >= 0 && m_ch != 255 ? m_store.findCh(dev, ch) : nullptr;
+        m_layout = m_store.layout();
+    }
+    return m_record;
 }
 
-void zorSeriesData::reset()
+// Which of the channel's series are plotted changes with its link, and a change of
+// the link is a new generation.
+const zorPointStore::_plotted &zorSeriesData::series() const
 {
-    forget();
+    const zorPointStore::_ch *c = channel();
+    const quint64 generation = c ? c->generation : 0;
+    if (generation != m_seriesGeneration || c != m_seriesRecord) {
+        m_series = c ? zorPointStore::plotted(*c, m_aver) : noSeries;
+        m_seriesGeneration = generation;
+        m_seriesRecord = c;
+    }
+    return m_series;
 }
 
-void zorSeriesData::forget() const
+quint64 zorSeriesData::generation() const
 {
-    ++m_generation;
-    m_synced = 0;
-    m_runStarts.clear();
-    m_chaotic = false;
-    m_index.clear();
-    m_tailFrom = -1;
+    const zorPointStore::_ch *c = channel();
+    return c ? c->generation : 0;
 }
 
 size_t zorSeriesData::size() const
 {
-    return size_t(std::min(m_x->size(), m_y->size()));
+    const zorPointStore::_plotted &s = series();
+    return size_t(std::min(s.time->size(), s.values->size()));
 }
 
 QPointF zorSeriesData::sample(size_t i) const
 {
-    return QPointF(m_x->at(int(i)), m_y->at(int(i)));
+    const zorPointStore::_plotted &s = series();
+    return QPointF(s.time->at(int(i)), s.values->at(int(i)));
 }
 
 QRectF zorSeriesData::boundingRect() const
 {
-    sync();
-    if (m_synced == 0)
+    const zorPointStore::_plotted &s = series();
+    const int n = int(size());
+    if (n == 0)
         return QRectF(1.0, 1.0, -2.0, -2.0);
-    return QRectF(m_xLo, m_yLo, m_xHi - m_xLo, m_yHi - m_yLo);
+    double lo;
+    double hi;
+    s.index->range(*s.values, 0, n, lo, hi);
+    return QRectF(s.runs->lo(), lo, s.runs->hi() - s.runs->lo(), hi - lo);
 }
 
 int zorSeriesData::runCount() const
 {
-    sync();
-    return m_chaotic ? 0 : m_runStarts.size() + 1;
+    return series().runs->count();
 }
 
 int zorSeriesData::runStart(int k) const
 {
-    if (k == 0)
-        return 0;
-    return k <= m_runStarts.size() ? m_runStarts.at(k - 1) : m_synced;
+    return series().runs->start(k);
 }
 
 int zorSeriesData::lowerBound(double x, int from, int to) const
 {
-    const double *begin = m_x->constData();
+    const double *begin = xs().constData();
     return int(std::lower_bound(begin + from, begin + to, x) - begin);
 }
 
 int zorSeriesData::upperBound(double x, int from, int to) const
 {
-    const double *begin = m_x->constData();
+    const double *begin = xs().constData();
     return int(std::upper_bound(begin + from, begin + to, x) - begin);
 }
 
@@ -79,8 +100,9 @@ int zorSeriesData::tailFrom(double x) const
 {
     const int runs = runCount();
     if (runs == 0) {
-        int i = m_synced;
-        while (i > 0 && m_x->at(i - 1) >= x)
+        const QVector<double> &time = xs();
+        int i = int(size());
+        while (i > 0 && time.at(i - 1) >= x)
             --i;
         return i;
     }
@@ -96,18 +118,20 @@ int zorSeriesData::tailFrom(double x) const
 
 void zorSeriesData::valueRange(int from, int to, double &lo, double &hi) const
 {
-    sync();
-    m_index.range(*m_y, from, std::min(to, m_synced), lo, hi);
+    const zorPointStore::_plotted &s = series();
+    s.index->range(*s.values, from, std::min(to, int(size())), lo, hi);
 }
 
 void zorSeriesData::tailRange(int from, double &lo, double &hi) const
 {
-    sync();
-    if (from != m_tailFrom) {
-        valueRange(from, m_synced, m_tailLo, m_tailHi);
+    const int n = int(size());
+    const quint64 current = generation();
+    if (from != m_tailFrom || current != m_tailGeneration || n < m_tailTo) {
+        valueRange(from, n, m_tailLo, m_tailHi);
     } else {
-        for (int i = m_tailTo; i < m_synced; ++i) {
-            const double y = m_y->at(i);
+        const QVector<double> &values = ys();
+        for (int i = m_tailTo; i < n; ++i) {
+            const double y = values.at(i);
             if (m_tailLo > m_tailHi) {
                 m_tailLo = m_tailHi = y;
             } else {
@@ -116,35 +140,9 @@ void zorSeriesData::tailRange(int from, double &lo, double &hi) const
             }
         }
     }
+    m_tailGeneration = current;
     m_tailFrom = from;
-    m_tailTo = m_synced;
+    m_tailTo = n;
     lo = m_tailLo;
     hi = m_tailHi;
-}
-
-void zorSeriesData::sync() const
-{
-    const int n = int(size());
-    if (n < m_synced)
-        forget();
-    if (n == m_synced)
-        return;
-    if (m_synced == 0) {
-        m_xLo = m_xHi = m_x->at(0);
-        m_yLo = m_yHi = m_y->at(0);
-    }
-    for (int i = m_synced; i < n; ++i) {
-        const double x = m_x->at(i);
-        const double y = m_y->at(i);
-        if (i > 0 && x < m_x->at(i - 1) && !m_chaotic) {
-            m_runStarts.append(i);
-            m_chaotic = m_runStarts.size() >= maxRuns;
-        }
-        m_xLo = std::min(m_xLo, x);
-        m_xHi = std::max(m_xHi, x);
-        m_yLo = std::min(m_yLo, y);
-        m_yHi = std::max(m_yHi, y);
-    }
-    m_index.sync(*m_y);
-    m_synced = n;
 }

@@ -1,40 +1,38 @@
 #ifndef ZORSERIESDATA_H
 #define ZORSERIESDATA_H
 
-#include "plot/zorMinMaxIndex.h"
+#include "plot/zorPointStore.h"
 
 #include <QVector>
 #include <qwt_series_data.h>
 
-// What a curve reads: a view on two series of a plot channel (times and values),
-// without a copy. Points appended to the series are taken into the bounds and the
-// min/max index on the next query, so appending costs nothing here; whoever empties
-// or refills the series calls reset().
+// What a curve reads: one channel's plotted series in the point store (the differences
+// of a linked channel, else the readings), without a copy. The channel is named by its
+// device and channel number and looked up again whenever the store's records may have
+// moved, so a store that grows or shrinks its channels never leaves the view pointing
+// at a stale record. A missing channel is an empty series.
 //
-// Time stamps normally only grow, but a clock set back or a file read back may
-// break the order. The view therefore sees the series as runs of ordered time
-// stamps: one run normally, a few after such a break. Every search below works run
-// by run; a series broken into too many runs ("chaotic") is searched point by point.
+// The store keeps the runs of ordered time stamps and the min/max indexes up to date
+// as points arrive; every search here works run by run, and a chaotic series (see
+// zorTimeRuns) point by point.
 class zorSeriesData : public QwtSeriesData<QPointF>
 {
 public:
-    // Both vectors must outlive the view or be replaced through setSource() first.
-    void setSource(const QVector<double> *x, const QVector<double> *y);
-    // The same series, moved to another address (their owner was reallocated).
-    void follow(const QVector<double> *x, const QVector<double> *y);
-    void reset();
+    // aver: the moving averages, else the values themselves.
+    zorSeriesData(const zorPointStore &store, int qwtIndex, uchar ch, bool aver);
+
     // Changes whenever the series is emptied or replaced, so that what was derived
     // from its points can tell it is out of date.
-    quint64 generation() const { return m_generation; }
+    quint64 generation() const;
 
     size_t size() const override;
     QPointF sample(size_t i) const override;
     QRectF boundingRect() const override;
 
-    const QVector<double> &xs() const { return *m_x; }
-    const QVector<double> &ys() const { return *m_y; }
+    const QVector<double> &xs() const { return *series().time; }
+    const QVector<double> &ys() const { return *series().values; }
 
-    // Number of time-ordered runs, 0 for a chaotic series; run k is the points
+    // Number of time-ordered runs, 0 for a chaotic or empty series; run k is the points
     // [runStart(k), runStart(k + 1)).
     int runCount() const;
     int runStart(int k) const;
@@ -50,23 +48,24 @@ public:
     // scale asks for it on every reading.
     void tailRange(int from, double &lo, double &hi) const;
 
-    static constexpr int maxRuns = 1024;
-
 private:
-    void sync() const;
-    void forget() const;
+    const zorPointStore::_ch *channel() const;
+    const zorPointStore::_plotted &series() const;
 
-    const QVector<double> *m_x = &s_empty;
-    const QVector<double> *m_y = &s_empty;
-    static const QVector<double> s_empty;
+    const zorPointStore &m_store;
+    const int m_dev;
+    const uchar m_ch;
+    const bool m_aver;
 
-    // Everything below describes the first m_synced points.
-    mutable quint64 m_generation = 1;
-    mutable int m_synced = 0;
-    mutable QVector<int> m_runStarts; // starts of the runs after the first
-    mutable bool m_chaotic = false;
-    mutable double m_xLo = 0, m_xHi = 0, m_yLo = 0, m_yHi = 0;
-    mutable zorMinMaxIndex m_index;
+    // The channel as last looked up, for the store layout it was looked up in.
+    mutable quint64 m_layout = ~quint64(0);
+    mutable const zorPointStore::_ch *m_record = nullptr;
+    mutable zorPointStore::_plotted m_series{};
+    mutable const zorPointStore::_ch *m_seriesRecord = nullptr;
+    mutable quint64 m_seriesGeneration = ~quint64(0);
+
+    // The tail range last asked for, as of m_tailTo points of generation m_tailGeneration.
+    mutable quint64 m_tailGeneration = 0;
     mutable int m_tailFrom = -1;
     mutable int m_tailTo = 0;
     mutable double m_tailLo = 1.0;

@@ -9,9 +9,6 @@
 #include <utility>
 
 namespace {
-// A reading at or below this value is an error marker; its unit character carries
-// the error code (code + '0').
-constexpr double errorMarker = -999999.0;
 // Unit characters of values: 'A' is unit 0 ("Ω") ... 'J' unit 9 ("Бар").
 constexpr char firstUnit = 'A';
 constexpr char lastUnit = 'J';
@@ -495,12 +492,17 @@ void zorList::applyDevQuery(int devIndex, QByteArray *buf, quint8 address)
     if (!zor || !buf)
         return;
     const int index = zor->index;
+    const int length = buf->size();
     // Unblocked before decoding, so the views hear about the block that ends the wait.
     zor->options->blockSignals(false);
     const bool decoded = zor->options->setData(buf, address);
     zor = stillHere(index, zor);
     if (!zor)
         return;
+    if (decoded)
+        zor->rejected.remove(address);
+    else
+        zor->rejected.insert(address, length);
     if (address == optionsZOR70::rdIdent)
         identityArrived(zor, decoded);
     else if (decoded && isSnapShotBlock(address) && zor->dbIndex > 0)
@@ -532,7 +534,10 @@ void zorList::identityArrived(_zor *zor, bool decoded)
 
 void zorList::matchSnapShot(_zor *zor)
 {
-    if (!sql)
+    // While a block the instrument sent was refused, the image holds defaults or older
+    // settings in its place: they are not the instrument's, so they match no snapshot
+    // and become none.
+    if (!sql || !zor->rejected.isEmpty())
         return;
     const QByteArray data = zor->options->getData();
     const QByteArray refdata = zor->options->getRefData(true);
@@ -609,10 +614,13 @@ void zorList::readMeasValue(const _zor *zor, double meas, quint8 ch, char dim)
     // to the plot's current device).
     if (zor->qwtIndex < 0)
         return;
-    const QString unit = dim >= firstUnit && dim <= lastUnit
-        ? zor->options->getDimName(optionsZOR70::_chDim(dim - firstUnit))
-        : QStringLiteral("-");
-    emit onReadMeas(zor->index, meas, ch, unit);
+    emit onReadMeas(zor->index, meas, ch, getDimName(*zor->options, dim));
+}
+
+QString zorList::getDimName(const optionsZOR70 &options, char dim)
+{
+    return dim >= firstUnit && dim <= lastUnit ? options.getDimName(optionsZOR70::_chDim(dim - firstUnit))
+                                               : QStringLiteral("-");
 }
 
 void zorList::readMeasError(_zor *zor, quint8 ch, char dim)
@@ -629,15 +637,22 @@ void zorList::readMeasError(_zor *zor, quint8 ch, char dim)
 void zorList::onReadyDevStatus(int devIndex, QStringList lStr)
 {
     _zor *zor = getZorByDevIndex(devIndex);
-    if (!statusEnabled || !zor || lStr.size() != statusFields)
+    if (!statusEnabled || !zor)
         return;
     bool ok = false;
-    const int status = lStr.at(0).toInt(&ok, 10);
-    if (ok && status == 0) {
+    const int status = lStr.value(0).toInt(&ok, 10);
+    // A token with another number of fields, or whose code is no number (stray bytes
+    // on the line join the token that follows them), is line noise, not a report of
+    // the instrument: it is counted and the instrument kept.
+    if (lStr.size() != statusFields || !ok) {
+        ++zor->garbledStatus;
+        return;
+    }
+    if (status == 0) {
         readStatusFlags(zor, lStr);
         return;
     }
-    const int code = ok ? status - statusCodeBase : 0;
+    const int code = status - statusCodeBase;
     const quint8 known = code >= 0 && code <= 255 && errorTexts.contains(quint8(code)) ? quint8(code) : 0;
     disconnectWithError(zor, known, getErrorText(known));
 }

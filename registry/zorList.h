@@ -50,6 +50,7 @@ public:
         bool proccesed;          // readings are accepted and acquisition runs
         bool clearOnStart = false; // the plot is cleared when acquisition restarts
         bool tstat = false;      // thermostat state of the last status line
+        int garbledStatus = 0;   // status tokens that could not be read, ignored
         bool recEnabled = false; // continuous recording
         QString recFile;
         QString recFieldSep = QStringLiteral(";");
@@ -63,6 +64,9 @@ public:
         // The read-all sequence waits for the identity to know whether the refdU
         // block exists; set while the identity of such a sequence is outstanding.
         bool refdUUndecided = false;
+        // Read address → length of its last reply, for the blocks whose last reply
+        // the image refused (a wrong length, a foreign identity).
+        QMap<quint8, int> rejected;
     };
 
     // The record limit: at most this many records exist at a time.
@@ -73,6 +77,9 @@ public:
     // on an instrument error that ends the connection; linkError is a broken link.
     static constexpr quint8 instrumentError = 50;
     static constexpr quint8 linkError = 200;
+    // A reading at or below this is an error marker; its unit character carries the
+    // error code + '0'.
+    static constexpr double errorMarker = -999999.0;
 
     // port and sql are not owned and must outlive the registry; statusEnabled turns
     // the handling of the instrument's status lines on.
@@ -97,6 +104,8 @@ public:
     int count() const { return records.size(); }
     // The text of an error code, that of code 0 for an unknown code.
     QString getErrorText(quint8 code) const;
+    // The name of a value's unit character: 'A'..'J' name units 0..9, others "-".
+    static QString getDimName(const optionsZOR70 &options, char dim);
 
     // ---- Life cycle ----
     // Creates a record (and image) for a link manager index (negative: no port);

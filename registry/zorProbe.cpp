@@ -20,11 +20,7 @@ zorProbe::zorProbe(ZORSerialPort *port, zorList *list, zorSql *sql, QTextStream 
     connect(&silence, &QTimer::timeout, this,
             [this] { finish(exitSilence, tr("Нет показаний от прибора")); });
     connect(port, &ZORSerialPort::resultDevQuery, this, &zorProbe::settingsRead);
-    connect(list, &zorList::onReadMeas, this, [this](int from, double meas, quint8 ch, const QString &dim) {
-        const zorList::_zor *zor = this->list->getZorByIndex(from);
-        if (from == index && zor)
-            readingArrived(zorProbeReport::reading(*zor->options, ch, meas, dim));
-    });
+    connect(port, &ZORSerialPort::readyDevMeas, this, &zorProbe::valueArrived);
     connect(list, &zorList::onChError, this, [this](int from, quint8 ch, quint8 code, const QString &msg) {
         if (from == index)
             readingArrived(zorProbeReport::channelError(ch, code, msg));
@@ -35,7 +31,7 @@ zorProbe::zorProbe(ZORSerialPort *port, zorList *list, zorSql *sql, QTextStream 
 void zorProbe::start(const QString &portName, int readings, int silenceSec)
 {
     wanted = readings;
-    silence.setInterval(silenceSec * 1000);
+    silence.setInterval(qBound(1, silenceSec, maxSilenceSec) * 1000);
     devIndex = port->addDev(portName);
     if (devIndex < 0) {
         finish(exitLink, tr("Порт «%1» не найден или занят").arg(portName));
@@ -47,8 +43,6 @@ void zorProbe::start(const QString &portName, int readings, int silenceSec)
         finish(exitLink, tr("Прибор не добавлен"));
         return;
     }
-    // The probe is the record's only view: give it a plot index so its values pass.
-    list->getZorByIndex(index)->qwtIndex = 0;
     *out << tr("Чтение настроек прибора...") << Qt::endl;
     list->getAllDataFromZor(index);
 }
@@ -60,6 +54,16 @@ void zorProbe::settingsRead(int from, bool ok)
         return;
     reported = true;
     printReport();
+    // The registry keeps what it refused out of the image and out of the database; a
+    // checking tool says so instead of showing readings as if all were well.
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    if (zor && !zor->rejected.isEmpty()) {
+        QStringList refused;
+        for (auto it = zor->rejected.cbegin(); it != zor->rejected.cend(); ++it)
+            refused << zorProbeReport::rejectedBlock(it.key(), it.value());
+        finish(exitRejected, refused.join('\n'));
+        return;
+    }
     if (wanted <= 0) {
         finish(exitOk);
         return;
@@ -87,11 +91,29 @@ void zorProbe::printReport()
     } else {
         print({tr("В базу данных не внесён")});
     }
-    *out << '\n' << tr("Настройки прибора:") << '\n';
-    print(zorProbeReport::deviceSettings(*zor->options));
-    *out << '\n' << tr("Каналы:") << '\n';
-    print(zorProbeReport::channels(*zor->options));
+    // Only what was read: in place of a refused block the image holds defaults. The
+    // channel table takes its length from the device block.
+    const QMap<quint8, int> &refused = zor->rejected;
+    if (!refused.contains(optionsZOR70::rdDev)) {
+        *out << '\n' << tr("Настройки прибора:") << '\n';
+        print(zorProbeReport::deviceSettings(*zor->options));
+    }
+    if (!refused.contains(optionsZOR70::rdDev) && !refused.contains(optionsZOR70::rdCh)
+        && !refused.contains(optionsZOR70::rdFeat)) {
+        *out << '\n' << tr("Каналы:") << '\n';
+        print(zorProbeReport::channels(*zor->options));
+    }
     out->flush();
+}
+
+void zorProbe::valueArrived(int from, double meas, quint8 ch, char dim)
+{
+    // The registry passes values on only for an instrument shown in a plot; the probe
+    // is none, so it takes them from the link and names them as the registry does.
+    // Error markers come through the registry's channel errors.
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    if (from == devIndex && zor && meas > zorList::errorMarker && ch >= 1 && ch <= optionsZOR70::chMax)
+        readingArrived(zorProbeReport::reading(*zor->options, ch - 1, meas, zorList::getDimName(*zor->options, dim)));
 }
 
 void zorProbe::readingArrived(const QString &text)
@@ -117,6 +139,10 @@ void zorProbe::finish(int code, const QString &msg)
         return;
     done = true;
     silence.stop();
+    // Status lines that came garbled point at the line rather than the instrument.
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    if (zor && zor->garbledStatus > 0)
+        *out << "  " << tr("Искажённых строк состояния: %1").arg(zor->garbledStatus) << Qt::endl;
     if (!msg.isEmpty())
         *err << msg << Qt::endl;
     emit finished(code);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <limits>
+
 class QTextStream;
 class ZORSerialPort;
 class zorList;
@@ -19,12 +21,16 @@ class zorProbe : public QObject
     Q_OBJECT
 
 public:
-    enum exitCode {
+    enum _exitCode {
         exitOk = 0,
-        exitUsage = 1,   // bad arguments, no database, no simulator
-        exitLink = 2,    // the port, the link or the instrument failed
-        exitSilence = 3  // no reading for the allowed time
+        exitUsage = 1,    // bad arguments, no database, no simulator
+        exitLink = 2,     // the port, the link or the instrument failed
+        exitSilence = 3,  // no reading for the allowed time
+        exitRejected = 4  // the instrument sent a block the program refused
     };
+
+    // The longest wait for a reading, in seconds: its milliseconds must fit a timer.
+    static constexpr int maxSilenceSec = std::numeric_limits<int>::max() / 1000;
 
     // Link delays a connected instrument gets, the same as in the main program.
     static constexpr quint16 handshakeMs = 2000;
@@ -34,7 +40,8 @@ public:
     zorProbe(ZORSerialPort *port, zorList *list, zorSql *sql, QTextStream *out, QTextStream *err,
              QObject *parent = nullptr);
 
-    // readings: how many to print; silenceSec: the longest wait for the next one.
+    // readings: how many to print; silenceSec: the longest wait for the next one,
+    // 1 to maxSilenceSec.
     void start(const QString &portName, int readings, int silenceSec);
 
 signals:
@@ -43,6 +50,7 @@ signals:
 private:
     void settingsRead(int from, bool ok);
     void printReport();
+    void valueArrived(int from, double meas, quint8 ch, char dim);
     void readingArrived(const QString &text);
     void deviceFailed(int from, quint8 code, const QString &msg);
     void finish(int code, const QString &msg = QString());

@@ -132,3 +132,20 @@ QString zorProbeReport::deviceError(int code, const QString &msg)
 {
     return tr("Ошибка %1: %2").arg(code).arg(msg);
 }
+
+QString zorProbeReport::rejectedBlock(quint8 address, int length)
+{
+    const QMap<quint8, QString> names = {
+        {optionsZOR70::rdIdent, tr("идентификация")}, {optionsZOR70::rdName, tr("имя")},
+        {optionsZOR70::rdRef, tr("опорные данные")},   {optionsZOR70::rdRefdU, tr("поправки refdU")},
+        {optionsZOR70::rdDev, tr("настройки прибора")}, {optionsZOR70::rdCh, tr("настройки каналов")},
+        {optionsZOR70::rdFeat, tr("характеристики")},
+    };
+    const QString block = tr("Отклонён ответ на чтение блока «%1» (адрес %2)")
+                              .arg(names.value(address, QStringLiteral("?")))
+                              .arg(address);
+    const int expected = optionsZOR70::readLength(address);
+    // Of the right length only an identity is refused: one of another instrument type.
+    return length == expected ? tr("%1: тип прибора не ЗОР 4.70").arg(block)
+                              : tr("%1: длина %2 вместо %3").arg(block).arg(length).arg(expected);
+}

@@ -30,6 +30,8 @@ public:
     static QString reading(const optionsZOR70 &options, int ch, double value, const QString &unit);
     static QString channelError(int ch, int code, const QString &msg);
     static QString deviceError(int code, const QString &msg);
+    // A block reply the registry refused: which block, and the length received.
+    static QString rejectedBlock(quint8 address, int length);
 };
 
 #endif // ZORPROBEREPORT_H

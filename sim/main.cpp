@@ -23,7 +23,7 @@ void onSignal(int)
 bool addFault(zorSimulator &simulator, const QString &text)
 {
     const QStringList parts = text.split(':');
-    zorSimulator::fault kind;
+    zorSimulator::_fault kind;
     if (!zorSimulator::faultFromName(parts.value(0), &kind))
         return false;
     bool ok = true;
@@ -55,13 +55,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption throttle("throttle", "Pace bytes as a 9600-baud line.");
     const QCommandLineOption fault("fault",
                                    "Inject a fault: no-echo, no-ready-marker, bad-ready-marker, corrupt-unit, "
-                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error or drop-line, "
+                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error, drop-line or line-noise, "
                                    "as NAME[:COUNT[:CODE]] (COUNT below 0: always). Repeatable.",
                                    "fault");
     parser.addOptions({variant, serial, name, channels, period, throttle, fault});
     parser.process(app);
 
-    zorSimulator::options settings;
+    zorSimulator::_options settings;
     bool ok = true;
     settings.type = parser.value(variant) == "extended" ? zorSimMemory::extended : zorSimMemory::basic;
     settings.serialNumber = parser.value(serial).toUInt(&ok);

@@ -98,7 +98,7 @@ void zorSimLine::readAvailable()
     }
 }
 
-bool zorSimLine::receive(char *byte, int timeoutMs, const interruption &interrupted)
+bool zorSimLine::receive(char *byte, int timeoutMs, const _interruption &interrupted)
 {
     const qint64 deadline = nowNs() + qint64(timeoutMs) * 1000000;
     for (;;) {
@@ -125,7 +125,7 @@ bool zorSimLine::hasInput()
     return !input.isEmpty();
 }
 
-void zorSimLine::discardInput(int quietMs, const interruption &interrupted)
+void zorSimLine::discardInput(int quietMs, const _interruption &interrupted)
 {
     for (;;) {
         readAvailable();

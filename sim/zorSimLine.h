@@ -35,15 +35,15 @@ public:
     void setThrottle(bool on) { throttle = on; }
 
     // Asked between short waits; true ends the wait.
-    typedef std::function<bool()> interruption;
+    typedef std::function<bool()> _interruption;
 
     // Waits at most timeoutMs for one byte, while the line stays open and nothing
     // interrupts.
-    bool receive(char *byte, int timeoutMs, const interruption &interrupted);
+    bool receive(char *byte, int timeoutMs, const _interruption &interrupted);
     // True when a byte has arrived (does not wait, does not take it).
     bool hasInput();
     // Drops what has arrived, and what keeps arriving until quietMs pass without a byte.
-    void discardInput(int quietMs, const interruption &interrupted);
+    void discardInput(int quietMs, const _interruption &interrupted);
 
     bool send(const QByteArray &bytes);
     // Sends stream text, giving up at the first byte the other end sends meanwhile:

@@ -30,7 +30,7 @@ bool isRecordWrite(quint8 selector)
 
 } // namespace
 
-zorSimMemory::zorSimMemory(variant type, quint32 serialNumber, const QString &name, int channels)
+zorSimMemory::zorSimMemory(_variant type, quint32 serialNumber, const QString &name, int channels)
 {
     optionsZOR70 image;
     image.devType = type == extended ? optionsZOR70::typeExtended : optionsZOR70::typeBasic;
@@ -57,7 +57,7 @@ zorSimMemory::zorSimMemory(variant type, quint32 serialNumber, const QString &na
         blocks.insert(optionsZOR70::rdRefdU, image.getRefdUData());
 }
 
-zorSimMemory::exchangeKind zorSimMemory::kindOf(quint8 selector) const
+zorSimMemory::_exchangeKind zorSimMemory::kindOf(quint8 selector) const
 {
     if (selector == optionsZOR70::rdName || blocks.contains(selector))
         return blockRead;
@@ -141,9 +141,9 @@ QByteArray zorSimMemory::writtenWord(quint8 selector) const
     return writtenWords.value(selector);
 }
 
-QVector<zorSimMemory::channel> zorSimMemory::activeChannels() const
+QVector<zorSimMemory::_channel> zorSimMemory::activeChannels() const
 {
-    QVector<channel> result;
+    QVector<_channel> result;
     optionsZOR70 image;
     if (!image.setData(blocks.value(optionsZOR70::rdDev), optionsZOR70::rdDev)
         || !image.setData(blocks.value(optionsZOR70::rdCh), optionsZOR70::rdCh))

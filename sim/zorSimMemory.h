@@ -12,11 +12,11 @@
 class zorSimMemory
 {
 public:
-    enum exchangeKind { none, blockRead, recordRead, wordRead, blockWrite, wordWrite };
-    enum variant { basic, extended };
+    enum _exchangeKind { none, blockRead, recordRead, wordRead, blockWrite, wordWrite };
+    enum _variant { basic, extended };
 
     // One switched-on channel as the reading stream reports it.
-    struct channel
+    struct _channel
     {
         quint8 number;     // 1-based, as in the stream
         quint8 unit;       // 0..9; the stream's unit character is 'A' + unit
@@ -25,9 +25,9 @@ public:
 
     // An instrument with factory settings: every channel of the given count measures a
     // Pt100 resistance thermometer in degrees Celsius, cyclically.
-    zorSimMemory(variant type, quint32 serialNumber, const QString &name, int channels);
+    zorSimMemory(_variant type, quint32 serialNumber, const QString &name, int channels);
 
-    exchangeKind kindOf(quint8 selector) const;
+    _exchangeKind kindOf(quint8 selector) const;
 
     // The bytes a block read, record read or word read at this selector sends.
     QByteArray read(quint8 selector) const;
@@ -44,7 +44,7 @@ public:
     QByteArray writtenWord(quint8 selector) const;
     QByteArray clock() const { return clockData; }
 
-    QVector<channel> activeChannels() const;
+    QVector<_channel> activeChannels() const;
 
 private:
     QMap<quint8, QByteArray> blocks;     // block reads

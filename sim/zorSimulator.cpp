@@ -15,6 +15,7 @@ const char readyMarker_[4] = {char(0xAA), 0x0F, char(0xFF), 0x00};
 const char markerNoise[4] = {char(0xAA), 0x0F, char(0xFF), char(0x80)};
 const char wordAccepted[4] = {0x0F, char(0xAA), 0x0F, char(0xAA)};
 const char endOfRecords = char(0xFF);
+const char strayBytes[] = "\xFE\x13";
 
 // How long the instrument waits for the program at each step of an exchange.
 const int confirmTimeout = 3000;
@@ -32,16 +33,16 @@ const int maxReceived = 4 * 1024 * 1024;
 
 const char *const faultNames[] = {"no-echo",     "no-ready-marker", "bad-ready-marker", "corrupt-unit",
                                   "withhold-ack", "wrong-echo",      "no-data",          "error-reading",
-                                  "status-error", "drop-line"};
+                                  "status-error", "drop-line",       "line-noise"};
 
 } // namespace
 
 zorSimulator::zorSimulator(QObject *parent)
-    : zorSimulator(options(), parent)
+    : zorSimulator(_options(), parent)
 {
 }
 
-zorSimulator::zorSimulator(const options &settings, QObject *parent)
+zorSimulator::zorSimulator(const _options &settings, QObject *parent)
     : QObject(parent),
       settings(settings),
       stream(settings.serialNumber),
@@ -105,7 +106,7 @@ void zorSimulator::run()
 
 bool zorSimulator::take(char *bytes, int n, int timeoutMs)
 {
-    const zorSimLine::interruption check = [this] { return interrupted(); };
+    const zorSimLine::_interruption check = [this] { return interrupted(); };
     for (int i = 0; i < n; ++i) {
         dropIfRequested();
         if (!line.receive(bytes + i, timeoutMs, check)) {
@@ -128,7 +129,7 @@ void zorSimulator::dropIfRequested()
     }
 }
 
-bool zorSimulator::takeFault(fault kind, int *code)
+bool zorSimulator::takeFault(_fault kind, int *code)
 {
     QMutexLocker locker(&lock);
     auto it = faults.find(kind);
@@ -155,7 +156,7 @@ bool zorSimulator::dropDue(int unit)
     return true;
 }
 
-void zorSimulator::record(eventType type, quint8 address, const QByteArray &data)
+void zorSimulator::record(_eventType type, quint8 address, const QByteArray &data)
 {
     const qint64 us = zorSimLine::nowNs() / 1000;
     QMutexLocker locker(&lock);
@@ -167,7 +168,7 @@ void zorSimulator::record(eventType type, quint8 address, const QByteArray &data
 void zorSimulator::serve(char first)
 {
     quint8 address = quint8(first);
-    zorSimMemory::exchangeKind kind;
+    zorSimMemory::_exchangeKind kind;
     for (;;) {
         {
             QMutexLocker locker(&lock);
@@ -373,7 +374,7 @@ void zorSimulator::serveWordWrite(quint8 address)
 
 void zorSimulator::sendToken()
 {
-    QVector<zorSimMemory::channel> channels;
+    QVector<zorSimMemory::_channel> channels;
     {
         QMutexLocker locker(&lock);
         channels = memory.activeChannels();
@@ -389,8 +390,10 @@ void zorSimulator::sendToken()
             flags = changeFlags;
         }
         token = zorSimStream::status(quint8(code), thermostat.load(), flags);
+        if (takeFault(lineNoise))
+            token.prepend(strayBytes);
     } else {
-        const zorSimMemory::channel ch = channels.at(sweep++);
+        const zorSimMemory::_channel ch = channels.at(sweep++);
         int code = 0;
         if (takeFault(errorReading, &code)) {
             token = zorSimStream::errorReading(ch.number, quint8(code));
@@ -408,7 +411,7 @@ void zorSimulator::sendToken()
     }
 }
 
-void zorSimulator::injectFault(fault kind, int count, int code)
+void zorSimulator::injectFault(_fault kind, int count, int code)
 {
     QMutexLocker locker(&lock);
     if (count == 0)
@@ -482,17 +485,17 @@ QByteArray zorSimulator::received() const
     return receivedBytes;
 }
 
-QVector<zorSimulator::event> zorSimulator::log() const
+QVector<zorSimulator::_event> zorSimulator::log() const
 {
     QMutexLocker locker(&lock);
     return events;
 }
 
-QVector<zorSimulator::event> zorSimulator::log(eventType type) const
+QVector<zorSimulator::_event> zorSimulator::log(_eventType type) const
 {
     QMutexLocker locker(&lock);
-    QVector<event> selected;
-    for (const event &e : events)
+    QVector<_event> selected;
+    for (const _event &e : events)
         if (e.type == type)
             selected.append(e);
     return selected;
@@ -505,11 +508,11 @@ void zorSimulator::clearLog()
     events.clear();
 }
 
-bool zorSimulator::faultFromName(const QString &name, fault *kind)
+bool zorSimulator::faultFromName(const QString &name, _fault *kind)
 {
     for (int i = 0; i < int(sizeof faultNames / sizeof *faultNames); ++i) {
         if (name == QLatin1String(faultNames[i])) {
-            *kind = fault(i);
+            *kind = _fault(i);
             return true;
         }
     }

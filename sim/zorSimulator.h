@@ -25,7 +25,7 @@ class zorSimulator : public QObject
 {
     Q_OBJECT
 public:
-    enum fault {
+    enum _fault {
         noEcho,          // the selector is not echoed
         noReadyMarker,   // the ready marker is not sent
         badReadyMarker,  // line noise instead of the ready marker
@@ -35,10 +35,11 @@ public:
         noData,          // a record or word read sends nothing after its handshake
         errorReading,    // a reading is the error marker with the fault's code
         statusError,     // a status line reports the fault's code
-        dropLine         // the line closes after the fault's code of units of a block exchange
+        dropLine,        // the line closes after the fault's code of units of a block exchange
+        lineNoise        // stray bytes go just before a status line, joining its token
     };
 
-    enum eventType {
+    enum _eventType {
         selectorEchoed,   // data: the exchange kind as a number
         selectorIgnored,
         readDone,         // data: the bytes sent
@@ -50,17 +51,17 @@ public:
         lineDropped
     };
 
-    struct event
+    struct _event
     {
         qint64 us;        // steady clock, microseconds
-        eventType type;
+        _eventType type;
         quint8 address;
         QByteArray data;
     };
 
-    struct options
+    struct _options
     {
-        zorSimMemory::variant type = zorSimMemory::basic;
+        zorSimMemory::_variant type = zorSimMemory::basic;
         quint32 serialNumber = 1;
         QString name = QStringLiteral("ЗОР 4.70");
         int channels = 8;
@@ -69,7 +70,7 @@ public:
     };
 
     explicit zorSimulator(QObject *parent = nullptr);
-    explicit zorSimulator(const options &settings, QObject *parent = nullptr);
+    explicit zorSimulator(const _options &settings, QObject *parent = nullptr);
     ~zorSimulator() override;
 
     // Opens the pseudo-terminal, lists it in the port catalogue and starts serving it.
@@ -79,7 +80,7 @@ public:
     QString portName() const { return path; }
 
     // count < 0: until clearFaults().
-    void injectFault(fault kind, int count = 1, int code = 0);
+    void injectFault(_fault kind, int count = 1, int code = 0);
     void clearFaults();
     // Closes the line at once: the program sees its port vanish.
     void closeLine();
@@ -98,11 +99,11 @@ public:
     QByteArray clock() const;
 
     QByteArray received() const;
-    QVector<event> log() const;
-    QVector<event> log(eventType type) const;
+    QVector<_event> log() const;
+    QVector<_event> log(_eventType type) const;
     void clearLog();
 
-    static bool faultFromName(const QString &name, fault *kind);
+    static bool faultFromName(const QString &name, _fault *kind);
 
 private:
     void run();
@@ -110,9 +111,9 @@ private:
     bool interrupted() const { return stopping.load() || dropRequested.load(); }
     void dropIfRequested();
     bool send(const QByteArray &bytes) { return line.send(bytes); }
-    bool takeFault(fault kind, int *code = nullptr);
+    bool takeFault(_fault kind, int *code = nullptr);
     bool dropDue(int unit);
-    void record(eventType type, quint8 address, const QByteArray &data = QByteArray());
+    void record(_eventType type, quint8 address, const QByteArray &data = QByteArray());
     void serve(char first);
     bool readyMarker(quint8 address);
     void serveBlockRead(quint8 address);
@@ -123,13 +124,13 @@ private:
     void sendToken();
     void fail(quint8 address, const char *why) { record(exchangeFailed, address, why); }
 
-    struct pendingFault
+    struct _pendingFault
     {
         int count;
         int code;
     };
 
-    const options settings;
+    const _options settings;
     zorSimLine line;
     zorSimStream stream;
     QString path;
@@ -143,10 +144,10 @@ private:
 
     mutable QMutex lock;   // guards everything below
     zorSimMemory memory;
-    QHash<int, pendingFault> faults;
+    QHash<int, _pendingFault> faults;
     quint8 changeFlags = 0;
     QByteArray receivedBytes;
-    QVector<event> events;
+    QVector<_event> events;
 };
 
 #endif // ZORSIMULATOR_H

@@ -36,7 +36,7 @@ const block blocks[] = {{0x33, 24}, {3, 1008}, {5, 8}, {7, 224}, {2, 10880}};
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    zorSimulator::options options;
+    zorSimulator::_options options;
     options.throttle = true;
     zorSimulator sim(options);
     if (!sim.start()) {
@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
     // program, which is the echo's time less the selector's and the echo's line time.
     const qint64 byteUs = zorSimLine::byteNs / 1000;
     QMap<quint8, qint64> echoed;
-    for (const zorSimulator::event &e : sim.log(zorSimulator::selectorEchoed))
+    for (const zorSimulator::_event &e : sim.log(zorSimulator::selectorEchoed))
         if (!echoed.contains(e.address))
             echoed.insert(e.address, e.us);
     qint64 startDelays = 0;
@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
     // ZOR_BENCH_DETAIL=1: the time per unit of each block on stderr.
     if (qEnvironmentVariableIsSet("ZOR_BENCH_DETAIL")) {
         QMap<quint8, qint64> finished;
-        for (const zorSimulator::event &e : sim.log(zorSimulator::readDone))
+        for (const zorSimulator::_event &e : sim.log(zorSimulator::readDone))
             finished.insert(e.address, e.us);
         for (const block &b : blocks)
             std::fprintf(stderr, "block %d: %.3f ms per unit\n", b.address,

@@ -26,7 +26,7 @@ QByteArray makeStream(int sweeps)
 double tokensPerSecond(const QByteArray &stream, int tokensInStream, int chunk)
 {
     zorStreamParser parser;
-    QVector<zorStreamParser::token> tokens;
+    QVector<zorStreamParser::_token> tokens;
     tokens.reserve(tokensInStream);
     qint64 parsed = 0;
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 // Figures of the plot under the load of long, fast runs: the cost of adding a point,
-// of a redraw, the GUI thread's share of a core at the link's highest reading rate,
-// and the memory a stored point takes. Offscreen, canvas 1000 x 600.
+// of a redraw (also the first after the series grew or the device changed), the GUI
+// thread's share of a core at the link's highest reading rate, and the memory a
+// stored point takes. Offscreen, canvas 1000 x 600.
 #include "plot/QwtZOR.h"
 
 #include <QApplication>
@@ -49,14 +50,29 @@ void figure(const char *name, double value, const char *unit)
     std::fflush(stdout);
 }
 
+void fillChannel(QwtZOR &plot, int dev, uchar ch, qint64 count)
+{
+    for (qint64 i = 0; i < count; ++i)
+        plot.addPoint(reading(i + ch * 7919), double(i), QStringLiteral("°C"), dev, ch);
+}
+
 // A device whose main channel holds count points, one per second, the last an hour ago.
 int fillDevice(QwtZOR &plot, qint64 count)
 {
     const int dev = plot.addDev();
     plot.prepareMeas(dev, QDateTime::currentDateTime().addSecs(-count - 3600));
-    for (qint64 i = 0; i < count; ++i)
-        plot.addPoint(reading(i), double(i), QStringLiteral("°C"), dev, 0);
+    fillChannel(plot, dev, 0, count);
     return dev;
+}
+
+// Milliseconds of a replot with the canvas painted.
+double frameMs(QwtZOR &plot)
+{
+    QElapsedTimer timer;
+    timer.start();
+    plot.replot();
+    plot.canvas()->repaint();
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // Median of a few dozen redraws: the machine is shared, the median shrugs off the
@@ -72,11 +88,7 @@ double redrawMs(QwtZOR &plot, bool fresh)
             const double shift = (i % 2) * step * 1e-3;
             plot.setAxisScale(QwtPlot::yLeft, y.minValue() + shift, y.maxValue() + shift, step);
         }
-        QElapsedTimer timer;
-        timer.start();
-        plot.replot();
-        plot.canvas()->repaint();
-        runs.push_back(double(timer.nsecsElapsed()) / 1e6);
+        runs.push_back(frameMs(plot));
     }
     std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
     return runs[runs.size() / 2];
@@ -169,5 +181,46 @@ int main(int argc, char **argv)
     plot.setDevMain(big);
     figure("redraw 5M-point main channel, both curves, after a scale change", redrawMs(plot, true), "ms");
     figure("redraw 5M-point main channel, both curves, scales unchanged", redrawMs(plot, false), "ms");
+
+    // Two channels of 5M points each shown together, every point in view.
+    fillChannel(plot, big, 1, 5 * million);
+    plot.setChShow(true, big, 1);
+    figure("redraw two 5M-point channels, all in view, after a scale change", redrawMs(plot, true), "ms");
+    figure("redraw two 5M-point channels, all in view, scales unchanged", redrawMs(plot, false), "ms");
+
+    // The first frame once the shown series have grown: the summaries of the new points
+    // were built as they arrived.
+    for (qint64 i = 0; i < 100000; ++i) {
+        for (uchar ch : {0, 1})
+            plot.addPoint(reading(i), double(5 * million + i), QStringLiteral("°C"), big, ch);
+    }
+    figure("first frame after 2 x 100,000 new points, two 5M-point channels", frameMs(plot), "ms");
+
+    // Switching between two such devices: the switch and its first frame, every time.
+    // The first switch finds the new device's points in no cache; later ones mostly find
+    // another Y window in force, so the columns are worked out anew.
+    {
+        const int other = fillDevice(plot, 5 * million);
+        fillChannel(plot, other, 1, 5 * million);
+        plot.setChShow(true, other, 1);
+        std::vector<double> runs;
+        double firstCpu = 0.0;
+        for (int i = 0; i < 21; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            const double cpu0 = threadCpuSeconds();
+            plot.setDevMain(i % 2 ? big : other);
+            plot.replot();
+            plot.canvas()->repaint();
+            runs.push_back(double(timer.nsecsElapsed()) / 1e6);
+            if (i == 0)
+                firstCpu = (threadCpuSeconds() - cpu0) * 1e3;
+        }
+        figure("device switch and its first frame, 2 x 5M points shown, the very first", runs.front(), "ms");
+        figure("the same, GUI thread CPU time (not counting other processes)", firstCpu, "ms");
+        std::sort(runs.begin(), runs.end());
+        figure("device switch and its first frame, 2 x 5M points shown, median of 21", runs[runs.size() / 2], "ms");
+        figure("device switch and its first frame, 2 x 5M points shown, slowest of 21", runs.back(), "ms");
+    }
     return 0;
 }

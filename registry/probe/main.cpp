@@ -68,8 +68,13 @@ bool parse(const QCoreApplication &app, Arguments *args, QTextStream &err)
         err << QCoreApplication::translate("probe", "Укажите порт или --sim") << Qt::endl;
         return false;
     }
-    if (!countOk || args->readings < 0 || !silenceOk || args->silence <= 0) {
-        err << QCoreApplication::translate("probe", "Неверное число в -n или --timeout") << Qt::endl;
+    if (!countOk || args->readings < 0) {
+        err << QCoreApplication::translate("probe", "Неверное число в -n") << Qt::endl;
+        return false;
+    }
+    if (!silenceOk || args->silence < 1 || args->silence > zorProbe::maxSilenceSec) {
+        err << QCoreApplication::translate("probe", "--timeout: от 1 до %1 секунд").arg(zorProbe::maxSilenceSec)
+            << Qt::endl;
         return false;
     }
     if (!args->database.isEmpty() && !QFileInfo(args->database).isFile()) {
@@ -119,7 +124,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<zorSimulator> simulator;
     if (args.sim) {
-        zorSimulator::options settings;
+        zorSimulator::_options settings;
         settings.type = args.extended ? zorSimMemory::extended : zorSimMemory::basic;
         simulator.reset(new zorSimulator(settings));
         if (!simulator->start()) {

@@ -24,9 +24,9 @@ simulatedLink::~simulatedLink()
     QCoreApplication::sendPostedEvents(&port, QEvent::MetaCall);
 }
 
-zorSimulator *simulatedLink::startSim(quint32 serial, int period, zorSimMemory::variant type)
+zorSimulator *simulatedLink::startSim(quint32 serial, int period, zorSimMemory::_variant type)
 {
-    zorSimulator::options settings;
+    zorSimulator::_options settings;
     settings.serialNumber = serial;
     settings.period = period;
     settings.type = type;
@@ -48,10 +48,10 @@ void simulatedLink::waitIdle(int devIndex)
     QTRY_VERIFY_WITH_TIMEOUT(port.isEmptyQueryQueue(devIndex) && port.isSendAllData(), timeout);
 }
 
-void simulatedLink::startWorker(const zorSimulator *sim, quint16 init)
+void simulatedLink::startWorker(const QString &portName, quint16 init)
 {
     using W = zorSerialPortThread;
-    worker.reset(new W(sim->portName(), 0));
+    worker.reset(new W(portName, 0));
     W *w = worker.get();
     note(w, &W::readyQuery, "reply", &lines);
     QObject::connect(w, &W::readyQuery, &port, [this](QByteArray *buf) {
@@ -79,10 +79,10 @@ void simulatedLink::write(quint8 address, const QByteArray &bytes, bool word)
     QMetaObject::invokeMethod(worker.get(), [this, data] { worker->sendData(0, data); });
 }
 
-QByteArray simulatedLink::addresses(const QVector<zorSimulator::event> &events)
+QByteArray simulatedLink::addresses(const QVector<zorSimulator::_event> &events)
 {
     QByteArray result;
-    for (const zorSimulator::event &e : events)
+    for (const zorSimulator::_event &e : events)
         result += char(e.address);
     return result;
 }

@@ -39,20 +39,20 @@ public:
 
     // period: ms between stream tokens, 0 for none, so that the exchanges alone are on
     // the line.
-    zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::variant type = zorSimMemory::basic);
+    zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::_variant type = zorSimMemory::basic);
     // On the link manager: handshakes wait at most init ms, requests only the worker's
     // own pause.
     int addDev(const QString &portName, quint16 init = 100);
     // Until the device has no read left and no device anything to write.
     void waitIdle(int devIndex);
 
-    // A worker of its own on the simulator's port, with the same delays.
-    void startWorker(const zorSimulator *sim, quint16 init = 100);
+    // A worker of its own on a port (a simulator's), with the same delays.
+    void startWorker(const QString &portName, quint16 init = 100);
     void read(quint8 address, quint16 size, zorQueryMode mode = qmNormal, bool rec = false, bool word = false);
     void write(quint8 address, const QByteArray &bytes, bool word = false);
 
     // The addresses of the events, as bytes so that a mismatch prints them.
-    static QByteArray addresses(const QVector<zorSimulator::event> &events);
+    static QByteArray addresses(const QVector<zorSimulator::_event> &events);
 
     // Before the link, which may still report while it is taken down.
     QStringList lines;

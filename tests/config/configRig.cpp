@@ -1,5 +1,7 @@
 #include "tests/config/configRig.h"
 
+#include "tests/config/modalAnswer.h"
+
 #include <QApplication>
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -8,21 +10,17 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTableWidget>
-#include <QTimer>
 #include <QtTest>
 
 using O = optionsZOR70;
 
 configRig::configRig()
     : dialog(&r.list, &r.link.port, &r.sql)
-    , answering(new QTimer(&dialog))
 {
     r.list.setSendDelay(sendDelay);
-    answering->setInterval(20);
-    QObject::connect(answering, &QTimer::timeout, answering, [this] { answerModals(); });
 }
 
-zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::variant type)
+zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::_variant type)
 {
     sim = r.startSim(serial, type);
     index = r.connectPort(sim->portName());
@@ -93,40 +91,21 @@ void configRig::waitWrites(int count)
 
 void configRig::answerBox(int button)
 {
-    boxAnswers << button;
-    answering->start();
+    modalAnswer::next<QMessageBox>([this, button](QMessageBox *box) {
+        boxes << box->windowTitle() + "|" + box->text();
+        box->button(QMessageBox::StandardButton(button))->click();
+    });
 }
 
 void configRig::answerFile(const QString &path)
 {
-    fileAnswers << path;
-    answering->start();
-}
-
-void configRig::answerModals()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible())
-            continue;
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box && !boxAnswers.isEmpty()) {
-            boxes << box->windowTitle() + "|" + box->text();
-            box->button(QMessageBox::StandardButton(boxAnswers.takeFirst()))->click();
-        } else if (auto *files = qobject_cast<QFileDialog *>(widget); files && !fileAnswers.isEmpty()) {
-            this->files << files->windowTitle() + "|" + files->selectedFiles().value(0);
-            const QString path = fileAnswers.takeFirst();
-            // Later, from the event loop: a box the dialog raises (overwrite?) must be
-            // answered by this timer, which does not fire while its own slot runs.
-            // accept() is protected: it checks the selection as a click on the button would.
-            // Typed as the user would: the full path, which does not wait for the dialog
-            // to have listed the file's directory.
-            if (!path.isEmpty())
-                files->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-            QMetaObject::invokeMethod(files, path.isEmpty() ? "reject" : "accept", Qt::QueuedConnection);
-        } else {
-            continue;
+    modalAnswer::next<QFileDialog>([this, path](QFileDialog *dialog) {
+        files << dialog->windowTitle() + "|" + dialog->selectedFiles().value(0);
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
         }
-        break;
-    }
-    if (boxAnswers.isEmpty() && fileAnswers.isEmpty())
-        answering->stop();
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
+        static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
+    });
 }

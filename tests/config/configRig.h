@@ -5,7 +5,6 @@
 #include "tests/registry/simulatedRegistry.h"
 
 #include <QStringList>
-#include <QTimer>
 
 class QMenu;
 
@@ -19,7 +18,7 @@ public:
 
     configRig();
     // A simulated instrument, connected and read in full; serial 0 makes it unnumbered.
-    zorSimulator *connectSim(quint32 serial, zorSimMemory::variant type = zorSimMemory::basic);
+    zorSimulator *connectSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
     // Puts the simulator's identity, device and channel blocks and the image back as
     // connectSim left them, and forgets what the simulator logged; for a test that goes
     // on with the same instrument instead of reading a new one in full.
@@ -40,12 +39,11 @@ public:
     // Until the simulator has stored this many block writes since its log was cleared.
     void waitWrites(int count);
 
-    // The message boxes to come are answered in turn with the buttons given; their titles
-    // and texts are kept in boxes ("title|text").
+    // The next message box is answered with the button (calls queue up, one per box to
+    // come); its title and text are kept in boxes ("title|text").
     void answerBox(int button);
-    // The file dialogs to come select the paths given in turn and are accepted, or are
-    // cancelled for an empty path; their titles and first selections before the answer
-    // are kept in files ("title|file").
+    // The next file dialog is given path and accepted, or is cancelled for an empty
+    // path; its title and the file it proposed are kept in files ("title|file").
     void answerFile(const QString &path);
 
     simulatedRegistry r;
@@ -55,14 +53,6 @@ public:
     QStringList boxes;
     QStringList files;
     QMap<quint8, QByteArray> original; // the simulator's blocks as connectSim read them
-
-private:
-    // Looks for a modal box or file dialog to answer, inside whatever event loop shows it.
-    void answerModals();
-
-    QList<int> boxAnswers;
-    QStringList fileAnswers;
-    QTimer *answering;
 };
 
 #endif // CONFIGRIG_H

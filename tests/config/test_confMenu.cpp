@@ -1,10 +1,13 @@
 #include "config/confChMenu.h"
 #include "config/confMenu.h"
+#include "config/featconfui.h"
 #include "model/featureZOR70.h"
 #include "tests/config/configRig.h"
+#include "tests/config/modalAnswer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QtTest>
 
@@ -65,6 +68,7 @@ private slots:
     void channelMenu();
     void channelMenuShows_data();
     void channelMenuShows();
+    void characteristicEditor();
 };
 
 configRig &test_confMenu::connected()
@@ -206,7 +210,7 @@ void test_confMenu::channelMenu()
     QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSMTSH90, "ТС-1", {"100", "1", "0", "0", "0", "0", "0"}));
     QVERIFY(o->feature[6]->setFeature(featureZOR70::ftTSKVD, "ТС-2", {"100", "0.0039", "-5.8e-7", "0"}));
     const QByteArray before = rig.sim->block(O::rdCh);
-    confChMenu menu(&rig.r.list);
+    confChMenu menu(&rig.r.list, &rig.r.sql);
     for (const QString &edit : edits) {
         if (!menu.isVisible())
             menu.show(rig.index, QPoint(100, 100), 2);
@@ -274,7 +278,7 @@ void test_confMenu::channelMenuShows()
     O::_ch &c = rig.image()->ch[4];
     c = {channel[0], channel[1], QString(), channel[2], channel[4], quint8(channel[3]), quint8(channel[5]),
          quint8(channel[6])};
-    confChMenu menu(&rig.r.list);
+    confChMenu menu(&rig.r.list, &rig.r.sql);
     menu.show(rig.index, QPoint(100, 100), 4);
     QCOMPARE(menu.title(), QString("Канал № 5"));
     QCOMPARE(menu.findChild<QAction *>("modeAction")->text(), mode);
@@ -293,6 +297,37 @@ void test_confMenu::channelMenuShows()
     rig.image()->setChMode(4, O::chMV);
     QCOMPARE(menu.findChild<QAction *>("modeAction")->text(), QString("мВ"));
     QCOMPARE(entries(dims), QString("мВ*"));
+}
+
+void test_confMenu::characteristicEditor()
+{
+    // The channel's characteristic edited from the menu goes to the instrument as soon
+    // as the editor accepts it, as that one record.
+    configRig &rig = connected();
+    O *o = rig.image();
+    QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSMTSH90, "ТС-1", {"100", "1", "0", "0", "0", "0", "0"}));
+    o->setChFeature(2, O::chISHTS, 3);
+    const QByteArray records = rig.sim->block(O::rdFeat);
+    confChMenu menu(&rig.r.list, &rig.r.sql);
+    menu.show(rig.index, QPoint(100, 100), 2);
+    QString shown;
+    modalAnswer::next<featconfui>([&shown](featconfui *editor) {
+        auto *name = editor->findChild<QLineEdit *>("featName");
+        auto *apply = editor->findChild<QPushButton *>("pushButton");
+        shown = name->text() + "|" + apply->text();
+        name->setText("ТС-эталон");
+        emit name->editingFinished();
+        apply->click();
+    });
+    configRig::choose(menu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
+    menu.close();
+    QCOMPARE(shown, QString("ТС-1|Применить"));
+    QCOMPARE(o->feature[3]->getName(), QString("ТС-эталон"));
+    rig.waitWrites(1);
+    QCOMPARE(simulatedLink::addresses(rig.sim->log(zorSimulator::blockWritten)), QByteArray("\x83"));
+    QCOMPARE(rig.sim->block(O::rdFeat),
+             records.left(3 * featureZOR70::dataSize) + o->feature[3]->getData()
+                 + records.mid(4 * featureZOR70::dataSize));
 }
 
 QTEST_MAIN(test_confMenu)

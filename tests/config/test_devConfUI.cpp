@@ -1,7 +1,9 @@
 #include "config/devConfUI.h"
+#include "config/featconfui.h"
 #include "model/featureZOR70.h"
 #include "model/zorBlockCodec.h"
 #include "tests/config/configRig.h"
+#include "tests/config/modalAnswer.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -114,6 +116,7 @@ private slots:
     void removeFromDatabase_data();
     void removeFromDatabase();
     void recordRemovedWhileOpen();
+    void characteristicEditor();
 };
 
 configRig &test_devConfUI::connected(std::unique_ptr<configRig> &rig, quint32 serial)
@@ -593,6 +596,31 @@ void test_devConfUI::recordRemovedWhileOpen()
     QTest::mouseClick(rig.find<QPushButton>("pushButton_5"), Qt::LeftButton);
     rig.dialog.show(rig.index);
     QVERIFY(!rig.dialog.isVisible());
+}
+
+void test_devConfUI::characteristicEditor()
+{
+    // A double click on a characteristic opens the editor on its slot; what it accepts
+    // stays in the image until an apply button sends it.
+    configRig rig;
+    rig.addRecord();
+    QVERIFY(rig.image()->feature[5]->setFeature(featureZOR70::ftTPTable, "ТП-6", {"0", "0", "100", "4.1"}));
+    rig.dialog.show(rig.index);
+    QCOMPARE(rig.find<QTableWidget>("featTable")->item(5, 1)->text(), QString("ТП Таблица"));
+    QString shown;
+    modalAnswer::next<featconfui>([&shown](featconfui *editor) {
+        auto *name = editor->findChild<QLineEdit *>("featName");
+        auto *apply = editor->findChild<QPushButton *>("pushButton");
+        shown = name->text() + "|" + apply->text();
+        name->setText("ТП-шесть");
+        emit name->editingFinished();
+        apply->click();
+    });
+    QSignalSpy sends(rig.image(), qOverload<quint8>(&O::onFeatApply));
+    emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(5, 0);
+    QCOMPARE(shown, QString("ТП-6|Ввод"));
+    QCOMPARE(rig.find<QTableWidget>("featTable")->item(5, 0)->text(), QString("ТП-шесть"));
+    QCOMPARE(sends.size(), 0);
 }
 
 QTEST_MAIN(test_devConfUI)

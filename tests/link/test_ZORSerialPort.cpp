@@ -2,6 +2,7 @@
 #include "tests/common/simulatedLink.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,9 +18,16 @@ private slots:
     void queues();
     void failedRead_data();
     void failedRead();
+    void writes_data();
+    void writes();
+    void readKinds_data();
+    void readKinds();
+    void blockEventAll();
     void streamHeldWhileRequestsWait();
     void removed_data();
     void removed();
+    void removalWait_data();
+    void removalWait();
     void unknownDevice();
     void addDev_data();
     void addDev();
@@ -98,6 +106,111 @@ void test_ZORSerialPort::failedRead()
     QCOMPARE(link.lines, QStringList({"block 0 1", "block 0 1", "queryError 0 110 51", "error 0 110"}) + after);
 }
 
+void test_ZORSerialPort::writes_data()
+{
+    QTest::addColumn<zorQueryMode>("mode");   // of the first of two writes
+    QTest::addColumn<int>("unanswered");      // handshakes the instrument ignores
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QByteArray>("written");  // the addresses the instrument stored
+
+    const QStringList queued = {"block 0 1", "block 0 1"};
+    const QStringList failed = {"dataError 0 210 4", "error 0 210"};
+    const QStringList second = {"written 0 9", "block 0 0", "doneSend 0", "allWritten"};
+    QTest::newRow("both written") << zorQueryMode(qmNormal) << 0 << queued + QStringList{"written 0 4"} + second
+                                  << QByteArray("\x04\x09");
+    // Every handshake of the first write's four tries goes unanswered.
+    QTest::newRow("ordinary write fails: the device's writes are dropped")
+        << zorQueryMode(qmNormal) << 12 << queued + failed + QStringList{"allWritten", "block 0 0"} << QByteArray();
+    QTest::newRow("write with a mode of its own fails: the next one goes on")
+        << zorQueryMode(qmFastRetry) << 12 << queued + failed + QStringList{"resultData 0 0"} + second
+        << QByteArray("\x09");
+}
+
+void test_ZORSerialPort::writes()
+{
+    QFETCH(zorQueryMode, mode);
+    QFETCH(int, unanswered);
+    QFETCH(QStringList, expected);
+    QFETCH(QByteArray, written);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    sim->injectFault(zorSimulator::noEcho, unanswered);
+    const int dev = link.addDev(sim->portName(), 30);
+    link.note(&link.port, &ZORSerialPort::onDevDataError, "dataError", &link.lines);
+    link.note(&link.port, &ZORSerialPort::resultDevData, "resultData", &link.lines);
+    link.note(&link.port, &ZORSerialPort::allDevDataSend, "allWritten", &link.lines);
+    link.note(&link.port, &ZORSerialPort::doneSendDevData, "written", &link.lines);
+    link.note(&link.port, &ZORSerialPort::doneSend, "doneSend", &link.lines);
+    link.port.sendDevData(dev, QByteArray(8, '\1'), 4, false, mode);
+    link.port.sendDevData(dev, QByteArray(8, '\2'), 9);
+    QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
+    QCOMPARE(link.lines, expected);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written);
+    QVERIFY(link.port.isSendAllData());
+}
+
+void test_ZORSerialPort::readKinds_data()
+{
+    // The form of the call: "rec" and "word" by address, "recItem" and "wordItem" with
+    // a request whose flags and size say otherwise, which the manager sets right.
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<quint8>("address");
+    QTest::newRow("record read") << "rec" << quint8(0x40);
+    QTest::newRow("record read of a request marked as a word read") << "recItem" << quint8(0x40);
+    QTest::newRow("word read") << "word" << quint8(0x41);
+    QTest::newRow("word read of a 100-byte request marked as a record read") << "wordItem" << quint8(0x41);
+}
+
+void test_ZORSerialPort::readKinds()
+{
+    QFETCH(QString, call);
+    QFETCH(quint8, address);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim();
+    const QByteArray records = QByteArray("record 1record 2record 3");
+    const QByteArray word("\x01\x02\x03\x04", 4);
+    sim->setRecords(0x40, records);
+    sim->setWord(0x41, word);
+    const int dev = link.addDev(sim->portName());
+    zorSerialPortQueryItem query;
+    query.address = address;
+    query.size = call == "recItem" ? 64 : 100;
+    query.word = call == "recItem";
+    query.rec = call == "wordItem";
+    if (call == "rec")
+        link.port.sendRecQuery(dev, address, 64);
+    else if (call == "word")
+        link.port.sendWordQuery(dev, address);
+    else if (call == "recItem")
+        link.port.sendRecQuery(dev, query);
+    else
+        link.port.sendWordQuery(dev, query);
+    QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
+    const QByteArray expected = address == 0x40 ? records : word;
+    QCOMPARE(link.replies, QList<QByteArray>{expected});
+    QCOMPARE(link.lines, (QStringList{"block 0 1", QString("reply 0 %1 %2").arg(expected.size()).arg(address),
+                                      "result 0 1", "allRead", "block 0 0"}));
+}
+
+void test_ZORSerialPort::blockEventAll()
+{
+    simulatedLink link;
+    const int devs[2] = {link.addDev(link.startSim(1)->portName()), link.addDev(link.startSim(2)->portName())};
+    link.port.blockEventAll(true);
+    for (int dev : devs)
+        link.port.sendDevQuery(dev, 5, 8);
+    QTRY_VERIFY_WITH_TIMEOUT(link.port.isEmptyQueryQueue(devs[0]) && link.port.isEmptyQueryQueue(devs[1]),
+                             simulatedLink::timeout);
+    // Held back, and still counted as reads not done.
+    QVERIFY(link.replies.isEmpty());
+    QVERIFY(!link.port.isReadAllQuery());
+    link.lines.clear();
+    link.port.blockEventAll(false);
+    QCOMPARE(link.lines, (QStringList{"reply 0 8 5", "reply 1 8 5", "allRead"}));
+    QCOMPARE(link.replies.size(), 2);
+    QVERIFY(link.port.isReadAllQuery());
+}
+
 void test_ZORSerialPort::streamHeldWhileRequestsWait()
 {
     simulatedLink link;
@@ -163,6 +276,76 @@ void test_ZORSerialPort::removed()
              qPrintable(link.lines.join(',')));
     QVERIFY(link.replies.isEmpty());
     QVERIFY(link.port.isReadAllQuery());
+}
+
+void test_ZORSerialPort::removalWait_data()
+{
+    // How the worker ends on its own before its error reaches the listener, who then
+    // removes the device (as the registry does); the lines the manager reports. A
+    // removal waits up to 5 s for a worker, but one that has ended needs no wait, and
+    // one that ends during the wait ends it: "within" bounds the removal, in ms.
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("within");
+    QTest::newRow("port that does not open") << "open" << "error 0 252" << 100;
+    QTest::newRow("line closed under the worker") << "close" << "error 0 (24[5-9]|25[0-4])" << 100;
+    QTest::newRow("watchdog cannot open the port again") << "watchdog" << "error 0 252,timeout 0 0" << 100;
+    // Its thread has yet to wake up and close the port.
+    QTest::newRow("running worker") << "running" << "" << 1000;
+}
+
+void test_ZORSerialPort::removalWait()
+{
+    QFETCH(QString, end);
+    QFETCH(QString, expected);
+    QFETCH(int, within);
+    simulatedLink link;
+    zorSimulator *sim = link.startSim(1, end == "watchdog" ? 20 : 0);
+    // The watchdog's port goes by a link that disappears, so it cannot be opened again.
+    QTemporaryDir dir;
+    const QString byLink = dir.filePath("by-id");
+    QVERIFY(QFile::link(sim->portName(), byLink));
+    link.note(&link.port, &ZORSerialPort::onMeasTimeOut, "timeout", &link.lines);
+    qint64 took = -1;
+    int dev = -1;
+    // The removal runs inside the delivery of a queued event (the worker's error, as
+    // the registry gets it), under the event dispatcher the program uses.
+    const auto remove = [&] {
+        QElapsedTimer removal;
+        removal.start();
+        link.port.rmDev(dev);
+        took = removal.elapsed();
+    };
+    QObject::connect(&link.port, qOverload<int, quint16>(&ZORSerialPort::onDevError), &link.port, remove);
+    if (end == "open") {
+        dev = link.addDev("/dev/null");
+    } else if (end == "close" || end == "running") {
+        dev = link.addDev(sim->portName());
+        link.port.sendDevQuery(dev, 5, 8);   // the reply shows the port is open
+        QTRY_VERIFY_WITH_TIMEOUT(link.replies.size() == 1, simulatedLink::timeout);
+        link.lines.clear();
+        if (end == "close")
+            sim->closeLine();
+        else
+            QMetaObject::invokeMethod(&link.port, remove, Qt::QueuedConnection);
+    } else {
+        dev = link.addDev(byLink);
+        // A reading shows the port is open; the stream then stops, so the watchdog fires.
+        bool opened = false;
+        QObject::connect(&link.port, &ZORSerialPort::readyDevMeas, [&] {
+            sim->setPeriod(0);
+            opened = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(opened, simulatedLink::timeout);
+        QVERIFY(QFile::remove(byLink));
+        emit link.port.onSetMeasTimeout(dev, 1);
+    }
+    QVERIFY(dev >= 0);
+    QTRY_VERIFY_WITH_TIMEOUT(took >= 0, simulatedLink::timeout);
+    QVERIFY2(took < within, qPrintable(QString::number(took)));
+    QCOMPARE(link.port.getPortName(dev), QString("-"));
+    QVERIFY2(QRegularExpression("^" + expected + "$").match(link.lines.join(',')).hasMatch(),
+             qPrintable(link.lines.join(',')));
 }
 
 void test_ZORSerialPort::unknownDevice()

@@ -89,8 +89,8 @@ void test_zorLinkExchange::read()
     else
         sim->setWord(address, stored);
     if (fault >= 0)
-        sim->injectFault(zorSimulator::fault(fault), faults);
-    link.startWorker(sim);
+        sim->injectFault(zorSimulator::_fault(fault), faults);
+    link.startWorker(sim->portName());
     // A block read gives up at the first failure; the others know no such mode.
     link.read(address, quint16(size), qmNoRetry, kind == records, kind == word);
     QTRY_VERIFY_WITH_TIMEOUT(!link.lines.isEmpty(), simulatedLink::timeout);
@@ -147,7 +147,7 @@ void test_zorLinkExchange::write()
     sim->addWordTarget(0x70);
     if (wrongEchoes)
         sim->injectFault(zorSimulator::wrongEcho, wrongEchoes);
-    link.startWorker(sim);
+    link.startWorker(sim->portName());
     link.write(address, data, word);
     QTRY_VERIFY_WITH_TIMEOUT(!link.lines.isEmpty(), simulatedLink::timeout);
     QCOMPARE(link.lines, QStringList{"done"});

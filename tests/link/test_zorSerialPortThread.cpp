@@ -1,6 +1,8 @@
 #include "tests/common/simulatedLink.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The port worker on a simulated instrument: its retry scheme and its watchdog.
@@ -10,7 +12,8 @@ class test_zorSerialPortThread : public QObject
 private slots:
     void retryScheme_data();
     void retryScheme();
-    void watchdogReconnects();
+    void watchdog_data();
+    void watchdog();
 };
 
 void test_zorSerialPortThread::retryScheme_data()
@@ -46,7 +49,7 @@ void test_zorSerialPortThread::retryScheme()
     simulatedLink link;
     zorSimulator *sim = link.startSim();
     sim->injectFault(zorSimulator::noEcho, -1);
-    link.startWorker(sim, 30);
+    link.startWorker(sim->portName(), 30);
     if (write)
         link.write(5, QByteArray(8, '\1'));
     else
@@ -57,17 +60,38 @@ void test_zorSerialPortThread::retryScheme()
     QCOMPARE(link.worker->reconnectCount(), reconnects);
 }
 
-void test_zorSerialPortThread::watchdogReconnects()
+void test_zorSerialPortThread::watchdog_data()
 {
+    QTest::addColumn<bool>("portGone");
+    QTest::newRow("the port opens again") << false;
+    QTest::newRow("the port is gone: the worker ends") << true;
+}
+
+void test_zorSerialPortThread::watchdog()
+{
+    // A silent instrument, on a port named by a link that can be taken away.
+    QFETCH(bool, portGone);
     simulatedLink link;
-    link.startWorker(link.startSim());
+    const zorSimulator *sim = link.startSim();
+    QTemporaryDir dir;
+    const QString byLink = dir.filePath("by-id");
+    QVERIFY(QFile::link(sim->portName(), byLink));
+    link.startWorker(byLink);
     zorSerialPortThread *worker = link.worker.get();
     QSignalSpy timeouts(worker, &zorSerialPortThread::onMeasTimeout);
+    if (portGone)
+        QVERIFY(QFile::remove(byLink));
     QMetaObject::invokeMethod(worker, [worker] { worker->setMeasTimeout(0, 1); });
     QTRY_COMPARE_WITH_TIMEOUT(timeouts.size(), 1, simulatedLink::timeout);
-    QCOMPARE(timeouts.at(0).at(0).toBool(), true);
-    QCOMPARE(worker->reconnectCount(), 1);
-    QVERIFY(link.lines.isEmpty());
+    QCOMPARE(timeouts.at(0).at(0).toBool(), !portGone);
+    QCOMPARE(worker->reconnectCount(), portGone ? 0 : 1);
+    if (portGone) {
+        QTRY_COMPARE(link.lines, QStringList{"error 252"});
+        QTRY_VERIFY(worker->isFinished());
+    } else {
+        QVERIFY(worker->isAlive());
+        QVERIFY(link.lines.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(test_zorSerialPortThread)

@@ -6,10 +6,10 @@
 namespace {
 
 // A compact picture of the tokens: "m:<ch>:<value>:<dim>", "s:<fields joined by |>" or "o".
-QStringList describe(const QVector<zorStreamParser::token> &tokens)
+QStringList describe(const QVector<zorStreamParser::_token> &tokens)
 {
     QStringList lines;
-    for (const zorStreamParser::token &t : tokens) {
+    for (const zorStreamParser::_token &t : tokens) {
         if (t.type == zorStreamParser::measurement)
             lines << QString("m:%1:%2:%3").arg(t.ch).arg(t.meas, 0, 'g', 10).arg(QChar(t.dim));
         else if (t.type == zorStreamParser::status)
@@ -66,12 +66,12 @@ void test_zorStreamParser::tokens()
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(QStringList, expected);
     zorStreamParser parser;
-    QVector<zorStreamParser::token> tokens;
+    QVector<zorStreamParser::_token> tokens;
     for (const QByteArray &chunk : chunks)
         parser.append(chunk, tokens);
     QCOMPARE(describe(tokens), expected);
     QVERIFY(parser.pending().isEmpty());
-    for (const zorStreamParser::token &t : tokens)
+    for (const zorStreamParser::_token &t : tokens)
         QVERIFY(t.source.endsWith(' ') && !t.source.trimmed().isEmpty());
 }
 
@@ -95,7 +95,7 @@ void test_zorStreamParser::garbageInventsNoReadings()
         c = alphabet.isEmpty() ? char(random.bounded(256)) : alphabet.at(random.bounded(alphabet.size()));
 
     zorStreamParser parser;
-    QVector<zorStreamParser::token> tokens;
+    QVector<zorStreamParser::_token> tokens;
     // In pieces of varying size, as a port delivers them, and once whole.
     for (int at = 0; at < garbage.size();) {
         const int piece = 1 + random.bounded(3000);
@@ -106,7 +106,7 @@ void test_zorStreamParser::garbageInventsNoReadings()
     QVERIFY(parser.pending().size() <= zorStreamParser::maxPending + 3000);
 
     // Every reading must be exactly what its token says.
-    for (const zorStreamParser::token &t : qAsConst(tokens)) {
+    for (const zorStreamParser::_token &t : qAsConst(tokens)) {
         if (t.type != zorStreamParser::measurement)
             continue;
         const QByteArray text = t.source.chopped(2);

@@ -110,7 +110,9 @@ private slots:
     }
 
     // Random blocks decode and encode again to the same bytes, with their signals; a block
-    // of the wrong length changes nothing (not even a nelin shift) and raises nothing.
+    // of the wrong length changes nothing (not even a nelin shift) and raises nothing. An
+    // identity reply of any length clears the identity first (identityReplies), so here
+    // the identity is cleared before the wrong ones.
     void blocks()
     {
         QFETCH(int, address);
@@ -129,6 +131,10 @@ private slots:
             QCOMPARE(encoded(o, address).toHex(), block.toHex());
         }
         o.setRefNelinShift("1", 1);
+        if (address == O::rdIdent) {
+            o.devType = o.devNumber = 0;
+            o.devName.clear();
+        }
         const QByteArray before = state(o);
         const int length = make().size();
         signalled.entries.clear();
@@ -163,6 +169,53 @@ private slots:
         QCOMPARE(QStringList({o.devName, o.getDevNumberStr()}), QStringList({"ZOR-1", "0042"}));
         const QDateTime time(QDate(2024, 3, 5), QTime(14, 7, 9));
         QCOMPARE(O::getDateTimeData(time).toHex(), QByteArray("0e07090005031800"));
+    }
+
+    void identityReplies_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("identity"); // name, serial number, signature afterwards
+        QTest::addColumn<bool>("taken");
+
+        const QByteArray good = bWord::getByte(O::typeBasic) + QByteArray("ZOR-2").leftJustified(16, '\0')
+                                + bWord::getByte(42);
+        const QStringList cleared = {"", "--", "0"};
+        const QStringList kept = {"ZOR-1", "0007", QString::number(O::typeExtended)};
+        QTest::newRow("good identity")
+            << int(O::rdIdent) << good << QStringList{"ZOR-2", "0042", QString::number(O::typeBasic)} << true;
+        // What the link delivers after a first unit 0F AA xx 09: 16 bytes more than asked.
+        QTest::newRow("identity 16 bytes longer") << int(O::rdIdent) << good + QByteArray(16, '\0') << cleared << false;
+        QTest::newRow("identity of 10 bytes") << int(O::rdIdent) << good.left(10) << cleared << false;
+        QTest::newRow("empty identity") << int(O::rdIdent) << QByteArray() << cleared << false;
+        QTest::newRow("identity of a foreign type")
+            << int(O::rdIdent) << bWord::getByte(0x0302AA0F) + good.mid(4) << cleared << false;
+        // The name alone is no identity: a bad one leaves everything, a good one the name.
+        QTest::newRow("name of 10 bytes") << int(O::rdName) << good.mid(4, 10) << kept << false;
+        QTest::newRow("name of 16 bytes")
+            << int(O::rdName) << good.mid(4, 16) << QStringList{"ZOR-2", kept[1], kept[2]} << true;
+    }
+
+    // Whatever an identity reply holds, the image keeps no identity it did not just
+    // read, so an instrument whose identity read went wrong receives no writes.
+    void identityReplies()
+    {
+        QFETCH(int, address);
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, identity);
+        QFETCH(bool, taken);
+
+        O o;
+        o.devType = O::typeExtended;
+        o.devNumber = 7;
+        o.devName = "ZOR-1";
+        QSignalSpy identChanged(&o, &O::onIdentChange);
+        QSignalSpy devApplied(&o, &O::onDevApply);
+        QCOMPARE(o.setData(reply, quint8(address)), taken);
+        QCOMPARE(QStringList({o.devName, o.getDevNumberStr(), QString::number(o.devType)}), identity);
+        QCOMPARE(identChanged.size(), int(taken));
+        o.triggerDevChange();
+        QCOMPARE(devApplied.size(), int(identity[1] != "--"));
     }
 
     void nelinEditing()

@@ -1,8 +1,11 @@
 #include "plot/QwtZOR.h"
+#include "plot/zorPlotInteraction.h"
 #include "plot/zorTimeText.h"
 
 #include <QSignalSpy>
+#include <cmath>
 #include <QtTest>
+#include <qwt_plot_curve.h>
 #include <qwt_scale_draw.h>
 
 using Times = QVector<double>;
@@ -18,251 +21,90 @@ int deviceWith(QwtZOR &plot, const Times &times, const QVector<double> &values =
     return dev;
 }
 
-// The partner channel and device a channel is linked to.
-QPair<uchar, int> partnerOf(const QwtZOR &plot, int dev, uchar ch)
-{
-    QPair<uchar, int> partner(0, 0);
-    plot.getChDiff(&partner.first, &partner.second, dev, ch);
-    return partner;
-}
-
 } // namespace
 
-// The plot without a window: its store of readings (devices, channels, points,
-// averages, difference channels, value texts) and how it picks its axes (automatic
-// steps, tracking windows, fixed scales in the zoom-like modes, decimals, tick labels).
+// The plot without a window: how its readings reach the curves and the signals, and
+// how it picks its axes (automatic steps, tracking windows, fixed scales in the
+// zoom-like modes, decimals, tick labels).
 class test_QwtZOR : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void channelsComeWithTheFirstPoint_data()
+    // The store's answers reach the caller as the signals the main window listens to.
+    void pointSignals()
     {
-        QTest::addColumn<int>("ch");
-        QTest::addColumn<int>("count");
-        QTest::newRow("channel 3") << 3 << 4;
-        QTest::newRow("channel 253") << 253 << 254;
-        QTest::newRow("channel 254: 255 channels cannot exist") << 254 << 0;
-        QTest::newRow("channel 255 means the main channel, never a new one") << 255 << 0;
-    }
-
-    void channelsComeWithTheFirstPoint()
-    {
-        QFETCH(int, ch);
-        QFETCH(int, count);
         QwtZOR plot;
         const int dev = plot.addDev();
         QSignalSpy added(&plot, &QwtZOR::onAddCh);
-        QCOMPARE(plot.addPoint(21.5, 1.0, "°C", dev, uchar(ch)), count > 0);
-        QCOMPARE(int(plot.getChCount(dev)), count);
-        QCOMPARE(added.count(), count);
-        if (count == 0)
-            return;
-        // Highest channel first; the others have had no reading yet.
-        QCOMPARE(added.first().at(1).value<uchar>(), uchar(ch));
-        QCOMPARE(added.last().at(1).value<uchar>(), uchar(0));
-        QCOMPARE(plot.getChMeas(dev, uchar(ch)), 21.5);
-        QCOMPARE(plot.getChMeasStr(dev, 0), QString("--"));
-    }
-
-    void readingValidity_data()
-    {
-        QTest::addColumn<QPointF>("reading"); // time, value
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("limit value is no reading") << QPointF(1.0, -1300.0) << false;
-        QTest::newRow("just above the limit") << QPointF(1.0, -1299.9) << true;
-        QTest::newRow("negative time") << QPointF(-0.001, 20.0) << false;
-        QTest::newRow("time zero") << QPointF(0.0, 20.0) << true;
-        QTest::newRow("not a number") << QPointF(1.0, qQNaN()) << false;
-        QTest::newRow("infinite value") << QPointF(1.0, qInf()) << false;
-        QTest::newRow("infinite time") << QPointF(qInf(), 20.0) << false;
-    }
-
-    void readingValidity()
-    {
-        QFETCH(QPointF, reading);
-        QFETCH(bool, accepted);
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        QVERIFY(plot.addPoint(5.0, 0.5, "Ом", dev, 0));
+        QSignalSpy points(&plot, &QwtZOR::onAddPoint);
         QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
-        QCOMPARE(plot.addPoint(reading.y(), reading.x(), "°C", dev, 0), accepted);
-        QCOMPARE(errors.count(), accepted ? 0 : 1);
-        QCOMPARE(plot.getChMeasCount(dev, 0), accepted ? 2 : 1);
-        // A rejected reading shows "--" until the next accepted one.
-        QCOMPARE(plot.getChMeasStr(dev, 0) == "--", !accepted);
-        QVERIFY(plot.addPoint(6.0, 2.0, "Ом", dev, 0));
-        QCOMPARE(plot.getChMeasStr(dev, 0), QString("6.00"));
-        // Every stored point keeps its own unit; a rejected reading leaves none behind.
-        const QStringList units = accepted ? QStringList{"Ом", "°C", "Ом"} : QStringList{"Ом", "Ом"};
-        for (int i = 0; i < units.size(); ++i)
-            QCOMPARE(plot.getChDim(dev, 0, i), units.at(i));
-        plot.clear(dev);
-        QCOMPARE(plot.getChDim(dev, 0, 0), QString("-"));
-    }
-
-    void movingAverage()
-    {
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        for (int i = 1; i <= 11; ++i)
-            QVERIFY(plot.addPoint(i * i, i, "°C", dev, 0));
-        // Points 2..11: (4 + 9 + ... + 121) / 10.
-        QCOMPARE(plot.getChAverStr(dev, 0, 3), QString::number(505.0 / 10.0, 'f', 3));
-        // Below ten points the average is over what there is.
-        QVERIFY(plot.addPoint(1e17, 12, "°C", dev, 1));
-        QVERIFY(plot.addPoint(3.0, 13, "°C", dev, 1));
-        QCOMPARE(plot.getChAverStr(dev, 1, 1), QString::number((1e17 + 3.0) / 2, 'f', 2));
-        // Once the huge value has left the window it leaves no trace in the average.
-        for (int i = 0; i < 10; ++i)
-            QVERIFY(plot.addPoint(0.125, 14 + i, "°C", dev, 1));
-        QCOMPARE(plot.getChAverStr(dev, 1, 6), QString("0.125000"));
-    }
-
-    void devices()
-    {
-        QwtZOR plot;
-        const int first = plot.addDev();
-        const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
-        plot.prepareMeas(first, start);
-        const int second = plot.addDev();
-        QCOMPARE(plot.getStartDateTime(second), start);
-        // The second device's readings are stamped on the first one's time base.
-        QVERIFY(plot.addPoint(1.0, "В", second, 0));
-        QVERIFY(plot.getChTime(second, 0) >= 3600.0);
-        for (int i = 2; i < 255; ++i)
-            QCOMPARE(plot.addDev(), i);
+        // The first point of channel 3 creates channels 3 down to 0, highest first.
+        QVERIFY(plot.addPoint(21.5, 1.0, "°C", dev, 3));
+        QCOMPARE(added.count(), 4);
+        QCOMPARE(added.first().at(1).value<uchar>(), uchar(3));
+        QCOMPARE(added.last().at(1).value<uchar>(), uchar(0));
+        QCOMPARE(points.count(), 1);
+        QVERIFY(!plot.addPoint(-1300.0, 2.0, "°C", dev, 3));
+        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", dev, 255));
+        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", dev, 254));
+        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", 9, 0));
+        // Linked to a channel without points: refused, but stored.
+        plot.setChDiff(1, dev, dev, 3);
+        QVERIFY(!plot.addPoint(20.0, 3.0, "°C", dev, 3));
+        QCOMPARE(errors.count(), 2);
+        QCOMPARE(points.count(), 1);
+        QCOMPARE(plot.getChMeasCount(dev, 3), 2);
+        QCOMPARE(plot.store().getChMeasCount(dev, 3), 2);
+        for (int i = 1; i < 255; ++i)
+            plot.addDev();
         QSignalSpy changes(&plot, &QwtZOR::onChange);
         QCOMPARE(plot.addDev(), -1);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.at(0).at(0).toInt(), -1);
-        // A freed key is reused.
-        plot.removeDev(7);
-        QCOMPARE(plot.addDev(), 7);
-        // Removing the current device (the first, made current when it came alone) leaves
-        // none current until another is chosen, even when a new device takes its key.
-        plot.removeDev(-1);
-        QCOMPARE(plot.addDev(), first);
-        QVERIFY(!plot.addPoint(1.0, "В", -1, 0));
-        plot.setDevMain(second);
-        QCOMPARE(plot.getChMeas(-1, 255), 1.0);
     }
 
-    void valueTexts_data()
+    // Curves draw their channel's series however the channel list grows or shrinks
+    // and whatever the link: growing the list moves every channel record.
+    void curvesFollowTheirChannel_data()
     {
-        QTest::addColumn<int>("scaleY");
-        QTest::addColumn<int>("prec");
-        QTest::addColumn<QString>("meas");
-        QTest::addColumn<QString>("dy");
-        QTest::newRow("Y scale 1: precision 0 still shows two decimals") << 19 << -1 << "12.35" << "2";
-        QTest::newRow("asked for 0 decimals") << 19 << 0 << "12.35" << "2";
-        QTest::newRow("explicit five decimals") << 10 << 5 << "12.34560" << "2.346";
+        QTest::addColumn<QString>("change");
+        QTest::newRow("channels added") << "grow";
+        QTest::newRow("other channels removed") << "shrink";
+        QTest::newRow("linked, then the partner removed") << "unlink";
     }
 
-    void valueTexts()
+    void curvesFollowTheirChannel()
     {
-        QFETCH(int, scaleY);
-        QFETCH(int, prec);
-        QFETCH(QString, meas);
-        QFETCH(QString, dy);
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {2.0, 4.5}, {10.0, 12.3456});
-        plot.setChScaleY(uchar(scaleY), dev, 0);
-        QCOMPARE(plot.getChMeasStr(dev, 0, static_cast<signed char>(prec)), meas);
-        QCOMPARE(plot.getChDYStr(dev, 0), dy);
-        QCOMPARE(plot.getChDXStr(dev, 0), QString("2.5"));
-    }
-
-    void diffLiveRules()
-    {
+        QFETCH(QString, change);
         QwtZOR plot;
         const int dev = plot.addDev();
-        plot.setChCount(2, dev);
-        // No partner beyond the device's channels or devices, and no linking of unknown channels.
-        plot.setChDiff(2, dev, dev, 0);
-        plot.setChDiff(1, 3, dev, 0);
-        plot.setChDiff(1, dev, dev, 9);
-        QCOMPARE(partnerOf(plot, dev, 0), qMakePair(uchar(255), -1));
-        // Linked to a partner without points: nothing to subtract yet.
-        plot.setChDiff(1, dev, dev, 0);
-        QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
-        QVERIFY(!plot.addPoint(10.0, 1.0, "°C", dev, 0));
-        QCOMPARE(errors.count(), 1);
-        // The reading itself is kept.
-        QCOMPARE(plot.getChMeasCount(dev, 0, false), 1);
-        QCOMPARE(plot.getChMeasCount(dev, 0, true), 0);
-
-        QVERIFY(plot.addPoint(3.0, 1.5, "°C", dev, 1));
-        QVERIFY(plot.addPoint(10.5, 2.0, "°C", dev, 0));
-        // Two own points between two partner points: only the first makes a difference.
-        QVERIFY(!plot.addPoint(11.0, 2.5, "°C", dev, 0));
-        QVERIFY(plot.addPoint(4.0, 3.0, "°C", dev, 1));
-        QVERIFY(plot.addPoint(12.0, 3.5, "°C", dev, 0));
-        QCOMPARE(plot.getChMeasCount(dev, 0, true), 2);
-        QCOMPARE(plot.getChMeas(dev, 0, 0, true), 7.5);
-        QCOMPARE(plot.getChMeas(dev, 0, -1, true), 8.0);
-        QCOMPARE(plot.getChTime(dev, 0, -1, true), 3.5);
-        QCOMPARE(plot.getChAverStr(dev, 0, 2), QString("7.75"));
-        // A rejected partner reading stops the differences.
-        QVERIFY(!plot.addPoint(-2000.0, 4.0, "°C", dev, 1));
-        QVERIFY(!plot.addPoint(12.0, 4.5, "°C", dev, 0));
-    }
-
-    void diffRebuild_data()
-    {
-        // Own values are 100 + t, partner values t, so the difference tells which pair was made.
-        QTest::addColumn<Times>("own");
-        QTest::addColumn<Times>("partner");
-        QTest::addColumn<Times>("diffTimes");
-        QTest::addColumn<double>("diff");
-        QTest::addColumn<QString>("then"); // how the link ends afterwards
-        QTest::newRow("interleaved sweeps, then unlinked")
-            << Times{1, 3, 5, 7} << Times{0.5, 2.5, 4.5, 6.5} << Times{1, 3, 5, 7} << 100.5 << "unlink";
-        QTest::newRow("partner starts later, then its channel removed")
-            << Times{1, 3, 5, 7} << Times{4, 6} << Times{5, 7} << 101.0 << "channel";
-        QTest::newRow("partner twice as fast pairs with the first in each interval")
-            << Times{2, 4, 6} << Times{0.5, 1.5, 2.5, 3.5, 4.5, 5.5} << Times{2, 4, 6} << 101.5 << "";
-        QTest::newRow("own twice as fast, then the partner device removed")
-            << Times{1, 2, 3, 4, 5} << Times{0.5, 2.5, 4.5} << Times{1, 3, 5} << 100.5 << "device";
-        QTest::newRow("equal time stamps") << Times{1, 2, 3} << Times{1, 2, 3} << Times{1, 2, 3} << 100.0 << "";
-        QTest::newRow("partner without points") << Times{1, 2} << Times{} << Times{} << 0.0 << "";
-    }
-
-    void diffRebuild()
-    {
-        QFETCH(Times, own);
-        QFETCH(Times, partner);
-        QFETCH(Times, diffTimes);
-        QFETCH(double, diff);
-        QFETCH(QString, then);
-        QwtZOR plot;
-        const int ownDev = plot.addDev();
-        const int otherDev = plot.addDev();
-        plot.setChCount(3, otherDev);
-        for (double t : own)
-            QVERIFY(plot.addPoint(100.0 + t, t, "°C", ownDev, 0));
-        for (double t : partner)
-            QVERIFY(plot.addPoint(t, t, "°C", otherDev, 2));
-        plot.setChDiff(2, otherDev, ownDev, 0);
-        QCOMPARE(partnerOf(plot, ownDev, 0), qMakePair(uchar(2), otherDev));
-        QCOMPARE(plot.getChMeasCount(ownDev, 0, true), diffTimes.size());
-        for (int i = 0; i < diffTimes.size(); ++i) {
-            QCOMPARE(plot.getChTime(ownDev, 0, i, true), diffTimes.at(i));
-            QCOMPARE(plot.getChMeas(ownDev, 0, i, true), diff);
+        plot.setChCount(4, dev);
+        for (int t = 0; t < 100; ++t) {
+            QVERIFY(plot.addPoint(10.0 + t, t, "°C", dev, 0));
+            QVERIFY(plot.addPoint(1.0, t + 0.5, "°C", dev, 3));
         }
-        if (then == "unlink")
-            plot.setChDiff(255, -1, ownDev, 0);
-        else if (then == "channel")
-            plot.setChCount(2, otherDev);
-        else if (then == "device")
-            plot.removeDev(otherDev);
-        else
-            return;
-        // The raw series is untouched and readings are plain readings again.
-        QCOMPARE(partnerOf(plot, ownDev, 0), qMakePair(uchar(255), -1));
-        QCOMPARE(plot.getChMeasCount(ownDev, 0, true), own.size());
-        QCOMPARE(plot.getChMeas(ownDev, 0, 1, true), 100.0 + own.at(1));
-        QVERIFY(plot.addPoint(20.0, 99.0, "°C", ownDev, 0));
+        if (change == "grow") {
+            QVERIFY(plot.addPoint(5.0, 200.0, "°C", dev, 15));
+        } else if (change == "shrink") {
+            plot.setChCount(1, dev);
+        } else {
+            plot.setChDiff(3, dev, dev, 0);
+            QCOMPARE(plot.getChMeasCount(dev, 0, true), 99);
+            plot.setChCount(2, dev);
+        }
+        // Channel 0's raw curve: the one drawn in channel 0's colour with the thin pen.
+        const QwtPlotCurve *raw = nullptr;
+        for (const QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+            const auto *curve = static_cast<const QwtPlotCurve *>(item);
+            if (curve->pen().color() == QColor(Qt::red) && curve->pen().width() == 1)
+                raw = curve;
+        }
+        QVERIFY(raw);
+        QCOMPARE(int(raw->dataSize()), 100);
+        QCOMPARE(raw->sample(99), QPointF(99, 109));
+        QCOMPARE(raw->boundingRect(), QRectF(0, 10, 99, 99));
+        QVERIFY(raw->isVisible());
     }
 
     void automaticStepX_data()
@@ -279,7 +121,10 @@ private slots:
         QTest::newRow("1 h") << QwtInterval(0, 3600) << QwtInterval(0, 6000);
         QTest::newRow("24 h") << QwtInterval(0, 86400) << QwtInterval(0, 180000);
         QTest::newRow("40 h") << QwtInterval(100000, 244000) << QwtInterval(90000, 270000);
-        QTest::newRow("300 h: nothing fits, the coarsest") << QwtInterval(0, 1080000) << QwtInterval(0, 1080000);
+        QTest::newRow("300 h: \"2 сут.\"") << QwtInterval(0, 1080000) << QwtInterval(0, 1728000);
+        QTest::newRow("20 days") << QwtInterval(0, 1728000) << QwtInterval(0, 4320000);
+        // The coarsest scale holds 100 days: past that the newest of them stay in view.
+        QTest::newRow("120 days: the newest window") << QwtInterval(0, 10368000) << QwtInterval(1728000, 10368000);
     }
 
     void automaticStepX()
@@ -310,19 +155,49 @@ private slots:
         QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
     }
 
+    // A run of 20 days at one reading per second, as instruments are left running for
+    // weeks: the newest reading stays in view whatever the X scale.
+    void twentyDayRun()
+    {
+        QwtZOR plot;
+        const int dev = plot.addDev();
+        const int seconds = 20 * 86400;
+        for (int t = 0; t < seconds; ++t)
+            plot.addPoint(20.0 + std::sin(t / 3600.0), t, "°C", dev, 0);
+        const double newest = seconds - 1;
+        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+        QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest));
+        QCOMPARE(plot.axisInterval(QwtPlot::xBottom).minValue(), 0.0); // the whole run, 5 days a division
+        for (int scale = 1; scale < plot.scaleXLabels().size(); ++scale) {
+            plot.setChScaleX(uchar(scale), dev, 0);
+            QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcTracking);
+            const QwtInterval axis = plot.axisInterval(QwtPlot::xBottom);
+            QVERIFY2(axis.contains(newest), qPrintable(plot.getScaleXLabel(dev, 0, uchar(scale))));
+            QCOMPARE(axis.width(), 10.0 * plot.axisStepSize(QwtPlot::xBottom));
+            // And the next reading too.
+            plot.addPoint(20.0, newest + scale, "°C", dev, 0);
+            QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest + scale));
+        }
+        // The relative clock counts the days on past the tenth.
+        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
+        const QwtScaleDraw *draw = plot.axisScaleDraw(QwtPlot::xBottom);
+        QCOMPARE(draw->label(11 * 86400.0).text(), QString("12 00:00"));
+        QCOMPARE(draw->label(newest).text(), QString("20 23:59"));
+    }
+
     void scaleIndexLimits()
     {
         QwtZOR plot;
         const int dev = deviceWith(plot, {0.0, 10.0});
         QSignalSpy xChanges(&plot, &QwtZOR::onChScaleXChange);
         QSignalSpy yChanges(&plot, &QwtZOR::onChScaleYChange);
-        plot.setChScaleX(19, dev, 0);
+        plot.setChScaleX(22, dev, 0);
         plot.setChScaleY(30, dev, 0);
         plot.changeScaleX(-1);
         plot.setChScaleX(3, dev, 5);
         QCOMPARE(xChanges.count() + yChanges.count(), 0);
         // The last entries are there to be chosen.
-        plot.setChScaleX(18, dev, 0);
+        plot.setChScaleX(21, dev, 0);
         plot.setChScaleY(29, dev, 0);
         QCOMPARE(xChanges.count() + yChanges.count(), 2);
     }
@@ -333,7 +208,7 @@ private slots:
         const int dev = deviceWith(plot, {0.0, 5.0, 10.0});
         plot.setChMode(QwtZOR::mcZoom, dev, 0);
         // A zoom rectangle near the start sets the centre the scale changes keep to.
-        QMetaObject::invokeMethod(&plot, "setZoomScale", Q_ARG(QRectF, QRectF(1.0, 19.0, 4.0, 2.0)));
+        plot.findChild<zorPlotInteraction *>()->setZoomScale(QRectF(1.0, 19.0, 4.0, 2.0));
         QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(1, 11));
         plot.setChScaleX(6, dev, 0); // "30 сек.": 300 s around the centre would start below 0
         QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 300));

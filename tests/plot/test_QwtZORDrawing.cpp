@@ -1,6 +1,7 @@
 #include "plot/QwtZOR.h"
 #include "plot/zorMinMaxIndex.h"
 #include "plot/zorPlotCurve.h"
+#include "plot/zorPointStore.h"
 
 #include <QDir>
 #include <QPainter>
@@ -193,15 +194,15 @@ private slots:
         QFETCH(QRectF, window);
         QFETCH(QString, how);
         const Series all = makeSeries(shape, 10000);
-        Series s = how == "growing" ? Series() : all;
-        zorPlotCurve curve;
-        curve.series()->setSource(&s.x, &s.y);
+        // The curve reads the store; with "growing" the last frame reuses what it can
+        // of the ones drawn while the points arrived.
+        zorPointStore store;
+        const int dev = store.addDev();
+        zorPlotCurve curve(store, dev, 0, false);
         curve.setPen(Qt::black, width, Qt::SolidLine);
-        // The last frame of a growing series reuses what it can of the ones before.
-        for (int i = s.x.size(); i < all.x.size(); ++i) {
-            s.x.append(all.x.at(i));
-            s.y.append(all.y.at(i));
-            if (i % 997 == 0)
+        for (int i = 0; i < all.x.size(); ++i) {
+            QCOMPARE(store.addPoint(all.y.at(i), all.x.at(i), "°C", dev, 0), zorPointStore::pointStored);
+            if (how == "growing" && i % 997 == 0)
                 render(curve, window);
         }
         // The view's bounds, and its newest stretch at or after x as a walk back from the end finds it.
@@ -218,6 +219,49 @@ private slots:
         reference.setPen(Qt::black, width, Qt::SolidLine);
         const bool scalable = how == "picture";
         compareLooks(render(curve, window, scalable), render(reference, window, scalable), width);
+    }
+
+    // After a switch of device the first frame draws the newly shown series, all of it
+    // in view, as every point of it would be drawn: two devices of 5M readings, one per
+    // second, shown in turn.
+    void deviceSwitchDrawsEveryPoint()
+    {
+        const int count = 5000000;
+        QwtZOR plot;
+        plot.resize(1200, 700);
+        const int devs[] = {plot.addDev(), plot.addDev()};
+        QRandomGenerator random(17);
+        double walk = 0.0;
+        for (int i = 0; i < count; ++i) {
+            walk += random.bounded(2.0) - 1.0;
+            QVERIFY(plot.addPoint(walk * 0.01, i, "°C", devs[0], 0));
+            QVERIFY(plot.addPoint(5.0 * std::sin(i / 20000.0) + random.bounded(0.5), i, "°C", devs[1], 0));
+        }
+        QImage expected[2];
+        QRectF expectedWindow[2];
+        for (int dev : {devs[1], devs[0], devs[1]}) {
+            plot.setDevMain(dev);
+            const QRectF window(plot.axisInterval(QwtPlot::xBottom).minValue(),
+                                plot.axisInterval(QwtPlot::yLeft).minValue(),
+                                plot.axisInterval(QwtPlot::xBottom).width(),
+                                plot.axisInterval(QwtPlot::yLeft).width());
+            QVERIFY(window.left() <= 0.0 && window.right() >= count - 1);
+            const QwtPlotCurve *shown = nullptr;
+            for (const QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+                if (item->isVisible() && static_cast<const QwtPlotCurve *>(item)->pen().width() == 1)
+                    shown = static_cast<const QwtPlotCurve *>(item);
+            }
+            QVERIFY(shown);
+            if (expected[dev].isNull() || expectedWindow[dev] != window) {
+                QwtPlotCurve reference;
+                reference.setSamples(plot.store().findDev(dev)->chs.at(0).time,
+                                     plot.store().findDev(dev)->chs.at(0).meas);
+                reference.setPen(shown->pen());
+                expected[dev] = render(reference, window);
+                expectedWindow[dev] = window;
+            }
+            compareLooks(render(*shown, window), expected[dev], 1);
+        }
     }
 
     void burstOfReadingsIsOneRedraw()

@@ -97,7 +97,8 @@ private slots:
         QTest::newRow("coarser") << QPoint(7, 20) << -120 << QPoint(8, 21);
         QTest::newRow("finer at 1 сек.: nothing") << QPoint(1, 20) << 120 << QPoint(1, 20);
         QTest::newRow("finer at the finest Y: nothing") << QPoint(7, 1) << 120 << QPoint(7, 1);
-        QTest::newRow("coarser at 30 ч.: nothing") << QPoint(18, 20) << -120 << QPoint(18, 20);
+        QTest::newRow("coarser at 30 ч.: days per division") << QPoint(18, 20) << -120 << QPoint(19, 21);
+        QTest::newRow("coarser at 10 сут.: nothing") << QPoint(21, 20) << -120 << QPoint(21, 20);
         QTest::newRow("coarser at 2000: nothing") << QPoint(7, 29) << -120 << QPoint(7, 29);
     }
 

@@ -19,9 +19,10 @@ simulatedRegistry::simulatedRegistry()
     link.note(&list, &zorList::onRmZor, "rm", &lines);
     link.note(&list, &zorList::onChange, "change", &lines);
     link.note(&list, qOverload<int, QByteArray *, quint8, zorQueryMode>(&zorList::sendDevData), "write", &lines);
+    link.note(&list, &zorList::doClearQwt, "clear", &lines);
 }
 
-zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::variant type)
+zorSimulator *simulatedRegistry::startSim(quint32 serial, zorSimMemory::_variant type)
 {
     return link.startSim(serial, 20, type);
 }

@@ -12,14 +12,14 @@
 // simulated instruments. Its outgoing signals are written down as lines in the order
 // raised (simulatedLink::note): "meas 0 21.4567 2 °С", "chError 0 2 13 ...",
 // "devError 0 50 ...", "status 0", "add 0 1", "rm 0 -1", "change", "write 7 8 4 0"
-// (device index, byte count, address, mode).
+// (device index, byte count, address, mode), "clear 10" (plot index).
 class simulatedRegistry
 {
 public:
     simulatedRegistry();
 
     // An instrument whose stream runs, as a real one's does.
-    zorSimulator *startSim(quint32 serial, zorSimMemory::variant type = zorSimMemory::basic);
+    zorSimulator *startSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
     // A connected record for the port, shown in the plot.
     int connectPort(const QString &portName);
     // Reads the identity and waits until the record's link has nothing left to do.

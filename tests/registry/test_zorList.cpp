@@ -54,10 +54,14 @@ private slots:
     void addZor();
     void deferredSend_data();
     void deferredSend();
+    void acquisition_data();
+    void acquisition();
     void readAllTwoInstruments();
     void lineDroppedDuringReadAll();
     void foreignIdentity_data();
     void foreignIdentity();
+    void malformedIdentity_data();
+    void malformedIdentity();
     void streamTokens_data();
     void streamTokens();
     void changeFlags_data();
@@ -177,6 +181,34 @@ void test_zorList::deferredSend()
     QCOMPARE(r.lines, expected);
 }
 
+void test_zorList::acquisition_data()
+{
+    // Calls of setProccesed: "stop", "stop+clear", "start" or "start+clear".
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QStringList>("expected");
+    using L = QStringList;
+    QTest::newRow("stopped and started") << L{"stop", "start"} << L{"change", "change"};
+    QTest::newRow("the plot is cleared on the start after a stop that asked for it")
+        << L{"stop+clear", "start"} << L{"change", "clear 10", "change"};
+    QTest::newRow("cleared once") << L{"stop+clear", "start", "stop", "start"}
+                                  << L{"change", "clear 10", "change", "change", "change"};
+    // A call that changes nothing does nothing, not even forget the request to clear.
+    QTest::newRow("started already") << L{"start+clear"} << L{};
+    QTest::newRow("stopped twice") << L{"stop+clear", "stop", "start"} << L{"change", "clear 10", "change"};
+}
+
+void test_zorList::acquisition()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, expected);
+    simulatedRegistry r;
+    const int index = liveRecord(r, 7, 42);
+    for (const QString &call : calls)
+        r.list.setProccesed(index, call.startsWith("start"), call.endsWith("clear"));
+    QCOMPARE(r.lines, expected);
+    QCOMPARE(r.list.getZorByIndex(index)->proccesed, calls.last().startsWith("start"));
+}
+
 void test_zorList::readAllTwoInstruments()
 {
     // Two instruments at once, with settings nobody would have by default.
@@ -204,8 +236,8 @@ void test_zorList::readAllTwoInstruments()
             r.waitIdle(index[n]);
             r.compareWithSim(index[n], sims[n]);
             // The clock went first, and it is the computer's time; then the blocks in order.
-            const QVector<zorSimulator::event> writes = sims[n]->log(zorSimulator::blockWritten);
-            const QVector<zorSimulator::event> reads = sims[n]->log(zorSimulator::readDone);
+            const QVector<zorSimulator::_event> writes = sims[n]->log(zorSimulator::blockWritten);
+            const QVector<zorSimulator::_event> reads = sims[n]->log(zorSimulator::readDone);
             QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
             QVERIFY(writes[0].us < reads[0].us);
             QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
@@ -301,6 +333,53 @@ void test_zorList::foreignIdentity()
              (QStringList{knownBefore ? "1" : "0", "0"}));
 }
 
+void test_zorList::malformedIdentity_data()
+{
+    QTest::addColumn<QByteArray>("head");   // the reply's first bytes; the identity follows
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("viaLink");      // else handed to the registry as a reply
+    // A first unit 0F AA xx 09 makes the link read 16 bytes more than asked.
+    QTest::newRow("40 bytes") << QByteArray::fromHex("0FAA0009") << 40 << true;
+    QTest::newRow("10 bytes") << QByteArray() << 10 << false;
+}
+
+void test_zorList::malformedIdentity()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(int, size);
+    QFETCH(bool, viaLink);
+    simulatedRegistry r;
+    zorSimulator *sim = r.startSim(71);
+    const int index = r.connectPort(sim->portName());
+    r.readIdentity(index);
+    QCOMPARE(r.list.getDBIndex(index), 1);
+    const QByteArray good = sim->block(optionsZOR70::rdIdent);
+    QByteArray reply = (head + good.mid(head.size())).leftJustified(size, '\0', true);
+    if (viaLink) {
+        sim->setBlock(optionsZOR70::rdIdent, reply);
+        r.readIdentity(index);
+    } else {
+        r.list.applyDevQuery(r.list.getZorByIndex(index)->devIndex, &reply, optionsZOR70::rdIdent);
+    }
+    // Unidentified and out of the database until a good identity comes: a device edit
+    // is not written. Once it has come, the next one is.
+    const zorList::_zor *zor = r.list.getZorByIndex(index);
+    QCOMPARE(QStringList({zor->options->devName, zor->options->getDevNumberStr()}), QStringList({"", "--"}));
+    QCOMPARE(zor->dbIndex, 0);
+    r.list.setSendDelay(50);
+    sim->clearLog();
+    r.lines.clear();
+    r.request(index, "dev");
+    sim->setBlock(optionsZOR70::rdIdent, good);
+    r.readIdentity(index);
+    QCOMPARE(zor->dbIndex, 1);
+    r.request(index, "dev");
+    QTRY_VERIFY_WITH_TIMEOUT(!sim->log(zorSimulator::blockWritten).isEmpty(), simulatedLink::timeout);
+    r.waitIdle(index);
+    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), QByteArray("\x04"));
+    QCOMPARE(r.lines.filter("write"), QStringList{"write 0 8 4 0"});
+}
+
 void test_zorList::streamTokens_data()
 {
     QTest::addColumn<QByteArray>("token");
@@ -329,7 +408,9 @@ void test_zorList::streamTokens_data()
     QTest::newRow("status of four fields") << QByteArray("0#\x01#\x00#\x00# ", 9) << "" << L{};
     QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << L{"devError 0 50 " + repair};
     QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
-    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
+    // Line noise, not a report: ignored, and the instrument kept.
+    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{};
+    QTest::newRow("stray bytes before a status") << QByteArray("\xfe\x13" "0#\x01#\x00# ", 9) << "" << L{};
 }
 
 void test_zorList::streamTokens()
@@ -363,6 +444,8 @@ void test_zorList::streamTokens()
     QCOMPARE(r.link.port.getDevIndexList().isEmpty(), failed);
     if (token.startsWith("0#"))
         QCOMPARE(r.list.getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
+    // A status token that reports nothing is counted.
+    QCOMPARE(zor->garbledStatus, int(token.contains('#') && expected.isEmpty()));
 }
 
 void test_zorList::changeFlags_data()

@@ -3,6 +3,7 @@
 #include "registry/zorProbeReport.h"
 #include "tests/registry/simulatedRegistry.h"
 
+#include <QProcess>
 #include <QTextStream>
 #include <QtTest>
 
@@ -17,6 +18,8 @@ private slots:
     void settingsFromGarbage();
     void run_data();
     void run();
+    void arguments_data();
+    void arguments();
 };
 
 void test_zorProbe::sensorNames_data()
@@ -71,40 +74,66 @@ void test_zorProbe::settingsFromGarbage()
 void test_zorProbe::run_data()
 {
     QTest::addColumn<QString>("portName"); // empty: the simulator's
-    QTest::addColumn<int>("dropAtUnit");   // -1: no fault
+    QTest::addColumn<QString>("setup");    // of the simulator, see run()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("simulator") << QString() << -1 << int(zorProbe::exitOk) << QString();
-    QTest::newRow("no such port") << "/nonexistent/tty" << -1 << int(zorProbe::exitLink)
+    QTest::newRow("simulator") << QString() << "" << int(zorProbe::exitOk) << QString();
+    QTest::newRow("no such port") << "/nonexistent/tty" << "" << int(zorProbe::exitLink)
                                   << "Порт «/nonexistent/tty» не найден или занят\n";
-    QTest::newRow("line dropped") << QString() << 0 << int(zorProbe::exitLink) << "Ошибка 200: Обрыв связи [код ";
+    QTest::newRow("port that does not open")
+        << "/dev/null" << "" << int(zorProbe::exitLink) << "Ошибка 200: Обрыв связи [код 252]\n";
+    QTest::newRow("line dropped") << QString() << "drop-line" << int(zorProbe::exitLink)
+                                  << "Ошибка 200: Обрыв связи [код ";
+    QTest::newRow("line noise before the status lines") << QString() << "line-noise" << int(zorProbe::exitOk)
+                                                        << QString();
+    // A first unit 0F AA xx 09 makes the link read 16 bytes more than asked.
+    QTest::newRow("device block 16 bytes longer")
+        << QString() << "long device block" << int(zorProbe::exitRejected)
+        << "Отклонён ответ на чтение блока «настройки прибора» (адрес 5): длина 24 вместо 8\n";
 }
 
 void test_zorProbe::run()
 {
     QFETCH(QString, portName);
-    QFETCH(int, dropAtUnit);
+    QFETCH(QString, setup);
     QFETCH(int, code);
     QFETCH(QString, error);
 
     simulatedRegistry r;
     zorSimulator *sim = r.startSim(7);
-    if (dropAtUnit >= 0)
-        sim->injectFault(zorSimulator::dropLine, 1, dropAtUnit);
+    if (setup == "drop-line")
+        sim->injectFault(zorSimulator::dropLine, 1, 0);
+    if (setup == "line-noise")
+        sim->injectFault(zorSimulator::lineNoise, -1);
+    if (setup == "long device block")
+        sim->setBlock(optionsZOR70::rdDev, QByteArray::fromHex("0FAA0009").leftJustified(24, '\0'));
+    // Enough readings for a status line to come among them (one after each sweep of 8).
+    const int readings = setup == "line-noise" ? 10 : 3;
     QString outText;
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
     zorProbe probe(&r.link.port, &r.list, &r.sql, &out, &err);
     QSignalSpy finished(&probe, &zorProbe::finished);
-    probe.start(portName.isEmpty() ? sim->portName() : portName, 3, 10);
+    probe.start(portName.isEmpty() ? sim->portName() : portName, readings, 10);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
     QCOMPARE(finished.first().at(0).toInt(), code);
     QVERIFY2(errText.startsWith(error), qPrintable(errText));
+    const QStringList lines = outText.split('\n');
+    if (code == zorProbe::exitRejected) {
+        // What the instrument holds was not read: no settings, no readings, and nothing
+        // of it stored as the instrument's factory settings.
+        QVERIFY(lines.contains("  Прибор: ЗОР 4.70, № 0007"));
+        QVERIFY(lines.contains("  База данных: прибор № 1, настройка не найдена"));
+        for (const QString &absent : QStringList{"Настройки прибора:", "Каналы:", "Показания:"})
+            QVERIFY2(!lines.contains(absent), qPrintable(outText));
+        QVERIFY(lines.filter("Количество каналов").isEmpty());
+        QCOMPARE(r.sql.getSnapShotCount(1), 0);
+        return;
+    }
     if (code != zorProbe::exitOk)
         return;
-    const QStringList lines = outText.split('\n');
     QVERIFY(lines.contains("  Прибор: ЗОР 4.70, № 0007"));
     QVERIFY(lines.contains("  Тип: 0x0300AA0F (базовый)"));
     QVERIFY(lines.contains("  База данных: прибор № 1, настройка «Заводская настройка» (№ 1)"));
@@ -113,7 +142,42 @@ void test_zorProbe::run()
     // Shown with the channel's rounding.
     const int decimals = sim->block(optionsZOR70::rdCh).at(4 * optionsZOR70::chMax) + 1;
     const QRegularExpression reading(QString("^  Канал [1-8]: 2\\d\\.\\d{%1} °С$").arg(decimals));
-    QCOMPARE(lines.filter(reading).size(), 3);
+    QCOMPARE(lines.filter(reading).size(), readings);
+    // Garbled status lines are no instrument error; the probe counts them for the line.
+    const QStringList garbled = lines.filter(QRegularExpression("^  Искажённых строк состояния: [1-9]$"));
+    QCOMPARE(garbled.size(), int(setup == "line-noise"));
+}
+
+void test_zorProbe::arguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("error");
+
+    const QString range = "--timeout: от 1 до 2147483 секунд\n";
+    const QString noPort = "Порт «/nonexistent/tty» не найден или занят\n";
+    using L = QStringList;
+    // The longest wait whose milliseconds fit a timer; beyond it the product overflowed.
+    QTest::newRow("longest timeout") << L{"--timeout", "2147483", "/nonexistent/tty"} << 2 << noPort;
+    QTest::newRow("timeout a second too long") << L{"--timeout", "2147484", "x"} << 1 << range;
+    QTest::newRow("timeout beyond 32 bits of milliseconds") << L{"--timeout", "4294968", "x"} << 1 << range;
+    QTest::newRow("timeout 0") << L{"--timeout", "0", "x"} << 1 << range;
+    QTest::newRow("timeout not a number") << L{"--timeout", "1e3", "x"} << 1 << range;
+    QTest::newRow("negative count") << L{"-n", "-1", "x"} << 1 << "Неверное число в -n\n";
+    QTest::newRow("no port") << L{} << 1 << "Укажите порт или --sim\n";
+}
+
+void test_zorProbe::arguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, error);
+    QProcess probe;
+    probe.start(ZOR_PROBE_PATH, arguments);
+    QVERIFY(probe.waitForFinished(30000));
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), code);
+    QCOMPARE(QString::fromUtf8(probe.readAllStandardError()), error);
 }
 
 QTEST_GUILESS_MAIN(test_zorProbe)

@@ -7,7 +7,7 @@
 
 namespace {
 
-zorSimMemory instrument(zorSimMemory::variant type = zorSimMemory::basic)
+zorSimMemory instrument(zorSimMemory::_variant type = zorSimMemory::basic)
 {
     return zorSimMemory(type, 42, QStringLiteral("Термометр"), 8);
 }
@@ -90,7 +90,7 @@ void test_zorSimulator::activeChannels()
     channels[128 + 2] = 0;   // shown to 0.1
     memory.write(6, channels);
     QList<int> active;
-    for (const zorSimMemory::channel &ch : memory.activeChannels()) {
+    for (const zorSimMemory::_channel &ch : memory.activeChannels()) {
         active << ch.number;
         QCOMPARE(int(ch.unit), ch.number == 3 ? 4 : 3);
         QCOMPARE(int(ch.decimals), ch.number == 3 ? 1 : 2);   // thermometers are shown to 0.01
@@ -103,7 +103,7 @@ void test_zorSimulator::tokens()
     // What the instrument sends reads back through the program's parser as meant.
     QCOMPARE(zorSimStream::reading(3, 21.45671, 4, 3), QByteArray("3:21.4567D "));
     zorStreamParser parser;
-    QVector<zorStreamParser::token> parsed;
+    QVector<zorStreamParser::_token> parsed;
     parser.append(zorSimStream::errorReading(3, 13) + zorSimStream::status(0, true, 0x0f)
                       + zorSimStream::status(50, false, 0),
                   parsed);
@@ -119,7 +119,7 @@ void test_zorSimulator::tokens()
 
 void test_zorSimulator::streamFollowsChannelsAndFlags()
 {
-    zorSimulator::options options;
+    zorSimulator::_options options;
     options.period = 5;
     zorSimulator sim(options);
     QByteArray channels = sim.block(7);
@@ -131,7 +131,7 @@ void test_zorSimulator::streamFollowsChannelsAndFlags()
     QVERIFY(sim.start());
     // Listed in the port catalogue while it runs.
     const auto listed = [&sim] {
-        for (const zorPortCatalog::port &p : zorPortCatalog::ports())
+        for (const zorPortCatalog::_port &p : zorPortCatalog::ports())
             if (p.name == sim.portName())
                 return p.registered && !p.busy && zorPortCatalog::isUsable(p.name);
         return false;
@@ -141,7 +141,7 @@ void test_zorSimulator::streamFollowsChannelsAndFlags()
     sim.stop();
     QVERIFY(!listed());
 
-    const QVector<zorSimulator::event> tokens = sim.log(zorSimulator::tokenSent);
+    const QVector<zorSimulator::_event> tokens = sim.log(zorSimulator::tokenSent);
     QCOMPARE(tokens.at(0).data.left(2), QByteArray("2:"));
     QVERIFY(tokens.at(0).data.endsWith("E "));
     QCOMPARE(tokens.at(1).data, zorSimStream::status(0, false, 0x05));   // announced once

@@ -1,0 +1,290 @@
+#include "plot/zorPointStore.h"
+
+#include <QtTest>
+
+using Times = QVector<double>;
+
+namespace {
+
+// The partner channel and device a channel is linked to.
+QPair<uchar, int> partnerOf(const zorPointStore &store, int dev, uchar ch)
+{
+    QPair<uchar, int> partner(0, 0);
+    store.getChDiff(&partner.first, &partner.second, dev, ch);
+    return partner;
+}
+
+} // namespace
+
+// The readings of the plot without any widget: devices, channels, points, moving
+// averages, difference channels and value texts, as the plot, the exports and the
+// read-back of results use them.
+class test_zorPointStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void channelsComeWithTheFirstPoint_data()
+    {
+        QTest::addColumn<int>("ch");
+        QTest::addColumn<int>("count");
+        QTest::newRow("channel 3") << 3 << 4;
+        QTest::newRow("channel 253") << 253 << 254;
+        QTest::newRow("channel 254: 255 channels cannot exist") << 254 << 0;
+        QTest::newRow("channel 255 means the main channel, never a new one") << 255 << 0;
+    }
+
+    void channelsComeWithTheFirstPoint()
+    {
+        QFETCH(int, ch);
+        QFETCH(int, count);
+        zorPointStore store;
+        const int dev = store.addDev();
+        const zorPointStore::_added added = store.addPoint(21.5, 1.0, "°C", dev, uchar(ch));
+        QCOMPARE(added, count > 0 ? zorPointStore::pointStored : zorPointStore::pointDropped);
+        QCOMPARE(int(store.getChCount(dev)), count);
+        if (count == 0)
+            return;
+        QCOMPARE(store.getChMeas(dev, uchar(ch)), 21.5);
+        // The others have had no reading yet.
+        QCOMPARE(store.getChMeasStr(dev, 0), QString("--"));
+    }
+
+    void readingValidity_data()
+    {
+        QTest::addColumn<QPointF>("reading"); // time, value
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("limit value is no reading") << QPointF(1.0, -1300.0) << false;
+        QTest::newRow("just above the limit") << QPointF(1.0, -1299.9) << true;
+        QTest::newRow("negative time") << QPointF(-0.001, 20.0) << false;
+        QTest::newRow("time zero") << QPointF(0.0, 20.0) << true;
+        QTest::newRow("not a number") << QPointF(1.0, qQNaN()) << false;
+        QTest::newRow("infinite value") << QPointF(1.0, qInf()) << false;
+        QTest::newRow("infinite time") << QPointF(qInf(), 20.0) << false;
+    }
+
+    void readingValidity()
+    {
+        QFETCH(QPointF, reading);
+        QFETCH(bool, accepted);
+        zorPointStore store;
+        const int dev = store.addDev();
+        QCOMPARE(store.addPoint(5.0, 0.5, "Ом", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store.addPoint(reading.y(), reading.x(), "°C", dev, 0),
+                 accepted ? zorPointStore::pointStored : zorPointStore::pointRejected);
+        QCOMPARE(store.getChMeasCount(dev, 0), accepted ? 2 : 1);
+        // A rejected reading shows "--" until the next accepted one.
+        QCOMPARE(store.getChMeasStr(dev, 0) == "--", !accepted);
+        QCOMPARE(store.addPoint(6.0, 2.0, "Ом", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store.getChMeasStr(dev, 0), QString("6.00"));
+        // Every stored point keeps its own unit; a rejected reading leaves none behind.
+        const QStringList units = accepted ? QStringList{"Ом", "°C", "Ом"} : QStringList{"Ом", "Ом"};
+        for (int i = 0; i < units.size(); ++i)
+            QCOMPARE(store.getChDim(dev, 0, i), units.at(i));
+        store.clear(dev);
+        QCOMPARE(store.getChDim(dev, 0, 0), QString("-"));
+        QCOMPARE(store.getChMeasCount(dev, 0), 0);
+    }
+
+    void movingAverage()
+    {
+        zorPointStore store;
+        const int dev = store.addDev();
+        for (int i = 1; i <= 11; ++i)
+            QCOMPARE(store.addPoint(i * i, i, "°C", dev, 0), zorPointStore::pointStored);
+        // Points 2..11: (4 + 9 + ... + 121) / 10.
+        QCOMPARE(store.getChAverStr(dev, 0, 3), QString::number(505.0 / 10.0, 'f', 3));
+        // Below ten points the average is over what there is.
+        QCOMPARE(store.addPoint(1e17, 12, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store.addPoint(3.0, 13, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store.getChAverStr(dev, 1, 1), QString::number((1e17 + 3.0) / 2, 'f', 2));
+        // Once the huge value has left the window it leaves no trace in the average.
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(store.addPoint(0.125, 14 + i, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store.getChAverStr(dev, 1, 6), QString("0.125000"));
+    }
+
+    void devices()
+    {
+        zorPointStore store;
+        const int first = store.addDev();
+        store.setCurrentDev(first);
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
+        store.setStart(first, start);
+        const int second = store.addDev();
+        QCOMPARE(store.getStartDateTime(second), start);
+        // The second device's readings are stamped on the first one's time base.
+        QVERIFY(store.timeNow(second) >= 3600.0);
+        for (int i = 2; i < 255; ++i)
+            QCOMPARE(store.addDev(), i);
+        QCOMPARE(store.addDev(), -1);
+        // A freed key is reused.
+        store.removeDev(7);
+        QCOMPARE(store.addDev(), 7);
+        // Removing the current device leaves none current until another is chosen, even
+        // when a new device takes its key.
+        store.removeDev(-1);
+        QCOMPARE(store.addDev(), first);
+        QCOMPARE(store.addPoint(1.0, 1.0, "В", -1, 0), zorPointStore::pointDropped);
+        QCOMPARE(store.addPoint(1.0, 1.0, "В", second, 0), zorPointStore::pointStored);
+        store.setCurrentDev(second);
+        QCOMPARE(store.getChMeas(-1, 255), 1.0);
+    }
+
+    void valueTexts_data()
+    {
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<int>("prec");
+        QTest::addColumn<QString>("meas");
+        QTest::addColumn<QString>("dy");
+        QTest::newRow("precision 0 still shows two decimals") << 0 << -1 << "12.35" << "2";
+        QTest::newRow("asked for 0 decimals") << 0 << 0 << "12.35" << "2";
+        QTest::newRow("explicit five decimals") << 3 << 5 << "12.34560" << "2.346";
+    }
+
+    void valueTexts()
+    {
+        QFETCH(int, precision);
+        QFETCH(int, prec);
+        QFETCH(QString, meas);
+        QFETCH(QString, dy);
+        zorPointStore store;
+        const int dev = store.addDev();
+        store.addPoint(10.0, 2.0, "°C", dev, 0);
+        store.addPoint(12.3456, 4.5, "°C", dev, 0);
+        store.setPrecision(uchar(precision), dev, 0);
+        QCOMPARE(store.getChMeasStr(dev, 0, static_cast<signed char>(prec)), meas);
+        QCOMPARE(store.getChDYStr(dev, 0), dy);
+        QCOMPARE(store.getChDXStr(dev, 0), QString("2.5"));
+        QCOMPARE(store.getChTimeStr(dev, 0), QString("5"));
+    }
+
+    void diffLiveRules()
+    {
+        zorPointStore store;
+        const int dev = store.addDev();
+        store.setChCount(2, dev);
+        // No partner beyond the device's channels or devices, and no linking of unknown channels.
+        QVERIFY(!store.setChDiff(2, dev, dev, 0));
+        QVERIFY(!store.setChDiff(1, 3, dev, 0));
+        QVERIFY(!store.setChDiff(1, dev, dev, 9));
+        QCOMPARE(partnerOf(store, dev, 0), qMakePair(uchar(255), -1));
+        // Linked to a partner without points: nothing to subtract yet, but the reading is kept.
+        QVERIFY(store.setChDiff(1, dev, dev, 0));
+        QCOMPARE(store.addPoint(10.0, 1.0, "°C", dev, 0), zorPointStore::pointRefused);
+        QCOMPARE(store.getChMeasCount(dev, 0, false), 1);
+        QCOMPARE(store.getChMeasCount(dev, 0, true), 0);
+
+        QCOMPARE(store.addPoint(3.0, 1.5, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store.addPoint(10.5, 2.0, "°C", dev, 0), zorPointStore::pointStored);
+        // Two own points between two partner points: only the first makes a difference.
+        QCOMPARE(store.addPoint(11.0, 2.5, "°C", dev, 0), zorPointStore::pointRefused);
+        QCOMPARE(store.addPoint(4.0, 3.0, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store.addPoint(12.0, 3.5, "°C", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store.getChMeasCount(dev, 0, true), 2);
+        QCOMPARE(store.getChMeas(dev, 0, 0, true), 7.5);
+        QCOMPARE(store.getChMeas(dev, 0, -1, true), 8.0);
+        QCOMPARE(store.getChTime(dev, 0, -1, true), 3.5);
+        QCOMPARE(store.getChAverStr(dev, 0, 2), QString("7.75"));
+        // A rejected partner reading stops the differences.
+        QCOMPARE(store.addPoint(-2000.0, 4.0, "°C", dev, 1), zorPointStore::pointRejected);
+        QCOMPARE(store.addPoint(12.0, 4.5, "°C", dev, 0), zorPointStore::pointRefused);
+    }
+
+    void diffRebuild_data()
+    {
+        // Own values are 100 + t, partner values t, so the difference tells which pair was made.
+        QTest::addColumn<Times>("own");
+        QTest::addColumn<Times>("partner");
+        QTest::addColumn<Times>("diffTimes");
+        QTest::addColumn<double>("diff");
+        QTest::addColumn<QString>("then"); // how the link ends afterwards
+        QTest::newRow("interleaved sweeps, then unlinked")
+            << Times{1, 3, 5, 7} << Times{0.5, 2.5, 4.5, 6.5} << Times{1, 3, 5, 7} << 100.5 << "unlink";
+        QTest::newRow("partner starts later, then its channel removed")
+            << Times{1, 3, 5, 7} << Times{4, 6} << Times{5, 7} << 101.0 << "channel";
+        QTest::newRow("partner twice as fast pairs with the first in each interval")
+            << Times{2, 4, 6} << Times{0.5, 1.5, 2.5, 3.5, 4.5, 5.5} << Times{2, 4, 6} << 101.5 << "";
+        QTest::newRow("own twice as fast, then the partner device removed")
+            << Times{1, 2, 3, 4, 5} << Times{0.5, 2.5, 4.5} << Times{1, 3, 5} << 100.5 << "device";
+        QTest::newRow("equal time stamps") << Times{1, 2, 3} << Times{1, 2, 3} << Times{1, 2, 3} << 100.0 << "";
+        QTest::newRow("partner without points") << Times{1, 2} << Times{} << Times{} << 0.0 << "";
+    }
+
+    void diffRebuild()
+    {
+        QFETCH(Times, own);
+        QFETCH(Times, partner);
+        QFETCH(Times, diffTimes);
+        QFETCH(double, diff);
+        QFETCH(QString, then);
+        zorPointStore store;
+        const int ownDev = store.addDev();
+        const int otherDev = store.addDev();
+        store.setChCount(3, otherDev);
+        for (double t : own)
+            QCOMPARE(store.addPoint(100.0 + t, t, "°C", ownDev, 0), zorPointStore::pointStored);
+        for (double t : partner)
+            QCOMPARE(store.addPoint(t, t, "°C", otherDev, 2), zorPointStore::pointStored);
+        QVERIFY(store.setChDiff(2, otherDev, ownDev, 0));
+        QCOMPARE(partnerOf(store, ownDev, 0), qMakePair(uchar(2), otherDev));
+        QCOMPARE(store.getChMeasCount(ownDev, 0, true), diffTimes.size());
+        for (int i = 0; i < diffTimes.size(); ++i) {
+            QCOMPARE(store.getChTime(ownDev, 0, i, true), diffTimes.at(i));
+            QCOMPARE(store.getChMeas(ownDev, 0, i, true), diff);
+        }
+        QVector<QPair<int, uchar>> unlinked;
+        if (then == "unlink")
+            store.setChDiff(255, -1, ownDev, 0);
+        else if (then == "channel")
+            unlinked = store.setChCount(2, otherDev);
+        else if (then == "device")
+            store.removeDev(otherDev);
+        else
+            return;
+        // The raw series is untouched and readings are plain readings again.
+        QCOMPARE(partnerOf(store, ownDev, 0), qMakePair(uchar(255), -1));
+        QCOMPARE(unlinked.size(), then == "channel" ? 1 : 0);
+        QCOMPARE(store.getChMeasCount(ownDev, 0, true), own.size());
+        QCOMPARE(store.getChMeas(ownDev, 0, 1, true), 100.0 + own.at(1));
+        QCOMPARE(store.addPoint(20.0, 99.0, "°C", ownDev, 0), zorPointStore::pointStored);
+    }
+
+    // What a curve draws follows the link, and each change of it is a new series for
+    // whatever was derived from the old one.
+    void plottedSeriesFollowTheLink()
+    {
+        zorPointStore store;
+        const int dev = store.addDev();
+        for (int t = 0; t < 40; ++t) {
+            store.addPoint(t % 7, t, "°C", dev, 1);
+            store.addPoint(100.0 + t % 5, t + 0.5, "°C", dev, 0);
+        }
+        int d = dev;
+        uchar ch = 0;
+        const zorPointStore::_ch *c = store.findCh(d, ch);
+        const quint64 raw = c->generation;
+        QCOMPARE(zorPointStore::plotted(*c, false).time, &c->time);
+        QVERIFY(store.setChDiff(1, dev, dev, 0));
+        c = store.findCh(d, ch);
+        const zorPointStore::_plotted diff = zorPointStore::plotted(*c, true);
+        QCOMPARE(diff.values, &c->diffAver);
+        QVERIFY(c->generation != raw);
+        // The summaries are in step with the series they summarise.
+        QCOMPARE(diff.runs->size(), c->diffTime.size());
+        double lo;
+        double hi;
+        diff.index->range(*diff.values, 0, diff.values->size(), lo, hi);
+        QCOMPARE(lo, *std::min_element(c->diffAver.cbegin(), c->diffAver.cend()));
+        QCOMPARE(hi, *std::max_element(c->diffAver.cbegin(), c->diffAver.cend()));
+        const quint64 linked = c->generation;
+        store.addPoint(103.0, 41, "°C", dev, 0);
+        QCOMPARE(c->generation, linked);
+        store.clear(dev);
+        QVERIFY(c->generation != linked);
+        QCOMPARE(c->timeRuns.size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(test_zorPointStore)
+#include "test_zorPointStore.moc"
