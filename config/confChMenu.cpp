@@ -163,11 +163,7 @@ void confChMenu::refresh()
         return;
     const O::_ch &c = options->ch[ch];
     const bool on = c.mode != O::chOff;
-    QString mode = options->getModeName(ch);
-    if (c.mode == O::chNSHTS || c.mode == O::chNSHTS3)
-        mode += ": " + O::_getDefTypeTC().value(c.feature, QStringLiteral("-"));
-    else if (c.mode == O::chNSHTP)
-        mode += ": " + O::_getDefTypeTP().value(c.feature, QStringLiteral("-"));
+    const QString mode = zorModeMenu::modeText(*options, ch, false);
     modeMenu->menuAction()->setText(mode);
     modeMenu->menuAction()->setToolTip(mode);
     modeMenu->setFeatures(*options);

@@ -13,9 +13,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
 #include <QWidgetAction>
 
@@ -321,7 +319,7 @@ void devConfUI::fillChRow(const optionsZOR70 &options, int ch)
     const O::_ch &c = options.ch[ch];
     const bool thermocouple = isThermocouple(c.mode);
     const QString texts[columnCount] = {
-        modeText(options, ch),
+        zorModeMenu::modeText(options, ch, true),
         options.getDimName(O::_chDim(c.dim)),
         QString::number(c.current * O::currentStep, 'f', 2) + ' ' + tr("мА"),
         O::getRefList().value(O::_chRef(c.ref), QStringLiteral("-")) + ' ' + tr("Ом"),
@@ -340,22 +338,6 @@ void devConfUI::fillChRow(const optionsZOR70 &options, int ch)
         item->setForeground(text);
         item->setFlags(column != colCompens || thermocouple ? Qt::ItemIsEnabled : Qt::NoItemFlags);
     }
-}
-
-QString devConfUI::modeText(const optionsZOR70 &options, int ch) const
-{
-    const O::_ch &c = options.ch[ch];
-    const QString mode = options.getModeName(quint8(ch));
-    QString sensor;
-    if (c.mode == O::chNSHTS || c.mode == O::chNSHTS3)
-        sensor = O::_getDefTypeTC().value(c.feature, QStringLiteral("-"));
-    else if (c.mode == O::chNSHTP)
-        sensor = O::_getDefTypeTP().value(c.feature, QStringLiteral("-"));
-    else if (!zorModeMenu::slotTypes(c.mode).isEmpty())
-        sensor = c.feature < O::chMax ? options.feature[c.feature]->getName() : QStringLiteral("-");
-    else
-        return mode;
-    return mode + QStringLiteral(": ") + sensor;
 }
 
 void devConfUI::buildChMenus()

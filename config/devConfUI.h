@@ -15,7 +15,6 @@ class QMenu;
 class QDoubleSpinBox;
 class ZORSerialPort;
 class featconfui;
-class featureZOR70;
 class zorModeMenu;
 class zorSql;
 
@@ -110,7 +109,6 @@ private:
     void storeDevField(zorDevFields::_field field, const QComboBox *box, int row);
     void fillChTable();
     void fillChRow(const optionsZOR70 &options, int ch);
-    QString modeText(const optionsZOR70 &options, int ch) const;
 
     bool isIdentified() const;
     void read(quint8 address);

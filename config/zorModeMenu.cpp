@@ -54,6 +54,22 @@ QList<int> zorModeMenu::slotTypes(int mode)
     }
 }
 
+QString zorModeMenu::modeText(const optionsZOR70 &options, int ch, bool slotNames)
+{
+    const O::_ch &c = options.ch[ch];
+    const QString mode = options.getModeName(quint8(ch));
+    QString sensor;
+    if (c.mode == O::chNSHTS || c.mode == O::chNSHTS3)
+        sensor = O::_getDefTypeTC().value(c.feature, QStringLiteral("-"));
+    else if (c.mode == O::chNSHTP)
+        sensor = O::_getDefTypeTP().value(c.feature, QStringLiteral("-"));
+    else if (slotNames && !slotTypes(c.mode).isEmpty())
+        sensor = c.feature < O::chMax ? options.feature[c.feature]->getName() : QStringLiteral("-");
+    else
+        return mode;
+    return mode + QStringLiteral(": ") + sensor;
+}
+
 QAction *zorModeMenu::addMode(QMenu *menu, int mode, const QString &text, int feature)
 {
     QAction *action = menu->addAction(text);

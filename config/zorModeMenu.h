@@ -20,6 +20,9 @@ public:
 
     // The characteristic types a characteristic mode (7, 9, 10) measures with.
     static QList<int> slotTypes(int mode);
+    // A channel's mode name, with ": " and its sensor type for the nominal
+    // characteristics, and with the name of its characteristic slot when slotNames is set.
+    static QString modeText(const optionsZOR70 &options, int ch, bool slotNames);
 
     // Lists the characteristic slots of the image under "ИСХ ТС", "ИСХ ТП" and "ИСХ ПИ".
     void setFeatures(const optionsZOR70 &options);
