@@ -1,5 +1,6 @@
 #include "tests/config/configRig.h"
 
+#include "config/featconfui.h"
 #include "tests/config/modalAnswer.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -107,5 +109,17 @@ void configRig::answerFile(const QString &path)
         }
         dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
         static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
+    });
+}
+
+void configRig::renameInEditor(const QString &name, QString *shown)
+{
+    modalAnswer::next<featconfui>([name, shown](featconfui *editor) {
+        auto *edit = editor->findChild<QLineEdit *>("featName");
+        auto *apply = editor->findChild<QPushButton *>("pushButton");
+        *shown = edit->text() + "|" + apply->text();
+        edit->setText(name);
+        emit edit->editingFinished();
+        apply->click();
     });
 }

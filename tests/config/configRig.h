@@ -45,6 +45,9 @@ public:
     // The next file dialog is given path and accepted, or is cancelled for an empty
     // path; its title and the file it proposed are kept in files ("title|file").
     void answerFile(const QString &path);
+    // The next characteristic editor renames its characteristic and is applied; its name
+    // and apply button's text before are kept in shown ("name|button").
+    static void renameInEditor(const QString &name, QString *shown);
 
     simulatedRegistry r;
     devConfUI dialog;

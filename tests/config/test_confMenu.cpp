@@ -3,7 +3,6 @@
 #include "config/featconfui.h"
 #include "model/featureZOR70.h"
 #include "tests/config/configRig.h"
-#include "tests/config/modalAnswer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -311,14 +310,7 @@ void test_confMenu::characteristicEditor()
     confChMenu menu(&rig.r.list, &rig.r.sql);
     menu.show(rig.index, QPoint(100, 100), 2);
     QString shown;
-    modalAnswer::next<featconfui>([&shown](featconfui *editor) {
-        auto *name = editor->findChild<QLineEdit *>("featName");
-        auto *apply = editor->findChild<QPushButton *>("pushButton");
-        shown = name->text() + "|" + apply->text();
-        name->setText("ТС-эталон");
-        emit name->editingFinished();
-        apply->click();
-    });
+    configRig::renameInEditor("ТС-эталон", &shown);
     configRig::choose(menu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
     menu.close();
     QCOMPARE(shown, QString("ТС-1|Применить"));

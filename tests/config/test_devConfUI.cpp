@@ -3,7 +3,6 @@
 #include "model/featureZOR70.h"
 #include "model/zorBlockCodec.h"
 #include "tests/config/configRig.h"
-#include "tests/config/modalAnswer.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -608,14 +607,7 @@ void test_devConfUI::characteristicEditor()
     rig.dialog.show(rig.index);
     QCOMPARE(rig.find<QTableWidget>("featTable")->item(5, 1)->text(), QString("ТП Таблица"));
     QString shown;
-    modalAnswer::next<featconfui>([&shown](featconfui *editor) {
-        auto *name = editor->findChild<QLineEdit *>("featName");
-        auto *apply = editor->findChild<QPushButton *>("pushButton");
-        shown = name->text() + "|" + apply->text();
-        name->setText("ТП-шесть");
-        emit name->editingFinished();
-        apply->click();
-    });
+    configRig::renameInEditor("ТП-шесть", &shown);
     QSignalSpy sends(rig.image(), qOverload<quint8>(&O::onFeatApply));
     emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(5, 0);
     QCOMPARE(shown, QString("ТП-6|Ввод"));
