@@ -22,6 +22,17 @@ configRig::configRig()
     r.list.setSendDelay(sendDelay);
 }
 
+configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial)
+{
+    if (rig) {
+        rig->restore();
+    } else {
+        rig.reset(new configRig);
+        rig->connectSim(serial);
+    }
+    return *rig;
+}
+
 zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::_variant type)
 {
     sim = r.startSim(serial, type);
@@ -83,6 +94,25 @@ void configRig::choose(QMenu *menu, const QString &text)
     QVERIFY2(entry->isEnabled(), qPrintable("entry disabled: " + text));
     entry->trigger();
     menu->close();
+}
+
+QByteArray configRig::edited(QByteArray block, const QStringList &changes)
+{
+    static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
+    static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
+    for (const QString &change : changes) {
+        const QRegularExpressionMatch m = QRegularExpression("^([a-zA-Z]+)(\\d*)=(\\d+)$").match(change);
+        const int offset = m.captured(2).isEmpty() ? devFields.indexOf(m.captured(1))
+                                                   : chFields.indexOf(m.captured(1)) * O::chMax + m.captured(2).toInt();
+        block[offset] = char(m.captured(3).toInt());
+    }
+    return block;
+}
+
+void configRig::setChannel(optionsZOR70 *options, int ch, const QList<int> &values)
+{
+    options->ch[ch] = {values[0], values[1], QString(), values[2], values[4], quint8(values[3]), quint8(values[5]),
+                       quint8(values[6])};
 }
 
 void configRig::waitWrites(int count)

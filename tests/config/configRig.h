@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class QMenu;
 
 // The settings dialog on the registry of simulatedRegistry, for one record: an
@@ -17,6 +19,9 @@ public:
     static constexpr int sendDelay = 50;
 
     configRig();
+    // An instrument read in full once and shared by the rows of a test: made on the
+    // first call, put back as it was read (restore) on the others.
+    static configRig &shared(std::unique_ptr<configRig> &rig, quint32 serial);
     // A simulated instrument, connected and read in full; serial 0 makes it unnumbered.
     zorSimulator *connectSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
     // Puts the simulator's identity, device and channel blocks and the image back as
@@ -36,6 +41,13 @@ public:
     static QAction *action(QMenu *menu, const QString &text);
     // Triggers the entry as a click would, closing the menus.
     static void choose(QMenu *menu, const QString &text);
+    // block with changes such as "mode2=1" (channel block: field and channel; fields mode,
+    // dim, ref, cur, round, feat, comp) or "time=2" (device block: fields measMode, show,
+    // time, filter, count, speaker) made.
+    static QByteArray edited(QByteArray block, const QStringList &changes);
+    // Sets a channel's mode, unit, range, current code, rounding, characteristic byte and
+    // compensation byte, without normalising.
+    static void setChannel(optionsZOR70 *options, int ch, const QList<int> &values);
     // Until the simulator has stored this many block writes since its log was cleared.
     void waitWrites(int count);
 

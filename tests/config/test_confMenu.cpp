@@ -36,16 +36,6 @@ void activate(QComboBox *box, int data)
     emit box->activated(row);
 }
 
-// The channel block with changes such as "mode2=1" made.
-QByteArray edited(QByteArray block, const QStringList &changes)
-{
-    const QStringList fields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
-    for (const QString &change : changes) {
-        const QRegularExpressionMatch m = QRegularExpression("^([a-z]+)(\\d+)=(\\d+)$").match(change);
-        block[fields.indexOf(m.captured(1)) * O::chMax + m.captured(2).toInt()] = char(m.captured(3).toInt());
-    }
-    return block;
-}
 } // namespace
 
 // The device and channel popup menus: what they show for an instrument or channel, and
@@ -55,31 +45,18 @@ class test_confMenu : public QObject
     Q_OBJECT
 
     std::unique_ptr<configRig> numbered;   // an instrument read in full once, shared by rows
-    configRig &connected();
 
 private slots:
     void cleanupTestCase();
     void deviceMenu_data();
     void deviceMenu();
-    void deviceCommands_data();
-    void deviceCommands();
+    void reconnect();
     void channelMenu_data();
     void channelMenu();
     void channelMenuShows_data();
     void channelMenuShows();
     void characteristicEditor();
 };
-
-configRig &test_confMenu::connected()
-{
-    if (numbered) {
-        numbered->restore();
-    } else {
-        numbered.reset(new configRig);
-        numbered->connectSim(81);
-    }
-    return *numbered;
-}
 
 void test_confMenu::cleanupTestCase()
 {
@@ -106,10 +83,15 @@ void test_confMenu::deviceMenu()
     QFETCH(QStringList, choices);
     QFETCH(QByteArray, dev);
     QFETCH(QString, displayCounts);
-    configRig &rig = connected();
+    configRig &rig = configRig::shared(numbered, 81);
     confMenu menu(&rig.r.list, &rig.r.link.port);
+    QSignalSpy setup(&menu, &confMenu::neadShowSetup);
     menu.show(rig.index, QPoint(100, 100));
     QCOMPARE(menu.title(), QString("ЗОР 4.70 (№ 0081)"));
+    menu.findChild<QAction *>("setupAction")->trigger();
+    QCOMPARE(setup.size(), 1);
+    QCOMPARE(setup[0][0].toInt(), rig.index);
+    menu.show(rig.index, QPoint(100, 100));
     QCOMPARE(menu.findChild<QLineEdit *>("devNumEdit")->text(), QString("0081"));
     QCOMPARE(menu.findChild<QLineEdit *>("devPortEdit")->text(), rig.sim->portName());
     for (const QString &choice : choices)
@@ -124,55 +106,25 @@ void test_confMenu::deviceMenu()
     QCOMPARE(rig.sim->block(O::rdDev).toHex(), dev.toHex());
 }
 
-void test_confMenu::deviceCommands_data()
+void test_confMenu::reconnect()
 {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("all settings") << "setupAction";
-    QTest::newRow("start/stop") << "startAction";
-    QTest::newRow("remove") << "removeAction";
-    QTest::newRow("read") << "readAction";
-    QTest::newRow("disconnect, connect") << "connectAction";
-}
-
-void test_confMenu::deviceCommands()
-{
-    QFETCH(QString, command);
+    // "Отключить/подключить прибор" closes the port of a connected instrument and opens
+    // it again for one that is not, asking for the instrument to be looked for there.
     configRig rig;
     rig.sim = rig.r.startSim(82);
     rig.index = rig.r.connectPort(rig.sim->portName());
     ZORSerialPort &port = rig.r.link.port;
     confMenu menu(&rig.r.list, &port);
-    QSignalSpy setup(&menu, &confMenu::neadShowSetup);
     QSignalSpy find(&rig.r.list, &zorList::doFindZor);
-    menu.show(rig.index, QPoint(100, 100));
-    QAction *action = menu.findChild<QAction *>(command);
-    QVERIFY(action);
-    if (command == "startAction")
-        QVERIFY(action->isChecked());
-    action->trigger();
-    if (command == "setupAction") {
-        QCOMPARE(setup.size(), 1);
-        QCOMPARE(setup[0][0].toInt(), rig.index);
-    } else if (command == "startAction") {
-        QVERIFY(!rig.record()->proccesed);
-    } else if (command == "removeAction") {
-        QVERIFY(!rig.r.list.isZor(rig.index));
-        QVERIFY(port.getDevIndexList().isEmpty());
-    } else if (command == "readAction") {
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.sim->log(zorSimulator::readDone).isEmpty(), simulatedLink::timeout);
-        QCOMPARE(simulatedLink::addresses(rig.sim->log(zorSimulator::blockWritten)), QByteArray("\x09"));
-        QCOMPARE(rig.sim->log(zorSimulator::readDone)[0].address, quint8(O::rdIdent));
-    } else {
-        QCOMPARE(rig.record()->devIndex, -1);
-        QVERIFY(port.getDevIndexList().isEmpty());
-        QCOMPARE(find.size(), 0);
+    for (int round = 0; round < 2; ++round) {
         menu.show(rig.index, QPoint(100, 100));
-        action->trigger();
-        QVERIFY(rig.record()->devIndex >= 0);
-        QCOMPARE(port.getDevIndexList(), QList<int>{rig.record()->devIndex});
-        QCOMPARE(find.size(), 1);
-        QCOMPARE(find[0][0].toInt(), rig.index);
+        menu.findChild<QAction *>("connectAction")->trigger();
+        const bool connected = round == 1;
+        QCOMPARE(rig.record()->devIndex >= 0, connected);
+        QCOMPARE(port.getDevIndexList(), connected ? QList<int>{rig.record()->devIndex} : QList<int>());
+        QCOMPARE(find.size(), round);
     }
+    QCOMPARE(find[0][0].toInt(), rig.index);
 }
 
 void test_confMenu::channelMenu_data()
@@ -204,7 +156,7 @@ void test_confMenu::channelMenu()
 {
     QFETCH(QStringList, edits);
     QFETCH(QStringList, changes);
-    configRig &rig = connected();
+    configRig &rig = configRig::shared(numbered, 81);
     O *o = rig.image();
     QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSMTSH90, "ТС-1", {"100", "1", "0", "0", "0", "0", "0"}));
     QVERIFY(o->feature[6]->setFeature(featureZOR70::ftTSKVD, "ТС-2", {"100", "0.0039", "-5.8e-7", "0"}));
@@ -233,7 +185,7 @@ void test_confMenu::channelMenu()
     if (edits.isEmpty())
         menu.show(rig.index, QPoint(100, 100), 2);
     menu.close();
-    const QByteArray expected = edited(before, changes);
+    const QByteArray expected = configRig::edited(before, changes);
     QTRY_COMPARE_WITH_TIMEOUT(rig.sim->block(O::rdCh).toHex(), expected.toHex(), simulatedLink::timeout);
     rig.r.waitIdle(rig.index);
     QCOMPARE(rig.sim->log(zorSimulator::blockWritten).isEmpty(), changes.isEmpty());
@@ -274,9 +226,7 @@ void test_confMenu::channelMenuShows()
     QFETCH(bool, compens);
     configRig rig;
     rig.addRecord();
-    O::_ch &c = rig.image()->ch[4];
-    c = {channel[0], channel[1], QString(), channel[2], channel[4], quint8(channel[3]), quint8(channel[5]),
-         quint8(channel[6])};
+    configRig::setChannel(rig.image(), 4, channel);
     confChMenu menu(&rig.r.list, &rig.r.sql);
     menu.show(rig.index, QPoint(100, 100), 4);
     QCOMPARE(menu.title(), QString("Канал № 5"));
@@ -302,7 +252,7 @@ void test_confMenu::characteristicEditor()
 {
     // The channel's characteristic edited from the menu goes to the instrument as soon
     // as the editor accepts it, as that one record.
-    configRig &rig = connected();
+    configRig &rig = configRig::shared(numbered, 81);
     O *o = rig.image();
     QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSMTSH90, "ТС-1", {"100", "1", "0", "0", "0", "0", "0"}));
     o->setChFeature(2, O::chISHTS, 3);
