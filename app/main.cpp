@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
@@ -8,14 +9,59 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "ЗОР 4.70: показания, графики и настройки многоканальных измерителей температуры."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({"port",
+                      QCoreApplication::translate("main", "Подключить прибор на устройстве PATH (например /dev/pts/3 "
+                                                          "или /dev/serial/by-id/...); можно повторять. Такие порты "
+                                                          "участвуют и в поиске приборов."),
+                      "PATH"});
+    parser.addOption({"demo", QCoreApplication::translate("main", "Запустить с подключённым демо-прибором.")});
+}
+
+// Help is printed before the application object exists, so that it works without
+// a display.
+bool wantsHelp(int argc, char *argv[])
+{
+    for (int n = 1; n < argc; ++n) {
+        if (!std::strcmp(argv[n], "-h") || !std::strcmp(argv[n], "--help") || !std::strcmp(argv[n], "-?"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication::setOrganizationName("Kolvex");
     QCoreApplication::setApplicationName("zor4_70");
     QCoreApplication::setApplicationVersion(QString("%1.%2.%3").arg(1).arg(3).arg(7));
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
 
+    if (wantsHelp(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        describe(parser);
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication *app = new QApplication(argc, argv);
+
+    // Unknown options end the program with a message and exit code 1.
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(*app);
 
     QSplashScreen *splash = new QSplashScreen(QPixmap(":/resource/images/splash3.png"));
     splash->show();
@@ -34,6 +80,11 @@ int main(int argc, char *argv[])
 
     window->showMaximized();
     splash->finish(window);
+    for (const QString &path : parser.values("port"))
+        window->connectTypedPort(path);
+    if (parser.isSet("demo"))
+        window->connectDemo();
+    window->startAutoConnect();
     const int code = app->exec();
 
     delete window;

@@ -59,10 +59,8 @@ zorSql::zorSql(const QString &path, QObject *parent)
 zorSql::~zorSql()
 {
     if (db.isOpen()) {
-        if (reason.isEmpty()) {
-            QSqlQuery query(db);
-            query.exec("VACUUM;");
-        }
+        if (reason.isEmpty() && isWorthCompacting())
+            QSqlQuery(db).exec("VACUUM;");
         db.close();
     }
     if (db.isValid()) {
@@ -115,6 +113,20 @@ QString zorSql::probe()
         problem = query.lastError().text();
     query.exec("ROLLBACK");
     return problem;
+}
+
+// VACUUM rewrites the whole file (seconds for hundreds of MiB, with the window
+// frozen on close): run it only when free pages make up a real share of the file.
+bool zorSql::isWorthCompacting()
+{
+    QSqlQuery query(db);
+    if (!query.exec("PRAGMA page_count") || !query.next())
+        return false;
+    const qint64 pages = query.value(0).toLongLong();
+    if (!query.exec("PRAGMA freelist_count") || !query.next())
+        return false;
+    const qint64 freePages = query.value(0).toLongLong();
+    return pages > 0 && freePages * 100 >= pages * compactPercent;
 }
 
 bool zorSql::isUsable() const

@@ -41,8 +41,11 @@ public:
     // closed (a missing file is not created: an empty database would hide the
     // template for good).
     explicit zorSql(const QString &path, QObject *parent = nullptr);
-    // Compacts ("VACUUM;") a usable database, closes it and frees the connection.
+    // Compacts ("VACUUM;") a usable database when at least compactPercent of its
+    // pages are free, closes it and frees the connection.
     ~zorSql() override;
+
+    static constexpr int compactPercent = 10;
 
     bool isUsable() const;
     // Why the database is unusable, for the user; empty when it is usable.
@@ -108,6 +111,7 @@ private:
 
     void open(const QString &path);
     QString probe();
+    bool isWorthCompacting();
     bool exec(QSqlQuery &query, const QString &statement, const Bindings &values);
     bool oneRow(QSqlQuery &query, const QString &statement, const Bindings &values);
     // Shared by the two writes of a property: UPDATE, then INSERT when no row changed.

@@ -3,6 +3,11 @@
 #include "link/bWord.h"
 #include "model/featureZOR70.h"
 #include "model/zorBlockCodec.h"
+#include "model/zorSettingsFile.h"
+
+#include <QFile>
+#include <QPair>
+#include <QVector>
 
 #include <cmath>
 
@@ -758,4 +763,37 @@ bool optionsZOR70::isDimAllowed(int mode, int dim) const
     default:
         return false;
     }
+}
+
+// ---- Settings file -----------------------------------------------------------------------
+
+bool optionsZOR70::loadFromFile(const QString &fileName, bool keepType)
+{
+    QFile file(fileName);
+    zorSettingsFile::_items items;
+    if (!file.open(QIODevice::ReadOnly) || !zorSettingsFile::read(&file, &items))
+        return false;
+    // In the order the instrument's read-all takes them; a file without refdU block
+    // leaves the image's own.
+    QVector<QPair<quint8, QByteArray>> blocks = {
+        {rdRef, items.ref}, {rdDev, items.dev}, {rdCh, items.ch}, {rdFeat, items.feat}};
+    if (!items.refdU.isEmpty())
+        blocks.append({rdRefdU, items.refdU});
+    // A file that fails half-way must not leave a mix of its blocks and the instrument's
+    // in the image, which the next apply would send.
+    optionsZOR70 scratch;
+    for (const auto &block : qAsConst(blocks)) {
+        if (!scratch.setData(block.second, block.first))
+            return false;
+    }
+    const quint32 type = keepType ? devType : items.type;
+    const QString name = items.name.left(nameReadSize);
+    const bool identChanged = type != devType || name != devName;
+    devType = type;
+    devName = name;
+    for (const auto &block : qAsConst(blocks))
+        setData(block.second, block.first);
+    if (identChanged)
+        emit onIdentChange();
+    return true;
 }

@@ -209,6 +209,8 @@ public:
     static QStringList _getDefTypeTP(); // thermocouples, 13
 
     // ---- Channel setters: each keeps the channel consistent -------------------
+    // Whether setChDim takes the unit for a channel in the mode (none while it is off).
+    bool isDimAllowed(int mode, int dim) const;
     bool setChMode(quint8 chIndex, int mode);
     void setChDim(quint8 chIndex, int dim);
     bool setChFeature(quint8 chIndex, int mode, quint8 feature);
@@ -217,6 +219,12 @@ public:
     bool setChCurrent(quint8 chIndex, const QString &mA);
     // Derives rounding, range and current from the mode and the sensor.
     void normalize(quint8 chIndex);
+
+    // ---- Settings file -------------------------------------------------------------
+    // Loads a ".zor70" file all or nothing: every block is decoded into a scratch image
+    // first, and this one changes only when all of them were taken. keepType keeps the
+    // image's own signature (the instrument is connected); otherwise the file's is taken.
+    bool loadFromFile(const QString &fileName, bool keepType);
 
 public slots:
     // Decode one block read from address; exact lengths only. A refused block
@@ -270,7 +278,6 @@ private:
     bool decodeIdent(const QByteArray &buf);
     bool decodeName(const QByteArray &buf);
 
-    bool isDimAllowed(int mode, int dim) const;
     void setChCurrentCode(quint8 chIndex, quint8 code);
     void setChRangeByType(quint8 chIndex, int typeIndex);
     void setChRange(quint8 chIndex, _chRef range, quint8 currentCode);

@@ -209,6 +209,15 @@ bool zorList::isZor(int index) const
     return records.contains(index);
 }
 
+zorList::_zor *zorList::getLiveZor(quint32 devType, quint32 devNumber) const
+{
+    for (_zor *zor : records) {
+        if (zor->devIndex >= 0 && zor->options->devNumber == devNumber && zor->options->devType == devType)
+            return zor;
+    }
+    return nullptr;
+}
+
 QList<int> zorList::getIndexList() const
 {
     return records.keys();
@@ -253,14 +262,7 @@ bool zorList::isRegistered(const _zor *zor) const
 bool zorList::holdsLiveInstrument(const _zor *zor) const
 {
     const optionsZOR70 *options = zor->options;
-    if (!options->isIdentified())
-        return false;
-    for (const _zor *known : records) {
-        if (known->devIndex >= 0 && known->options->devNumber == options->devNumber
-            && known->options->devType == options->devType)
-            return true;
-    }
-    return false;
+    return options->isIdentified() && getLiveZor(options->devType, options->devNumber);
 }
 
 void zorList::insert(_zor *zor)
@@ -350,6 +352,18 @@ void zorList::disConnByIndex(int index)
     zor->options->blockSignals(false);
     if (port)
         port->rmDev(devIndex);
+}
+
+bool zorList::reattach(int index, int devIndex)
+{
+    _zor *zor = getZorByIndex(index);
+    if (!zor || zor->devIndex >= 0 || devIndex < 0 || isDevIndex(devIndex))
+        return false;
+    zor->devIndex = devIndex;
+    zor->portName = port ? port->getPortName(devIndex) : QStringLiteral("-");
+    // The record kept its wiring, and the registry its link manager connections.
+    getAllDataFromZor(index);
+    return true;
 }
 
 // ---- Wiring ----------------------------------------------------------------------------

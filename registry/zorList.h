@@ -100,6 +100,8 @@ public:
     int getIndexByDev(int devIndex) const;
     bool isDevIndex(int devIndex) const;
     bool isZor(int index) const;
+    // The connected record of the instrument with this type and serial number.
+    _zor *getLiveZor(quint32 devType, quint32 devNumber) const;
     QList<int> getIndexList() const; // in key order
     int count() const { return records.size(); }
     // The text of an error code, that of code 0 for an unknown code.
@@ -132,6 +134,11 @@ public:
     // Removes the instrument from the link manager and marks the record not
     // connected; its pending sends are dropped.
     void disConnByIndex(int index);
+    // Connects a record that lost its link to the link manager index where its
+    // instrument answers again, and reads its settings anew: the record, its plot
+    // index and its recording carry on. False (nothing changes) when the record is
+    // unknown or connected, or another record uses devIndex.
+    bool reattach(int index, int devIndex);
 
     // ---- Commands ----
     // Writes the clock, then reads identity, references, device, channels and

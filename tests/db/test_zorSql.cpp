@@ -393,6 +393,36 @@ private slots:
             QCOMPARE(fileBytes(path), bytes);
         }
     }
+
+    void compactOnClose_data()
+    {
+        QTest::addColumn<int>("freed");     // percent of the pages freed before closing
+        QTest::addColumn<bool>("compacted");
+        QTest::newRow("nothing freed") << 0 << false;
+        QTest::newRow("a few rows freed") << 5 << false;
+        QTest::newRow("a real share freed") << 30 << true;
+    }
+
+    // Closing compacts the file only when free pages make up a real share of it, so a
+    // large database with little to gain closes at once.
+    void compactOnClose()
+    {
+        QFETCH(int, freed);
+        QFETCH(bool, compacted);
+        store();
+        {
+            QSqlQuery query(QSqlDatabase::database());
+            QVERIFY(query.exec("CREATE TABLE filler (n INTEGER, pad BLOB)"));
+            QVERIFY(query.exec("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 100)"
+                               " INSERT INTO filler SELECT n, zeroblob(4000) FROM c"));
+            QVERIFY(query.exec(QString("DELETE FROM filler WHERE n <= %1").arg(freed)));
+        }
+        const QStringList before = rows("PRAGMA freelist_count");
+        sql.reset();
+        const int freeAfter = rows("PRAGMA freelist_count").value(0).toInt();
+        QCOMPARE(freeAfter == 0 && before.value(0).toInt() > 0, compacted);
+        QCOMPARE(rows("SELECT count(*) FROM filler"), QStringList{QString::number(100 - freed)});
+    }
 };
 
 QTEST_GUILESS_MAIN(test_zorSql)

@@ -1,0 +1,478 @@
+#include "app/zorLiveView.h"
+
+#include "app/QLabelClick.h"
+#include "plot/QwtZOR.h"
+#include "plot/zorReplotThrottle.h"
+#include "registry/zorList.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTableWidget>
+
+namespace {
+
+const QColor mainRowColor(173, 216, 230);
+const QColor shownColor("#215767");
+const QString mainMarker = QStringLiteral("<");
+
+QWidget *headerLabel(const QString &text)
+{
+    QLabel *label = new QLabel(text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet("font-weight: bold; background-color: #eef2f3;");
+    return label;
+}
+
+// The colour mark of a channel: filled and framed in white while it is shown.
+QIcon colourMark(const QColor &color, bool shown)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    if (shown) {
+        QPainter painter(&pixmap);
+        painter.setPen(QPen(Qt::white, 2));
+        painter.setBrush(color);
+        painter.drawRect(1, 1, 14, 14);
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+zorLiveView::zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, QObject *parent)
+    : QObject(parent)
+    , ui(ui)
+    , list(list)
+    , plot(plot)
+    , throttle(new zorReplotThrottle(this, refreshMs))
+{
+    connect(throttle, &zorReplotThrottle::due, this, &zorLiveView::refreshDirty);
+    setupTables();
+}
+
+void zorLiveView::setupTables()
+{
+    QTableWidget *dev = ui.devTable;
+    dev->setColumnCount(dcCount);
+    dev->setRowCount(1);
+    setHeader(dev, {QString(), tr("Имя"), tr("Номер"), tr("Результат"), tr("Разм."), tr("Кн."), tr("Т.стат."),
+                    QString()});
+    QTableWidget *ch = ui.chTable;
+    ch->setColumnCount(ccCount);
+    ch->setRowCount(1);
+    setHeader(ch, {QString(), tr("Результат"), tr("Разм."), tr("ΔX"), tr("ΔY"), tr("ΔКанал"), QString()});
+    QLabelClick *picture = new QLabelClick;
+    picture->setPixmap(QPixmap(":/resource/images/line_graph.png").scaled(20, 20));
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setCursor(Qt::PointingHandCursor);
+    picture->setToolTip(tr("Показать основной канал на графике"));
+    connect(picture, &QLabelClick::clicked, this, &zorLiveView::chHeaderClicked);
+    ch->setCellWidget(0, ccNumber, picture);
+
+    const QVector<int> devWidths = {50, -1, 50, -1, 50, 30, 50, 50};
+    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 50};
+    for (auto [table, widths] : {std::pair{dev, devWidths}, std::pair{ch, chWidths}}) {
+        table->setMouseTracking(true);
+        for (int column = 0; column < widths.size(); ++column) {
+            if (widths.at(column) < 0) {
+                table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+            } else {
+                table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
+                table->setColumnWidth(column, widths.at(column));
+            }
+        }
+    }
+    for (QLabel *value : {ui.measValue, ui.averValue}) {
+        value->setText("--");
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setCursor(Qt::PointingHandCursor);
+        QFont font = value->font();
+        font.setPointSize(30);
+        font.setBold(true);
+        value->setFont(font);
+    }
+    for (QLabel *unit : {ui.measUnit, ui.averUnit}) {
+        unit->setFixedWidth(70);
+        QFont font = unit->font();
+        font.setPointSize(16);
+        unit->setFont(font);
+    }
+    ui.measValue->setToolTip(tr("Текущее значение основного канала; щелчок показывает или скрывает значения на графике"));
+    ui.averValue->setToolTip(tr("Скользящее среднее основного канала; щелчок показывает или скрывает его на графике"));
+}
+
+void zorLiveView::setHeader(QTableWidget *table, const QStringList &texts)
+{
+    for (int column = 0; column < texts.size(); ++column)
+        table->setCellWidget(0, column, headerLabel(texts.at(column)));
+}
+
+int zorLiveView::rowOf(int index) const
+{
+    const int position = list->getIndexList().indexOf(index);
+    return position < 0 ? -1 : position + 1;
+}
+
+int zorLiveView::indexOfRow(int row) const
+{
+    return row < 1 ? -1 : list->getIndexList().value(row - 1, -1);
+}
+
+int zorLiveView::mainQwt() const
+{
+    return list->getQWTIndex(m_mainDev);
+}
+
+QTableWidgetItem *zorLiveView::cell(QTableWidget *table, int row, int column)
+{
+    QTableWidgetItem *item = table->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignCenter);
+        table->setItem(row, column, item);
+    }
+    return item;
+}
+
+void zorLiveView::setCellText(QTableWidget *table, int row, int column, const QString &text, const QColor &color)
+{
+    QTableWidgetItem *item = cell(table, row, column);
+    if (item->text() != text)
+        item->setText(text);
+    if (item->foreground().color() != color)
+        item->setForeground(color);
+}
+
+// ---- Rebuilding ------------------------------------------------------------------------
+
+void zorLiveView::rebuild()
+{
+    ui.devTable->clearSpans();
+    ui.chTable->clearSpans();
+    resizeDevTable();
+    const QList<int> indices = list->getIndexList();
+    for (int row = 1; row <= indices.size(); ++row)
+        fillDevRow(row, indices.at(row - 1));
+    fillChRows();
+    fillDisplays();
+    showChErrors();
+    dirtyDevs.clear();
+    dirtyChs.clear();
+    displaysDirty = false;
+}
+
+void zorLiveView::resizeDevTable()
+{
+    QTableWidget *table = ui.devTable;
+    const int rows = list->count() + 1;
+    for (int row = table->rowCount() - 1; row >= rows; --row) {
+        removeProgress(row);
+        table->removeRow(row);
+    }
+    for (int row = table->rowCount(); row < rows; ++row) {
+        table->insertRow(row);
+        for (int column = dcName; column < dcCount; ++column)
+            cell(table, row, column);
+        QWidget *holder = new QWidget;
+        QHBoxLayout *layout = new QHBoxLayout(holder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setAlignment(Qt::AlignCenter);
+        QCheckBox *box = new QCheckBox;
+        box->setToolTip(tr("Показывать график прибора"));
+        layout->addWidget(box);
+        table->setCellWidget(row, dcShow, holder);
+        connect(box, &QCheckBox::clicked, this, [this, box](bool checked) {
+            const int qwtIndex = list->getQWTIndex(box->property("zorIndex").toInt());
+            if (qwtIndex >= 0)
+                plot->setDevShow(checked, qwtIndex);
+            plot->replot();
+        });
+    }
+}
+
+void zorLiveView::fillDevRow(int row, int index)
+{
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    QTableWidget *table = ui.devTable;
+    const QColor text = zor->devIndex >= 0 ? QColor(Qt::black) : QColor(Qt::lightGray);
+    const bool isMain = index == m_mainDev;
+    setCellText(table, row, dcName, zor->options->devName, text);
+    cell(table, row, dcName)->setToolTip(zor->options->devName);
+    setCellText(table, row, dcNumber, zor->options->getDevNumberStr(), text);
+    fillDevValue(row, index);
+    setCellText(table, row, dcStatus, list->getTStatName(index), text);
+    if (!qobject_cast<QProgressBar *>(table->cellWidget(row, dcMarker)))
+        setCellText(table, row, dcMarker, isMain ? mainMarker : QString(), text);
+    for (int column = dcName; column < dcCount; ++column)
+        cell(table, row, column)->setBackground(isMain ? QBrush(mainRowColor) : QBrush());
+    if (QCheckBox *box = table->cellWidget(row, dcShow)->findChild<QCheckBox *>()) {
+        box->setProperty("zorIndex", index);
+        box->setChecked(zor->qwtIndex >= 0 && plot->getChShow(zor->qwtIndex, 255));
+    }
+}
+
+void zorLiveView::fillDevValue(int row, int index)
+{
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    const int qwtIndex = zor->qwtIndex;
+    const int ch = plot->getChMain(qwtIndex);
+    const QColor text = zor->devIndex >= 0 ? QColor(Qt::black) : QColor(Qt::lightGray);
+    const bool alarm = ch >= 0 && alarms.contains(key(qwtIndex, quint8(ch)));
+    QTableWidget *table = ui.devTable;
+    if (table->columnSpan(row, dcValue) > 1)
+        return; // a channel error is shown there
+    setCellText(table, row, dcValue, ch < 0 ? QStringLiteral("--") : plot->getChMeasStr(qwtIndex, quint8(ch)),
+                alarm ? QColor(Qt::red) : text);
+    setCellText(table, row, dcUnit, ch < 0 ? QString() : plot->getChDim(qwtIndex, quint8(ch)), text);
+    setCellText(table, row, dcChannel, ch < 0 ? QString() : QString::number(ch + 1), text);
+}
+
+void zorLiveView::fillChRows()
+{
+    QTableWidget *table = ui.chTable;
+    const int qwtIndex = mainQwt();
+    const int count = qwtIndex < 0 ? 0 : plot->getChCount(qwtIndex);
+    if (table->rowCount() != count + 1)
+        table->setRowCount(count + 1);
+    for (int ch = 0; ch < count; ++ch) {
+        fillChRow(qwtIndex, quint8(ch));
+        drawChMark(quint8(ch));
+    }
+    const int main = plot->getChMain(qwtIndex);
+    for (int row = 1; row < table->rowCount(); ++row)
+        for (int column = 0; column < ccCount; ++column)
+            cell(table, row, column)->setBackground(row == main + 1 ? QBrush(mainRowColor) : QBrush());
+}
+
+void zorLiveView::fillChRow(int qwtIndex, quint8 ch)
+{
+    QTableWidget *table = ui.chTable;
+    const int row = ch + 1;
+    if (row >= table->rowCount() || table->columnSpan(row, ccValue) > 1)
+        return;
+    const QColor text(Qt::black);
+    setCellText(table, row, ccNumber, QString::number(ch + 1), text);
+    setCellText(table, row, ccValue, plot->getChMeasStr(qwtIndex, ch),
+                alarms.contains(key(qwtIndex, ch)) ? QColor(Qt::red) : text);
+    setCellText(table, row, ccUnit, plot->getChDim(qwtIndex, ch), text);
+    setCellText(table, row, ccDX, plot->getChDXStr(qwtIndex, ch), text);
+    setCellText(table, row, ccDY, plot->getChDYStr(qwtIndex, ch), text);
+    uchar partnerCh = 255;
+    int partnerDev = -1;
+    plot->getChDiff(&partnerCh, &partnerDev, qwtIndex, ch);
+    QTableWidgetItem *diff = cell(table, row, ccDiff);
+    if (partnerDev < 0) {
+        diff->setText("-");
+        diff->setToolTip(tr("Измерение разности выключено"));
+    } else {
+        const zorList::_zor *partner = list->getZorByQwtIndex(partnerDev);
+        diff->setText(QString::number(partnerCh + 1));
+        diff->setToolTip(tr("Разность с ") + (partner ? partner->options->devName : QString()) + ", "
+                         + tr("канал №") + QString::number(partnerCh + 1));
+    }
+}
+
+void zorLiveView::drawChMark(quint8 ch)
+{
+    const int qwtIndex = mainQwt();
+    if (qwtIndex < 0 || ch + 1 >= ui.chTable->rowCount())
+        return;
+    cell(ui.chTable, ch + 1, ccNumber)->setIcon(colourMark(plot->getChColor(qwtIndex, ch), plot->getChShow(qwtIndex, ch)));
+}
+
+void zorLiveView::fillDisplays()
+{
+    const int qwtIndex = mainQwt();
+    const bool any = qwtIndex >= 0 && plot->getChCount(qwtIndex) > 0;
+    ui.measValue->setText(any ? plot->getChMeasStr(qwtIndex, 255) : QStringLiteral("--"));
+    ui.averValue->setText(any ? plot->getChAverStr(qwtIndex, 255) : QStringLiteral("--"));
+    const QString unit = any ? plot->getChDim(qwtIndex, 255) : QString();
+    ui.measUnit->setText(unit);
+    ui.averUnit->setText(unit);
+    const zorList::_zor *zor = list->getZorByIndex(m_mainDev);
+    ui.lcdGroupBox->setTitle(zor ? zor->options->devName + " (№ " + zor->options->getDevNumberStr() + "), "
+                                      + tr("канал ") + QString::number(plot->getChMain(qwtIndex) + 1)
+                                 : QStringLiteral("-"));
+}
+
+void zorLiveView::plotChanged()
+{
+    const int qwtIndex = mainQwt();
+    const QString shown = QStringLiteral("color: #215767;"), hidden = QStringLiteral("color: gray;");
+    ui.measValue->setStyleSheet(qwtIndex >= 0 && !plot->getMeasShow(qwtIndex) ? hidden : shown);
+    ui.averValue->setStyleSheet(qwtIndex >= 0 && !plot->getAverShow(qwtIndex) ? hidden : shown);
+    displaysDirty = true;
+    throttle->request();
+}
+
+// ---- Readings -------------------------------------------------------------------------
+
+void zorLiveView::pointAdded(int qwtIndex, quint8 ch)
+{
+    const int k = key(qwtIndex, ch);
+    alarms.remove(k);
+    if (chErrors.remove(k) > 0 && list->getZorByQwtIndex(qwtIndex)
+        && list->getZorByQwtIndex(qwtIndex)->index == m_mainDev) {
+        rebuild(); // the error spans go
+        return;
+    }
+    markDirty(qwtIndex, ch);
+}
+
+void zorLiveView::limitExceeded(int qwtIndex, quint8 ch)
+{
+    alarms.insert(key(qwtIndex, ch));
+    markDirty(qwtIndex, ch);
+}
+
+void zorLiveView::markDirty(int qwtIndex, quint8 ch)
+{
+    const zorList::_zor *zor = list->getZorByQwtIndex(qwtIndex);
+    if (!zor)
+        return;
+    const bool isMainCh = plot->getChMain(qwtIndex) == ch;
+    if (isMainCh)
+        dirtyDevs.insert(zor->index);
+    if (zor->index == m_mainDev) {
+        if (ch + 1 >= ui.chTable->rowCount()) {
+            rebuild(); // a channel the table does not have yet
+            return;
+        }
+        dirtyChs.insert(ch);
+        displaysDirty = displaysDirty || isMainCh;
+    }
+    throttle->request();
+}
+
+void zorLiveView::refreshDirty()
+{
+    for (int index : qAsConst(dirtyDevs)) {
+        const int row = rowOf(index);
+        if (row > 0)
+            fillDevValue(row, index);
+    }
+    dirtyDevs.clear();
+    const int qwtIndex = mainQwt();
+    if (qwtIndex >= 0) {
+        for (int ch : qAsConst(dirtyChs))
+            fillChRow(qwtIndex, quint8(ch));
+    }
+    dirtyChs.clear();
+    if (displaysDirty)
+        fillDisplays();
+    displaysDirty = false;
+}
+
+// ---- Exchanges, errors and status -------------------------------------------------------
+
+void zorLiveView::progress(int devIndex, int progress, int maxProgress, quint8 address, bool idle)
+{
+    // The final report of a read carries no step of its own; after the last read of
+    // a sequence it ends the bar, which would otherwise stay busy for good.
+    if (address == 255 && !idle)
+        return;
+    const int row = rowOf(list->getIndexByDev(devIndex));
+    if (row < 0)
+        return;
+    QTableWidget *table = ui.devTable;
+    if (progress == 0 && maxProgress == 0) {
+        removeProgress(row);
+        restoreMarker(row, indexOfRow(row));
+        return;
+    }
+    QProgressBar *bar = qobject_cast<QProgressBar *>(table->cellWidget(row, dcMarker));
+    if (!bar) {
+        bar = new QProgressBar;
+        bar->setFixedWidth(50);
+        bar->setTextVisible(false);
+        setCellText(table, row, dcMarker, QString(), Qt::black);
+        table->setCellWidget(row, dcMarker, bar);
+    }
+    if (progress < 0) {
+        bar->setRange(0, 0);
+    } else {
+        bar->setRange(0, maxProgress);
+        bar->setValue(progress);
+    }
+}
+
+void zorLiveView::removeProgress(int row)
+{
+    if (qobject_cast<QProgressBar *>(ui.devTable->cellWidget(row, dcMarker)))
+        ui.devTable->removeCellWidget(row, dcMarker);
+}
+
+void zorLiveView::restoreMarker(int row, int index)
+{
+    QTableWidgetItem *item = cell(ui.devTable, row, dcMarker);
+    item->setText(index == m_mainDev ? mainMarker : QString());
+    item->setBackground(index == m_mainDev ? QBrush(mainRowColor) : QBrush());
+}
+
+void zorLiveView::devError(int index)
+{
+    const int row = rowOf(index);
+    if (row < 0)
+        return;
+    removeProgress(row);
+    restoreMarker(row, index);
+    fillDevRow(row, index);
+}
+
+void zorLiveView::chError(int index, quint8 ch, quint8 code, const QString &msg)
+{
+    const int qwtIndex = list->getQWTIndex(index);
+    if (qwtIndex < 0)
+        return;
+    chErrors.insert(key(qwtIndex, ch), tr("Ошибка №") + QString::number(code) + " " + msg);
+    if (index != m_mainDev)
+        return;
+    if (ch >= plot->getChCount(qwtIndex)) {
+        plot->setChCount(quint8(ch + 1), qwtIndex);
+        plot->setChMain(255, qwtIndex); // new channels come shown; only the main one is drawn
+        rebuild();
+        return;
+    }
+    showChErrors();
+}
+
+// Errors of the main device's channels span their rows until the channel reads again.
+void zorLiveView::showChErrors()
+{
+    const int qwtIndex = mainQwt();
+    const int row = rowOf(m_mainDev);
+    for (auto it = chErrors.cbegin(); it != chErrors.cend(); ++it) {
+        if (it.key() / 256 != qwtIndex)
+            continue;
+        const int ch = it.key() % 256;
+        if (ch + 1 < ui.chTable->rowCount()) {
+            ui.chTable->setSpan(ch + 1, ccValue, 1, ccDiff - ccValue + 1);
+            QTableWidgetItem *item = cell(ui.chTable, ch + 1, ccValue);
+            item->setText(it.value());
+            item->setToolTip(it.value());
+            item->setBackground(Qt::yellow);
+        }
+        if (row > 0 && ch == plot->getChMain(qwtIndex)) {
+            ui.devTable->setSpan(row, dcValue, 1, 2);
+            QTableWidgetItem *item = cell(ui.devTable, row, dcValue);
+            item->setText(it.value());
+            item->setToolTip(it.value());
+            item->setBackground(Qt::yellow);
+        }
+    }
+}
+
+void zorLiveView::status(int index)
+{
+    const int row = rowOf(index);
+    if (row < 0)
+        return;
+    const QString name = list->getTStatName(index);
+    setCellText(ui.devTable, row, dcStatus, name,
+                name == QLatin1String(">T<") ? QColor("#2e8b57") : QColor("#b35900"));
+}

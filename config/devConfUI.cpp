@@ -1,0 +1,717 @@
+#include "config/devConfUI.h"
+#include "ui_devConfUI.h"
+
+#include "config/featconfui.h"
+#include "config/zorChEdit.h"
+#include "config/zorChoice.h"
+#include "config/zorModeMenu.h"
+#include "db/zorSql.h"
+#include "link/ZORSerialPort.h"
+#include "model/featureZOR70.h"
+#include "model/zorSettingsFile.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QWidgetAction>
+
+#include <utility>
+
+namespace {
+using O = optionsZOR70;
+
+const char chProperty[] = "ch"; // the channel row a column menu edits; -1: every channel
+const char dirProperty[] = "ust_dir";
+
+// Tabs of the reference page shown in service mode only.
+constexpr int d10kTab = 2;
+constexpr int dUPlusTab = 3;
+constexpr int dUMinusTab = 4;
+
+bool isThermocouple(int mode)
+{
+    return mode == O::chNSHTP || mode == O::chISHTP;
+}
+} // namespace
+
+devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::devConfUI)
+    , offOn{tr("Выкл."), tr("Вкл.")}
+    , list(list)
+    , port(port)
+    , sql(sql)
+    , fileDialog(new QFileDialog(this))
+{
+    ui->setupUi(this);
+    zorDevFields::fill(ui->devMeasModeCB, zorDevFields::measMode);
+    zorDevFields::fill(ui->devDisplayModeCB, zorDevFields::chShow);
+    zorDevFields::fill(ui->devMeasTimeCB, zorDevFields::measTime);
+    zorDevFields::fill(ui->devFilterCB, zorDevFields::filter);
+    zorDevFields::fill(ui->devSoundCB, zorDevFields::speaker);
+    zorDevFields::fill(ui->devChCountCB, zorDevFields::chCount);
+
+    QTableWidget *table = ui->chTable;
+    table->setColumnCount(columnCount);
+    table->setHorizontalHeaderLabels(
+        {tr("Тип измерений"), tr("Размерн."), tr("Изм. ток"), tr("Опр.резист."), tr("Округление"), tr("КХС")});
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Sensor and characteristic names are the longest texts of the table: that column
+    // is fitted to them after each refresh (fitting at every cell change costs more
+    // than the refresh itself).
+    table->horizontalHeader()->setSectionResizeMode(colMode, QHeaderView::Interactive);
+    table->horizontalHeader()->setSectionsClickable(true);
+    connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        const QHeaderView *header = ui->chTable->horizontalHeader();
+        popUpChMenu(-1, column,
+                    header->mapToGlobal(
+                        QPoint(header->sectionViewportPosition(column) + header->sectionSize(column), 0)));
+    });
+    ui->featTable->setHorizontalHeaderLabels({tr("Имя ИСХ"), tr("Тип ИСХ")});
+    ui->featTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    buildChMenus();
+
+    connect(list, &zorList::onDevChange, this, &devConfUI::onDevChange);
+    connect(list, &zorList::onIdentChange, this, &devConfUI::onDevChange);
+    connect(list, &zorList::onRefChange, this, &devConfUI::onRefChange);
+    connect(list, qOverload<int>(&zorList::onChChange), this, &devConfUI::onChChange);
+    connect(list, qOverload<int, quint8>(&zorList::onChChange), this, &devConfUI::onChChange);
+    connect(list, qOverload<int>(&zorList::onFeatChange), this, &devConfUI::onFeatChange);
+    connect(list, qOverload<int, quint8>(&zorList::onFeatChange), this, &devConfUI::onFeatChange);
+    // A dialog left open on a removed instrument would edit an image that is gone.
+    connect(list, &zorList::onRmZor, this, [this](int removed) {
+        if (zor && removed == index)
+            reject();
+    });
+    connect(this, &QDialog::finished, this, [this] {
+        disconnect(this->port, nullptr, this, nullptr);
+        leaveServiceMode();
+        zor = nullptr;
+        snEdited = false;
+    });
+
+    fileDialog->setNameFilter(QStringLiteral("zor70 (*.zor70);; All (*.*)"));
+    fileDialog->setDefaultSuffix(QStringLiteral("zor70"));
+    // The snapshot box comes to life with the snapshot handling.
+    ui->dbGroupBox->setEnabled(false);
+    ui->dbStatusLabel->hide();
+    ui->pgBar->hide();
+    leaveServiceMode();
+    installEventFilter(this);
+    // The children only report the service key, so that it works wherever the focus is.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+    // A window of its own, made after the filters: its keys are its own business.
+    featEditor = new featconfui(sql, this);
+}
+
+devConfUI::~devConfUI()
+{
+    delete ui;
+}
+
+// ---- Opening and closing -----------------------------------------------------------
+
+void devConfUI::show(int index)
+{
+    zorList::_zor *found = list->getZorByIndex(index);
+    if (!found)
+        return;
+    zor = found;
+    this->index = index;
+    snEdited = false;
+    open();
+    ui->tabWidget->setCurrentIndex(0);
+    ui->tabWidget_2->setCurrentIndex(0);
+    ui->pgBar->hide();
+    onDevChange(index);
+    onChChange(index);
+    onFeatChange(index);
+    onRefChange(index);
+    connect(port, qOverload<int, int, int, quint8>(&ZORSerialPort::setProgress), this, &devConfUI::setProgress,
+            Qt::UniqueConnection);
+}
+
+zorList::_zor *devConfUI::record() const
+{
+    return zor && list->getZorByIndex(index) == zor ? zor : nullptr;
+}
+
+optionsZOR70 *devConfUI::image() const
+{
+    return record() ? zor->options : nullptr;
+}
+
+bool devConfUI::isOpenFor(int index) const
+{
+    return index == this->index && record();
+}
+
+bool devConfUI::isServiceMode() const
+{
+    return !ui->devNumEdit->isReadOnly();
+}
+
+bool devConfUI::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == serviceKey && !key->isAutoRepeat())
+            serviceKeyDown = event->type() == QEvent::KeyPress;
+        // No key closes the dialog or presses its default button.
+        if (watched == this)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void devConfUI::on_pushButton_6_pressed()
+{
+    if (serviceKeyDown)
+        enterServiceMode();
+    else
+        reject();
+}
+
+void devConfUI::enterServiceMode()
+{
+    const optionsZOR70 *options = image();
+    if (!options)
+        return;
+    const bool extended = options->isExtended();
+    ui->devNumEdit->setReadOnly(false);
+    ui->profTab->show();
+    ui->tabWidget_2->setTabVisible(d10kTab, true);
+    if (extended)
+        ui->tabWidget_2->setTabText(d10kTab, tr("Поправки 10 кОм и 0.05 mA"));
+    ui->tabWidget_2->setTabVisible(dUPlusTab, extended);
+    ui->tabWidget_2->setTabVisible(dUMinusTab, extended);
+    ui->label_13->setVisible(extended);
+    ui->d005maEdit->setVisible(extended);
+    ui->rmDevBtn->show();
+}
+
+void devConfUI::leaveServiceMode()
+{
+    ui->devNumEdit->setReadOnly(true);
+    ui->profTab->hide();
+    for (int tab : {d10kTab, dUPlusTab, dUMinusTab})
+        ui->tabWidget_2->setTabVisible(tab, false);
+    ui->label_13->hide();
+    ui->d005maEdit->hide();
+    ui->rmDevBtn->hide();
+    ui->tabWidget_2->setTabText(d10kTab, tr("Поправки 10 кОм"));
+}
+
+// ---- Device page ----------------------------------------------------------------------
+
+void devConfUI::onDevChange(int index)
+{
+    if (!isOpenFor(index))
+        return;
+    const optionsZOR70 &options = *zor->options;
+    setWindowTitle(tr("Настройки прибора ") + options.devName + " (№ " + options.getDevNumberStr() + ")");
+    ui->devPortEdit->setText(zor->devIndex >= 0 ? port->getPortName(zor->devIndex) : zor->portName);
+    ui->devNumEdit->setText(options.getDevNumberStr());
+    ui->devNameEdit->setText(options.devName);
+    zorDevFields::show(ui->devSoundCB, options, zorDevFields::speaker);
+    zorDevFields::show(ui->devFilterCB, options, zorDevFields::filter);
+    zorDevFields::show(ui->devMeasTimeCB, options, zorDevFields::measTime);
+    zorDevFields::show(ui->devMeasModeCB, options, zorDevFields::measMode);
+    zorDevFields::show(ui->devDisplayModeCB, options, zorDevFields::chShow);
+    zorDevFields::show(ui->devChCountCB, options, zorDevFields::chCount);
+    zorDevFields::enableDisplayCounts(ui->devDisplayModeCB, options);
+    ui->rmDevBtn->setEnabled(zor->dbIndex >= 1);
+    if (options.getChCount() != ui->chU0Table->columnCount())
+        onRefChange(index);
+    findSnapShot();
+}
+
+void devConfUI::storeDevField(zorDevFields::_field field, const QComboBox *box, int row)
+{
+    if (optionsZOR70 *options = image(); options && row >= 0)
+        zorDevFields::store(options, field, box->itemData(row).toInt());
+}
+
+void devConfUI::on_devMeasModeCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::measMode, ui->devMeasModeCB, row);
+}
+
+void devConfUI::on_devDisplayModeCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::chShow, ui->devDisplayModeCB, row);
+}
+
+void devConfUI::on_devMeasTimeCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::measTime, ui->devMeasTimeCB, row);
+}
+
+void devConfUI::on_devFilterCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::filter, ui->devFilterCB, row);
+}
+
+void devConfUI::on_devSoundCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::speaker, ui->devSoundCB, row);
+}
+
+void devConfUI::on_devChCountCB_currentIndexChanged(int row)
+{
+    storeDevField(zorDevFields::chCount, ui->devChCountCB, row);
+}
+
+void devConfUI::on_devNameEdit_editingFinished()
+{
+    optionsZOR70 *options = image();
+    if (!options)
+        return;
+    const QString name = ui->devNameEdit->text().left(O::nameReadSize);
+    if (name == options->devName)
+        return;
+    options->devName = name;
+    emit options->onIdentChange();
+}
+
+void devConfUI::on_devNumEdit_editingFinished()
+{
+    optionsZOR70 *options = image();
+    if (!options || ui->devNumEdit->text() == options->getDevNumberStr())
+        return;
+    bool ok = false;
+    const quint32 number = ui->devNumEdit->text().toUInt(&ok, 10);
+    // 0 is no number: it would make the instrument unidentified for good.
+    if (!ok || number == 0 || number == options->devNumber) {
+        ui->devNumEdit->setText(options->getDevNumberStr());
+        return;
+    }
+    if (!std::exchange(snEdited, true))
+        snOfInstrument = options->devNumber;
+    options->devNumber = number;
+    emit options->onIdentChange();
+}
+
+// ---- Channel table -----------------------------------------------------------------------
+
+void devConfUI::onChChange(int index)
+{
+    if (!isOpenFor(index) || editing)
+        return;
+    fillChTable();
+    findSnapShot();
+}
+
+void devConfUI::fillChTable()
+{
+    const optionsZOR70 &options = *zor->options;
+    ui->chTable->setRowCount(options.getChCount());
+    for (int ch = 0; ch < options.getChCount(); ++ch)
+        fillChRow(options, ch);
+    ui->chTable->resizeColumnToContents(colMode);
+}
+
+void devConfUI::fillChRow(const optionsZOR70 &options, int ch)
+{
+    const O::_ch &c = options.ch[ch];
+    const bool thermocouple = isThermocouple(c.mode);
+    const QString texts[columnCount] = {
+        zorModeMenu::modeText(options, ch, true),
+        options.getDimName(O::_chDim(c.dim)),
+        QString::number(c.current * O::currentStep, 'f', 2) + ' ' + tr("мА"),
+        O::getRefList().value(O::_chRef(c.ref), QStringLiteral("-")) + ' ' + tr("Ом"),
+        O::getRoundList().value(O::_chRound(c.round), QStringLiteral("-")),
+        !thermocouple ? QStringLiteral("-") : c.compens == 0 ? offOn.at(0) : options.getChFeatureCompesTPName(quint8(ch)),
+    };
+    const QBrush text(c.mode == O::chOff ? Qt::lightGray : Qt::black);
+    for (int column = 0; column < columnCount; ++column) {
+        QTableWidgetItem *item = ui->chTable->item(ch, column);
+        if (!item) {
+            item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignCenter);
+            ui->chTable->setItem(ch, column, item);
+        }
+        item->setText(texts[column]);
+        item->setForeground(text);
+        item->setFlags(column != colCompens || thermocouple ? Qt::ItemIsEnabled : Qt::NoItemFlags);
+    }
+}
+
+void devConfUI::buildChMenus()
+{
+    modeMenu = new zorModeMenu(this);
+    chMenus[colMode] = modeMenu;
+    connect(modeMenu, &zorModeMenu::modeChosen, this, [this](int mode, quint8 feature) {
+        editChannels(colMode, [mode, feature](optionsZOR70 *o, quint8 ch) { o->setChFeature(ch, mode, feature); });
+    });
+
+    QMenu *dims = addChMenu(colDim);
+    zorChoice::fill(dims, zorChoice::of(O::getDimList()));
+    connect(dims, &QMenu::triggered, this, [this](QAction *action) {
+        const int dim = action->data().toInt();
+        editChannels(colDim, [dim](optionsZOR70 *o, quint8 ch) { o->setChDim(ch, dim); });
+    });
+
+    QMenu *currents = addChMenu(colCurrent);
+    zorChoice::fill(currents, zorChoice::of(O::getCurrentList()));
+    currentSpin = new QDoubleSpinBox;
+    currentSpin->setObjectName(QStringLiteral("currentSpin"));
+    currentSpin->setRange(0, O::currentMax);
+    currentSpin->setSingleStep(O::currentStep);
+    currentSpin->setDecimals(2);
+    currentSpin->setSuffix(' ' + tr("мА"));
+    auto *spinAction = new QWidgetAction(currents);
+    spinAction->setDefaultWidget(currentSpin);
+    currents->addAction(spinAction);
+    connect(currentSpin, &QDoubleSpinBox::editingFinished, this, [this, currents] {
+        // A menu dismissed while the spin box had the focus changes nothing.
+        if (!currents->isVisible())
+            return;
+        currents->close();
+        chooseCurrent(currentSpin->value());
+    });
+    connect(currents, &QMenu::triggered, this, [this](QAction *action) {
+        const int code = action->data().toInt();
+        if (code < 1)
+            return;
+        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) { zorChEdit::setCurrentCode(o, ch, code); });
+    });
+
+    QMenu *refs = addChMenu(colRef);
+    zorChoice::fill(refs, zorChoice::of(O::getRefList()));
+    connect(refs, &QMenu::triggered, this, [this](QAction *action) {
+        const int ref = action->data().toInt();
+        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) { zorChEdit::setRef(o, ch, ref); });
+    });
+
+    QMenu *rounds = addChMenu(colRound);
+    zorChoice::fill(rounds, zorChoice::of(O::getRoundList()));
+    connect(rounds, &QMenu::triggered, this, [this](QAction *action) {
+        const int round = action->data().toInt();
+        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) { zorChEdit::setRound(o, ch, round); });
+    });
+
+    QMenu *compens = addChMenu(colCompens);
+    zorChoice::fill(compens, zorChoice::compensList(offOn.at(0)));
+    connect(compens, &QMenu::triggered, this, [this](QAction *action) {
+        const quint8 value = quint8(action->data().toInt());
+        editChannels(colCompens, [value](optionsZOR70 *o, quint8 ch) { o->setChFeatureCompesTP(ch, value); });
+    });
+}
+
+QMenu *devConfUI::addChMenu(_column column)
+{
+    chMenus[column] = new QMenu(this);
+    return chMenus[column];
+}
+
+void devConfUI::on_chTable_cellPressed(int row, int column)
+{
+    const QTableWidget *table = ui->chTable;
+    const QPoint at(table->columnViewportPosition(column) + table->columnWidth(column), table->rowViewportPosition(row));
+    popUpChMenu(row, column, table->viewport()->mapToGlobal(at));
+}
+
+void devConfUI::on_chTable_cellEntered(int, int column)
+{
+    const bool menu = column == colRound || column == colCompens;
+    ui->chTable->viewport()->setCursor(menu ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void devConfUI::popUpChMenu(int row, int column, const QPoint &at)
+{
+    const optionsZOR70 *options = image();
+    if (!options || column < 0 || column >= columnCount || row >= options->getChCount())
+        return;
+    // Compensation means something only for a thermocouple.
+    if (column == colCompens && row >= 0 && !isThermocouple(options->ch[row].mode))
+        return;
+    QMenu *menu = chMenus[column];
+    menu->setProperty(chProperty, row);
+    prepareChMenu(_column(column), row);
+    menu->popup(at);
+}
+
+void devConfUI::prepareChMenu(_column column, int ch)
+{
+    const optionsZOR70 &options = *zor->options;
+    const O::_ch *c = ch >= 0 ? &options.ch[ch] : nullptr;
+    // No value is checked for every channel at once.
+    const int none = -1;
+    switch (column) {
+    case colMode:
+        modeMenu->check(options, ch);
+        break;
+    case colDim:
+        // Every unit for every channel, a channel that is off or measures through a
+        // transducer; otherwise those its mode measures in.
+        for (QAction *action : chMenus[colDim]->actions()) {
+            const bool any = !c || c->mode == O::chOff || c->mode == O::chIZMPR;
+            action->setEnabled(any || options.isDimAllowed(c->mode, action->data().toInt()));
+        }
+        zorChoice::check(chMenus[colDim], c ? c->dim : none);
+        break;
+    case colCurrent:
+        zorChoice::check(chMenus[colCurrent], c ? c->current : none);
+        currentSpin->setValue(c ? c->current * O::currentStep : 0);
+        break;
+    case colRef:
+        zorChoice::check(chMenus[colRef], c ? c->ref : none);
+        break;
+    case colRound:
+        zorChoice::check(chMenus[colRound], c ? c->round : none);
+        break;
+    case colCompens:
+        zorChoice::check(chMenus[colCompens], c && isThermocouple(c->mode) ? c->compens : none);
+        break;
+    case columnCount:
+        break;
+    }
+}
+
+void devConfUI::editChannels(_column column, const std::function<void(optionsZOR70 *, quint8)> &edit)
+{
+    optionsZOR70 *options = image();
+    if (!options)
+        return;
+    const int ch = chMenus[column]->property(chProperty).toInt();
+    if (ch >= options->getChCount())
+        return;
+    // Every setter announces its channel, some more than once: the table is redrawn
+    // when they are all done.
+    editing = true;
+    if (ch >= 0) {
+        edit(options, quint8(ch));
+    } else {
+        for (int n = 0; n < options->getChCount(); ++n)
+            edit(options, quint8(n));
+    }
+    editing = false;
+    onChChange(index);
+}
+
+void devConfUI::chooseCurrent(double mA)
+{
+    editChannels(colCurrent, [mA](optionsZOR70 *o, quint8 ch) { o->setChCurrent(ch, float(mA)); });
+}
+
+// ---- Characteristics ------------------------------------------------------------------------
+
+void devConfUI::onFeatChange(int index)
+{
+    if (!isOpenFor(index))
+        return;
+    const optionsZOR70 &options = *zor->options;
+    const QMap<featureZOR70::_featureIndType, QString> types = featureZOR70::getFeatureTypeList();
+    QTableWidget *table = ui->featTable;
+    table->setRowCount(O::chMax);
+    for (int slot = 0; slot < O::chMax; ++slot) {
+        const featureZOR70 *feature = options.feature[slot];
+        table->setItem(slot, 0, new QTableWidgetItem(feature->getName()));
+        table->setItem(slot, 1,
+                       new QTableWidgetItem(types.value(featureZOR70::_featureIndType(feature->getType()), "-")));
+    }
+    modeMenu->setFeatures(options);
+    // The channel table names the characteristics its channels measure with.
+    if (!editing)
+        fillChTable();
+}
+
+void devConfUI::on_featTable_cellDoubleClicked(int row, int)
+{
+    // Not in apply mode: like every edit here, the characteristic reaches the
+    // instrument with an apply button.
+    if (optionsZOR70 *options = image())
+        featEditor->show(row < O::chMax ? options->feature[row] : nullptr, false);
+}
+
+// ---- References ------------------------------------------------------------------------------
+
+void devConfUI::onRefChange(int index)
+{
+    if (!isOpenFor(index))
+        return;
+    // One column per instrument channel in the per-channel corrections; the reference
+    // values themselves are filled in by the reference editing.
+    const int count = zor->options->getChCount();
+    ui->chU0Table->setColumnCount(count);
+    ui->chI0Table->setColumnCount(count);
+    findSnapShot();
+}
+
+void devConfUI::findSnapShot()
+{
+    // Hook for the settings snapshot box (dbGroupBox): rebuilt here after every refresh
+    // of the device, channel and reference pages.
+}
+
+// ---- Applying and reading ---------------------------------------------------------------------
+
+bool devConfUI::isIdentified() const
+{
+    return (snEdited ? snOfInstrument : zor->options->devNumber) != 0;
+}
+
+void devConfUI::on_pushButton_5_clicked()
+{
+    optionsZOR70 *options = image();
+    if (!options)
+        return;
+    // The focus taken finishes an edit in progress.
+    ui->pushButton_5->setFocus();
+    const bool identified = isIdentified();
+    if (std::exchange(snEdited, false))
+        options->triggerSNChange();
+    // An instrument without a serial number gets nothing but one.
+    if (identified) {
+        emit options->onNameApply();
+        emit options->onDevApply();
+        emit options->onChApply();
+        emit options->onFeatApply();
+    }
+    accept();
+}
+
+void devConfUI::on_applyChBtn_clicked()
+{
+    ui->applyChBtn->setFocus();
+    if (!image() || !isIdentified())
+        return;
+    emit zor->options->onDevApply();
+    emit zor->options->onChApply();
+    emit zor->options->onNameApply();
+}
+
+void devConfUI::on_applyFeatBtn_clicked()
+{
+    ui->applyFeatBtn->setFocus();
+    if (!image() || !isIdentified())
+        return;
+    emit zor->options->onDevApply();
+    emit zor->options->onFeatApply();
+}
+
+void devConfUI::on_pushButton_7_clicked()
+{
+    if (!record())
+        return;
+    // The identity read again replaces a number typed but not applied.
+    snEdited = false;
+    list->getAllDataFromZor(index);
+}
+
+void devConfUI::read(quint8 address)
+{
+    if (record() && zor->devIndex >= 0)
+        port->sendDevQuery(zor->devIndex, address, quint16(O::readLength(address)), true, zorQueryMode(qmNormal));
+}
+
+void devConfUI::on_loadChBtn_clicked()
+{
+    snEdited = false;
+    for (quint8 address : {O::rdDev, O::rdCh, O::rdIdent})
+        read(address);
+}
+
+void devConfUI::on_loadFeatBtn_clicked()
+{
+    read(O::rdFeat);
+}
+
+void devConfUI::on_loadRefBtn_clicked()
+{
+    read(O::rdRef);
+    if (image() && zor->options->isExtended())
+        read(O::rdRefdU);
+}
+
+void devConfUI::setProgress(int devIndex, int progress, int maxProgress, quint8)
+{
+    if (!record() || devIndex != zor->devIndex)
+        return;
+    if (progress == 0 && maxProgress == 0) {
+        ui->pgBar->hide();
+        return;
+    }
+    ui->pgBar->show();
+    ui->pgBar->setRange(0, maxProgress);
+    // -1: the exchange waits for its start; an empty bar.
+    if (progress < 0)
+        ui->pgBar->reset();
+    else
+        ui->pgBar->setValue(progress);
+}
+
+// ---- Files ------------------------------------------------------------------------------------
+
+QString devConfUI::proposedFileName() const
+{
+    QString name = zor->options->devName + "_N" + zor->options->getDevNumberStr() + ".zor70";
+    // The instrument's name is no path.
+    name.replace('/', '_').replace('\\', '_');
+    return name;
+}
+
+QString devConfUI::chooseFile(bool save)
+{
+    if (zor->text.isEmpty())
+        zor->text = proposedFileName();
+    const QString dir = sql ? sql->getAppProperty(dirProperty).toString() : QString();
+    fileDialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fileDialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    fileDialog->setWindowTitle(save ? tr("Сохранение настроек в файл") : tr("Загрузка настроек из файла"));
+    fileDialog->setDirectory(dir.isEmpty() || !QDir(dir).exists() ? QDir::homePath() : dir);
+    fileDialog->selectFile(zor->text);
+    // The instrument may go while the file dialog is open.
+    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty() || !record())
+        return QString();
+    const QString path = fileDialog->selectedFiles().constFirst();
+    if (sql)
+        sql->setAppProperty(dirProperty, QFileInfo(path).absolutePath());
+    zor->text = path;
+    return path;
+}
+
+void devConfUI::on_pushButton_3_clicked()
+{
+    if (!record())
+        return;
+    const QString path = chooseFile(false);
+    // A connected instrument keeps its own type whatever the file's.
+    if (!path.isEmpty() && !zor->options->loadFromFile(path, zor->devIndex >= 0))
+        QMessageBox::warning(this, tr("Ошибка чтения файла настроек"),
+                             tr("Не удалось прочитать настройки из файла!\nВозможно файл повреждён, не доступен "
+                                "для чтения или имеет не верный тип."));
+}
+
+void devConfUI::on_pushButton_4_clicked()
+{
+    if (!record())
+        return;
+    const QString path = chooseFile(true);
+    if (!path.isEmpty() && !zorSettingsFile::save(*zor->options, path))
+        QMessageBox::warning(this, tr("Ошибка записи настроек в файл"),
+                             tr("Не удалось записать настройки в файл!\nВозможно файл занят другим приложением "
+                                "или не доступен для записи."));
+}
+
+// ---- Database -------------------------------------------------------------------------------
+
+void devConfUI::on_rmDevBtn_clicked()
+{
+    if (!record())
+        return;
+    const auto answer = QMessageBox::warning(this, windowTitle(), tr("Вы уверены?"),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes || !record())
+        return;
+    // The database's triggers take the snapshots and properties with the device.
+    if (zor->dbIndex >= 0 && sql && sql->rmDev(zor->dbIndex)) {
+        zor->dbIndex = -1;
+        zor->snapShotId = 0;
+    }
+    onDevChange(index);
+}

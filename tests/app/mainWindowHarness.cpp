@@ -1,0 +1,159 @@
+#include "mainWindowHarness.h"
+
+#include "app/findZor.h"
+#include "registry/zorAutoConnect.h"
+#include "registry/zorPortScan.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+mainWindowHarness::mainWindowHarness()
+{
+    // The standard paths of the test mode live under the home directory.
+    qputenv("HOME", home.path().toLocal8Bit());
+}
+
+mainWindowHarness::~mainWindowHarness()
+{
+    window.reset();
+    sims.clear();
+}
+
+MainWindow *mainWindowHarness::open()
+{
+    window.reset(new MainWindow);
+    const zorPortScan::probeOptions probe{300, false};
+    window->findChild<findZor *>()->probeOptions() = probe;
+    window->findChild<zorPortScan *>()->options() = probe;
+    window->findChild<zorAutoConnect *>()->setInterval(300);
+    window->resize(1400, 900);
+    window->show();
+    return window.get();
+}
+
+void mainWindowHarness::close()
+{
+    window.reset();
+}
+
+QString mainWindowHarness::dataDir() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+zorSimulator *mainWindowHarness::startSim(quint32 serial, int period)
+{
+    zorSimulator::_options settings;
+    settings.serialNumber = serial;
+    settings.period = period;
+    settings.name = QString("Стенд %1").arg(serial);
+    sims.emplace_back(new zorSimulator(settings));
+    if (!sims.back()->start())
+        qFatal("no pseudo-terminal for the simulator");
+    return sims.back().get();
+}
+
+int mainWindowHarness::connectSim(const zorSimulator *sim)
+{
+    const int index = window->connectPort(sim->portName());
+    if (index >= 0)
+        waitIdle(index);
+    return index;
+}
+
+QList<int> mainWindowHarness::connectSims(const QList<zorSimulator *> &sims)
+{
+    // Side by side: a full settings read takes seconds, each on its own link.
+    QList<int> indices;
+    for (const zorSimulator *sim : sims)
+        indices << window->connectPort(sim->portName());
+    for (int index : indices)
+        waitIdle(index);
+    return indices;
+}
+
+void mainWindowHarness::waitIdle(int index)
+{
+    // Identified, and every block of the read-all read.
+    QTRY_VERIFY_WITH_TIMEOUT(list()->getZorByIndex(index) && list()->getZorByIndex(index)->dbIndex > 0
+                                 && port()->isEmptyQueryQueue(list()->getZorByIndex(index)->devIndex)
+                                 && port()->isSendAllData(),
+                             timeout);
+}
+
+zorList *mainWindowHarness::list() const
+{
+    return window->findChild<zorList *>("registry");
+}
+
+QwtZOR *mainWindowHarness::plot() const
+{
+    return window->findChild<QwtZOR *>();
+}
+
+ZORSerialPort *mainWindowHarness::port() const
+{
+    return window->findChild<ZORSerialPort *>("link");
+}
+
+QTableWidget *mainWindowHarness::table(const char *name) const
+{
+    return window->findChild<QTableWidget *>(name);
+}
+
+QString mainWindowHarness::text(const char *name, int row, int column) const
+{
+    const QTableWidgetItem *item = table(name)->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void mainWindowHarness::press(const char *name, int row, int column, Qt::MouseButton button)
+{
+    QTableWidget *t = table(name);
+    const QRect rect = t->visualItemRect(t->item(row, column));
+    QTest::mousePress(t->viewport(), button, Qt::NoModifier, rect.center());
+    QTest::mouseRelease(t->viewport(), button, Qt::NoModifier, rect.center());
+}
+
+QAction *mainWindowHarness::menuAction(const char *button, const QString &text) const
+{
+    QMenu *menu = window->findChild<QToolButton *>(button)->menu();
+    emit menu->aboutToShow();
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)
+{
+    QTimer *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, fn] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        fn(modal);
+    });
+    poll->start(20);
+}
+
+void mainWindowHarness::answer(int button)
+{
+    onModal([button](QWidget *modal) {
+        QMessageBox *box = qobject_cast<QMessageBox *>(modal);
+        if (box)
+            box->button(QMessageBox::StandardButton(button))->click();
+        else
+            modal->close();
+    });
+}

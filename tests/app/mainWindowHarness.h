@@ -1,0 +1,65 @@
+#ifndef MAINWINDOWHARNESS_H
+#define MAINWINDOWHARNESS_H
+
+#include "app/MainWindow.h"
+#include "link/ZORSerialPort.h"
+#include "plot/QwtZOR.h"
+#include "registry/zorList.h"
+#include "sim/zorSimulator.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QTableWidget;
+
+// The real main window on a data directory of its own (a temporary home), with
+// simulated instruments on pseudo-terminals. Scans of the window probe only the
+// ports registered in this process, with short handshakes, so that no test touches
+// the machine's own serial ports.
+class mainWindowHarness
+{
+public:
+    static const int timeout = 20000; // ms: generous, a full settings read takes about a second
+
+    mainWindowHarness();
+    ~mainWindowHarness();
+
+    MainWindow *open();
+    // Destroys the window; the data directory stays for the next open().
+    void close();
+    QString dataDir() const;
+
+    // An instrument streaming readings every period ms.
+    zorSimulator *startSim(quint32 serial, int period = 20);
+    // Connects the simulator's port and waits until its settings are read.
+    int connectSim(const zorSimulator *sim);
+    QList<int> connectSims(const QList<zorSimulator *> &sims);
+    void waitIdle(int index);
+
+    zorList *list() const;
+    QwtZOR *plot() const;
+    ZORSerialPort *port() const;
+    QTableWidget *table(const char *name) const;
+    // The text of a table cell ("" for none).
+    QString text(const char *table, int row, int column) const;
+    // Presses a table cell as the user would.
+    void press(const char *table, int row, int column, Qt::MouseButton button = Qt::LeftButton);
+    // The action of a button's menu with this text, after the menu was opened.
+    QAction *menuAction(const char *button, const QString &text) const;
+
+    // Runs fn on the next modal widget that opens (a message box, a dialog).
+    static void onModal(const std::function<void(QWidget *)> &fn);
+    // Clicks the button of the next modal message box.
+    static void answer(int button);
+
+    QTemporaryDir home;
+    std::unique_ptr<MainWindow> window;
+    std::vector<std::unique_ptr<zorSimulator>> sims;
+};
+
+#endif // MAINWINDOWHARNESS_H
