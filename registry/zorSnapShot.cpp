@@ -33,13 +33,24 @@ int zorSnapShot::store(zorSql *sql, const optionsZOR70 &options, int device_id, 
 
 bool zorSnapShot::load(optionsZOR70 *options, const QByteArray &data, const QByteArray &refdata)
 {
-    const bool withRefdU = refdata.size() == optionsZOR70::refSize + optionsZOR70::refdUSize;
-    if (!options || data.size() != optionsZOR70::fullSize
-        || (refdata.size() != optionsZOR70::refSize && !withRefdU))
+    if (!options || data.size() != optionsZOR70::fullSize || !isRefData(refdata))
         return false;
     options->setData(data);
+    return loadRefData(options, refdata);
+}
+
+bool zorSnapShot::loadRefData(optionsZOR70 *options, const QByteArray &refdata)
+{
+    if (!options || !isRefData(refdata))
+        return false;
     options->setData(refdata.left(optionsZOR70::refSize), optionsZOR70::rdRef);
-    if (withRefdU && options->isExtended())
+    if (refdata.size() > optionsZOR70::refSize && options->isExtended())
         options->setData(refdata.mid(optionsZOR70::refSize), optionsZOR70::rdRefdU);
     return true;
+}
+
+bool zorSnapShot::isRefData(const QByteArray &refdata)
+{
+    return refdata.size() == optionsZOR70::refSize
+        || refdata.size() == optionsZOR70::refSize + optionsZOR70::refdUSize;
 }

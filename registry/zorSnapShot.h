@@ -30,6 +30,12 @@ public:
     // without the refdU block. An older snapshot without the refdU block leaves the
     // image's refdU values as they are; a basic instrument ignores that block.
     static bool load(optionsZOR70 *options, const QByteArray &data, const QByteArray &refdata);
+    // The reference data alone, on the same terms.
+    static bool loadRefData(optionsZOR70 *options, const QByteArray &refdata);
+
+private:
+    // A reference block, with or without the refdU block.
+    static bool isRefData(const QByteArray &refdata);
 };
 
 #endif // ZORSNAPSHOT_H
