@@ -658,9 +658,12 @@ void devConfUI::on_applyRefBtn_clicked()
 
 void devConfUI::restoreRef()
 {
-    optionsZOR70 *options = image();
-    if (options && zorSnapShot::refData(*options) != refHeld)
-        zorSnapShot::loadRefData(options, refHeld);
+    // A copy: the decoders' change signals reach onRefChange while it loads.
+    const QByteArray held = refHeld;
+    editRef([&held](optionsZOR70 *options) {
+        if (zorSnapShot::refData(*options) != held)
+            zorSnapShot::loadRefData(options, held);
+    });
 }
 
 // ---- Settings snapshots ------------------------------------------------------------------------

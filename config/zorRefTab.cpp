@@ -3,6 +3,7 @@
 
 #include "model/optionsZOR70.h"
 
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 #include <vector>
@@ -16,6 +17,19 @@ constexpr int chI0Page = 1;
 constexpr int d10kPage = 2;
 constexpr int dUPlusPage = 3;
 constexpr int dUMinusPage = 4;
+
+constexpr int rowHeight = 24;
+
+// As high as its rows, with room for a horizontal scroll bar where the columns may not
+// fit: the tables are small, and the tab stacks them.
+void fitHeight(QTableWidget *t, bool scrolls)
+{
+    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setHorizontalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    const int bar = scrolls ? t->horizontalScrollBar()->sizeHint().height() : 0;
+    t->setFixedHeight(t->horizontalHeader()->sizeHint().height() + t->rowCount() * rowHeight + bar
+                      + 2 * t->frameWidth());
+}
 } // namespace
 
 zorRefTab::zorRefTab(Ui::devConfUI *ui)
@@ -30,10 +44,16 @@ zorRefTab::zorRefTab(Ui::devConfUI *ui)
     }
     for (int g : {R::gRef, R::gTk, R::gRefdUC, R::gRefdUD})
         table(g)->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    for (int g : {R::gNelin0, R::gNelin1})
+        table(g)->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The one-row tables sit at the top of their pages.
+    for (QBoxLayout *page : {ui->chU0Layout, ui->chI0Layout, ui->dUPlusLayout})
+        page->addStretch();
     for (QTableWidget *t : tables()) {
         t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        t->verticalHeader()->setDefaultSectionSize(24);
+        t->verticalHeader()->setDefaultSectionSize(rowHeight);
         t->setSelectionMode(QAbstractItemView::SingleSelection);
+        fitHeight(t, t == ui->rKTable1 || t == ui->rKTable2);
     }
 }
 
@@ -88,6 +108,7 @@ void zorRefTab::fill(const optionsZOR70 &options)
     // Eight channels fit the width; more get columns of a fixed width to scroll.
     const bool stretch = options.getChCount() <= stretchedChannels;
     for (QTableWidget *t : {ui->chU0Table, ui->chI0Table}) {
+        fitHeight(t, !stretch);
         QHeaderView *header = t->horizontalHeader();
         header->setSectionResizeMode(stretch ? QHeaderView::Stretch : QHeaderView::Fixed);
         if (!stretch) {
