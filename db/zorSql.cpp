@@ -348,11 +348,19 @@ QVector<zorSql::zorSqlItem> zorSql::searchSnapShot(const QString &text, int limi
         " AND device.device_id=device_snapshot.device_id";
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    // A list of thousands helps nobody and costs most of the time (every matching
-    // row goes through the sort with all its columns): only the newest are listed,
-    // and a count over the same rows, far cheaper, tells how many matched.
-    const QString bounded = limit < 0 ? QString() : QString(" LIMIT %1").arg(limit);
-    if (!exec(query, snapShotColumns + matching + snapShotOrder + bounded, pattern))
+    // A list of thousands helps nobody and costs most of the time: only the newest are
+    // listed. Their ids are chosen first, so that only they, not every matching row, go
+    // through the sort with all their columns; a count over the same rows, far cheaper,
+    // tells how many matched.
+    const QString statement = limit < 0
+        ? snapShotColumns + matching + snapShotOrder
+        : snapShotColumns
+              + QString(" WHERE device.device_id=device_snapshot.device_id AND device_snapshot.device_snapshot_id IN"
+                        " (SELECT device_snapshot.device_snapshot_id FROM device, device_snapshot %1 %2 LIMIT %3)")
+                    .arg(matching, snapShotOrder)
+                    .arg(limit)
+              + snapShotOrder;
+    if (!exec(query, statement, pattern))
         return {};
     const QVector<zorSqlItem> items = snapShotItems(query);
     if (!total)
