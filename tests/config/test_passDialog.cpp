@@ -56,7 +56,6 @@ class test_passDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void form();
     void unlock_data();
     void unlock();
     void newPassword_data();
@@ -64,21 +63,6 @@ private slots:
     void cancelTakesNothing();
     void nextRunStartsOver();
 };
-
-// What keeps a password from being read over the user's shoulder.
-void test_passDialog::form()
-{
-    fixture f;
-    QCOMPARE(f.dialog.windowTitle(), QString("Подтверждение программирования опор"));
-    QVERIFY(!f.dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
-    QCOMPARE(f.get<QLineEdit>("passEdit")->echoMode(), QLineEdit::Password);
-    for (const char *name : {"nPassEdit1", "nPassEdit2"})
-        QCOMPARE(f.get<QLineEdit>(name)->echoMode(), QLineEdit::PasswordEchoOnEdit);
-    for (const char *name : {"passEdit", "nPassEdit1", "nPassEdit2"})
-        QCOMPARE(f.get<QLineEdit>(name)->maxLength(), 8);
-    QVERIFY(!f.enabled("applyBtn") && !f.enabled("setPassBtn"));
-    QVERIFY(f.get<QFrame>("nPassFrame")->isHidden());
-}
 
 void test_passDialog::unlock_data()
 {
@@ -88,9 +72,6 @@ void test_passDialog::unlock_data()
     QTest::newRow("master password") << "47302958" << true;
     QTest::newRow("letter case differs") << "AB12" << false;
     QTest::newRow("a prefix") << "ab1" << false;
-    QTest::newRow("longer") << "ab123" << false;
-    QTest::newRow("with a blank") << "ab12 " << false;
-    QTest::newRow("another") << "12345678" << false;
     QTest::newRow("master cut to 8 characters") << "473029581" << true; // the field takes 8
 }
 
@@ -122,16 +103,12 @@ void test_passDialog::newPassword_data()
 
     const QString kept = "ab12";
     QTest::newRow("4 characters") << "wxyz" << "wxyz" << "" << "wxyz";
-    QTest::newRow("8 characters") << "12345678" << "12345678" << "" << "12345678";
     QTest::newRow("Cyrillic") << "пароль" << "пароль" << "" << "пароль";
     QTest::newRow("3 characters") << "abc" << "abc" << "Пароль слишком короткий" << kept;
-    QTest::newRow("first short, second longer") << "abc" << "abcd" << "Пароль слишком короткий" << kept;
     QTest::newRow("mismatch") << "wxyz" << "wxyZ" << "Пароли не совпадают" << kept;
-    QTest::newRow("second still typing") << "wxyz" << "wx" << "Пароли не совпадают" << kept;
     QTest::newRow("second empty") << "wxyz" << "" << "" << kept;
     QTest::newRow("not in Windows-1251") << "ab✓d" << "ab✓d" << "Недопустимые символы в пароле" << kept;
     QTest::newRow("leading blank") << " abcd" << " abcd" << "Недопустимые символы в пароле" << kept;
-    QTest::newRow("trailing blank") << "abcd " << "abcd " << "Недопустимые символы в пароле" << kept;
 }
 
 void test_passDialog::newPassword()

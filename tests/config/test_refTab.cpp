@@ -214,10 +214,13 @@ void test_refTab::spreadDU_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("dU"); // by how much the last record moves
     QTest::addColumn<bool>("warned");
-    QTest::newRow("0: nothing") << "0" << 0.0f << false;
-    QTest::newRow("positive") << "1.5" << 1.5f << false;
-    QTest::newRow("negative, comma") << "-0,75" << -0.75f << false;
-    QTest::newRow("not a number") << "1.5x" << 0.0f << true;
+    QTest::addColumn<bool>("lastHasVoltage");
+    QTest::newRow("0: nothing") << "0" << 0.0f << false << true;
+    QTest::newRow("positive") << "1.5" << 1.5f << false << true;
+    QTest::newRow("negative, comma") << "-0,75" << -0.75f << false << true;
+    QTest::newRow("not a number") << "1.5x" << 0.0f << true << true;
+    // Every share would be infinite.
+    QTest::newRow("no voltage at the last record") << "1.5" << 0.0f << true << false;
 }
 
 void test_refTab::spreadDU()
@@ -225,11 +228,12 @@ void test_refTab::spreadDU()
     QFETCH(QString, text);
     QFETCH(float, dU);
     QFETCH(bool, warned);
+    QFETCH(bool, lastHasVoltage);
     configRig &rig = rigOf(true);
     enterServiceMode(rig);
     O *o = rig.image();
     for (int k = 0; k < O::refdUPoints; ++k) {
-        o->refdU[1][k].code.setValue(1e6f * float(k + 1));
+        o->refdU[1][k].code.setValue(lastHasVoltage || k < 6 ? 1e6f * float(k + 1) : 0.0f);
         o->refdU[1][k].value.setValue(0.25f * float(k));
     }
     o->setData(o->getRefdUData(), O::rdRefdU); // the voltages, and the tab refreshed
