@@ -1,17 +1,13 @@
 #include "tests/config/configRig.h"
 
-#include "config/featconfui.h"
-#include "tests/config/modalAnswer.h"
+#include "model/featureZOR70.h"
+#include "model/zorBlockCodec.h"
 
 #include <QApplication>
-#include <QAbstractButton>
-#include <QFileDialog>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTableWidget>
+#include <QtEndian>
 #include <QtTest>
 
 using O = optionsZOR70;
@@ -24,36 +20,41 @@ configRig::configRig()
 
 configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial, zorSimMemory::_variant type)
 {
-    if (rig) {
+    if (rig && rig->serial == serial && rig->original.contains(O::rdRefdU) == (type == zorSimMemory::extended)) {
         rig->restore();
-    } else {
-        rig.reset(new configRig);
-        rig->connectSim(serial, type);
+        return *rig;
     }
+    rig.reset(); // before the next one takes the database
+    rig.reset(new configRig);
+    rig->connectSim(serial, type);
     return *rig;
 }
 
 zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::_variant type)
 {
+    this->serial = serial;
     sim = r.startSim(serial, type);
     index = r.connectPort(sim->portName());
     r.list.getAllDataFromZor(index);
     r.waitIdle(index);
-    for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdRef, O::rdRefdU}) {
+    for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdFeat, O::rdRef, O::rdRefdU}) {
         if (!sim->block(address).isEmpty()) // a basic instrument has no refdU block
             original.insert(address, sim->block(address));
     }
+    snapShotId = record()->snapShotId;
     sim->clearLog();
     return sim;
 }
 
 void configRig::restore()
 {
+    dialog.reject();
     r.waitIdle(index);
     for (auto it = original.cbegin(); it != original.cend(); ++it) {
         sim->setBlock(it.key(), it.value());
         image()->setData(it.value(), it.key());
     }
+    record()->snapShotId = snapShotId;
     sim->clearLog();
 }
 
@@ -76,39 +77,31 @@ QMenu *configRig::popUp(int row, int column)
     return menu && menu->property("ch").toInt() == row ? menu : nullptr;
 }
 
-QAction *configRig::action(QMenu *menu, const QString &text)
+void configRig::enterServiceMode(QWidget *receiver)
 {
-    for (QAction *entry : menu->actions()) {
-        if (entry->text() == text)
-            return entry;
-        if (entry->menu()) {
-            if (QAction *found = action(entry->menu(), text))
-                return found;
-        }
-    }
-    return nullptr;
+    auto *close = find<QWidget>("pushButton_6");
+    receiver = receiver ? receiver : &dialog;
+    QTest::keyPress(receiver, Qt::Key_PageUp);
+    QTest::mousePress(close, Qt::LeftButton);
+    QTest::mouseRelease(close, Qt::LeftButton);
+    QTest::keyRelease(receiver, Qt::Key_PageUp);
 }
 
 void configRig::choose(QMenu *menu, const QString &text)
 {
-    QAction *entry = action(menu, text);
-    QVERIFY2(entry, qPrintable("no entry " + text));
-    QVERIFY2(entry->isEnabled(), qPrintable("entry disabled: " + text));
-    entry->trigger();
+    const std::function<QAction *(QMenu *)> entry = [&entry, &text](QMenu *in) -> QAction * {
+        for (QAction *action : in->actions()) {
+            if (action->text() == text)
+                return action;
+            if (QAction *found = action->menu() ? entry(action->menu()) : nullptr)
+                return found;
+        }
+        return nullptr;
+    };
+    QAction *chosen = entry(menu);
+    QVERIFY2(chosen && chosen->isEnabled(), qPrintable("no enabled entry " + text));
+    chosen->trigger();
     menu->close();
-}
-
-QByteArray configRig::edited(QByteArray block, const QStringList &changes)
-{
-    static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
-    static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
-    for (const QString &change : changes) {
-        const QRegularExpressionMatch m = QRegularExpression("^([a-zA-Z]+)(\\d*)=(\\d+)$").match(change);
-        const int offset = m.captured(2).isEmpty() ? devFields.indexOf(m.captured(1))
-                                                   : chFields.indexOf(m.captured(1)) * O::chMax + m.captured(2).toInt();
-        block[offset] = char(m.captured(3).toInt());
-    }
-    return block;
 }
 
 void configRig::setChannel(optionsZOR70 *options, int ch, const QList<int> &values)
@@ -117,41 +110,45 @@ void configRig::setChannel(optionsZOR70 *options, int ch, const QList<int> &valu
                        quint8(values[6])};
 }
 
-void configRig::waitWrites(int count)
+QByteArray configRig::waitWrites(int count)
 {
-    QTRY_COMPARE_WITH_TIMEOUT(sim->log(zorSimulator::blockWritten).size(), count, simulatedLink::timeout);
+    (void)QTest::qWaitFor([this, count] { return sim->log(zorSimulator::blockWritten).size() >= count; },
+                          simulatedLink::timeout);
     r.waitIdle(index);
+    return simulatedLink::addresses(sim->log(zorSimulator::blockWritten));
 }
 
-void configRig::answerBox(int button)
+QStringList configRig::changes() const
 {
-    modalAnswer::next<QMessageBox>([this, button](QMessageBox *box) {
-        boxes << box->windowTitle() + "|" + box->text();
-        box->button(QMessageBox::StandardButton(button))->click();
-    });
-}
-
-void configRig::answerFile(const QString &path)
-{
-    modalAnswer::next<QFileDialog>([this, path](QFileDialog *dialog) {
-        files << dialog->windowTitle() + "|" + dialog->selectedFiles().value(0);
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-        static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
-    });
-}
-
-void configRig::renameInEditor(const QString &name, QString *shown)
-{
-    modalAnswer::next<featconfui>([name, shown](featconfui *editor) {
-        auto *edit = editor->findChild<QLineEdit *>("featName");
-        auto *apply = editor->findChild<QPushButton *>("pushButton");
-        *shown = edit->text() + "|" + apply->text();
-        edit->setText(name);
-        emit edit->editingFinished();
-        apply->click();
-    });
+    static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
+    static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
+    QStringList found;
+    const QByteArray dev = sim->block(O::rdDev), ch = sim->block(O::rdCh);
+    for (int n = 0; n < dev.size(); ++n) {
+        if (dev[n] != original[O::rdDev][n])
+            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(dev[n]));
+    }
+    for (int n = 0; n < ch.size(); ++n) {
+        if (ch[n] != original[O::rdCh][n])
+            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(ch[n]));
+    }
+    const QByteArray ident = sim->block(O::rdIdent), identBefore = original[O::rdIdent];
+    if (ident.left(4) != identBefore.left(4))
+        found << "type";
+    if (ident.mid(4, 16) != identBefore.mid(4, 16))
+        found << "name=" + zorBlockCodec::decodeText(ident.mid(4, 16));
+    if (ident.mid(20) != identBefore.mid(20))
+        found << "sn=" + QString::number(qFromLittleEndian<quint32>(ident.constData() + 20));
+    const QByteArray feat = sim->block(O::rdFeat);
+    for (int slot = 0; slot < O::chMax; ++slot) {
+        const int at = slot * featureZOR70::dataSize;
+        if (feat.mid(at, featureZOR70::dataSize) != original[O::rdFeat].mid(at, featureZOR70::dataSize))
+            found << "record" + QString::number(slot);
+    }
+    if (sim->block(O::rdRef) != original.value(O::rdRef))
+        found << "ref";
+    if (sim->block(O::rdRefdU) != original.value(O::rdRefdU))
+        found << "refdU";
+    found.sort();
+    return found;
 }

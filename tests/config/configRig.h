@@ -10,24 +10,24 @@
 
 class QMenu;
 
-// The settings dialog on the registry of simulatedRegistry, for one record: an
-// instrument simulated on a pseudo-terminal and read in full through the real link, or
-// a record without a port. Writes go out 50 ms after the last request.
+// The settings dialog on the registry of simulatedRegistry (real link, temporary
+// database), for one record: an instrument simulated on a pseudo-terminal and read in
+// full, or a record without a port. Writes go out 50 ms after the last request. One rig
+// at a time: every rig's database is the default connection.
 class configRig
 {
 public:
     static constexpr int sendDelay = 50;
 
     configRig();
-    // An instrument read in full once and shared by the rows of a test: made on the
-    // first call, put back as it was read (restore) on the others.
+    // The instrument of a suite, read in full once: made on the first call (dropping the
+    // rig held before, another instrument), put back as it was read (restore) on the others.
     static configRig &shared(std::unique_ptr<configRig> &rig, quint32 serial,
                              zorSimMemory::_variant type = zorSimMemory::basic);
     // A simulated instrument, connected and read in full; serial 0 makes it unnumbered.
     zorSimulator *connectSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
-    // Puts the simulator's identity, device, channel and reference blocks and the image
-    // back as connectSim left them, and forgets what the simulator logged; for a test that
-    // goes on with the same instrument instead of reading a new one in full.
+    // Puts the simulator's blocks, the image and the record's snapshot back as connectSim
+    // left them, closes the dialog and forgets what the simulator logged.
     void restore();
     // A record without a port, wired like a connected one.
     void addRecord();
@@ -38,36 +38,31 @@ public:
     T *find(const QString &name) const { return dialog.findChild<T *>(name); }
     // The dialog's column menu popped up for a cell, or for a header section with row -1.
     QMenu *popUp(int row, int column);
-    // The entry of a menu or of its submenus with exactly this text.
-    static QAction *action(QMenu *menu, const QString &text);
-    // Triggers the entry as a click would, closing the menus.
+    // Holds the service key while "Закрыть" is pressed, the key sent to receiver (the
+    // dialog when null).
+    void enterServiceMode(QWidget *receiver = nullptr);
+    // Triggers the entry of a menu or of its submenus with exactly this text, as a click
+    // would, closing the menus.
     static void choose(QMenu *menu, const QString &text);
-    // block with changes such as "mode2=1" (channel block: field and channel; fields mode,
-    // dim, ref, cur, round, feat, comp) or "time=2" (device block: fields measMode, show,
-    // time, filter, count, speaker) made.
-    static QByteArray edited(QByteArray block, const QStringList &changes);
     // Sets a channel's mode, unit, range, current code, rounding, characteristic byte and
     // compensation byte, without normalising.
     static void setChannel(optionsZOR70 *options, int ch, const QList<int> &values);
-    // Until the simulator has stored this many block writes since its log was cleared.
-    void waitWrites(int count);
 
-    // The next message box is answered with the button (calls queue up, one per box to
-    // come); its title and text are kept in boxes ("title|text").
-    void answerBox(int button);
-    // The next file dialog is given path and accepted, or is cancelled for an empty
-    // path; its title and the file it proposed are kept in files ("title|file").
-    void answerFile(const QString &path);
-    // The next characteristic editor renames its characteristic and is applied; its name
-    // and apply button's text before are kept in shown ("name|button").
-    static void renameInEditor(const QString &name, QString *shown);
+    // Until the simulator has stored at least this many block writes since its log was
+    // cleared and the link is idle: the addresses of all, in order.
+    QByteArray waitWrites(int count);
+    // How the simulator's memory differs from what was read, sorted: device fields
+    // ("time=2"), channel fields with the channel ("mode2=1"; mode, dim, ref, cur, round,
+    // feat, comp), "name=<text>", "sn=<n>", "type", characteristic records ("record3"),
+    // "ref" and "refdU".
+    QStringList changes() const;
 
     simulatedRegistry r;
     devConfUI dialog;
     zorSimulator *sim = nullptr;
     int index = -1;
-    QStringList boxes;
-    QStringList files;
+    quint32 serial = 0;
+    int snapShotId = 0;                // the record's as connectSim read it
     QMap<quint8, QByteArray> original; // the simulator's blocks as connectSim read them
 };
 

@@ -2,11 +2,13 @@
 #define MODALANSWER_H
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -14,7 +16,7 @@
 // Answers the next modal window of kind T, which opens inside a nested event loop (a
 // message box, a file dialog, a sub-dialog) so that the test cannot reach it by a plain
 // call: polls for it and runs the action on it once. Gives up after 10 s, leaving the
-// test to fail on what did not happen.
+// test to fail on what did not happen. Calls queue up, one per window to come.
 class modalAnswer
 {
 public:
@@ -38,20 +40,29 @@ public:
         timer->start();
     }
 
-    // Writes a message box down as "title|text" and presses button.
-    static void messageBox(QString *seen, QMessageBox::StandardButton button = QMessageBox::Ok)
+    // Writes the next message box down in seen as "title|text" and presses button.
+    static void box(QStringList *seen, int button = QMessageBox::Ok)
     {
         next<QMessageBox>([seen, button](QMessageBox *box) {
-            *seen = box->windowTitle() + "|" + box->text();
-            box->button(button)->click();
+            *seen << box->windowTitle() + "|" + box->text();
+            box->button(QMessageBox::StandardButton(button))->click();
         });
     }
 
-    // Types path as the file name of a file dialog and accepts it. (selectFile leaves a
-    // name field that has the focus alone.)
-    static void fileDialog(const QString &path)
+    // Writes the next file dialog down in seen as "title|proposed file", then types path
+    // as the file name and accepts, or cancels for an empty path. (selectFile leaves a
+    // name field that has the focus alone. A file the view selected once the folder was
+    // listed, the one proposed, would win over the name typed: the selection goes first.)
+    static void file(const QString &path, QStringList *seen = nullptr)
     {
-        next<QFileDialog>([path](QFileDialog *dialog) {
+        next<QFileDialog>([path, seen](QFileDialog *dialog) {
+            if (seen)
+                *seen << dialog->windowTitle() + "|" + dialog->selectedFiles().value(0);
+            if (path.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->findChild<QAbstractItemView *>("listView")->selectionModel()->clear();
             dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
             static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
         });

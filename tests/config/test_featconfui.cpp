@@ -1,37 +1,25 @@
 #include "config/featconfui.h"
-
 #include "config/tpReperUI.h"
+#include "db/zorSql.h"
 #include "db/zorSqlFile.h"
 #include "model/featureTableLayout.h"
 #include "model/featureZOR70.h"
 #include "model/tpReper.h"
 #include "tests/config/modalAnswer.h"
-#include "tests/registry/simulatedRegistry.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
 
 namespace {
-
-// A record of the type whose coefficient n is n + 1.
-QByteArray counting(int type, const QString &name = "счёт")
-{
-    featureZOR70 f;
-    QStringList texts;
-    for (int n = 0; n < featureTableLayout(type).cells(); ++n)
-        texts << QString::number(n + 1);
-    f.setFeature(type, name, texts);
-    return f.getData();
-}
 
 QStringList texts(int count, const std::function<QString(int)> &text)
 {
@@ -41,9 +29,34 @@ QStringList texts(int count, const std::function<QString(int)> &text)
     return result;
 }
 
-QStringList numbers(int count)
+// A record of the type whose coefficient n is n + 1.
+QByteArray counting(int type, const QString &name = "счёт")
 {
-    return texts(count, [](int n) { return QString::number(n + 1); });
+    featureZOR70 f;
+    f.setFeature(type, name, texts(featureTableLayout(type).cells(), [](int n) { return QString::number(n + 1); }));
+    return f.getData();
+}
+
+// The recalculated table for three EMFs: temperature and EMF alternately, as shown.
+QStringList recalculated(float zinc, float aluminium, float copper)
+{
+    const float p[3] = {zinc, aluminium, copper};
+    QMap<quint16, float> table;
+    tpReper::getEDSTable(p, table);
+    QStringList expected;
+    for (auto it = table.cbegin(); it != table.cend(); ++it)
+        expected << QString::number(it.key()) << QString::number(it.value(), 'f', 4);
+    return expected;
+}
+
+// Types the three EMFs of the recalculation dialog.
+void typeEMFs(tpReperUI *dialog, const QStringList &emfs)
+{
+    for (int i = 0; i < 3; ++i) {
+        auto *edit = dialog->findChild<QLineEdit *>(i ? QString("lineEdit_%1").arg(i + 1) : QString("lineEdit"));
+        edit->clear();
+        QTest::keyClicks(edit, emfs.at(i));
+    }
 }
 
 // The editor on a temporary database, open on a characteristic of its own.
@@ -89,13 +102,6 @@ struct fixture
         click("pushButton");
         return feature.getData();
     }
-    QString dat(const QByteArray &bytes)
-    {
-        QFile file(dir.filePath("in.dat"));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return file.fileName();
-    }
 
     QTemporaryDir dir;
     zorSql sql{zorSqlFile::prepare(dir.path()).path()};
@@ -103,10 +109,14 @@ struct fixture
     featconfui dialog{&sql};
 };
 
+const QString readError = "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для чтения "
+                          "или имеет не верный тип.";
+
 } // namespace
 
-// The characteristic editor: table layouts, applying, ".dat" files, the database box and
-// the fixed-point recalculation.
+// The characteristic editor: table layouts, ".dat" files, the database box and the
+// fixed-point recalculation with its dialog. (Applying to an instrument is tried from
+// the settings dialog and the channel menu, in test_devConfUI.)
 class test_featconfui : public QObject
 {
     Q_OBJECT
@@ -118,15 +128,18 @@ private slots:
         QTest::addColumn<QStringList>("columns");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("secondCell"); // coefficient order: by row; tables by column
+        QTest::addColumn<QString>("grown");      // columns x rows after adding a column and a row
 
         const QStringList one{"1"}, polynomial{"C0..C4", "C5..C9"};
-        QTest::newRow("0 ТС МТШ-90") << 0 << QStringList{"Rтт", "M", "a", "b", "c", "d", "W"} << one << "2.0000000";
-        QTest::newRow("1 ТС КВД") << 1 << QStringList{"R0", "A", "B", "C"} << one << "2.000000e+00";
-        QTest::newRow("2 ТС Полином") << 2 << numbers(5) << polynomial << "6.000000e+00";
-        QTest::newRow("3 ТС Таблица") << 3 << numbers(20) << QStringList{"°С", "Ом"} << "2.00000";
-        QTest::newRow("4 ТП Полином") << 4 << numbers(5) << polynomial << "6.000000e+00";
-        QTest::newRow("5 ТП Таблица") << 5 << numbers(20) << QStringList{"°С", "мВ"} << "2.0000";
-        QTest::newRow("6 Изм. Пр.") << 6 << QStringList{"Min", "Max", "Диапазон"} << one << "2.000";
+        const auto numbers = [](int count) { return texts(count, [](int n) { return QString::number(n + 1); }); };
+        QTest::newRow("0 ТС МТШ-90") << 0 << QStringList{"Rтт", "M", "a", "b", "c", "d", "W"} << one << "2.0000000" << "8x2";
+        QTest::newRow("1 ТС КВД") << 1 << QStringList{"R0", "A", "B", "C"} << one << "2.000000e+00" << "5x2";
+        QTest::newRow("2 ТС Полином") << 2 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
+        // Never beyond the 40 coefficients a record holds.
+        QTest::newRow("3 ТС Таблица") << 3 << numbers(20) << QStringList{"°С", "Ом"} << "2.00000" << "20x2";
+        QTest::newRow("4 ТП Полином") << 4 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
+        QTest::newRow("5 ТП Таблица") << 5 << numbers(20) << QStringList{"°С", "мВ"} << "2.0000" << "20x2";
+        QTest::newRow("6 Изм. Пр.") << 6 << QStringList{"Min", "Max", "Диапазон"} << one << "2.000" << "4x2";
     }
 
     void layouts()
@@ -135,17 +148,16 @@ private slots:
         QFETCH(QStringList, columns);
         QFETCH(QStringList, rows);
         QFETCH(QString, secondCell);
-
+        QFETCH(QString, grown);
         fixture f(counting(featureZOR70::ftTSTable)); // 40 coefficients, arguments ascending
         f.chooseType(type);
         QCOMPARE(f.headers(Qt::Horizontal), columns);
         QCOMPARE(f.headers(Qt::Vertical), rows);
         QCOMPARE(f.cells().at(1), secondCell);
         QCOMPARE(f.enabled("reperTPFrame"), type == featureZOR70::ftTPTable);
-        QComboBox *range = qobject_cast<QComboBox *>(f.table()->cellWidget(0, 2));
+        auto *range = qobject_cast<QComboBox *>(f.table()->cellWidget(0, 2));
         QCOMPARE(range != nullptr, type == featureZOR70::ftIzmPr);
         if (range) {
-            QCOMPARE(range->objectName(), QString("piRange"));
             QCOMPARE(range->currentIndex(), -1); // 3 names no range
             range->setCurrentIndex(2);
             QCOMPARE(f.table()->item(0, 2)->text(), QString("2.000"));
@@ -153,69 +165,9 @@ private slots:
         f.entered(); // the working copy took the type
         QCOMPARE(f.feature.getType(), type);
         QCOMPARE(f.feature.getRatio(2), range ? 2.0 : 3.0);
-    }
-
-    void apply_data()
-    {
-        QTest::addColumn<bool>("applyMode");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("warning");
-
-        const QString none;
-        QTest::newRow("valid, apply mode: written") << true << "123.5" << "pushButton" << none;
-        QTest::newRow("valid, enter mode: not written") << false << "123,5" << "pushButton" << none;
-        QTest::newRow("invalid: refused") << true << "12a" << "pushButton"
-                                          << "Ошибка ввода ИСХ|Не верная ИСХ!\nПроверьте введённые значения.";
-        QTest::newRow("cancel") << true << "123.5" << "pushButton_2" << none;
-    }
-
-    void apply()
-    {
-        QFETCH(bool, applyMode);
-        QFETCH(QString, typed);
-        QFETCH(QString, button);
-        QFETCH(QString, warning);
-        const bool changed = warning.isEmpty() && button == "pushButton";
-
-        simulatedRegistry r;
-        zorSimulator *sim = r.startSim(61);
-        const int index = r.connectPort(sim->portName());
-        r.readIdentity(index);
-        const quint8 slot = 5;
-        featureZOR70 *feature = r.image(index)->feature[slot];
-        feature->setData(counting(featureZOR70::ftTSKVD));
-        const QByteArray before = feature->getData();
-        sim->clearLog();
-
-        featconfui dialog(&r.sql);
-        QString seen;
-        QTimer::singleShot(0, [&] {
-            QCOMPARE(dialog.findChild<QPushButton *>("pushButton")->text(), applyMode ? "Применить" : "Ввод");
-            dialog.findChild<QTableWidget *>("ratioTable")->item(0, 1)->setText(typed);
-            if (!warning.isEmpty())
-                modalAnswer::messageBox(&seen);
-            QTest::mouseClick(dialog.findChild<QPushButton *>(qPrintable(button)), Qt::LeftButton);
-            if (dialog.isVisible())
-                dialog.reject();
-        });
-        QCOMPARE(dialog.show(feature, applyMode), int(changed ? QDialog::Accepted : QDialog::Rejected));
-        QCOMPARE(seen, warning);
-        QCOMPARE(feature->getData() != before, changed);
-        QCOMPARE(feature->getRatio(1), changed ? 123.5 : 2.0);
-
-        const int writes = changed && applyMode ? 1 : 0;
-        QTRY_COMPARE_WITH_TIMEOUT(sim->log(zorSimulator::blockWritten).size(), writes, simulatedLink::timeout);
-        r.waitIdle(index);
-        QTest::qWait(100);
-        QCOMPARE(sim->log(zorSimulator::blockWritten).size(), writes);
-        if (writes) {
-            const zorSimulator::_event written = sim->log(zorSimulator::blockWritten).first();
-            QCOMPARE(int(written.address), optionsZOR70::featWriteAddress + slot);
-            QCOMPARE(written.data, feature->getData());
-            QCOMPARE(sim->block(optionsZOR70::rdFeat).mid(slot * featureZOR70::dataSize, featureZOR70::dataSize),
-                     feature->getData());
-        }
+        for (const char *action : {"addColumnAction", "addRowAction"})
+            f.dialog.findChild<QAction *>(action)->trigger();
+        QCOMPARE(QString("%1x%2").arg(f.table()->columnCount()).arg(f.table()->rowCount()), grown);
     }
 
     // The table shows rounded numbers; applying must not round what the user left alone.
@@ -224,10 +176,6 @@ private slots:
         featureZOR70 precise;
         QVERIFY(precise.setFeature(0, "ПТС-10", {"25.5012345678", "0.123456789012", "-1.23456789e-5", "4.5e-9",
                                                  "-7.7e-10", "0", "1.11809"}));
-        {
-            fixture f(precise.getData());
-            QCOMPARE(f.entered(), precise.getData());
-        }
         fixture f(precise.getData());
         f.edit(0, 1, "0.5");
         f.entered();
@@ -242,35 +190,11 @@ private slots:
         featureZOR70 *gone = new featureZOR70;
         f.dialog.setEdited(gone, true);
         delete gone;
-        QString seen;
-        modalAnswer::messageBox(&seen);
+        QStringList seen;
+        modalAnswer::box(&seen);
         f.click("pushButton");
-        QCOMPARE(seen, "Ввод индивидуальной статической характеристики (ИСХ)|Прибор отключён: ИСХ не применена.");
+        QCOMPARE(seen, QStringList{"Ввод индивидуальной статической характеристики (ИСХ)|Прибор отключён: ИСХ не применена."});
         QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
-    }
-
-    void addCells_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QSize>("size"); // columns x rows after; unchanged when the action is off
-        QTest::newRow("МТШ-90, a column") << 0 << "addColumnAction" << QSize(8, 1);
-        QTest::newRow("polynomial, a row") << 2 << "addRowAction" << QSize(5, 3);
-        QTest::newRow("full table, no column") << 5 << "addColumnAction" << QSize(20, 2);
-        QTest::newRow("full table, no row") << 3 << "addRowAction" << QSize(20, 2);
-    }
-
-    void addCells()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, action);
-        QFETCH(QSize, size);
-        fixture f(counting(type));
-        QAction *add = f.dialog.findChild<QAction *>(action);
-        QVERIFY(f.table()->actions().contains(add));
-        QCOMPARE(add->isEnabled(), type != 3 && type != 5);
-        add->trigger();
-        QCOMPARE(QSize(f.table()->columnCount(), f.table()->rowCount()), size);
     }
 
     void datRoundTrip_data()
@@ -291,79 +215,75 @@ private slots:
         f.get<QLineEdit>("featName")->setText("Файл №" + QString::number(type));
         const QStringList cells = f.cells();
         const QString path = f.dir.filePath("saved.dat");
-        modalAnswer::fileDialog(path);
+        modalAnswer::file(path);
         f.click("pushButton_4");
         QCOMPARE(f.sql.getAppProperty("feature_dir").toString(), f.dir.path());
 
         f.chooseType((type + 1) % 7);
         f.get<QLineEdit>("featName")->setText("другое");
-        modalAnswer::fileDialog(path);
+        modalAnswer::file(path);
         f.click("pushButton_3");
         QCOMPARE(f.type(), type);
         QCOMPARE(f.name(), "Файл №" + QString::number(type));
         QCOMPARE(f.cells(), cells);
         f.entered(); // ... and taken into the working copy
-        QCOMPARE(f.feature.getType(), type);
         const featureTableLayout layout(type);
-        for (int n = 0; n < cells.size(); ++n) {
-            const int ratio = layout.ratioIndex(n % rows, n / rows, rows, layout.columns());
-            QCOMPARE(f.feature.getRatio(ratio), cells.at(n).toDouble());
-        }
+        for (int n = 0; n < cells.size(); ++n)
+            QCOMPARE(f.feature.getRatio(layout.ratioIndex(n % rows, n / rows, rows, layout.columns())), cells.at(n).toDouble());
     }
 
-    void datRefused_data()
+    void datFailures_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("format 1 with 7 lines") << QByteArray("1\r\nn\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-        QTest::newRow("a bad number") << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n");
+        // A file read that is refused, or a write that fails: the user is told and the
+        // working copy stays as it was.
+        QTest::addColumn<QByteArray>("bytes"); // of the file read; none: a write
+        QTest::addColumn<QString>("warning");
         QByteArray garbage(4000, '\0');
         QRandomGenerator random(16);
         for (char &c : garbage)
             c = char(random.bounded(256));
-        QTest::newRow("garbage") << garbage;
+        QTest::newRow("format 1 with 7 lines") << QByteArray("1\r\nn\r\n1\r\n2\r\n3\r\n4\r\n5\r\n") << readError;
+        QTest::newRow("a bad number") << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n") << readError;
+        QTest::newRow("garbage") << garbage << readError;
+        QTest::newRow("write into a missing folder")
+            << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
     }
 
-    void datRefused()
+    void datFailures()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, warning);
         fixture f(counting(featureZOR70::ftTPTable));
         const QStringList cells = f.cells();
         const QByteArray before = f.feature.getData();
-        QString seen;
-        modalAnswer::fileDialog(f.dat(bytes));
-        modalAnswer::messageBox(&seen);
-        f.click("pushButton_3");
-        QCOMPARE(seen, QString("Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для "
-                               "чтения или имеет не верный тип."));
-        QCOMPARE(f.type(), int(featureZOR70::ftTPTable));
-        QCOMPARE(f.name(), QString("счёт"));
+        QString path = f.dir.filePath("missing/feature.dat");
+        if (!bytes.isEmpty()) {
+            QFile file(path = f.dir.filePath("in.dat"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        QStringList seen;
+        modalAnswer::file(path);
+        modalAnswer::box(&seen);
+        f.click(bytes.isEmpty() ? "pushButton_4" : "pushButton_3");
+        QCOMPARE(seen, QStringList{warning});
+        QCOMPARE(f.type() + f.name(), featureZOR70::ftTPTable + QString("счёт"));
         QCOMPARE(f.cells(), cells);
         QCOMPARE(f.entered(), before);
     }
 
-    void datWriteFails()
-    {
-        fixture f;
-        QString seen;
-        modalAnswer::fileDialog(f.dir.filePath("missing/feature.dat"));
-        modalAnswer::messageBox(&seen);
-        f.click("pushButton_4");
-        QCOMPARE(seen, QString("|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для "
-                               "записи."));
-    }
-
-    void databaseFoundEditedSaved()
+    // Found right after opening, marked changed after an edit, saved over, saved as new,
+    // deleted after asking.
+    void database()
     {
         fixture f;
         const QByteArray bytes = counting(0);
         const int id = f.sql.addFeature(&bytes, "счёт", "поверка 2023");
         f.dialog.setEdited(&f.feature, false);
-        QCOMPARE(f.box()->currentData().toInt(), id); // found right after opening
+        QCOMPARE(f.box()->currentData().toInt(), id);
         QVERIFY(f.box()->currentText().startsWith("счёт от "));
         QCOMPARE(f.get<QPlainTextEdit>("infoText")->toPlainText(), QString("поверка 2023"));
         QVERIFY(!f.shown("dbStatusLabel") && !f.enabled("saveDBBtn") && f.enabled("rmDBBtn"));
 
-        // An edit: still that entry, marked changed; saving overwrites it.
         f.edit(0, 3, "44");
         QCOMPARE(f.box()->currentData().toInt(), id);
         QVERIFY(f.shown("dbStatusLabel") && f.enabled("saveDBBtn"));
@@ -374,30 +294,25 @@ private slots:
         f.get<QPlainTextEdit>("infoText")->setPlainText("поверка 2025"); // a description alone is worth saving
         QVERIFY(f.enabled("saveDBBtn"));
         QCOMPARE(f.sql.loadFeature(id), f.entered());
-        QCOMPARE(f.feature.getRatio(3), 44.0);
-    }
 
-    void databaseNewAddDelete()
-    {
-        fixture f;
-        QCOMPARE(f.boxItems(), QStringList{"Новая градуировка"});
-        QVERIFY(!f.shown("dbStatusLabel") && !f.enabled("saveDBBtn") && !f.enabled("rmDBBtn"));
+        f.edit(0, 3, "45");
         f.get<QPlainTextEdit>("infoText")->setPlainText("новая");
         f.click("addDBBtn");
-        const int id = f.box()->currentData().toInt();
-        QVERIFY(id > 0);
-        QCOMPARE(f.sql.loadFeature(id), f.feature.getData());
-        QCOMPARE(f.sql.getFeatureItem(id).info, QString("новая"));
-
-        QString seen;
-        modalAnswer::messageBox(&seen, QMessageBox::No);
+        const int added = f.box()->currentData().toInt();
+        QVERIFY(added > id);
+        QCOMPARE(f.sql.loadFeature(added), f.entered());
+        QCOMPARE(f.sql.getFeatureItem(added).info, QString("новая"));
+        QStringList seen;
+        modalAnswer::box(&seen, QMessageBox::No);
+        modalAnswer::box(&seen, QMessageBox::Yes);
         f.click("rmDBBtn");
-        QCOMPARE(seen, QString("Ввод индивидуальной статической характеристики (ИСХ)|Вы уверены?"));
-        QCOMPARE(f.sql.getFeatureItem(id).id, id);
-        modalAnswer::messageBox(&seen, QMessageBox::Yes);
+        QCOMPARE(f.sql.getFeatureItem(added).id, added);
         f.click("rmDBBtn");
-        QCOMPARE(f.sql.getFeatureItem(id).id, 0);
+        const QString asked = "Ввод индивидуальной статической характеристики (ИСХ)|Вы уверены?";
+        QCOMPARE(seen, (QStringList{asked, asked}));
+        QCOMPARE(f.sql.getFeatureItem(added).id, 0);
         QCOMPARE(f.boxItems(), QStringList{"Новая градуировка"});
+        QVERIFY(!f.enabled("rmDBBtn"));
     }
 
     void databaseSearchAndLoad()
@@ -408,20 +323,18 @@ private slots:
         const QByteArray damaged(100, '\x05');
         const int damagedId = f.sql.addFeature(&damaged, "Термопара битая", "");
         QLineEdit *search = f.get<QLineEdit>("searchEdit");
-
         search->setText("ТЕ");
         QCOMPARE(f.boxItems(), QStringList{"Введите не менее 3-х символов"});
         search->setText("ТЕРМОПАРА П"); // capitals find the lower-case search column
         QCOMPARE(f.boxItems(), (QStringList{"Найдено: 1", f.sql.getFeatureItem(id).title}));
-        QCOMPARE(f.box()->itemData(1).toInt(), id);
 
         // A damaged row is refused and the working copy stays.
         search->setText("битая");
         QCOMPARE(f.box()->itemData(1).toInt(), damagedId);
-        QString seen;
-        modalAnswer::messageBox(&seen);
+        QStringList seen;
+        modalAnswer::box(&seen);
         f.box()->setCurrentIndex(1);
-        QCOMPARE(seen, QString("Ошибка чтения ИСХ|Запись в БД повреждена, ИСХ не загружена."));
+        QCOMPARE(seen, QStringList{"Ошибка чтения ИСХ|Запись в БД повреждена, ИСХ не загружена."});
         QCOMPARE(f.type(), 0);
 
         // A good one replaces it.
@@ -429,7 +342,6 @@ private slots:
         f.box()->setCurrentIndex(1);
         QVERIFY(search->text().isEmpty());
         QCOMPARE(f.box()->currentData().toInt(), id);
-        QCOMPARE(f.type(), int(featureZOR70::ftTPTable));
         QCOMPARE(f.name(), QString("Термопара ПП"));
         QCOMPARE(f.table()->item(1, 0)->text(), QString("2.0000"));
         QCOMPARE(f.entered(), other);
@@ -451,7 +363,6 @@ private slots:
         QFETCH(int, type);
         QFETCH(bool, accept);
         QFETCH(int, start);
-
         fixture f(counting(type));
         const QStringList before = f.cells();
         f.get<QSpinBox>("reperTPSpin")->setValue(qMax(start, 1));
@@ -459,26 +370,88 @@ private slots:
         if (!f.enabled("reperTPBtn"))
             return;
         modalAnswer::next<tpReperUI>([accept](tpReperUI *dialog) {
-            dialog->findChild<QLineEdit *>("lineEdit")->setText("3.437");
-            dialog->findChild<QLineEdit *>("lineEdit_2")->setText("5,86");
-            dialog->findChild<QLineEdit *>("lineEdit_3")->setText("10.575");
+            typeEMFs(dialog, {"3.437", "5,86", "10.575"});
             QTest::mouseClick(dialog->findChild<QPushButton *>(accept ? "pushButton_2" : "pushButton"), Qt::LeftButton);
         });
         f.click("reperTPBtn");
         QStringList expected = before;
         if (start) {
-            const float p[3] = {3.437f, 5.86f, 10.575f};
-            QMap<quint16, float> table;
-            QVERIFY(tpReper::getEDSTable(p, table));
-            int n = (start - 1) * 2;
-            for (auto it = table.cbegin(); it != table.cend(); ++it) {
-                expected[n++] = QString::number(it.key());
-                expected[n++] = QString::number(it.value(), 'f', 4);
-            }
+            const QStringList table = recalculated(3.437f, 5.86f, 10.575f);
+            std::copy(table.cbegin(), table.cend(), expected.begin() + (start - 1) * 2);
         }
         QCOMPARE(f.cells(), expected);
         f.entered();
         QCOMPARE(f.feature.getRatio(39), expected.last().toDouble());
+    }
+
+    void reperFields_data()
+    {
+        // The recalculation dialog's three fields typed: whether "Применить" may be
+        // pressed, and the key the first one is taken by.
+        QTest::addColumn<QStringList>("emfs");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("key");
+        using L = QStringList;
+        QTest::newRow("commas") << L{"0,5", "5,86", "10,575"} << true << "вне таблицы 3.435…3.458 мВ";
+        QTest::newRow("points") << L{"0.5", "5.86", "10.575"} << true << "вне таблицы 3.435…3.458 мВ";
+        QTest::newRow("between keys, blanks around") << L{" 3,4374 ", "5.86", "10.575"} << true << "по ключу 3.437 мВ";
+        QTest::newRow("nearer the next key") << L{"3.4376", "5.86", "10.575"} << true << "по ключу 3.438 мВ";
+        QTest::newRow("a zero") << L{"3.44", "0", "10.575"} << false << "по ключу 3.440 мВ";
+        QTest::newRow("an empty field") << L{"", "5.86", ""} << false << "допустимо 3.435…3.458 мВ";
+        QTest::newRow("a lone minus") << L{"3.44", "-", "10.575"} << false << "по ключу 3.440 мВ";
+        QTest::newRow("negative") << L{"3.44", "-5.86", "10.575"} << false << "по ключу 3.440 мВ";
+        QTest::newRow("not a number") << L{"3.4x", "5.86", "1O.575"} << false << "не число";
+    }
+
+    void reperFields()
+    {
+        QFETCH(QStringList, emfs);
+        QFETCH(bool, enabled);
+        QFETCH(QString, key);
+        QStringList output;
+        tpReperUI dialog(&output);
+        QVERIFY(!dialog.findChild<QPushButton *>("pushButton_2")->isEnabled());
+        typeEMFs(&dialog, emfs);
+        QCOMPARE(dialog.findChild<QPushButton *>("pushButton_2")->isEnabled(), enabled);
+        QCOMPARE(dialog.findChild<QLabel *>("keyLabel")->text(), key);
+    }
+
+    void reperResult_data()
+    {
+        // What the recalculation dialog hands back, and whether it is still open.
+        QTest::addColumn<QStringList>("emfs");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("output");
+        QTest::addColumn<QString>("warning");
+        const QStringList old{"old"};
+        // The type S thermocouple the keys were taken from.
+        QTest::newRow("applied") << QStringList{"3,4469", "5.8601", "10.5748"} << "pushButton_2"
+                                 << recalculated(3.4469f, 5.8601f, 10.5748f) << "";
+        QTest::newRow("outside the tables: stays open") << QStringList{"0.5", "0.5", "0.5"} << "pushButton_2" << old
+                                                        << "Пересчёт таблицы ТП по реперным точкам|ТЭДС вне таблиц";
+        QTest::newRow("cancelled") << QStringList{"3.44", "5.86", "10.575"} << "pushButton" << old << "";
+    }
+
+    void reperResult()
+    {
+        QFETCH(QStringList, emfs);
+        QFETCH(QString, button);
+        QFETCH(QStringList, output);
+        QFETCH(QString, warning);
+        QStringList list{"old"}, seen;
+        tpReperUI dialog(&list);
+        dialog.show();
+        typeEMFs(&dialog, emfs);
+        if (!warning.isEmpty())
+            modalAnswer::box(&seen);
+        QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+        QCOMPARE(seen.value(0).left(warning.size()), warning);
+        QCOMPARE(dialog.isVisible(), !warning.isEmpty());
+        QCOMPARE(list, output);
+        if (list.size() == 20) {
+            QCOMPARE(list.first() + " " + list.at(18), QString("300 1200"));
+            QVERIFY(qAbs(list.last().toDouble() - 11.951) < 0.0005); // 11.951 mV at 1200 °C
+        }
     }
 };
 
