@@ -26,24 +26,18 @@ configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial, zo
     }
     rig.reset(); // before the next one takes the database
     rig.reset(new configRig);
-    rig->connectSim(serial, type);
-    return *rig;
-}
-
-zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::_variant type)
-{
-    this->serial = serial;
-    sim = r.startSim(serial, type);
-    index = r.connectPort(sim->portName());
-    r.list.getAllDataFromZor(index);
-    r.waitIdle(index);
+    rig->serial = serial;
+    rig->sim = rig->r.startSim(serial, type);
+    rig->index = rig->r.connectPort(rig->sim->portName());
+    rig->r.list.getAllDataFromZor(rig->index);
+    rig->r.waitIdle(rig->index);
     for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdFeat, O::rdRef, O::rdRefdU}) {
-        if (!sim->block(address).isEmpty()) // a basic instrument has no refdU block
-            original.insert(address, sim->block(address));
+        if (!rig->sim->block(address).isEmpty()) // a basic instrument has no refdU block
+            rig->original.insert(address, rig->sim->block(address));
     }
-    snapShotId = record()->snapShotId;
-    sim->clearLog();
-    return sim;
+    rig->snapShotId = rig->record()->snapShotId;
+    rig->sim->clearLog();
+    return *rig;
 }
 
 void configRig::restore()
@@ -58,18 +52,13 @@ void configRig::restore()
     sim->clearLog();
 }
 
-void configRig::addRecord()
-{
-    index = r.list.newZor(-1, true);
-}
-
 QMenu *configRig::popUp(int row, int column)
 {
     auto *table = find<QTableWidget>("chTable");
     if (row >= 0) {
-        const QRect cell = table->visualItemRect(table->item(row, column));
-        QTest::mousePress(table->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, cell.center());
+        const QPoint cell = table->visualItemRect(table->item(row, column)).center();
+        QTest::mousePress(table->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, cell);
     } else {
         emit table->horizontalHeader()->sectionClicked(column);
     }
@@ -79,35 +68,27 @@ QMenu *configRig::popUp(int row, int column)
 
 void configRig::enterServiceMode(QWidget *receiver)
 {
-    auto *close = find<QWidget>("pushButton_6");
     receiver = receiver ? receiver : &dialog;
     QTest::keyPress(receiver, Qt::Key_PageUp);
-    QTest::mousePress(close, Qt::LeftButton);
-    QTest::mouseRelease(close, Qt::LeftButton);
+    QTest::mousePress(find<QWidget>("pushButton_6"), Qt::LeftButton);
+    QTest::mouseRelease(find<QWidget>("pushButton_6"), Qt::LeftButton);
     QTest::keyRelease(receiver, Qt::Key_PageUp);
 }
 
 void configRig::choose(QMenu *menu, const QString &text)
 {
-    const std::function<QAction *(QMenu *)> entry = [&entry, &text](QMenu *in) -> QAction * {
-        for (QAction *action : in->actions()) {
-            if (action->text() == text)
-                return action;
-            if (QAction *found = action->menu() ? entry(action->menu()) : nullptr)
-                return found;
+    QVERIFY2(menu, qPrintable("no menu for " + text));
+    QList<QAction *> entries = menu->actions();
+    for (int n = 0; n < entries.size(); ++n) {
+        if (entries[n]->menu())
+            entries += entries[n]->menu()->actions();
+        if (entries[n]->text() == text && entries[n]->isEnabled()) {
+            entries[n]->trigger();
+            menu->close();
+            return;
         }
-        return nullptr;
-    };
-    QAction *chosen = entry(menu);
-    QVERIFY2(chosen && chosen->isEnabled(), qPrintable("no enabled entry " + text));
-    chosen->trigger();
-    menu->close();
-}
-
-void configRig::setChannel(optionsZOR70 *options, int ch, const QList<int> &values)
-{
-    options->ch[ch] = {values[0], values[1], QString(), values[2], values[4], quint8(values[3]), quint8(values[5]),
-                       quint8(values[6])};
+    }
+    QFAIL(qPrintable("no enabled entry " + text));
 }
 
 QByteArray configRig::waitWrites(int count)
@@ -123,31 +104,31 @@ QStringList configRig::changes() const
     static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
     static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
     QStringList found;
-    const QByteArray dev = sim->block(O::rdDev), ch = sim->block(O::rdCh);
-    for (int n = 0; n < dev.size(); ++n) {
-        if (dev[n] != original[O::rdDev][n])
-            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(dev[n]));
+    const auto differs = [this](quint8 address, int from, int size) {
+        return sim->block(address).mid(from, size) != original.value(address).mid(from, size);
+    };
+    for (int n = 0; n < O::devSize; ++n) {
+        if (differs(O::rdDev, n, 1))
+            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(sim->block(O::rdDev)[n]));
     }
-    for (int n = 0; n < ch.size(); ++n) {
-        if (ch[n] != original[O::rdCh][n])
-            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(ch[n]));
+    for (int n = 0; n < O::chSize; ++n) {
+        if (differs(O::rdCh, n, 1))
+            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(sim->block(O::rdCh)[n]));
     }
-    const QByteArray ident = sim->block(O::rdIdent), identBefore = original[O::rdIdent];
-    if (ident.left(4) != identBefore.left(4))
+    const QByteArray ident = sim->block(O::rdIdent);
+    if (differs(O::rdIdent, 0, 4))
         found << "type";
-    if (ident.mid(4, 16) != identBefore.mid(4, 16))
+    if (differs(O::rdIdent, 4, 16))
         found << "name=" + zorBlockCodec::decodeText(ident.mid(4, 16));
-    if (ident.mid(20) != identBefore.mid(20))
+    if (differs(O::rdIdent, 20, 4))
         found << "sn=" + QString::number(qFromLittleEndian<quint32>(ident.constData() + 20));
-    const QByteArray feat = sim->block(O::rdFeat);
     for (int slot = 0; slot < O::chMax; ++slot) {
-        const int at = slot * featureZOR70::dataSize;
-        if (feat.mid(at, featureZOR70::dataSize) != original[O::rdFeat].mid(at, featureZOR70::dataSize))
+        if (differs(O::rdFeat, slot * featureZOR70::dataSize, featureZOR70::dataSize))
             found << "record" + QString::number(slot);
     }
-    if (sim->block(O::rdRef) != original.value(O::rdRef))
+    if (differs(O::rdRef, 0, O::refSize))
         found << "ref";
-    if (sim->block(O::rdRefdU) != original.value(O::rdRefdU))
+    if (differs(O::rdRefdU, 0, O::refdUSize))
         found << "refdU";
     found.sort();
     return found;

@@ -14,7 +14,7 @@
 #include <functional>
 
 // Answers the next modal window of kind T, which opens inside a nested event loop (a
-// message box, a file dialog, a sub-dialog) so that the test cannot reach it by a plain
+// message box, a file dialog, a sub-dialog) where the test cannot reach it by a plain
 // call: polls for it and runs the action on it once. Gives up after 10 s, leaving the
 // test to fail on what did not happen. Calls queue up, one per window to come.
 class modalAnswer
@@ -40,7 +40,7 @@ public:
         timer->start();
     }
 
-    // Writes the next message box down in seen as "title|text" and presses button.
+    // The next message box, written down in seen as "title|text", answered with button.
     static void box(QStringList *seen, int button = QMessageBox::Ok)
     {
         next<QMessageBox>([seen, button](QMessageBox *box) {
@@ -49,19 +49,17 @@ public:
         });
     }
 
-    // Writes the next file dialog down in seen as "title|proposed file", then types path
-    // as the file name and accepts, or cancels for an empty path. (selectFile leaves a
-    // name field that has the focus alone. A file the view selected once the folder was
-    // listed, the one proposed, would win over the name typed: the selection goes first.)
+    // The next file dialog, written down in seen as "title|proposed file", given path as
+    // the typed name and accepted, or cancelled for an empty path. (The file the view
+    // selected once the folder was listed would win over the typed name, and selectFile
+    // leaves a name field that has the focus alone.)
     static void file(const QString &path, QStringList *seen = nullptr)
     {
         next<QFileDialog>([path, seen](QFileDialog *dialog) {
             if (seen)
                 *seen << dialog->windowTitle() + "|" + dialog->selectedFiles().value(0);
-            if (path.isEmpty()) {
-                dialog->reject();
-                return;
-            }
+            if (path.isEmpty())
+                return dialog->reject();
             dialog->findChild<QAbstractItemView *>("listView")->selectionModel()->clear();
             dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
             static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name

@@ -37,28 +37,6 @@ QByteArray counting(int type, const QString &name = "счёт")
     return f.getData();
 }
 
-// The recalculated table for three EMFs: temperature and EMF alternately, as shown.
-QStringList recalculated(float zinc, float aluminium, float copper)
-{
-    const float p[3] = {zinc, aluminium, copper};
-    QMap<quint16, float> table;
-    tpReper::getEDSTable(p, table);
-    QStringList expected;
-    for (auto it = table.cbegin(); it != table.cend(); ++it)
-        expected << QString::number(it.key()) << QString::number(it.value(), 'f', 4);
-    return expected;
-}
-
-// Types the three EMFs of the recalculation dialog.
-void typeEMFs(tpReperUI *dialog, const QStringList &emfs)
-{
-    for (int i = 0; i < 3; ++i) {
-        auto *edit = dialog->findChild<QLineEdit *>(i ? QString("lineEdit_%1").arg(i + 1) : QString("lineEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, emfs.at(i));
-    }
-}
-
 // The editor on a temporary database, open on a characteristic of its own.
 struct fixture
 {
@@ -349,109 +327,76 @@ private slots:
 
     void recalculation_data()
     {
+        // The recalculation dialog opened from the editor, the three EMFs typed: whether
+        // "Применить" may be pressed and the key the first EMF is taken by; pressed when it
+        // may be (then "Отмена" while the dialog is open), the editor's table from the
+        // start column on, or unchanged for start 0.
         QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<int>("start"); // the start column; 0: the table stays
-        QTest::newRow("ТП Таблица from column 3") << 5 << true << 3;
-        QTest::newRow("ТП Таблица from column 11") << 5 << true << 11;
-        QTest::newRow("ТП Таблица, cancelled") << 5 << false << 0;
-        QTest::newRow("ТС Таблица: no recalculation") << 3 << true << 0;
+        QTest::addColumn<QStringList>("emfs");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("warning");
+        using L = QStringList;
+        const QString outside = "1|вне таблицы 3.435…3.458 мВ", warning = "Пересчёт таблицы ТП по реперным точкам|ТЭДС вне таблиц";
+        QTest::newRow("from column 3") << 5 << L{"3.437", "5,86", "10.575"} << "1|по ключу 3.437 мВ" << 3 << "";
+        QTest::newRow("from column 11, between keys, blanks around") << 5 << L{" 3,4374 ", "5.86", "10.575"} << "1|по ключу 3.437 мВ" << 11 << "";
+        // The type S thermocouple the keys were taken from: 11.951 mV at 1200 °C.
+        QTest::newRow("type S, from column 1, nearer the next key") << 5 << L{"3.4469", "5.8601", "10.5748"} << "1|по ключу 3.447 мВ" << 1 << "";
+        QTest::newRow("outside the tables, commas: warned") << 5 << L{"0,5", "5,86", "10,575"} << outside << 0 << warning;
+        QTest::newRow("outside the tables, points: warned") << 5 << L{"0.5", "5.86", "10.575"} << outside << 0 << warning;
+        QTest::newRow("an empty field") << 5 << L{"", "5.86", ""} << "0|допустимо 3.435…3.458 мВ" << 0 << "";
+        QTest::newRow("a zero") << 5 << L{"3.44", "0", "10.575"} << "0|по ключу 3.440 мВ" << 0 << "";
+        QTest::newRow("a lone minus") << 5 << L{"3.44", "-", "10.575"} << "0|по ключу 3.440 мВ" << 0 << "";
+        QTest::newRow("negative") << 5 << L{"3.44", "-5.86", "10.575"} << "0|по ключу 3.440 мВ" << 0 << "";
+        QTest::newRow("not a number") << 5 << L{"3.4x", "5.86", "1O.575"} << "0|не число" << 0 << "";
+        QTest::newRow("ТС Таблица: no recalculation") << 3 << L{} << "" << 0 << "";
     }
 
     void recalculation()
     {
         QFETCH(int, type);
-        QFETCH(bool, accept);
+        QFETCH(QStringList, emfs);
+        QFETCH(QString, shown);
         QFETCH(int, start);
+        QFETCH(QString, warning);
         fixture f(counting(type));
-        const QStringList before = f.cells();
+        QStringList expected = f.cells(), seen;
         f.get<QSpinBox>("reperTPSpin")->setValue(qMax(start, 1));
         QCOMPARE(f.enabled("reperTPBtn"), type == featureZOR70::ftTPTable);
-        if (!f.enabled("reperTPBtn"))
+        if (emfs.isEmpty())
             return;
-        modalAnswer::next<tpReperUI>([accept](tpReperUI *dialog) {
-            typeEMFs(dialog, {"3.437", "5,86", "10.575"});
-            QTest::mouseClick(dialog->findChild<QPushButton *>(accept ? "pushButton_2" : "pushButton"), Qt::LeftButton);
+        modalAnswer::next<tpReperUI>([&](tpReperUI *dialog) {
+            auto *apply = dialog->findChild<QPushButton *>("pushButton_2");
+            seen << QString::number(apply->isEnabled());
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClicks(dialog->findChild<QLineEdit *>(i ? QString("lineEdit_%1").arg(i + 1) : "lineEdit"), emfs[i]);
+            seen[0] += QString::number(apply->isEnabled()) + "|" + dialog->findChild<QLabel *>("keyLabel")->text();
+            if (!warning.isEmpty())
+                modalAnswer::box(&seen);
+            QTest::mouseClick(apply, Qt::LeftButton);
+            if (dialog->isVisible())
+                QTest::mouseClick(dialog->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
         });
         f.click("reperTPBtn");
-        QStringList expected = before;
+        QCOMPARE(seen.value(0), "0" + shown);
+        QCOMPARE(seen.value(1).left(warning.size()), warning);
         if (start) {
-            const QStringList table = recalculated(3.437f, 5.86f, 10.575f);
-            std::copy(table.cbegin(), table.cend(), expected.begin() + (start - 1) * 2);
+            float p[3];
+            for (int i = 0; i < 3; ++i)
+                p[i] = emfs[i].trimmed().replace(',', '.').toFloat();
+            QMap<quint16, float> table;
+            QVERIFY(tpReper::getEDSTable(p, table));
+            QCOMPARE(table.size(), 10);
+            int n = (start - 1) * 2;
+            for (auto it = table.cbegin(); it != table.cend(); ++it) {
+                expected[n++] = QString::number(it.key());
+                expected[n++] = QString::number(it.value(), 'f', 4);
+            }
         }
         QCOMPARE(f.cells(), expected);
+        QVERIFY(start != 1 || qAbs(expected.at(19).toDouble() - 11.951) < 0.0005);
         f.entered();
         QCOMPARE(f.feature.getRatio(39), expected.last().toDouble());
-    }
-
-    void reperFields_data()
-    {
-        // The recalculation dialog's three fields typed: whether "Применить" may be
-        // pressed, and the key the first one is taken by.
-        QTest::addColumn<QStringList>("emfs");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("key");
-        using L = QStringList;
-        QTest::newRow("commas") << L{"0,5", "5,86", "10,575"} << true << "вне таблицы 3.435…3.458 мВ";
-        QTest::newRow("points") << L{"0.5", "5.86", "10.575"} << true << "вне таблицы 3.435…3.458 мВ";
-        QTest::newRow("between keys, blanks around") << L{" 3,4374 ", "5.86", "10.575"} << true << "по ключу 3.437 мВ";
-        QTest::newRow("nearer the next key") << L{"3.4376", "5.86", "10.575"} << true << "по ключу 3.438 мВ";
-        QTest::newRow("a zero") << L{"3.44", "0", "10.575"} << false << "по ключу 3.440 мВ";
-        QTest::newRow("an empty field") << L{"", "5.86", ""} << false << "допустимо 3.435…3.458 мВ";
-        QTest::newRow("a lone minus") << L{"3.44", "-", "10.575"} << false << "по ключу 3.440 мВ";
-        QTest::newRow("negative") << L{"3.44", "-5.86", "10.575"} << false << "по ключу 3.440 мВ";
-        QTest::newRow("not a number") << L{"3.4x", "5.86", "1O.575"} << false << "не число";
-    }
-
-    void reperFields()
-    {
-        QFETCH(QStringList, emfs);
-        QFETCH(bool, enabled);
-        QFETCH(QString, key);
-        QStringList output;
-        tpReperUI dialog(&output);
-        QVERIFY(!dialog.findChild<QPushButton *>("pushButton_2")->isEnabled());
-        typeEMFs(&dialog, emfs);
-        QCOMPARE(dialog.findChild<QPushButton *>("pushButton_2")->isEnabled(), enabled);
-        QCOMPARE(dialog.findChild<QLabel *>("keyLabel")->text(), key);
-    }
-
-    void reperResult_data()
-    {
-        // What the recalculation dialog hands back, and whether it is still open.
-        QTest::addColumn<QStringList>("emfs");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QStringList>("output");
-        QTest::addColumn<QString>("warning");
-        const QStringList old{"old"};
-        // The type S thermocouple the keys were taken from.
-        QTest::newRow("applied") << QStringList{"3,4469", "5.8601", "10.5748"} << "pushButton_2"
-                                 << recalculated(3.4469f, 5.8601f, 10.5748f) << "";
-        QTest::newRow("outside the tables: stays open") << QStringList{"0.5", "0.5", "0.5"} << "pushButton_2" << old
-                                                        << "Пересчёт таблицы ТП по реперным точкам|ТЭДС вне таблиц";
-        QTest::newRow("cancelled") << QStringList{"3.44", "5.86", "10.575"} << "pushButton" << old << "";
-    }
-
-    void reperResult()
-    {
-        QFETCH(QStringList, emfs);
-        QFETCH(QString, button);
-        QFETCH(QStringList, output);
-        QFETCH(QString, warning);
-        QStringList list{"old"}, seen;
-        tpReperUI dialog(&list);
-        dialog.show();
-        typeEMFs(&dialog, emfs);
-        if (!warning.isEmpty())
-            modalAnswer::box(&seen);
-        QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
-        QCOMPARE(seen.value(0).left(warning.size()), warning);
-        QCOMPARE(dialog.isVisible(), !warning.isEmpty());
-        QCOMPARE(list, output);
-        if (list.size() == 20) {
-            QCOMPARE(list.first() + " " + list.at(18), QString("300 1200"));
-            QVERIFY(qAbs(list.last().toDouble() - 11.951) < 0.0005); // 11.951 mV at 1200 °C
-        }
     }
 };
 
