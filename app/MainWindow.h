@@ -18,6 +18,9 @@ class QLabelClick;
 class QwtZOR;
 class ZORSerialPort;
 class appconf;
+class confChMenu;
+class confMenu;
+class devConfUI;
 class findZor;
 class zorAlertSound;
 class zorAutoConnect;
@@ -87,6 +90,7 @@ private:
     void unwire();
     void report(const QString &title, const QString &text);
 
+    void refresh();
     void devAdded(int index, bool connected);
     void devRemoved(int index, int qwtIndex);
     void chBlockChanged(int index);
@@ -112,8 +116,11 @@ private:
     ZORSerialPort *port = nullptr;
     zorList *list = nullptr;
     QwtZOR *plot = nullptr;
+    devConfUI *devConf = nullptr;
     findZor *find = nullptr;
     QStringList yesNo;
+    confMenu *devMenu = nullptr;
+    confChMenu *chMenu = nullptr;
     QLabelClick *measValue = nullptr;
     QLabelClick *measUnit = nullptr;
     QLabelClick *averValue = nullptr;
