@@ -20,6 +20,10 @@
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
 #include "registry/zorPortScan.h"
+#include "results/recmeas.h"
+#include "results/savemeas.h"
+#include "results/zorRecorder.h"
+#include "results/zorResultImport.h"
 #include "sim/zorSimulator.h"
 
 #include <QApplication>
@@ -92,6 +96,11 @@ MainWindow::MainWindow(QWidget *parent)
     find = new findZor(port, list, sql, this);
     find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
+    recorder = new zorRecorder(list, &plot->store(), this);
+    saveDialog = new savemeas(this, plot, sql);
+    saveDialog->setObjectName("savemeas");
+    recDialog = new recmeas(this, list, recorder);
+    recDialog->setObjectName("recmeas");
     yesNo = QStringList{tr("Да"), tr("Нет")};
     devMenu = new confMenu(list, port, this);
     devMenu->setObjectName("confMenu");
@@ -100,7 +109,7 @@ MainWindow::MainWindow(QWidget *parent)
     buildDisplays();
 
     live = new zorLiveView({ui->devTable, ui->chTable, measValue, measUnit, averValue, averUnit, ui->lcdGroupBox},
-                           list, plot, this);
+                           list, plot, recorder, this);
     properties = new zorPlotProperties(sql, list, plot, this);
     errorBoxes = new zorDevErrorBoxes(this);
     autoConnect = new zorAutoConnect(port, list, this);
@@ -118,6 +127,8 @@ MainWindow::~MainWindow()
 {
     unwire();
     // Everything that leans on the registry, the plot or the link goes first.
+    delete recDialog;
+    delete saveDialog;
     delete autoConnect;
     delete live;
     delete properties;
@@ -129,6 +140,7 @@ MainWindow::~MainWindow()
     delete averUnit;
     delete devConf;
     delete find;
+    delete recorder;
     delete about;
     delete plot;
     yesNo.clear();
@@ -350,6 +362,7 @@ void MainWindow::wire()
     connect(plot, &QwtZOR::onAddCh, properties, [this](int qwtIndex, uchar ch) { properties->applyCh(qwtIndex, ch); });
     connect(live, &zorLiveView::chHeaderClicked, this, [this] { plot->setChShow(true, -1, 255); });
     connect(autoConnect, &zorAutoConnect::reconnected, this, &MainWindow::updUI);
+    connect(recorder, &zorRecorder::onRecStateChange, this, &MainWindow::updUI);
 
     // The settings dialog holds the window's refreshes back while it is open and
     // brings them in when it closes.
@@ -369,7 +382,7 @@ void MainWindow::wire()
 void MainWindow::unwire()
 {
     for (QObject *sender : {static_cast<QObject *>(port), static_cast<QObject *>(list), static_cast<QObject *>(plot),
-                            static_cast<QObject *>(devConf)}) {
+                            static_cast<QObject *>(recorder), static_cast<QObject *>(devConf)}) {
         disconnect(sender, nullptr, this, nullptr);
         disconnect(sender, nullptr, live, nullptr);
         disconnect(sender, nullptr, properties, nullptr);
@@ -445,9 +458,16 @@ void MainWindow::setPlotChCount(int qwtIndex, int count)
 void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim)
 {
     const int qwtIndex = list->getQWTIndex(index);
-    if (qwtIndex >= 0)
-        plot->addPoint(meas, dim, qwtIndex, ch);
-    // Recording appends the sweep here once the recording dialog lands.
+    if (qwtIndex < 0 || ch >= optionsZOR70::chMax)
+        return;
+    plot->addPoint(meas, dim, qwtIndex, ch);
+    if (recorder->sweepDone(index, ch))
+        recCurrentMeas(index);
+}
+
+void MainWindow::recCurrentMeas(int index)
+{
+    recorder->record(index);
 }
 
 void MainWindow::devError(int index, quint8 code, const QString &msg)
@@ -624,22 +644,49 @@ void MainWindow::on_qwtScrollBtn_clicked(bool checked)
     setPlotMode(QwtZOR::mcShift, checked);
 }
 
+// The button shows the main device's recording state; a click opens its recording.
 void MainWindow::on_recBtn_clicked()
 {
-    // The recording dialog comes with its own change; until then the button only
-    // shows the main device's recording state.
     const zorList::_zor *zor = list->getZorByIndex(live->mainDev());
     ui->recBtn->setChecked(zor && zor->recEnabled);
+    if (!zor)
+        return;
+    recDialog->setZor(live->mainDev(), pictureName() + ".csv");
+    recDialog->show();
+    recDialog->raise();
+    recDialog->activateWindow();
 }
 
 void MainWindow::on_toolButton_2_clicked()
 {
-    // Exporting the plotted results comes with the save dialog's own change.
+    saveDialog->show();
+    saveDialog->raise();
+    saveDialog->activateWindow();
 }
 
+// A results file is read into a new device without a port, which becomes the main
+// device once all of it is in.
 void MainWindow::on_toolButton_3_clicked()
 {
-    // Reading saved results back comes with its own change.
+    fileDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    fileDialog->setFileMode(QFileDialog::ExistingFile);
+    fileDialog->setWindowTitle(tr("Чтение результатов измерений из файла"));
+    fileDialog->setNameFilter(tr("CSV (*.csv *.CSV);; * (*.*)"));
+    fileDialog->setDefaultSuffix(QString());
+    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
+        return;
+    auto *import = new zorResultImport(this, list, plot);
+    connect(import, &zorResultImport::finished, this, [this](int index) { setMainDev(index, false); });
+    const int error = import->start(fileDialog->selectedFiles().first());
+    if (error == zorResultImport::deviceError) {
+        report(tr("Чтение результатов измерений из файла"), tr("Подключено наибольшее возможное число приборов."));
+    } else if (error != zorResultImport::importOk) {
+        updUI();
+        QMessageBox::critical(this, tr("Ошибка при чтении файла"),
+                              tr("Невозможно прочитать файл.\nФайл повреждён, занят другим приложением или имеет "
+                                 "неверный формат."),
+                              QMessageBox::Ok);
+    }
 }
 
 // Main device name ("." replaced by "_"), "_N", its number, "_" and today's date.

@@ -22,6 +22,8 @@ class confChMenu;
 class confMenu;
 class devConfUI;
 class findZor;
+class recmeas;
+class savemeas;
 class zorAlertSound;
 class zorAutoConnect;
 class zorDevErrorBoxes;
@@ -29,6 +31,7 @@ class zorList;
 class zorLiveView;
 class zorPlotMenus;
 class zorPlotProperties;
+class zorRecorder;
 class zorSimulator;
 class zorSql;
 
@@ -96,6 +99,8 @@ private:
     void chBlockChanged(int index);
     void setPlotChCount(int qwtIndex, int count);
     void readMeas(int index, double meas, quint8 ch, const QString &dim);
+    // Appends the row of the device's completed sweep to its recording file.
+    void recCurrentMeas(int index);
     void devError(int index, quint8 code, const QString &msg);
     void plotChanged(int qwtIndex);
     void setMainDev(int index, bool store);
@@ -118,6 +123,9 @@ private:
     QwtZOR *plot = nullptr;
     devConfUI *devConf = nullptr;
     findZor *find = nullptr;
+    zorRecorder *recorder = nullptr;
+    savemeas *saveDialog = nullptr;
+    recmeas *recDialog = nullptr;
     QStringList yesNo;
     confMenu *devMenu = nullptr;
     confChMenu *chMenu = nullptr;

@@ -4,8 +4,10 @@
 #include "plot/QwtZOR.h"
 #include "plot/zorReplotThrottle.h"
 #include "registry/zorList.h"
+#include "results/zorRecorder.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +21,8 @@ namespace {
 const QColor mainRowColor(173, 216, 230);
 const QColor shownColor("#215767");
 const QString mainMarker = QStringLiteral("<");
+// The name cell of a device whose recording file does not take its rows.
+const QColor recordingFailColor(255, 182, 182);
 
 QWidget *headerLabel(const QString &text)
 {
@@ -51,11 +55,12 @@ void markMenuCell(QTableWidgetItem *item, const QString &tip)
 
 } // namespace
 
-zorLiveView::zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, QObject *parent)
+zorLiveView::zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, const zorRecorder *recorder, QObject *parent)
     : QObject(parent)
     , ui(ui)
     , list(list)
     , plot(plot)
+    , recorder(recorder)
     , throttle(new zorReplotThrottle(this, refreshMs))
 {
     connect(throttle, &zorReplotThrottle::due, this, &zorLiveView::refreshDirty);
@@ -210,7 +215,6 @@ void zorLiveView::fillDevRow(int row, int index)
     const QColor text = zor->devIndex >= 0 ? QColor(Qt::black) : QColor(Qt::lightGray);
     const bool isMain = index == m_mainDev;
     setCellText(table, row, dcName, zor->options->devName, text);
-    cell(table, row, dcName)->setToolTip(zor->options->devName);
     setCellText(table, row, dcNumber, zor->options->getDevNumberStr(), text);
     fillDevValue(row, index);
     setCellText(table, row, dcStatus, list->getTStatName(index), text);
@@ -218,10 +222,29 @@ void zorLiveView::fillDevRow(int row, int index)
         setCellText(table, row, dcMarker, isMain ? mainMarker : QString(), text);
     for (int column = dcName; column < dcCount; ++column)
         cell(table, row, column)->setBackground(isMain ? QBrush(mainRowColor) : QBrush());
+    fillDevRecording(row, index);
     if (QCheckBox *box = table->cellWidget(row, dcShow)->findChild<QCheckBox *>()) {
         box->setProperty("zorIndex", index);
         box->setChecked(zor->qwtIndex >= 0 && plot->getChShow(zor->qwtIndex, 255));
     }
+}
+
+// A recording device has the record mark before its name; while its file does not take
+// the rows the name cell turns red, and its tool tip says why and what waits.
+void zorLiveView::fillDevRecording(int row, int index)
+{
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    QTableWidgetItem *name = cell(ui.devTable, row, dcName);
+    const QString problem = recorder->problemText(index);
+    QString tip = zor->options->devName;
+    if (zor->recEnabled)
+        tip += "\n" + tr("Запись в файл %1").arg(QDir::toNativeSeparators(zor->recFile));
+    if (!problem.isEmpty())
+        tip += "\n" + problem;
+    name->setToolTip(tip);
+    name->setIcon(zor->recEnabled ? QIcon(":/resource/images/record.svg") : QIcon());
+    if (recorder->isFailing(index))
+        name->setBackground(recordingFailColor);
 }
 
 void zorLiveView::fillDevValue(int row, int index)

@@ -11,6 +11,7 @@ class QTableWidget;
 class QTableWidgetItem;
 class QwtZOR;
 class zorList;
+class zorRecorder;
 class zorReplotThrottle;
 
 // The live state of the main window's left panel: the device table, the channel
@@ -41,7 +42,7 @@ public:
         QGroupBox *lcdGroupBox;
     };
 
-    zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, QObject *parent = nullptr);
+    zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, const zorRecorder *recorder, QObject *parent = nullptr);
 
     // The registry index of the device whose channels are shown; -1 for none.
     int mainDev() const { return m_mainDev; }
@@ -76,6 +77,7 @@ private:
     void resizeDevTable();
     void fillDevRow(int row, int index);
     void fillDevValue(int row, int index);
+    void fillDevRecording(int row, int index);
     void fillChRows();
     void fillChRow(int qwtIndex, quint8 ch);
     void fillDisplays();
@@ -93,6 +95,7 @@ private:
     widgets ui;
     zorList *list;
     QwtZOR *plot;
+    const zorRecorder *recorder;
     zorReplotThrottle *throttle;
     int m_mainDev = -1;
     QSet<int> dirtyDevs;      // registry indices whose main channel has new readings

@@ -2,19 +2,25 @@
 #include "ui_devConfUI.h"
 
 #include "config/featconfui.h"
+#include "config/passDialog.h"
 #include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
+#include "config/zorRefInput.h"
+#include "config/zorRefTab.h"
+#include "config/zorSnapShotBox.h"
 #include "db/zorSql.h"
 #include "link/ZORSerialPort.h"
 #include "model/featureZOR70.h"
 #include "model/zorSettingsFile.h"
+#include "registry/zorSnapShot.h"
 
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QWidgetAction>
 
 #include <utility>
@@ -94,8 +100,10 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
 
     fileDialog->setNameFilter(QStringLiteral("zor70 (*.zor70);; All (*.*)"));
     fileDialog->setDefaultSuffix(QStringLiteral("zor70"));
-    // The snapshot box comes to life with the snapshot handling.
-    ui->dbGroupBox->setEnabled(false);
+    refTab.reset(new zorRefTab(ui));
+    for (QTableWidget *refs : refTab->tables())
+        connect(refs, &QTableWidget::itemChanged, this, &devConfUI::on_refChange);
+    snapBox.reset(new zorSnapShotBox(ui, sql, this));
     ui->dbStatusLabel->hide();
     ui->pgBar->hide();
     leaveServiceMode();
@@ -103,8 +111,9 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     // The children only report the service key, so that it works wherever the focus is.
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
-    // A window of its own, made after the filters: its keys are its own business.
+    // Windows of their own, made after the filters: their keys are their own business.
     featEditor = new featconfui(sql, this);
+    passDlg = new passDialog(this);
 }
 
 devConfUI::~devConfUI()
@@ -132,6 +141,11 @@ void devConfUI::show(int index)
     onRefChange(index);
     connect(port, qOverload<int, int, int, quint8>(&ZORSerialPort::setProgress), this, &devConfUI::setProgress,
             Qt::UniqueConnection);
+    // After every write the registry stores the settings in the current snapshot.
+    connect(port, &ZORSerialPort::doneSendDevData, this, [this](int devIndex) {
+        if (record() && devIndex == zor->devIndex)
+            findSnapShot();
+    });
 }
 
 zorList::_zor *devConfUI::record() const
@@ -225,7 +239,7 @@ void devConfUI::onDevChange(int index)
     zorDevFields::enableDisplayCounts(ui->devDisplayModeCB, options);
     ui->rmDevBtn->setEnabled(zor->dbIndex >= 1);
     if (options.getChCount() != ui->chU0Table->columnCount())
-        onRefChange(index);
+        showRef();
     findSnapShot();
 }
 
@@ -534,18 +548,164 @@ void devConfUI::onRefChange(int index)
 {
     if (!isOpenFor(index))
         return;
-    // One column per instrument channel in the per-channel corrections; the reference
-    // values themselves are filled in by the reference editing.
-    const int count = zor->options->getChCount();
-    ui->chU0Table->setColumnCount(count);
-    ui->chI0Table->setColumnCount(count);
+    if (!editingRef)
+        refHeld = zorSnapShot::refData(*zor->options);
+    showRef();
+}
+
+void devConfUI::showRef()
+{
+    if (!record())
+        return;
+    refTab->fill(*zor->options);
     findSnapShot();
 }
 
+void devConfUI::editRef(const std::function<void(optionsZOR70 *)> &edit)
+{
+    if (optionsZOR70 *options = image()) {
+        const QScopedValueRollback<bool> own(editingRef, true);
+        edit(options);
+    }
+}
+
+bool devConfUI::setRef()
+{
+    if (!image())
+        return false;
+    zorRefInput::_cell fault;
+    bool stored = false;
+    editRef([&](optionsZOR70 *options) { stored = zorRefInput::store(options, refTab->texts(), &fault); });
+    if (stored)
+        return true;
+    const QString cell = refTab->showCell(fault);
+    QMessageBox::warning(this, tr("Ошибка ввода опор"),
+                         tr("Не верные коэффициенты!\nПроверьте введённые значения и повторите попытку.") + "\n\n"
+                             + tr("Ошибка в поле: %1").arg(cell));
+    return false;
+}
+
+void devConfUI::on_refChange(QTableWidgetItem *)
+{
+    setRef();
+}
+
+void devConfUI::on_d10kEdit_editingFinished()
+{
+    const QString text = ui->d10kEdit->text();
+    editRef([&](optionsZOR70 *o) { zorRefInput::storeCoef(o, zorRefInput::coefD10k, text); });
+}
+
+void devConfUI::on_d005maEdit_editingFinished()
+{
+    const QString text = ui->d005maEdit->text();
+    editRef([&](optionsZOR70 *o) { zorRefInput::storeCoef(o, zorRefInput::coefK005ma, text); });
+}
+
+void devConfUI::on_rKShift0Edit_editingFinished()
+{
+    const QString text = ui->rKShift0Edit->text();
+    editRef([&](optionsZOR70 *o) { o->setRefNelinShift(text, 0); });
+}
+
+void devConfUI::on_rKShift1Edit_editingFinished()
+{
+    const QString text = ui->rKShift1Edit->text();
+    editRef([&](optionsZOR70 *o) { o->setRefNelinShift(text, 1); });
+}
+
+void devConfUI::on_dU1200LE_returnPressed()
+{
+    optionsZOR70 *options = image();
+    if (!options)
+        return;
+    // The image raises nothing for this change: the values go with the next apply.
+    if (zorRefInput::spreadDU(options, ui->dU1200LE->text())) {
+        showRef();
+        return;
+    }
+    ui->dU1200LE->selectAll();
+    QMessageBox::warning(this, tr("Ошибка ввода опор"),
+                         tr("Не удалось распределить ΔU!\nВведите число; напряжение последней точки таблицы "
+                            "должно быть отлично от нуля."));
+}
+
+void devConfUI::on_applyRefBtn_clicked()
+{
+    // The focus taken finishes an edit in progress.
+    ui->applyRefBtn->setFocus();
+    optionsZOR70 *options = image();
+    if (!options || !setRef())
+        return;
+    passDlg->setOptions(options);
+    const int answer = passDlg->exec();
+    options = image(); // the instrument may go while the password is asked
+    if (!options)
+        return;
+    if (answer != QDialog::Accepted) {
+        // Unsent constants must not stay in the image: the registry would store them in
+        // the snapshot after the next write of anything, as if the instrument held them.
+        restoreRef();
+        return;
+    }
+    if (isIdentified()) {
+        emit options->onDevApply();
+        if (isIdentified())
+            emit options->onRefApply();
+    }
+    emit options->onRefChange();
+}
+
+void devConfUI::restoreRef()
+{
+    // A copy: the decoders' change signals reach onRefChange while it loads.
+    const QByteArray held = refHeld;
+    editRef([&held](optionsZOR70 *options) {
+        if (zorSnapShot::refData(*options) != held)
+            zorSnapShot::loadRefData(options, held);
+    });
+}
+
+// ---- Settings snapshots ------------------------------------------------------------------------
+
 void devConfUI::findSnapShot()
 {
-    // Hook for the settings snapshot box (dbGroupBox): rebuilt here after every refresh
-    // of the device, channel and reference pages.
+    snapBox->rebuild(record());
+}
+
+void devConfUI::on_dbSearchEdit_textChanged(const QString &text)
+{
+    snapBox->search(record(), text);
+}
+
+void devConfUI::on_dbFindCB_currentIndexChanged(int row)
+{
+    snapBox->load(record(), row);
+}
+
+void devConfUI::on_dbFindCB_activated(int row)
+{
+    snapBox->load(record(), row);
+}
+
+void devConfUI::on_saveDBBtn_clicked()
+{
+    snapBox->save(record());
+}
+
+void devConfUI::on_addDBBtn_clicked()
+{
+    snapBox->add(record());
+}
+
+void devConfUI::on_rmDBBtn_clicked()
+{
+    if (!record() || zor->snapShotId < 1)
+        return;
+    const auto answer = QMessageBox::warning(this, windowTitle(), tr("Вы уверены?"),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        snapBox->remove(record());
 }
 
 // ---- Applying and reading ---------------------------------------------------------------------

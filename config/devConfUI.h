@@ -4,17 +4,23 @@
 #include "config/zorDevFields.h"
 #include "registry/zorList.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QFileDialog;
 class QMenu;
 class QDoubleSpinBox;
+class QTableWidgetItem;
 class ZORSerialPort;
 class featconfui;
+class passDialog;
+class zorRefTab;
+class zorSnapShotBox;
 class zorModeMenu;
 class zorSql;
 
@@ -51,6 +57,10 @@ public:
     int deviceIndex() const { return index; }
     bool isServiceMode() const;
 
+    // Parses every reference widget into the settings image, all or nothing. On a wrong
+    // text it changes nothing, selects the cell and warns, naming it; false.
+    bool setRef();
+
 public slots:
     // Refreshes of the pages, for the dialog's instrument only.
     void onDevChange(int index);
@@ -84,6 +94,19 @@ private slots:
     void on_loadChBtn_clicked();
     void on_loadFeatBtn_clicked();
     void on_loadRefBtn_clicked();
+    void on_applyRefBtn_clicked();
+    void on_d10kEdit_editingFinished();
+    void on_d005maEdit_editingFinished();
+    void on_rKShift0Edit_editingFinished();
+    void on_rKShift1Edit_editingFinished();
+    void on_dU1200LE_returnPressed();
+
+    void on_dbSearchEdit_textChanged(const QString &text);
+    void on_dbFindCB_currentIndexChanged(int row);
+    void on_dbFindCB_activated(int row);
+    void on_saveDBBtn_clicked();
+    void on_addDBBtn_clicked();
+    void on_rmDBBtn_clicked();
     void on_pushButton_3_clicked(); // load from a file
     void on_pushButton_4_clicked(); // save to a file
     void on_rmDevBtn_clicked();
@@ -109,6 +132,15 @@ private:
     void storeDevField(zorDevFields::_field field, const QComboBox *box, int row);
     void fillChTable();
     void fillChRow(const optionsZOR70 &options, int ch);
+
+    // An edited cell of a reference table (not a slot: no widget has that name).
+    void on_refChange(QTableWidgetItem *item);
+    // The reference tab from the image, and the snapshot box after it.
+    void showRef();
+    // An edit of the tab's own goes into the image; the reference data the tab was given
+    // from outside (read, loaded) stays what a cancelled apply returns to.
+    void editRef(const std::function<void(optionsZOR70 *)> &edit);
+    void restoreRef();
 
     bool isIdentified() const;
     void read(quint8 address);
@@ -137,6 +169,13 @@ private:
 
     QFileDialog *fileDialog;
     featconfui *featEditor;
+    passDialog *passDlg;
+    std::unique_ptr<zorRefTab> refTab;
+    std::unique_ptr<zorSnapShotBox> snapBox;
+    // The reference data (snapshot form) as last given to the tab from outside: what the
+    // instrument holds, or what was loaded to be sent. Unsent edits are not in it.
+    QByteArray refHeld;
+    bool editingRef = false; // the tab's own edit is going into the image
 };
 
 #endif // DEVCONFUI_H

@@ -333,20 +333,43 @@ bool zorSql::loadSnapShot(int snapshot_id, QString *info, QByteArray *data, QByt
     return true;
 }
 
-QVector<zorSql::zorSqlItem> zorSql::searchSnapShot(const QString &text)
+QVector<zorSql::zorSqlItem> zorSql::searchSnapShot(const QString &text, int limit, int *total)
 {
+    if (total)
+        *total = 0;
     if (!db.isOpen())
         return {};
     // The search columns hold lower-case text and LIKE folds only Latin letters,
     // so the pattern is lower-cased too: "Завод" must find "заводская".
+    const Bindings pattern = {{":search", text}, {":search_text", "%" + text.toLower() + "%"}};
+    const QString matching =
+        " WHERE  (device_snapshot.device_snapshot_info_search LIKE :search_text"
+        " OR device.device_name_search LIKE :search_text OR device.device_number=:search)"
+        " AND device.device_id=device_snapshot.device_id";
     QSqlQuery query(db);
-    if (!exec(query, QString(snapShotColumns)
-                  + " WHERE  (device_snapshot.device_snapshot_info_search LIKE :search_text"
-                    " OR device.device_name_search LIKE :search_text OR device.device_number=:search)"
-                    " AND device.device_id=device_snapshot.device_id" + snapShotOrder,
-              {{":search", text}, {":search_text", "%" + text.toLower() + "%"}}))
+    query.setForwardOnly(true);
+    // A list of thousands helps nobody and costs most of the time: only the newest are
+    // listed. Their ids are chosen first, so that only they, not every matching row, go
+    // through the sort with all their columns; a count over the same rows, far cheaper,
+    // tells how many matched.
+    const QString statement = limit < 0
+        ? snapShotColumns + matching + snapShotOrder
+        : snapShotColumns
+              + QString(" WHERE device.device_id=device_snapshot.device_id AND device_snapshot.device_snapshot_id IN"
+                        " (SELECT device_snapshot.device_snapshot_id FROM device, device_snapshot %1 %2 LIMIT %3)")
+                    .arg(matching, snapShotOrder)
+                    .arg(limit)
+              + snapShotOrder;
+    if (!exec(query, statement, pattern))
         return {};
-    return snapShotItems(query);
+    const QVector<zorSqlItem> items = snapShotItems(query);
+    if (!total)
+        return items;
+    *total = items.size();
+    if (limit >= 0 && items.size() >= limit
+        && exec(query, "SELECT COUNT(*) FROM device, device_snapshot " + matching, pattern) && query.next())
+        *total = query.value(0).toInt();
+    return items;
 }
 
 bool zorSql::rmSnapShot(int snapshot_id)

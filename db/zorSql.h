@@ -71,9 +71,11 @@ public:
     zorSqlItem getSnapShotItem(int snapshot_id);
     // Fills info, data and refdata from the snapshot; false unless exactly one row.
     bool loadSnapShot(int snapshot_id, QString *info, QByteArray *data, QByteArray *refdata);
-    // Snapshots whose description or device name contains text, or whose device
-    // number equals it; ordinary ones newest first, then factory ones.
-    QVector<zorSqlItem> searchSnapShot(const QString &text);
+    // Snapshots whose description or device name contains text, in any letter
+    // case, or whose device number equals it; ordinary ones newest first, then
+    // factory ones. At most limit of them (all for a negative limit); total, when
+    // given, receives how many matched in all.
+    QVector<zorSqlItem> searchSnapShot(const QString &text, int limit = -1, int *total = nullptr);
     // Never deletes a factory snapshot. True when a row was deleted.
     bool rmSnapShot(int snapshot_id);
 

@@ -3,6 +3,7 @@
 #include "db/zorSql.h"
 #include "link/ZORSerialPort.h"
 #include "model/featureZOR70.h"
+#include "registry/zorSnapShot.h"
 
 #include <QTimer>
 
@@ -553,9 +554,7 @@ void zorList::matchSnapShot(_zor *zor)
     // and become none.
     if (!sql || !zor->rejected.isEmpty())
         return;
-    const QByteArray data = zor->options->getData();
-    const QByteArray refdata = zor->options->getRefData(true);
-    const QVector<zorSql::zorSqlItem> found = sql->findSnapShot(&data, &refdata, zor->dbIndex);
+    const QVector<zorSql::zorSqlItem> found = zorSnapShot::find(sql, *zor->options, zor->dbIndex);
     if (!found.isEmpty()) {
         zor->snapShotId = found.first().id;
         return;
@@ -563,7 +562,7 @@ void zorList::matchSnapShot(_zor *zor)
     // A freshly registered instrument: once every block has been read, its settings
     // become its factory snapshot.
     if (sql->getSnapShotCount(zor->dbIndex) == 0 && port && port->isEmptyQueryQueue(zor->devIndex)) {
-        const int id = sql->setSnapShot(zor->dbIndex, &data, &refdata, tr("Заводская настройка"), 0);
+        const int id = zorSnapShot::store(sql, *zor->options, zor->dbIndex, tr("Заводская настройка"), 0);
         if (id > 0)
             zor->snapShotId = id;
     }
@@ -588,7 +587,7 @@ void zorList::updateDevRow(const _zor *zor)
     if (!sql)
         return;
     const optionsZOR70 *options = zor->options;
-    const QByteArray refdata = options->getRefData(true);
+    const QByteArray refdata = zorSnapShot::refData(*options);
     sql->updateDev(zor->dbIndex, options->devType, options->devNumber, options->devName, &refdata);
 }
 
@@ -597,12 +596,10 @@ void zorList::saveSnapShot(int index)
     _zor *zor = getZorByIndex(index);
     if (!zor || !sql || zor->dbIndex <= 0 || zor->snapShotId <= 0)
         return;
-    const QByteArray data = zor->options->getData();
-    const QByteArray refdata = zor->options->getRefData(true);
     const QString info = sql->getSnapShotInfo(zor->snapShotId);
     // The factory snapshot is never overwritten: the database stores a new one with
     // the same text instead, and that one is followed from now on.
-    const int id = sql->setSnapShot(zor->dbIndex, &data, &refdata, info, zor->snapShotId);
+    const int id = zorSnapShot::store(sql, *zor->options, zor->dbIndex, info, zor->snapShotId);
     if (id > 0)
         zor->snapShotId = id;
 }

@@ -104,6 +104,9 @@ public:
     _zor *getLiveZor(quint32 devType, quint32 devNumber) const;
     QList<int> getIndexList() const; // in key order
     int count() const { return records.size(); }
+    // The database the registry keeps its instruments in, for the dialogs that store
+    // their own properties there.
+    zorSql *getSql() const { return sql; }
     // The text of an error code, that of code 0 for an unknown code.
     QString getErrorText(quint8 code) const;
     // The name of a value's unit character: 'A'..'J' name units 0..9, others "-".

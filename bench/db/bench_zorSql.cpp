@@ -21,6 +21,8 @@ const int devices = 200;
 const int snapshotsPerDevice = 100;
 const int features = 5000;
 const int runs = 15;
+// The settings dialog lists at most this many search results (the newest).
+const int listed = 300;
 // The reference block with the refdU block, as the registry stores it; the lookups
 // by content must use the very bytes the store was filled with.
 const QByteArray refdata(1124, 'r');
@@ -95,6 +97,11 @@ void searches(zorSql &sql)
            milliseconds([&] { sql.searchSnapShot("партия 42 "); }), "ms");
     figure("text search, every snapshot",
            milliseconds([&] { sql.searchSnapShot("поверка"); }), "ms");
+    int total = 0;
+    figure("text search, every snapshot, newest 300 and the count",
+           milliseconds([&] { sql.searchSnapShot("поверка", listed, &total); }), "ms");
+    figure("text search, one description, newest 300 and the count",
+           milliseconds([&] { sql.searchSnapShot("партия 42 серия 57", listed, &total); }), "ms");
     figure("getDevProperty own rows",
            milliseconds([&] { sql.getDevProperty(3); }), "ms");
     figure("getDevProperty inherited",

@@ -22,13 +22,13 @@ configRig::configRig()
     r.list.setSendDelay(sendDelay);
 }
 
-configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial)
+configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial, zorSimMemory::_variant type)
 {
     if (rig) {
         rig->restore();
     } else {
         rig.reset(new configRig);
-        rig->connectSim(serial);
+        rig->connectSim(serial, type);
     }
     return *rig;
 }
@@ -39,8 +39,10 @@ zorSimulator *configRig::connectSim(quint32 serial, zorSimMemory::_variant type)
     index = r.connectPort(sim->portName());
     r.list.getAllDataFromZor(index);
     r.waitIdle(index);
-    for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh})
-        original.insert(address, sim->block(address));
+    for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdRef, O::rdRefdU}) {
+        if (!sim->block(address).isEmpty()) // a basic instrument has no refdU block
+            original.insert(address, sim->block(address));
+    }
     sim->clearLog();
     return sim;
 }

@@ -21,12 +21,13 @@ public:
     configRig();
     // An instrument read in full once and shared by the rows of a test: made on the
     // first call, put back as it was read (restore) on the others.
-    static configRig &shared(std::unique_ptr<configRig> &rig, quint32 serial);
+    static configRig &shared(std::unique_ptr<configRig> &rig, quint32 serial,
+                             zorSimMemory::_variant type = zorSimMemory::basic);
     // A simulated instrument, connected and read in full; serial 0 makes it unnumbered.
     zorSimulator *connectSim(quint32 serial, zorSimMemory::_variant type = zorSimMemory::basic);
-    // Puts the simulator's identity, device and channel blocks and the image back as
-    // connectSim left them, and forgets what the simulator logged; for a test that goes
-    // on with the same instrument instead of reading a new one in full.
+    // Puts the simulator's identity, device, channel and reference blocks and the image
+    // back as connectSim left them, and forgets what the simulator logged; for a test that
+    // goes on with the same instrument instead of reading a new one in full.
     void restore();
     // A record without a port, wired like a connected one.
     void addRecord();

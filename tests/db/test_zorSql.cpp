@@ -83,6 +83,17 @@ QString found(zorSql &s, char fill, int device, const QString &text = QString())
     return list.join("; ");
 }
 
+// The descriptions of at most limit snapshots found by text, and how many matched in all;
+// empty when nothing matched.
+QString listed(zorSql &s, const QString &text, int limit)
+{
+    int total = -1;
+    QStringList list;
+    for (const auto &item : s.searchSnapShot(text, limit, &total))
+        list << item.info;
+    return total == 0 ? QString() : list.join("; ") + "|" + QString::number(total);
+}
+
 QVariant setApp(zorSql &s, const QString &key, const QVariant &value)
 {
     s.setAppProperty(key, value);
@@ -300,6 +311,8 @@ private slots:
         row("search, percent, underscore", [](zorSql &s) { return found(s, 0, 0, "100%_"); }, quoted);
         row("search, device name", [](zorSql &s) { return found(s, 0, 0, "BETA"); }, "Копия; Вторая; Завод-2");
         row("search, device number", [](zorSql &s) { return found(s, 0, 0, "0007"); }, quoted + "; Заводская");
+        row("search, newest only and the count", [](zorSql &s) { return listed(s, "ЗАВОД", 1); }, "Завод-2|2");
+        row("search, within the limit", [](zorSql &s) { return listed(s, "завод", 2); }, "Завод-2; Заводская|2");
 
         row("feature unchanged writes nothing", [](zorSql &s) { return save(s, 0, 'a', "ТСП 'А'", 0); }, 1);
         row("feature, same bytes, new name", [](zorSql &s) { return save(s, 0, 'a', "ТСП-2", 0); }, 1,

@@ -1,0 +1,84 @@
+#include "results/zorRecordWriter.h"
+
+#include "results/zorWriteAll.h"
+
+#include <QFile>
+
+bool zorRecordWriter::sweepDone(quint8 ch)
+{
+    const bool done = ch <= preCh;
+    preCh = ch;
+    return done;
+}
+
+bool zorRecordWriter::rowDue(double t, int periodMinutes) const
+{
+    return !recorded || t < lastTime || t - lastTime > 60.0 * periodMinutes;
+}
+
+void zorRecordWriter::restart()
+{
+    recorded = false;
+    lastTime = 0.0;
+    lost = 0;
+    failing = false;
+    error.clear();
+}
+
+bool zorRecordWriter::append(const QString &to, const QByteArray &row, double t,
+                             const std::function<QByteArray()> &header)
+{
+    file = to;
+    recorded = true;
+    lastTime = t;
+    if (waitingBytes + row.size() > maxWaitingBytes) {
+        ++lost;
+    } else {
+        waiting << row;
+        waitingBytes += row.size();
+    }
+    return flush(header);
+}
+
+bool zorRecordWriter::flush(const std::function<QByteArray()> &header)
+{
+    if (waiting.isEmpty())
+        return true;
+    QFile f(file);
+    // Unbuffered, so that a failed write leaves nothing behind to be tried again on close.
+    if (!f.open(QIODevice::Append | QIODevice::Unbuffered))
+        return fail(f.errorString());
+    const qint64 before = f.size();
+    QByteArray bytes;
+    bytes.reserve(int(waitingBytes) + 4096);
+    if (before == 0)
+        bytes += header();
+    for (const QByteArray &row : qAsConst(waiting))
+        bytes += row;
+    if (!zorWriteAll::to(&f, bytes.constData(), bytes.size())) {
+        const QString reason = f.errorString();
+        f.resize(before);
+        return fail(reason);
+    }
+    f.close();
+    waiting.clear();
+    waitingBytes = 0;
+    failing = false;
+    error.clear();
+    return true;
+}
+
+void zorRecordWriter::drop()
+{
+    lost += waiting.size();
+    waiting.clear();
+    waitingBytes = 0;
+    failing = false;
+}
+
+bool zorRecordWriter::fail(const QString &reason)
+{
+    failing = true;
+    error = reason;
+    return false;
+}
