@@ -9,6 +9,9 @@
 #include "app/zorLiveView.h"
 #include "app/zorPlotMenus.h"
 #include "app/zorPlotProperties.h"
+#include "config/confChMenu.h"
+#include "config/confMenu.h"
+#include "config/devConfUI.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
 #include "link/ZORSerialPort.h"
@@ -43,6 +46,13 @@ const char mainDeviceKey[] = "main_device_id";
 const char saveDirKey[] = "savemeas_dir";
 // The demo instruments count their serial numbers from here.
 constexpr quint32 demoSerial = 9000;
+
+// Popup menus of a table cell open at its right edge.
+QPoint cellRightEdge(const QTableWidget *table, int row, int column)
+{
+    const QRect cell = table->visualRect(table->model()->index(row, column));
+    return table->viewport()->mapToGlobal(cell.topRight());
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -81,6 +91,8 @@ MainWindow::MainWindow(QWidget *parent)
     static_cast<QBoxLayout *>(ui->qwtWidget->layout())->insertWidget(0, plot, 1);
     plot->applyScale();
 
+    devConf = new devConfUI(list, port, sql, this);
+    devConf->setStyleSheet(styleSheetText);
     find = new findZor(port, list, sql, this);
     find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
@@ -90,6 +102,10 @@ MainWindow::MainWindow(QWidget *parent)
     recDialog = new recmeas(this, list, recorder);
     recDialog->setObjectName("recmeas");
     yesNo = QStringList{tr("Да"), tr("Нет")};
+    devMenu = new confMenu(list, port, this);
+    devMenu->setObjectName("confMenu");
+    chMenu = new confChMenu(list, sql, this);
+    chMenu->setObjectName("confChMenu");
     buildDisplays();
 
     live = new zorLiveView({ui->devTable, ui->chTable, measValue, measUnit, averValue, averUnit, ui->lcdGroupBox},
@@ -122,11 +138,14 @@ MainWindow::~MainWindow()
     delete measUnit;
     delete averValue;
     delete averUnit;
+    delete devConf;
     delete find;
     delete recorder;
     delete about;
     delete plot;
     yesNo.clear();
+    delete devMenu;
+    delete chMenu;
     delete list;
     delete sql;
     delete port;
@@ -344,6 +363,18 @@ void MainWindow::wire()
     connect(live, &zorLiveView::chHeaderClicked, this, [this] { plot->setChShow(true, -1, 255); });
     connect(autoConnect, &zorAutoConnect::reconnected, this, &MainWindow::updUI);
     connect(recorder, &zorRecorder::onRecStateChange, this, &MainWindow::updUI);
+
+    // The settings dialog holds the window's refreshes back while it is open and
+    // brings them in when it closes.
+    connect(devConf, &QDialog::finished, this, &MainWindow::updUI);
+    connect(devMenu, &confMenu::neadShowSetup, devConf, &devConfUI::show);
+    // A menu left open on a removed instrument would go on showing it.
+    connect(list, &zorList::onRmZor, this, [this](int index) {
+        if (devMenu->deviceIndex() == index)
+            devMenu->close();
+        if (chMenu->deviceIndex() == index)
+            chMenu->close();
+    });
 }
 
 // Nothing of the window runs once it closes: the registry and the link may still
@@ -351,7 +382,7 @@ void MainWindow::wire()
 void MainWindow::unwire()
 {
     for (QObject *sender : {static_cast<QObject *>(port), static_cast<QObject *>(list), static_cast<QObject *>(plot),
-                            static_cast<QObject *>(recorder)}) {
+                            static_cast<QObject *>(recorder), static_cast<QObject *>(devConf)}) {
         disconnect(sender, nullptr, this, nullptr);
         disconnect(sender, nullptr, live, nullptr);
         disconnect(sender, nullptr, properties, nullptr);
@@ -386,7 +417,7 @@ void MainWindow::devAdded(int index, bool)
         if (properties->apply(index))
             setMainDev(index, false);
     }
-    updUI();
+    refresh();
 }
 
 void MainWindow::devRemoved(int index, int qwtIndex)
@@ -397,7 +428,7 @@ void MainWindow::devRemoved(int index, int qwtIndex)
         live->setMainDev(-1);
     else if (index == live->mainDev())
         setMainDev(list->getIndexList().last(), true);
-    updUI();
+    refresh();
 }
 
 // The channel block was read: the plot follows the instrument's channel count (the
@@ -458,7 +489,18 @@ void MainWindow::setMainDev(int index, bool store)
     updUI();
 }
 
+// While the settings dialog is open its edits would rebuild the window at every
+// change; it refreshes the window when it closes.
 void MainWindow::updUI()
+{
+    if (!devConf->isVisible())
+        refresh();
+}
+
+// Rebuilds the tables, the displays and the plot buttons. Instruments that come or go
+// rebuild even behind the settings dialog: a row missing or left over would take what
+// another instrument reports.
+void MainWindow::refresh()
 {
     live->rebuild();
     const zorList::_zor *zor = list->getZorByIndex(live->mainDev());
@@ -693,8 +735,9 @@ void MainWindow::on_devTable_cellPressed(int row, int column)
         return;
     if (QWidget *bar = ui->devTable->cellWidget(row, zorLiveView::dcMarker))
         bar->hide();
-    // The last column opens the device's popup menu once it lands.
-    if (column >= zorLiveView::dcName && column < zorLiveView::dcMarker)
+    if (column == zorLiveView::dcMarker)
+        devMenu->show(index, cellRightEdge(ui->devTable, row, column));
+    else if (column >= zorLiveView::dcName)
         setMainDev(index, true);
 }
 
@@ -704,8 +747,7 @@ void MainWindow::on_chTable_cellPressed(int row, int column)
     if (row < 1 || qwtIndex < 0 || row > plot->getChCount(qwtIndex))
         return;
     const quint8 ch = quint8(row - 1);
-    const QRect cell = ui->chTable->visualRect(ui->chTable->model()->index(row, column));
-    const QPoint rightEdge = ui->chTable->viewport()->mapToGlobal(cell.topRight());
+    const QPoint rightEdge = cellRightEdge(ui->chTable, row, column);
     switch (column) {
     case zorLiveView::ccNumber:
         if (QApplication::mouseButtons() & Qt::RightButton) {
@@ -723,7 +765,7 @@ void MainWindow::on_chTable_cellPressed(int row, int column)
         plotMenus->popupDiff(qwtIndex, ch, rightEdge);
         break;
     case zorLiveView::ccSettings:
-        // The channel's settings menu once it lands.
+        chMenu->show(live->mainDev(), rightEdge, ch);
         break;
     default:
         plot->setChMain(ch, qwtIndex);
@@ -738,8 +780,7 @@ void MainWindow::on_devTable_cellEntered(int row, int column)
     ui->devTable->viewport()->setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
-void MainWindow::on_chTable_cellEntered(int row, int column)
+void MainWindow::on_chTable_cellEntered(int row, int)
 {
-    const bool clickable = row > 0 && column != zorLiveView::ccSettings;
-    ui->chTable->viewport()->setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    ui->chTable->viewport()->setCursor(row > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }

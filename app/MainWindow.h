@@ -18,6 +18,9 @@ class QLabelClick;
 class QwtZOR;
 class ZORSerialPort;
 class appconf;
+class confChMenu;
+class confMenu;
+class devConfUI;
 class findZor;
 class recmeas;
 class savemeas;
@@ -90,6 +93,7 @@ private:
     void unwire();
     void report(const QString &title, const QString &text);
 
+    void refresh();
     void devAdded(int index, bool connected);
     void devRemoved(int index, int qwtIndex);
     void chBlockChanged(int index);
@@ -117,11 +121,14 @@ private:
     ZORSerialPort *port = nullptr;
     zorList *list = nullptr;
     QwtZOR *plot = nullptr;
+    devConfUI *devConf = nullptr;
     findZor *find = nullptr;
     zorRecorder *recorder = nullptr;
     savemeas *saveDialog = nullptr;
     recmeas *recDialog = nullptr;
     QStringList yesNo;
+    confMenu *devMenu = nullptr;
+    confChMenu *chMenu = nullptr;
     QLabelClick *measValue = nullptr;
     QLabelClick *measUnit = nullptr;
     QLabelClick *averValue = nullptr;

@@ -46,6 +46,13 @@ QIcon colourMark(const QColor &color, bool shown)
     return QIcon(pixmap);
 }
 
+// A cell that opens its row's settings menu shows so.
+void markMenuCell(QTableWidgetItem *item, const QString &tip)
+{
+    item->setIcon(QIcon(":/resource/images/settings.png"));
+    item->setToolTip(tip);
+}
+
 } // namespace
 
 zorLiveView::zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, const zorRecorder *recorder, QObject *parent)
@@ -183,6 +190,7 @@ void zorLiveView::resizeDevTable()
         table->insertRow(row);
         for (int column = dcName; column < dcCount; ++column)
             cell(table, row, column);
+        markMenuCell(cell(table, row, dcMarker), tr("Настройки прибора"));
         QWidget *holder = new QWidget;
         QHBoxLayout *layout = new QHBoxLayout(holder);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -265,6 +273,7 @@ void zorLiveView::fillChRows()
     for (int ch = 0; ch < count; ++ch) {
         fillChRow(qwtIndex, quint8(ch));
         drawChMark(quint8(ch));
+        markMenuCell(cell(table, ch + 1, ccSettings), tr("Настройки канала"));
     }
     const int main = plot->getChMain(qwtIndex);
     for (int row = 1; row < table->rowCount(); ++row)

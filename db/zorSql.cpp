@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -419,8 +420,11 @@ zorSql::zorSqlItem zorSql::featureItem(const QSqlQuery &query)
 // long result lists several times slower.
 QString zorSql::dateText(const QVariant &stored)
 {
+    // The weekday is named in Russian like the rest of the interface, whatever the
+    // system's locale is.
+    static const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QString text = stored.toString(); // "yyyy-MM-ddTHH:mm:ss.zzz"
-    return QDate::fromString(text.left(10), Qt::ISODate).toString("dddd dd.MM.yyyy") + " "
+    return russian.toString(QDate::fromString(text.left(10), Qt::ISODate), QStringLiteral("dddd dd.MM.yyyy")) + " "
         + QTime::fromString(text.mid(11), Qt::ISODateWithMs).toString("HH:mm");
 }
 

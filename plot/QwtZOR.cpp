@@ -222,11 +222,8 @@ bool QwtZOR::addPoint(double val, const QString &dim, int qwtIndex, uchar ch)
 
 bool QwtZOR::addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch)
 {
-    _dev *d = findView(qwtIndex);
-    if (!d || ch == 255)
+    if (!makeCh(qwtIndex, ch))
         return false;
-    if (ch >= d->chs.size())
-        setChCount(uchar(ch + 1), qwtIndex);
     switch (m_store.addPoint(val, time, dim, qwtIndex, ch)) {
     case zorPointStore::pointDropped:
         return false;
@@ -237,26 +234,81 @@ bool QwtZOR::addPoint(double val, double time, const QString &dim, int qwtIndex,
     case zorPointStore::pointStored:
         break;
     }
+    pointsAdded(qwtIndex, ch, -1);
+    return true;
+}
+
+int QwtZOR::addPoints(const QVector<double> &values, const QVector<double> &times, const QString &dim,
+                      int qwtIndex, uchar ch)
+{
+    if (values.isEmpty() || times.isEmpty() || !makeCh(qwtIndex, ch))
+        return 0;
+    const int from = m_store.getChMeasCount(qwtIndex, ch, true);
+    const zorPointStore::_block block = m_store.addPoints(values, times, dim, qwtIndex, ch);
+    const bool failed = block.rejected + block.refused > 0;
+    const bool endsFailed = block.last == zorPointStore::pointRejected || block.last == zorPointStore::pointRefused;
+    if (failed && !endsFailed)
+        emit onErrorAddPoint(qwtIndex, ch);
+    if (block.stored > 0)
+        pointsAdded(qwtIndex, ch, from);
+    if (endsFailed)
+        emit onErrorAddPoint(qwtIndex, ch);
+    return block.stored;
+}
+
+void QwtZOR::reserve(int count, int qwtIndex, uchar ch)
+{
+    if (makeCh(qwtIndex, ch))
+        m_store.reserve(count, qwtIndex, ch);
+}
+
+// The views of a channel a reading is for, made with those below it when the channel is
+// not there yet; false for an unknown device and for channel 255.
+bool QwtZOR::makeCh(int &qwtIndex, uchar ch)
+{
+    _dev *d = findView(qwtIndex);
+    if (!d || ch == 255)
+        return false;
+    if (ch >= d->chs.size())
+        setChCount(uchar(ch + 1), qwtIndex);
+    return true;
+}
+
+// Points from index from of the channel's plotted values on (the newest alone with a
+// negative from) were stored: the axes or the curves follow, and the signals go out.
+void QwtZOR::pointsAdded(int qwtIndex, uchar ch, int from)
+{
     if (isCurrentMain(qwtIndex, ch)) {
         applyScale();
-    } else if ((d = findView(qwtIndex))) {
+    } else if (const _dev *d = findView(qwtIndex)) {
         const _ch &c = d->chs[ch];
         if (c.curveMeas->isVisible() || c.curveAver->isVisible())
             requestReplot();
     }
     emit onAddPoint(qwtIndex, ch);
-    checkLimits(qwtIndex, ch);
-    return true;
+    checkLimits(qwtIndex, ch, from);
 }
 
-void QwtZOR::checkLimits(int qwtIndex, uchar ch)
+// One alarm for the points from index from of the plotted values on (the newest alone
+// with a negative from) when any lies beyond an active limit line.
+void QwtZOR::checkLimits(int qwtIndex, uchar ch, int from)
 {
     const _dev *d = findView(qwtIndex);
     if (!d || d->modeTrack == tmOff)
         return;
-    const double value = getChMeas(qwtIndex, ch, -1, true);
-    const bool aboveUp = d->markerUp->isVisible() && value > d->markerUp->yValue();
-    const bool belowDown = d->markerDown->isVisible() && value < d->markerDown->yValue();
+    double lo;
+    double hi;
+    if (from < 0) {
+        lo = hi = getChMeas(qwtIndex, ch, -1, true);
+    } else {
+        uchar c = ch;
+        const zorPointStore::_plotted raw = zorPointStore::plotted(*m_store.findCh(qwtIndex, c), false);
+        raw.index->range(*raw.values, from, raw.values->size(), lo, hi);
+        if (lo > hi)
+            return;
+    }
+    const bool aboveUp = d->markerUp->isVisible() && hi > d->markerUp->yValue();
+    const bool belowDown = d->markerDown->isVisible() && lo < d->markerDown->yValue();
     const bool hit = d->modeTrack == tmUpper ? aboveUp : d->modeTrack == tmLower ? belowDown : aboveUp || belowDown;
     if (hit)
         emit onPointTrackOff(qwtIndex, ch);

@@ -88,6 +88,17 @@ public:
     // Points; false when the reading was not stored or was refused.
     bool addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch);
     bool addPoint(double val, const QString &dim, int qwtIndex, uchar ch);
+    // A block of readings of one channel (values[i] at times[i]), stored as addPoint
+    // stores them one by one but announced once: onAddPoint when any was stored,
+    // onErrorAddPoint when any was rejected or refused (after onAddPoint when the last
+    // one was), onPointTrackOff when any stored value lies beyond an active limit line.
+    // The number of points stored.
+    int addPoints(const QVector<double> &values, const QVector<double> &times, const QString &dim, int qwtIndex,
+                  uchar ch);
+    // Room for count points of the channel in all (made with the channels below it when
+    // it is not there yet), so that a long series filled in blocks is not moved in
+    // memory as it grows.
+    void reserve(int count, int qwtIndex, uchar ch);
 
     // Visibility and colour
     bool toggleMeasShow(int qwtIndex);
@@ -235,7 +246,9 @@ private:
     void addChannelViews(_dev &d, int qwtIndex, int count);
     void setCurvesVisible(_ch &c, bool meas, bool aver);
     void afterUnlink(const QVector<QPair<int, uchar>> &channels);
-    void checkLimits(int qwtIndex, uchar ch);
+    bool makeCh(int &qwtIndex, uchar ch);
+    void pointsAdded(int qwtIndex, uchar ch, int from);
+    void checkLimits(int qwtIndex, uchar ch, int from);
     void requestReplot();
     void setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch);
     void setScaleDrawX(TmcModeX mode);

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
-void zorDimList::append(const QString &dim)
+void zorDimList::append(const QString &dim, int count)
 {
+    if (count <= 0)
+        return;
     if (m_dims.isEmpty() || m_dims.constLast() != dim) {
         m_starts.append(m_size);
         m_dims.append(dim);
     }
-    ++m_size;
+    m_size += count;
 }
 
 void zorDimList::clear()

@@ -10,7 +10,8 @@
 class zorDimList
 {
 public:
-    void append(const QString &dim);
+    // Appends count points (1 by default) of unit dim.
+    void append(const QString &dim, int count = 1);
     void clear();
     int size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }

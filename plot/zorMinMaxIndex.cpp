@@ -19,6 +19,15 @@ void zorMinMaxIndex::clear()
     m_levels.clear();
 }
 
+void zorMinMaxIndex::reserve(int count)
+{
+    for (int level = 0; (count >>= blockShift) > 0; ++level) {
+        if (m_levels.size() <= level)
+            m_levels.append(QVector<Span>());
+        m_levels[level].reserve(count);
+    }
+}
+
 // The values just completed a block of level 0; that may complete a block of
 // level 1, and so on.
 void zorMinMaxIndex::closeBlocks(const QVector<double> &series)

@@ -15,6 +15,8 @@ public:
     // Takes in the values of series that are not summarised yet.
     void sync(const QVector<double> &series);
     void clear();
+    // Room for the summaries of count values.
+    void reserve(int count);
 
     // Extremes of series[from, to); lo > hi when the range is empty.
     void range(const QVector<double> &series, int from, int to, double &lo, double &hi) const;

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Readings at or below this value are the instrument's way of saying "no value".
@@ -10,17 +15,64 @@ constexpr double lowestReading = -1300.0;
 constexpr int averageWindow = 10;
 constexpr int maxDevices = 255;
 
-// Appends the mean of the last (up to) ten values of series to aver; sum becomes
-// the sum of that window. The window is summed afresh, so one huge reading cannot
-// leave a rounding error behind in the running sum once it has left the window.
+bool isReading(double val, double time)
+{
+    // Infinite or undefined numbers are no readings, and they would wreck the axes.
+    return val > lowestReading && time >= 0.0 && std::isfinite(val) && std::isfinite(time);
+}
+
+// The mean of the last (up to) ten of the first n values of series; sum becomes the
+// sum of that window. The window is summed afresh, so one huge reading cannot leave a
+// rounding error behind in the running sum once it has left the window.
+double average(const double *series, int n, double &sum)
+{
+    const int first = std::max(0, n - averageWindow);
+    // Summed in a local: sum might alias series, which would make every step go
+    // through memory and chain the windows of consecutive points together.
+    double window = 0.0;
+    for (int i = first; i < n; ++i)
+        window += series[i];
+    sum = window;
+    return window / (n - first);
+}
+
 void appendAverage(const QVector<double> &series, QVector<double> &aver, double &sum)
 {
-    const int n = series.size();
-    const int first = std::max(0, n - averageWindow);
-    sum = 0.0;
-    for (int i = first; i < n; ++i)
-        sum += series.at(i);
-    aver.append(sum / (n - first));
+    aver.append(average(series.constData(), series.size(), sum));
+}
+
+// Room for count values, in large memory pages where the system offers them on request:
+// a series filled by the million then takes a few hundred page faults instead of a few
+// hundred thousand, which would be a good part of what filling it costs.
+void reserveSeries(QVector<double> &series, int count)
+{
+    series.reserve(count);
+#ifdef Q_OS_LINUX
+    const quintptr page = quintptr(sysconf(_SC_PAGESIZE));
+    const quintptr begin = (quintptr(series.constData()) + page - 1) & ~(page - 1);
+    const quintptr end = quintptr(series.constData() + series.capacity()) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+void tally(zorPointStore::_block &block, zorPointStore::_added added)
+{
+    switch (added) {
+    case zorPointStore::pointStored:
+        ++block.stored;
+        break;
+    case zorPointStore::pointRejected:
+        ++block.rejected;
+        break;
+    case zorPointStore::pointRefused:
+        ++block.refused;
+        break;
+    case zorPointStore::pointDropped:
+        ++block.dropped;
+        break;
+    }
+    block.last = added;
 }
 
 // Index of the value of series, where a negative or too large index means the newest.
@@ -161,19 +213,64 @@ double zorPointStore::timeNow(int qwtIndex) const
 
 zorPointStore::_added zorPointStore::addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch)
 {
+    _ch *c = pointCh(qwtIndex, ch);
+    return c ? storePoint(*c, val, time, dim) : pointDropped;
+}
+
+zorPointStore::_block zorPointStore::addPoints(const QVector<double> &values, const QVector<double> &times,
+                                               const QString &dim, int qwtIndex, uchar ch)
+{
+    _block block;
+    const int count = std::min(values.size(), times.size());
+    if (count == 0)
+        return block;
+    _ch *c = pointCh(qwtIndex, ch);
+    if (!c) {
+        block.dropped = count;
+        return block;
+    }
+    if (!isLinked(*c)) {
+        storeBlock(*c, values, times, count, dim, block);
+        return block;
+    }
+    // Each difference takes the partner's newest point as it is at that reading, and
+    // the partner may be this very channel: point by point.
+    for (int i = 0; i < count; ++i)
+        tally(block, storePoint(*c, values.at(i), times.at(i), dim));
+    return block;
+}
+
+void zorPointStore::reserve(int count, int qwtIndex, uchar ch)
+{
+    _ch *c = editCh(qwtIndex, ch);
+    if (!c || count <= c->meas.capacity())
+        return;
+    reserveSeries(c->meas, count);
+    reserveSeries(c->aver, count);
+    reserveSeries(c->time, count);
+    c->measIndex.reserve(count);
+    c->averIndex.reserve(count);
+}
+
+// The channel a reading is for, made with the channels below it when it is not there
+// yet; null for an unknown device and for channels that cannot exist.
+zorPointStore::_ch *zorPointStore::pointCh(int &qwtIndex, uchar ch)
+{
     _dev *d = editDev(qwtIndex);
     if (!d || ch == 255)
-        return pointDropped;
+        return nullptr;
     if (ch >= d->chs.size()) {
         // 255 channels cannot exist: a reading for channel 254 is dropped.
         setChCount(uchar(ch + 1), qwtIndex);
         if (ch >= d->chs.size())
-            return pointDropped;
+            return nullptr;
     }
-    _ch &c = d->chs[ch];
-    // Infinite or undefined numbers are no readings, and they would wreck the axes.
-    const bool valid = val > lowestReading && time >= 0.0 && std::isfinite(val) && std::isfinite(time);
-    if (!valid) {
+    return &d->chs[ch];
+}
+
+zorPointStore::_added zorPointStore::storePoint(_ch &c, double val, double time, const QString &dim)
+{
+    if (!isReading(val, time)) {
         c.pointError = true;
         return pointRejected;
     }
@@ -189,6 +286,37 @@ zorPointStore::_added zorPointStore::addPoint(double val, double time, const QSt
         return pointRefused;
     c.pointError = false;
     return pointStored;
+}
+
+// A block for a channel without a partner: the readings first, then their averages
+// and the summaries in one pass each.
+void zorPointStore::storeBlock(_ch &c, const QVector<double> &values, const QVector<double> &times, int count,
+                               const QString &dim, _block &block)
+{
+    const int before = c.meas.size();
+    for (int i = 0; i < count; ++i) {
+        const double val = values.at(i);
+        const double time = times.at(i);
+        if (isReading(val, time)) {
+            c.meas.append(val);
+            c.time.append(time);
+        }
+    }
+    const int after = c.meas.size();
+    block.stored = after - before;
+    block.rejected = count - block.stored;
+    block.last = isReading(values.at(count - 1), times.at(count - 1)) ? pointStored : pointRejected;
+    c.pointError = block.last == pointRejected;
+    if (block.stored == 0)
+        return;
+    c.dim = dim;
+    c.dims.append(dim, block.stored);
+    const double *meas = c.meas.constData();
+    for (int n = before + 1; n <= after; ++n)
+        c.aver.append(average(meas, n, c.sumMeas));
+    c.timeRuns.sync(c.time);
+    c.measIndex.sync(c.meas);
+    c.averIndex.sync(c.aver);
 }
 
 bool zorPointStore::diffStep(_ch &c, double val, double time)

@@ -25,6 +25,10 @@
 // Time stamps are seconds since the device's start. A series grows without bound
 // until cleared; adding a point costs O(1), and the summaries a drawing needs (runs
 // of ordered time stamps, min/max indexes) are kept up to date as points arrive.
+// Readings that come by the thousand (a results file read back) go in as a block of
+// one channel, which leaves the store as the same readings added one by one would,
+// at a fraction of the cost; room for a series' expected length can be made ahead,
+// so that a long series is never moved in memory as it grows.
 class zorPointStore
 {
 public:
@@ -81,6 +85,15 @@ public:
         pointDropped,  // no such device, or a channel that cannot exist
     };
 
+    // What became of a block of readings, counted by _added.
+    struct _block {
+        int stored = 0;
+        int rejected = 0;
+        int refused = 0;
+        int dropped = 0;
+        _added last = pointDropped; // of the last reading; pointDropped for an empty block
+    };
+
     zorPointStore();
     zorPointStore(const zorPointStore &) = delete;
     zorPointStore &operator=(const zorPointStore &) = delete;
@@ -109,6 +122,12 @@ public:
     // Points. A reading is valid when val > -1300 and time >= 0, both finite. A channel
     // not there yet is created with the channels below it.
     _added addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch);
+    // The readings values[i] at times[i] of one channel in order, as addPoint takes them
+    // one by one (the shorter vector sets the count).
+    _block addPoints(const QVector<double> &values, const QVector<double> &times, const QString &dim, int qwtIndex,
+                     uchar ch);
+    // Room for count points of the channel in all; nothing for a channel not there yet.
+    void reserve(int count, int qwtIndex, uchar ch);
     // Seconds from the device's start to now; -1 for an unknown device.
     double timeNow(int qwtIndex) const;
 
@@ -158,6 +177,10 @@ public:
 private:
     _dev *editDev(int &qwtIndex);
     _ch *editCh(int &qwtIndex, uchar &ch);
+    _ch *pointCh(int &qwtIndex, uchar ch);
+    _added storePoint(_ch &c, double val, double time, const QString &dim);
+    void storeBlock(_ch &c, const QVector<double> &values, const QVector<double> &times, int count,
+                    const QString &dim, _block &block);
     void unlink(_ch &c);
     bool diffStep(_ch &c, double val, double time);
     void rebuildDiff(_ch &c, const _ch &partner);

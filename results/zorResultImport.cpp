@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
     : QObject(window), window(window), list(list), plot(plot)
 {
@@ -65,14 +67,15 @@ bool zorResultImport::step(const QDeadlineTimer &until)
                 QDeadlineTimer(QDeadlineTimer::Forever), blockRows);
             turn = 0;
         }
-        // The plot does not announce these points one by one: the window catches up
-        // once the file is in (finished), where a view refresh per point of a week
-        // of readings would cost more than reading them.
+        // The plot does not announce these points: the window catches up once the
+        // file is in (finished).
         const QSignalBlocker quiet(plot);
         for (; turn < pending.size(); ++turn) {
             _pending &p = pending[turn];
-            for (int i = 0; i < p.time.size(); ++i)
-                plot->addPoint(p.value.at(i), p.time.at(i), units.at(turn), qwtIndex, uchar(turn));
+            if (!p.time.isEmpty()) {
+                makeRoom(turn);
+                plot->addPoints(p.value, p.time, units.at(turn), qwtIndex, uchar(turn));
+            }
             p.time.resize(0);
             p.value.resize(0);
             if (until.hasExpired()) {
@@ -81,6 +84,21 @@ bool zorResultImport::step(const QDeadlineTimer &until)
             }
         }
     }
+}
+
+// Room for the points of the channel that the whole file likely holds, judged by the
+// share of the file read so far, with a tenth to spare for shorter rows further on;
+// made again, larger, should the file hold more than that.
+void zorResultImport::makeRoom(int ch)
+{
+    _pending &p = pending[ch];
+    const qint64 need = qint64(plot->getChMeasCount(qwtIndex, uchar(ch))) + p.time.size();
+    const qint64 read = reader.position();
+    if (need <= p.room || read <= 0 || reader.size() <= 0)
+        return;
+    const double expected = double(need) * double(reader.size()) / double(read) * 1.1 + blockRows;
+    p.room = int(std::min(expected, double(maxRoom)));
+    plot->reserve(p.room, qwtIndex, uchar(ch));
 }
 
 int zorResultImport::progress() const

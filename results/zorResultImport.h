@@ -19,11 +19,12 @@ class zorList;
 // long file. Cancelling keeps what was read. A child of the window; deletes itself
 // when done.
 //
-// The rows are read in blocks and handed to the plot a channel at a time, the slice
-// ending after any channel once its time is up. Every channel of a file holds about as
-// many points as the others, so their series outgrow their memory at the same row;
-// handed over together, all of them would be moved in one go, holding the window up
-// for as long as a whole second with a week of readings.
+// The rows are read in blocks and handed to the plot as one block of points per
+// channel, the slice ending after any channel once its time is up. Each channel's
+// series gets room ahead for the points the whole file is likely to hold: every channel
+// of a file holds about as many points as the others, so, growing as they fill, their
+// series would outgrow their memory at the same row and all be moved in one go,
+// holding the window up for as long as a whole second with a week of readings.
 class zorResultImport : public QObject
 {
     Q_OBJECT
@@ -52,15 +53,20 @@ signals:
     void finished(int index, bool cancelled);
 
 private:
-    // Points of a channel read but not yet in the plot.
+    // Points of a channel read but not yet in the plot, and the room made for its series.
     struct _pending
     {
         QVector<double> time;
         QVector<double> value;
+        int room = 0;
     };
     static constexpr int blockRows = 4096;
+    // No more room than this is made ahead (512 MiB a series): a file that looks
+    // longer than that goes on growing its series as it is read.
+    static constexpr int maxRoom = 1 << 26;
 
     bool step(const QDeadlineTimer &until);
+    void makeRoom(int ch);
     int progress() const;
 
     QPointer<QWidget> window;

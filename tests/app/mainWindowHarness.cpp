@@ -105,7 +105,8 @@ ZORSerialPort *mainWindowHarness::port() const
 
 QTableWidget *mainWindowHarness::table(const char *name) const
 {
-    return window->findChild<QTableWidget *>(name);
+    // The window's own: its dialogs have tables of the same names.
+    return window->centralWidget()->findChild<QTableWidget *>(name);
 }
 
 QString mainWindowHarness::text(const char *name, int row, int column) const
@@ -126,11 +127,25 @@ QAction *mainWindowHarness::menuAction(const char *button, const QString &text) 
 {
     QMenu *menu = window->findChild<QToolButton *>(button)->menu();
     emit menu->aboutToShow();
+    return entry(menu, text);
+}
+
+QAction *mainWindowHarness::entry(const QMenu *menu, const QString &textOrName)
+{
     for (QAction *action : menu->actions()) {
-        if (action->text() == text)
+        if (action->text() == textOrName || action->objectName() == textOrName)
             return action;
     }
     return nullptr;
+}
+
+void mainWindowHarness::click(QMenu *menu, const QString &textOrName)
+{
+    QAction *action = entry(menu, textOrName);
+    QVERIFY2(action && action->isEnabled(), qPrintable("no enabled entry " + textOrName));
+    const QPoint at = menu->actionGeometry(action).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)

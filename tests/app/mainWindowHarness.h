@@ -51,6 +51,10 @@ public:
     void press(const char *table, int row, int column, Qt::MouseButton button = Qt::LeftButton);
     // The action of a button's menu with this text, after the menu was opened.
     QAction *menuAction(const char *button, const QString &text) const;
+    // The entry of a menu with this text or object name.
+    static QAction *entry(const QMenu *menu, const QString &textOrName);
+    // Clicks the entry of a shown menu as the user does, which closes the menu.
+    static void click(QMenu *menu, const QString &textOrName);
 
     // Runs fn on the next modal widget that opens (a message box, a dialog).
     static void onModal(const std::function<void(QWidget *)> &fn);

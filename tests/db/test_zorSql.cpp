@@ -302,9 +302,9 @@ private slots:
             "Копия; Завод-2; Заводская");
         row("findSnapShot, newest first", [](zorSql &s) { return found(s, 'b', -1); }, quoted + "; Вторая");
         row("factory title", [](zorSql &s) { return s.getSnapShotItem(1).title; },
-            title.arg(QLocale::system().dayName(1)).arg(4) + " (Заводская)");
+            title.arg(QLocale(QLocale::Russian).dayName(1)).arg(4) + " (Заводская)");
         row("ordinary title", [](zorSql &s) { return s.getSnapShotItem(2).title; },
-            title.arg(QLocale::system().dayName(6)).arg(2));
+            title.arg(QLocale(QLocale::Russian).dayName(6)).arg(2));
         row("search, Cyrillic capitals", [](zorSql &s) { return found(s, 0, 0, "ЗАВОД"); },
             "Завод-2; Заводская");
         row("search, quotes", [](zorSql &s) { return found(s, 0, 0, "o\"brien'"); }, quoted);

@@ -64,6 +64,59 @@ private slots:
         QCOMPARE(changes.at(0).at(0).toInt(), -1);
     }
 
+    // A block of readings is announced once: what the listeners see last is how the
+    // block ended.
+    void blockSignals_data()
+    {
+        QTest::addColumn<int>("ch");
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<bool>("linked"); // channel 0 subtracts channel 1, which has no points
+        QTest::addColumn<QStringList>("announced");
+        QTest::addColumn<int>("stored");
+        const QVector<double> good{20.0, 20.5, 21.0, 21.5};
+        QTest::newRow("all stored") << 0 << good << false << QStringList{"point"} << 4;
+        QTest::newRow("a new channel: those below come first")
+            << 2 << good << false << QStringList{"channel 2", "channel 1", "point"} << 4;
+        QTest::newRow("one rejected inside") << 0 << QVector<double>{20.0, -1300.0, 21.0} << false
+                                             << QStringList{"error", "point"} << 2;
+        QTest::newRow("the last rejected") << 0 << QVector<double>{20.0, 21.0, qQNaN()} << false
+                                           << QStringList{"point", "error"} << 2;
+        QTest::newRow("all rejected") << 0 << QVector<double>{-1300.0, -2000.0} << false << QStringList{"error"} << 0;
+        QTest::newRow("refused: the partner has no points") << 0 << good << true << QStringList{"error"} << 0;
+        QTest::newRow("channel 254 cannot exist") << 254 << good << false << QStringList{} << 0;
+        QTest::newRow("channel 255 is no channel") << 255 << good << false << QStringList{} << 0;
+        QTest::newRow("an empty block") << 0 << QVector<double>{} << false << QStringList{} << 0;
+    }
+
+    void blockSignals()
+    {
+        QFETCH(int, ch);
+        QFETCH(QVector<double>, values);
+        QFETCH(bool, linked);
+        QFETCH(QStringList, announced);
+        QFETCH(int, stored);
+        QwtZOR plot;
+        const int dev = plot.addDev();
+        plot.setChCount(linked ? 2 : 1, dev);
+        if (linked)
+            plot.setChDiff(1, dev, dev, 0);
+        QStringList seen;
+        connect(&plot, &QwtZOR::onAddPoint, this, [&](int q, uchar c) {
+            QCOMPARE(q, dev);
+            QCOMPARE(int(c), ch);
+            seen << "point";
+        });
+        connect(&plot, &QwtZOR::onErrorAddPoint, this, [&] { seen << "error"; });
+        connect(&plot, &QwtZOR::onAddCh, this, [&](int, uchar c) { seen << QString("channel %1").arg(c); });
+        QVector<double> times;
+        for (int i = 0; i < values.size(); ++i)
+            times << 1.0 + i;
+        QCOMPARE(plot.addPoints(values, times, "°C", dev, uchar(ch)), stored);
+        QCOMPARE(seen, announced);
+        QCOMPARE(plot.getChMeasCount(dev, uchar(ch), true), linked ? 0 : stored);
+        plot.disconnect(this);
+    }
+
     // Curves draw their channel's series however the channel list grows or shrinks
     // and whatever the link: growing the list moves every channel record.
     void curvesFollowTheirChannel_data()

@@ -211,6 +211,10 @@ private slots:
                 raised.append(y);
         }
         QCOMPARE(raised, alarms);
+        // The same readings in one block raise one alarm when any of them would.
+        alarm.clear();
+        QCOMPARE(plot->addPoints({30.0, 14.0, 5.0}, {t + 1, t + 2, t + 3}, "°C", dev, 0), 3);
+        QCOMPARE(alarm.count(), alarms.isEmpty() ? 0 : 1);
     }
 
 private:

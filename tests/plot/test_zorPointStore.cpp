@@ -4,7 +4,93 @@
 
 using Times = QVector<double>;
 
+// Readings of one channel handed over together.
+struct Block {
+    int ch;
+    QVector<double> values;
+    Times times;
+    QString dim = "°C";
+};
+using Blocks = QVector<Block>;
+Q_DECLARE_METATYPE(Blocks)
+
 namespace {
+
+// count readings from time start on, step seconds apart, drifting with a little noise.
+Block ramp(int ch, int count, double start, double step = 1.0, const QString &dim = "°C")
+{
+    Block b{ch, {}, {}, dim};
+    for (int i = 0; i < count; ++i) {
+        b.values << 20.0 + ch + 0.001 * i + double((i * 2654435761u) % 1000) * 1e-6;
+        b.times << start + i * step;
+    }
+    return b;
+}
+
+// The block with reading i replaced.
+Block with(Block b, int i, double value, double time)
+{
+    b.values[i] = value;
+    b.times[i] = time;
+    return b;
+}
+
+// Everything a reader of channel ch can see: the series, their summaries and the texts.
+void compareChannels(const zorPointStore &bulk, const zorPointStore &single, int dev, uchar ch)
+{
+    const auto channel = [dev, ch](const zorPointStore &store) {
+        int d = dev;
+        uchar c = ch;
+        return store.findCh(d, c);
+    };
+    const zorPointStore::_ch *a = channel(bulk);
+    const zorPointStore::_ch *b = channel(single);
+    QVERIFY(a && b);
+    QCOMPARE(a->meas, b->meas);
+    QCOMPARE(a->aver, b->aver);
+    QCOMPARE(a->time, b->time);
+    QCOMPARE(a->diffMeas, b->diffMeas);
+    QCOMPARE(a->diffAver, b->diffAver);
+    QCOMPARE(a->diffTime, b->diffTime);
+    QCOMPARE(a->sumMeas, b->sumMeas);
+    QCOMPARE(a->sumDiff, b->sumDiff);
+    QCOMPARE(a->dim, b->dim);
+    QCOMPARE(a->pointError, b->pointError);
+    QCOMPARE(a->dims.size(), b->dims.size());
+    for (int i = 0; i < a->dims.size(); ++i)
+        QCOMPARE(a->dims.at(i), b->dims.at(i));
+    for (bool aver : {false, true}) {
+        const zorPointStore::_plotted pa = zorPointStore::plotted(*a, aver);
+        const zorPointStore::_plotted pb = zorPointStore::plotted(*b, aver);
+        QCOMPARE(pa.runs->size(), pb.runs->size());
+        QCOMPARE(pa.runs->count(), pb.runs->count());
+        for (int k = 0; k <= pa.runs->count(); ++k)
+            QCOMPARE(pa.runs->start(k), pb.runs->start(k));
+        if (pa.runs->size() > 0) {
+            QCOMPARE(pa.runs->lo(), pb.runs->lo());
+            QCOMPARE(pa.runs->hi(), pb.runs->hi());
+        }
+        // Bounds of stretches that start and end inside and across the index's blocks.
+        const int n = pa.values->size();
+        for (int from : {0, 1, 15, 17, 255, 300, n / 2}) {
+            for (int to : {from + 1, from + 16, from + 4097, n}) {
+                double loA, hiA, loB, hiB;
+                pa.index->range(*pa.values, from, to, loA, hiA);
+                pb.index->range(*pb.values, from, to, loB, hiB);
+                QCOMPARE(loA, loB);
+                QCOMPARE(hiA, hiB);
+            }
+        }
+    }
+    for (int index : {0, 5, -1}) {
+        QCOMPARE(bulk.getChMeasStr(dev, ch, 6, index), single.getChMeasStr(dev, ch, 6, index));
+        QCOMPARE(bulk.getChMeasStr(dev, ch, 6, index, true), single.getChMeasStr(dev, ch, 6, index, true));
+        QCOMPARE(bulk.getChAverStr(dev, ch, 6, index), single.getChAverStr(dev, ch, 6, index));
+        QCOMPARE(bulk.getChTimeStr(dev, ch, index), single.getChTimeStr(dev, ch, index));
+    }
+    QCOMPARE(bulk.getChDXStr(dev, ch), single.getChDXStr(dev, ch));
+    QCOMPARE(bulk.getChDYStr(dev, ch), single.getChDYStr(dev, ch));
+}
 
 // The partner channel and device a channel is linked to.
 QPair<uchar, int> partnerOf(const zorPointStore &store, int dev, uchar ch)
@@ -248,6 +334,89 @@ private slots:
         QCOMPARE(store.getChMeasCount(ownDev, 0, true), own.size());
         QCOMPARE(store.getChMeas(ownDev, 0, 1, true), 100.0 + own.at(1));
         QCOMPARE(store.addPoint(20.0, 99.0, "°C", ownDev, 0), zorPointStore::pointStored);
+    }
+
+    // A block of readings leaves the store exactly as the same readings one by one.
+    void blocksAsSinglePoints_data()
+    {
+        QTest::addColumn<Blocks>("blocks");
+        QTest::addColumn<int>("partner"); // channel 0 subtracts this channel of its device, -1 none
+        QTest::addColumn<int>("room");    // points reserved for channel 0 ahead, 0 none
+        const double inf = qInf();
+        const double nan = qQNaN();
+        QTest::newRow("one short block") << Blocks{ramp(0, 7, 0.5)} << -1 << 0;
+        QTest::newRow("blocks across the average window and index blocks")
+            << Blocks{ramp(0, 3, 0), ramp(0, 9, 3), ramp(0, 300, 12)} << -1 << 0;
+        QTest::newRow("growth far beyond the room made")
+            << Blocks{ramp(0, 3000, 0), ramp(0, 3000, 3000), ramp(0, 3000, 6000)} << -1 << 1000;
+        QTest::newRow("room for all of it") << Blocks{ramp(0, 4096, 0), ramp(0, 4096, 4096)} << -1 << 9000;
+        QTest::newRow("rejected readings inside a block")
+            << Blocks{with(with(with(ramp(0, 40, 0), 3, -1300.0, 3), 11, 20.0, -0.5), 25, -5000.0, 25)} << -1 << 0;
+        QTest::newRow("infinite and undefined numbers")
+            << Blocks{with(with(with(with(ramp(0, 30, 0), 0, nan, 0), 7, inf, 7), 8, 20.0, inf), 9, 20.0, nan)}
+            << -1 << 0;
+        QTest::newRow("a block ending in a rejected reading, then one beginning with it")
+            << Blocks{with(ramp(0, 12, 0), 11, -1300.0, 11), with(ramp(0, 12, 12), 0, -inf, 12)} << -1 << 0;
+        QTest::newRow("a block of nothing but rejected readings")
+            << Blocks{ramp(0, 5, 0), with(with(ramp(0, 2, 5), 0, nan, 5), 1, -2000.0, 6)} << -1 << 0;
+        QTest::newRow("the unit changes from block to block")
+            << Blocks{ramp(0, 20, 0, 1.0, "Ом"), ramp(0, 20, 20, 1.0, "°C"), ramp(0, 5, 40, 1.0, "°C")} << -1 << 0;
+        QTest::newRow("time running backwards inside and between blocks")
+            << Blocks{ramp(0, 50, 100, -1.5), ramp(0, 50, 0), ramp(0, 50, 30)} << -1 << 0;
+        QTest::newRow("a new channel brings those below it") << Blocks{ramp(3, 15, 0), ramp(1, 4, 2)} << -1 << 0;
+        QTest::newRow("channels that cannot exist")
+            << Blocks{ramp(254, 5, 0), ramp(255, 5, 0), ramp(0, 3, 0)} << -1 << 0;
+        QTest::newRow("linked, sweeps alternating block by block")
+            << Blocks{ramp(1, 1, 0.5), ramp(0, 3, 1), ramp(1, 1, 3.5), ramp(0, 3, 4), ramp(1, 20, 6), ramp(0, 20, 30)}
+            << 1 << 0;
+        QTest::newRow("linked to a partner without points, then with a rejected last reading")
+            << Blocks{ramp(0, 4, 0), ramp(1, 3, 4), ramp(0, 2, 8), with(ramp(1, 2, 10), 1, -1300.0, 11), ramp(0, 3, 12)}
+            << 1 << 100;
+        QTest::newRow("linked to itself") << Blocks{ramp(0, 25, 0), with(ramp(0, 25, 25), 4, nan, 29)} << 0 << 0;
+    }
+
+    void blocksAsSinglePoints()
+    {
+        QFETCH(Blocks, blocks);
+        QFETCH(int, partner);
+        QFETCH(int, room);
+        zorPointStore bulk;
+        zorPointStore single;
+        const int dev = bulk.addDev();
+        QCOMPARE(single.addDev(), dev);
+        if (partner >= 0 || room > 0) {
+            for (zorPointStore *store : {&bulk, &single}) {
+                store->setChCount(uchar(std::max(partner + 1, 1)), dev);
+                QVERIFY(partner < 0 || store->setChDiff(uchar(partner), dev, dev, 0));
+            }
+            bulk.reserve(room, dev, 0);
+        }
+        for (const Block &b : blocks) {
+            zorPointStore::_block expected;
+            for (int i = 0; i < b.values.size(); ++i) {
+                const zorPointStore::_added added =
+                    single.addPoint(b.values.at(i), b.times.at(i), b.dim, dev, uchar(b.ch));
+                (added == zorPointStore::pointStored    ? expected.stored
+                 : added == zorPointStore::pointRejected ? expected.rejected
+                 : added == zorPointStore::pointRefused  ? expected.refused
+                                                         : expected.dropped)++;
+                expected.last = added;
+            }
+            const zorPointStore::_block got = bulk.addPoints(b.values, b.times, b.dim, dev, uchar(b.ch));
+            QCOMPARE(got.stored, expected.stored);
+            QCOMPARE(got.rejected, expected.rejected);
+            QCOMPARE(got.refused, expected.refused);
+            QCOMPARE(got.dropped, expected.dropped);
+            QCOMPARE(got.last, expected.last);
+        }
+        QCOMPARE(bulk.getChCount(dev), single.getChCount(dev));
+        for (int ch = 0; ch < bulk.getChCount(dev); ++ch) {
+            compareChannels(bulk, single, dev, uchar(ch));
+            if (QTest::currentTestFailed()) {
+                qInfo("in channel %d", ch);
+                return;
+            }
+        }
     }
 
     // What a curve draws follows the link, and each change of it is a new series for
