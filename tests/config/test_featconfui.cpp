@@ -19,11 +19,13 @@
 
 #include <functional>
 
+using L = QStringList;
+
 namespace {
 
-QStringList texts(int count, const std::function<QString(int)> &text)
+L texts(int count, const std::function<QString(int)> &text)
 {
-    QStringList result;
+    L result;
     for (int n = 0; n < count; ++n)
         result << text(n);
     return result;
@@ -51,16 +53,18 @@ struct fixture
     T *get(const char *name) { return dialog.findChild<T *>(name); }
     QTableWidget *table() { return get<QTableWidget>("ratioTable"); }
     QComboBox *box() { return get<QComboBox>("dbFindCB"); }
-    QString name() { return get<QLineEdit>("featName")->text(); }
-    int type() { return get<QComboBox>("featType")->currentData().toInt(); }
-    bool shown(const char *name) { return !get<QWidget>(name)->isHidden(); }
-    bool enabled(const char *name) { return get<QWidget>(name)->isEnabled(); }
+    // Type, name and "[!] save delete" shown ("1" shown or enabled).
+    QString state()
+    {
+        return QString("%1 %2 %3%4%5").arg(get<QComboBox>("featType")->currentData().toInt()).arg(get<QLineEdit>("featName")->text())
+            .arg(!get<QWidget>("dbStatusLabel")->isHidden()).arg(get<QWidget>("saveDBBtn")->isEnabled()).arg(get<QWidget>("rmDBBtn")->isEnabled());
+    }
     void click(const char *name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
     void chooseType(int type) { get<QComboBox>("featType")->setCurrentIndex(get<QComboBox>("featType")->findData(type)); }
     // What a cell editor does with the text the user typed.
     void edit(int row, int column, const QString &text) { table()->item(row, column)->setText(text); }
     // The cells as the user reads them, column by column.
-    QStringList cells()
+    L cells()
     {
         const int rows = table()->rowCount();
         return texts(rows * table()->columnCount(), [this, rows](int n) {
@@ -68,12 +72,12 @@ struct fixture
             return item ? item->text() : QString();
         });
     }
-    QStringList headers(Qt::Orientation o)
+    L headers(Qt::Orientation o)
     {
         return texts(o == Qt::Horizontal ? table()->columnCount() : table()->rowCount(),
                      [this, o](int n) { return table()->model()->headerData(n, o).toString(); });
     }
-    QStringList boxItems() { return texts(box()->count(), [this](int n) { return box()->itemText(n); }); }
+    L boxItems() { return texts(box()->count(), [this](int n) { return box()->itemText(n); }); }
     // The working copy, as the enter button hands it over.
     QByteArray entered()
     {
@@ -86,9 +90,6 @@ struct fixture
     featureZOR70 feature;
     featconfui dialog{&sql};
 };
-
-const QString readError = "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для чтения "
-                          "или имеет не верный тип.";
 
 } // namespace
 
@@ -103,28 +104,28 @@ private slots:
     void layouts_data()
     {
         QTest::addColumn<int>("type");
-        QTest::addColumn<QStringList>("columns");
-        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<L>("columns");
+        QTest::addColumn<L>("rows");
         QTest::addColumn<QString>("secondCell"); // coefficient order: by row; tables by column
         QTest::addColumn<QString>("grown");      // columns x rows after adding a column and a row
 
-        const QStringList one{"1"}, polynomial{"C0..C4", "C5..C9"};
+        const L one{"1"}, polynomial{"C0..C4", "C5..C9"};
         const auto numbers = [](int count) { return texts(count, [](int n) { return QString::number(n + 1); }); };
-        QTest::newRow("0 ТС МТШ-90") << 0 << QStringList{"Rтт", "M", "a", "b", "c", "d", "W"} << one << "2.0000000" << "8x2";
-        QTest::newRow("1 ТС КВД") << 1 << QStringList{"R0", "A", "B", "C"} << one << "2.000000e+00" << "5x2";
+        QTest::newRow("0 ТС МТШ-90") << 0 << L{"Rтт", "M", "a", "b", "c", "d", "W"} << one << "2.0000000" << "8x2";
+        QTest::newRow("1 ТС КВД") << 1 << L{"R0", "A", "B", "C"} << one << "2.000000e+00" << "5x2";
         QTest::newRow("2 ТС Полином") << 2 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
         // Never beyond the 40 coefficients a record holds.
-        QTest::newRow("3 ТС Таблица") << 3 << numbers(20) << QStringList{"°С", "Ом"} << "2.00000" << "20x2";
+        QTest::newRow("3 ТС Таблица") << 3 << numbers(20) << L{"°С", "Ом"} << "2.00000" << "20x2";
         QTest::newRow("4 ТП Полином") << 4 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
-        QTest::newRow("5 ТП Таблица") << 5 << numbers(20) << QStringList{"°С", "мВ"} << "2.0000" << "20x2";
-        QTest::newRow("6 Изм. Пр.") << 6 << QStringList{"Min", "Max", "Диапазон"} << one << "2.000" << "4x2";
+        QTest::newRow("5 ТП Таблица") << 5 << numbers(20) << L{"°С", "мВ"} << "2.0000" << "20x2";
+        QTest::newRow("6 Изм. Пр.") << 6 << L{"Min", "Max", "Диапазон"} << one << "2.000" << "4x2";
     }
 
     void layouts()
     {
         QFETCH(int, type);
-        QFETCH(QStringList, columns);
-        QFETCH(QStringList, rows);
+        QFETCH(L, columns);
+        QFETCH(L, rows);
         QFETCH(QString, secondCell);
         QFETCH(QString, grown);
         fixture f(counting(featureZOR70::ftTSTable)); // 40 coefficients, arguments ascending
@@ -132,7 +133,7 @@ private slots:
         QCOMPARE(f.headers(Qt::Horizontal), columns);
         QCOMPARE(f.headers(Qt::Vertical), rows);
         QCOMPARE(f.cells().at(1), secondCell);
-        QCOMPARE(f.enabled("reperTPFrame"), type == featureZOR70::ftTPTable);
+        QCOMPARE(f.get<QWidget>("reperTPFrame")->isEnabled(), type == featureZOR70::ftTPTable);
         auto *range = qobject_cast<QComboBox *>(f.table()->cellWidget(0, 2));
         QCOMPARE(range != nullptr, type == featureZOR70::ftIzmPr);
         if (range) {
@@ -168,89 +169,81 @@ private slots:
         featureZOR70 *gone = new featureZOR70;
         f.dialog.setEdited(gone, true);
         delete gone;
-        QStringList seen;
+        L seen;
         modalAnswer::box(&seen);
         f.click("pushButton");
-        QCOMPARE(seen, QStringList{"Ввод индивидуальной статической характеристики (ИСХ)|Прибор отключён: ИСХ не применена."});
+        QCOMPARE(seen, L{"Ввод индивидуальной статической характеристики (ИСХ)|Прибор отключён: ИСХ не применена."});
         QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
     }
 
-    void datRoundTrip_data()
+    void datFiles_data()
     {
+        // Every type saved to a ".dat" file, another type and name chosen, the file loaded:
+        // type, name and every cell back. A file refused, or a write that fails: the user is
+        // told and the working copy stays. (Every format and fault, in test_featureDatFile.)
         QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("bytes"); // of a file read; none: a file saved first
+        QTest::addColumn<QString>("warning");
         for (int type = 0; type <= 6; ++type)
-            QTest::addRow("type %d", type) << type;
+            QTest::addRow("type %d", type) << type << QByteArray() << "";
+        QByteArray garbage(4000, '\0');
+        QRandomGenerator random(16);
+        for (char &c : garbage)
+            c = char(random.bounded(256));
+        const QString refused = "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для "
+                                "чтения или имеет не верный тип.";
+        QTest::newRow("format 1 with 7 lines") << 5 << QByteArray("1\r\nn\r\n1\r\n2\r\n3\r\n4\r\n5\r\n") << refused;
+        QTest::newRow("a bad number") << 5 << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n") << refused;
+        QTest::newRow("garbage") << 5 << garbage << refused;
+        QTest::newRow("write into a missing folder")
+            << 5 << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
     }
 
-    void datRoundTrip()
+    void datFiles()
     {
         QFETCH(int, type);
-        fixture f;
-        f.chooseType(type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, warning);
+        fixture f(counting(type));
         const int rows = f.table()->rowCount();
-        for (int n = 0; n < rows * f.table()->columnCount(); ++n)
+        for (int n = 0; n < rows * f.table()->columnCount() && warning.isEmpty(); ++n)
             f.edit(n % rows, n / rows, type == 6 && n == 2 ? "1" : QString::number(n * 1.75 - 1));
-        f.get<QLineEdit>("featName")->setText("Файл №" + QString::number(type));
-        const QStringList cells = f.cells();
-        const QString path = f.dir.filePath("saved.dat");
-        modalAnswer::file(path);
-        f.click("pushButton_4");
-        QCOMPARE(f.sql.getAppProperty("feature_dir").toString(), f.dir.path());
-
-        f.chooseType((type + 1) % 7);
-        f.get<QLineEdit>("featName")->setText("другое");
-        modalAnswer::file(path);
-        f.click("pushButton_3");
-        QCOMPARE(f.type(), type);
-        QCOMPARE(f.name(), "Файл №" + QString::number(type));
+        if (warning.isEmpty())
+            f.get<QLineEdit>("featName")->setText("Файл №" + QString::number(type));
+        const L cells = f.cells();
+        const QString state = f.state();
+        const QString path = f.dir.filePath(bytes.isEmpty() && !warning.isEmpty() ? "missing/feature.dat" : "in.dat");
+        QFile file(path);
+        QVERIFY(bytes.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
+        file.close();
+        L seen;
+        const auto fileButton = [&](const char *button) {
+            modalAnswer::file(path);
+            if (!warning.isEmpty())
+                modalAnswer::box(&seen);
+            f.click(button);
+        };
+        if (bytes.isEmpty())
+            fileButton("pushButton_4"); // saved first
+        if (warning.isEmpty()) {
+            f.chooseType((type + 1) % 7);
+            f.get<QLineEdit>("featName")->setText("другое");
+        }
+        if (!bytes.isEmpty() || warning.isEmpty())
+            fileButton("pushButton_3");
+        QCOMPARE(seen, warning.isEmpty() ? L{} : L{warning});
+        QCOMPARE(f.state(), state);
         QCOMPARE(f.cells(), cells);
         f.entered(); // ... and taken into the working copy
         const featureTableLayout layout(type);
         for (int n = 0; n < cells.size(); ++n)
             QCOMPARE(f.feature.getRatio(layout.ratioIndex(n % rows, n / rows, rows, layout.columns())), cells.at(n).toDouble());
-    }
-
-    void datFailures_data()
-    {
-        // A file read that is refused, or a write that fails: the user is told and the
-        // working copy stays as it was.
-        QTest::addColumn<QByteArray>("bytes"); // of the file read; none: a write
-        QTest::addColumn<QString>("warning");
-        QByteArray garbage(4000, '\0');
-        QRandomGenerator random(16);
-        for (char &c : garbage)
-            c = char(random.bounded(256));
-        QTest::newRow("format 1 with 7 lines") << QByteArray("1\r\nn\r\n1\r\n2\r\n3\r\n4\r\n5\r\n") << readError;
-        QTest::newRow("a bad number") << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n") << readError;
-        QTest::newRow("garbage") << garbage << readError;
-        QTest::newRow("write into a missing folder")
-            << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
-    }
-
-    void datFailures()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, warning);
-        fixture f(counting(featureZOR70::ftTPTable));
-        const QStringList cells = f.cells();
-        const QByteArray before = f.feature.getData();
-        QString path = f.dir.filePath("missing/feature.dat");
-        if (!bytes.isEmpty()) {
-            QFile file(path = f.dir.filePath("in.dat"));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        }
-        QStringList seen;
-        modalAnswer::file(path);
-        modalAnswer::box(&seen);
-        f.click(bytes.isEmpty() ? "pushButton_4" : "pushButton_3");
-        QCOMPARE(seen, QStringList{warning});
-        QCOMPARE(f.type() + f.name(), featureZOR70::ftTPTable + QString("счёт"));
-        QCOMPARE(f.cells(), cells);
-        QCOMPARE(f.entered(), before);
+        QVERIFY(!warning.isEmpty() || f.sql.getAppProperty("feature_dir").toString() == f.dir.path());
     }
 
     // Found right after opening, marked changed after an edit, saved over, saved as new,
-    // deleted after asking.
+    // deleted after asking; the search finds names typed in capitals, and a damaged row
+    // leaves the working copy as it was.
     void database()
     {
         fixture f;
@@ -260,68 +253,54 @@ private slots:
         QCOMPARE(f.box()->currentData().toInt(), id);
         QVERIFY(f.box()->currentText().startsWith("счёт от "));
         QCOMPARE(f.get<QPlainTextEdit>("infoText")->toPlainText(), QString("поверка 2023"));
-        QVERIFY(!f.shown("dbStatusLabel") && !f.enabled("saveDBBtn") && f.enabled("rmDBBtn"));
-
+        QCOMPARE(f.state(), QString("0 счёт 001"));
         f.edit(0, 3, "44");
         QCOMPARE(f.box()->currentData().toInt(), id);
-        QVERIFY(f.shown("dbStatusLabel") && f.enabled("saveDBBtn"));
+        QCOMPARE(f.state(), QString("0 счёт 111"));
         f.get<QPlainTextEdit>("infoText")->setPlainText("поверка 2024");
         f.click("saveDBBtn");
-        QVERIFY(!f.shown("dbStatusLabel") && !f.enabled("saveDBBtn"));
+        QCOMPARE(f.state(), QString("0 счёт 001"));
         QCOMPARE(f.sql.getFeatureItem(id).info, QString("поверка 2024"));
         f.get<QPlainTextEdit>("infoText")->setPlainText("поверка 2025"); // a description alone is worth saving
-        QVERIFY(f.enabled("saveDBBtn"));
+        QCOMPARE(f.state(), QString("0 счёт 011"));
         QCOMPARE(f.sql.loadFeature(id), f.entered());
 
         f.edit(0, 3, "45");
         f.get<QPlainTextEdit>("infoText")->setPlainText("новая");
         f.click("addDBBtn");
         const int added = f.box()->currentData().toInt();
-        QVERIFY(added > id);
         QCOMPARE(f.sql.loadFeature(added), f.entered());
         QCOMPARE(f.sql.getFeatureItem(added).info, QString("новая"));
-        QStringList seen;
+        L seen;
         modalAnswer::box(&seen, QMessageBox::No);
         modalAnswer::box(&seen, QMessageBox::Yes);
         f.click("rmDBBtn");
         QCOMPARE(f.sql.getFeatureItem(added).id, added);
         f.click("rmDBBtn");
         const QString asked = "Ввод индивидуальной статической характеристики (ИСХ)|Вы уверены?";
-        QCOMPARE(seen, (QStringList{asked, asked}));
+        QCOMPARE(seen, (L{asked, asked}));
         QCOMPARE(f.sql.getFeatureItem(added).id, 0);
-        QCOMPARE(f.boxItems(), QStringList{"Новая градуировка"});
-        QVERIFY(!f.enabled("rmDBBtn"));
-    }
+        QCOMPARE(f.boxItems(), L{"Новая градуировка"});
+        QCOMPARE(f.state(), QString("0 счёт 000"));
 
-    void databaseSearchAndLoad()
-    {
-        fixture f;
-        const QByteArray other = counting(featureZOR70::ftTPTable, "Термопара ПП");
-        const int id = f.sql.addFeature(&other, "Термопара ПП", "");
-        const QByteArray damaged(100, '\x05');
-        const int damagedId = f.sql.addFeature(&damaged, "Термопара битая", "");
+        const QByteArray other = counting(featureZOR70::ftTPTable, "Термопара ПП"), damaged(100, '\x05');
+        const int otherId = f.sql.addFeature(&other, "Термопара ПП", "");
+        f.sql.addFeature(&damaged, "Термопара битая", "");
         QLineEdit *search = f.get<QLineEdit>("searchEdit");
         search->setText("ТЕ");
-        QCOMPARE(f.boxItems(), QStringList{"Введите не менее 3-х символов"});
+        QCOMPARE(f.boxItems(), L{"Введите не менее 3-х символов"});
         search->setText("ТЕРМОПАРА П"); // capitals find the lower-case search column
-        QCOMPARE(f.boxItems(), (QStringList{"Найдено: 1", f.sql.getFeatureItem(id).title}));
-
-        // A damaged row is refused and the working copy stays.
+        QCOMPARE(f.boxItems(), (L{"Найдено: 1", f.sql.getFeatureItem(otherId).title}));
         search->setText("битая");
-        QCOMPARE(f.box()->itemData(1).toInt(), damagedId);
-        QStringList seen;
         modalAnswer::box(&seen);
         f.box()->setCurrentIndex(1);
-        QCOMPARE(seen, QStringList{"Ошибка чтения ИСХ|Запись в БД повреждена, ИСХ не загружена."});
-        QCOMPARE(f.type(), 0);
-
-        // A good one replaces it.
+        QCOMPARE(seen.last(), QString("Ошибка чтения ИСХ|Запись в БД повреждена, ИСХ не загружена."));
+        QCOMPARE(f.state().left(7), QString("0 счёт "));
         search->setText("а пп");
         f.box()->setCurrentIndex(1);
         QVERIFY(search->text().isEmpty());
-        QCOMPARE(f.box()->currentData().toInt(), id);
-        QCOMPARE(f.name(), QString("Термопара ПП"));
-        QCOMPARE(f.table()->item(1, 0)->text(), QString("2.0000"));
+        QCOMPARE(f.box()->currentData().toInt(), otherId);
+        QCOMPARE(f.state(), QString("5 Термопара ПП 001"));
         QCOMPARE(f.entered(), other);
     }
 
@@ -332,11 +311,10 @@ private slots:
         // may be (then "Отмена" while the dialog is open), the editor's table from the
         // start column on, or unchanged for start 0.
         QTest::addColumn<int>("type");
-        QTest::addColumn<QStringList>("emfs");
+        QTest::addColumn<L>("emfs");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("warning");
-        using L = QStringList;
         const QString outside = "1|вне таблицы 3.435…3.458 мВ", warning = "Пересчёт таблицы ТП по реперным точкам|ТЭДС вне таблиц";
         QTest::newRow("from column 3") << 5 << L{"3.437", "5,86", "10.575"} << "1|по ключу 3.437 мВ" << 3 << "";
         QTest::newRow("from column 11, between keys, blanks around") << 5 << L{" 3,4374 ", "5.86", "10.575"} << "1|по ключу 3.437 мВ" << 11 << "";
@@ -355,14 +333,14 @@ private slots:
     void recalculation()
     {
         QFETCH(int, type);
-        QFETCH(QStringList, emfs);
+        QFETCH(L, emfs);
         QFETCH(QString, shown);
         QFETCH(int, start);
         QFETCH(QString, warning);
         fixture f(counting(type));
-        QStringList expected = f.cells(), seen;
+        L expected = f.cells(), seen;
         f.get<QSpinBox>("reperTPSpin")->setValue(qMax(start, 1));
-        QCOMPARE(f.enabled("reperTPBtn"), type == featureZOR70::ftTPTable);
+        QCOMPARE(f.get<QWidget>("reperTPBtn")->isEnabled(), type == featureZOR70::ftTPTable);
         if (emfs.isEmpty())
             return;
         modalAnswer::next<tpReperUI>([&](tpReperUI *dialog) {
