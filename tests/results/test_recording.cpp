@@ -1,44 +1,46 @@
+#include "fileSizeLimit.h"
 #include "tests/app/mainWindowHarness.h"
 
 #include "results/recmeas.h"
+#include "results/zorRecorder.h"
 #include "results/zorResultLayout.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
 
-// The data rows of a results file: "number|time|value|value|...".
+// The data rows of a results file: "number|time|value|...", values with a decimal point.
 QStringList fileRows(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    QStringList rows = zorResultLayout::codec()->toUnicode(f.readAll()).split("\r\n").mid(4);
-    rows.removeAll(QString());
-    for (QString &row : rows) {
-        row.chop(1);
-        row.replace(';', '|');
+    const QStringList lines = zorResultLayout::codec()->toUnicode(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QStringList rows;
+    for (const QString &line : lines.mid(3)) {
+        QStringList fields = line.split(lines.first().back());
+        fields.removeLast();
+        rows << fields.join('|').replace(',', '.');
     }
     return rows;
 }
 
-QStringList valuesOf(const QString &row)
-{
-    return row.split('|').mid(2);
-}
-
 // The rows the instrument's readings make, in the order sent: at each reading whose
 // channel number is not above the previous one's, the newest value of every channel.
-QList<QStringList> sweepsSent(const zorSimulator *sim, int channels)
+QList<QStringList> sweepsSent(const zorSimulator *sim)
 {
     QList<QStringList> rows;
     QStringList newest;
-    for (int c = 0; c < channels; ++c)
+    for (int c = 0; c < 8; ++c)
         newest << "--";
     int previous = -1;
     for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent)) {
@@ -55,16 +57,16 @@ QList<QStringList> sweepsSent(const zorSimulator *sim, int channels)
     return rows;
 }
 
-// The rows are a run of the instrument's sweeps without a gap or a repeat, numbered
-// from 1.
-void compareWithSweeps(const QStringList &rows, const QList<QStringList> &sweeps)
+// The rows are a run of the instrument's sweeps without a gap or a repeat, numbered from 1.
+void compareWithSweeps(const QStringList &rows, const zorSimulator *sim)
 {
     QVERIFY(!rows.isEmpty());
     QList<QStringList> values;
     for (int i = 0; i < rows.size(); ++i) {
         QCOMPARE(rows.at(i).section('|', 0, 0).toInt(), i + 1);
-        values << valuesOf(rows.at(i));
+        values << rows.at(i).split('|').mid(2);
     }
+    const QList<QStringList> sweeps = sweepsSent(sim);
     for (int start = 0; start + values.size() <= sweeps.size(); ++start)
         if (sweeps.mid(start, values.size()) == values)
             return;
@@ -76,82 +78,118 @@ void waitRows(const QString &path, int count)
     QTRY_VERIFY_WITH_TIMEOUT(fileRows(path).size() >= count, mainWindowHarness::timeout);
 }
 
+// A device without a port in the window, channels 0..count-1 switched on, and a
+// recorder of its own, fed readings with chosen times as the window hands them on.
+struct fedDevice
+{
+    mainWindowHarness &h;
+    zorRecorder recorder{h.list(), &h.plot()->store()};
+    int index = h.list()->newZor(-1, false);
+    zorList::_zor *zor = h.list()->getZorByIndex(index);
+
+    fedDevice(mainWindowHarness &h, const QString &file, int count = 2) : h(h)
+    {
+        h.plot()->prepareMeas(zor->qwtIndex, QDateTime(QDate(2024, 3, 5), QTime(9, 8, 7)));
+        for (int ch = 0; ch < count; ++ch)
+            zor->options->ch[ch].mode = optionsZOR70::chNSHTS;
+        zor->recFile = file;
+        zor->recEnabled = true;
+        recorder.started(index);
+    }
+    ~fedDevice() { h.list()->rmByIndex(index); }
+    void reading(quint8 ch, double t, double value, const QString &dim = "°С")
+    {
+        h.plot()->addPoint(value, t, dim, zor->qwtIndex, ch);
+        if (recorder.sweepDone(index, ch))
+            recorder.record(index);
+    }
+    // Sweeps of two channels at times t and t + 0.5, reading t and t + 1. A sweep ends
+    // as channel 0 of the next one arrives, so the row of sweep t reads t + 1, t + 1.
+    void sweeps(const QVector<double> &times)
+    {
+        for (double t : times) {
+            reading(0, t, t);
+            reading(1, t + 0.5, t + 1);
+        }
+    }
+};
+
 } // namespace
 
-// Recording through the main window, with simulated instruments on the real link and
-// registry: the record button opens the recording of the main device; each file holds
-// every sweep of its own instrument, in order, with two instruments at once, with one
-// channel, across a stop and a start, and across a stretch in which the file could not
-// be written, which the device row and the dialog show while it lasts.
+// Recording: a recorder fed readings with chosen times (when a row is due, what it
+// holds, a file that stops taking rows for a while), and through the main window with
+// simulated instruments on the real link and registry, where each file holds every
+// sweep of its own instrument, in order: three instruments at once, one of them
+// measuring one channel, across a stop and a start, and across a stretch in which the
+// file could not be written, shown on the device row and in the dialog while it lasts.
 class test_recording : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<mainWindowHarness> h;
+    mainWindowHarness h;   // one window and its instruments for the whole suite
     QTemporaryDir dir;
+    QList<zorSimulator *> sims;   // two of 8 channels, one measuring one channel
+    QList<int> live;              // their registry indices
 
-    recmeas *dialog() const { return h->window->findChild<recmeas *>("recmeas"); }
+    recmeas *dialog() const { return h.window->findChild<recmeas *>("recmeas"); }
     QString status() const { return dialog()->findChild<QLabel *>("statusLabel")->text(); }
-    int rowOf(int index) const { return h->list()->getIndexList().indexOf(index) + 1; }
-
-    // An instrument whose readings carry 4 decimals, so that each sweep differs from the
-    // one before; with one channel, only channel 2 is measured.
-    zorSimulator *startSim(quint32 serial, bool oneChannel = false);
-    // Connected, and the plot holds a reading of each of its channels, so that its next
-    // sweeps are whole.
-    QList<int> connect(const QList<zorSimulator *> &sims, const QVector<uchar> &channels = {0, 1, 2, 3, 4, 5, 6, 7});
-    // Makes the device the main one and switches its recording with the dialog.
-    void record(int index, bool on, const QString &file = QString());
+    int rowOf(int index) const { return h.list()->getIndexList().indexOf(index) + 1; }
+    // Makes the device the main one and switches its recording with the dialog; a file
+    // given comes with the separators chosen by their places in the lists.
+    void record(int index, bool on, const QString &file = QString(), int field = 0, int point = 0);
 
 private slots:
-    void init();
-    void cleanup() { h.reset(); }
-    void twoInstrumentsAtOnce();
-    void singleChannel();
+    void initTestCase();
+    void period_data();
+    void period();
+    void rowContents();
+    void fileFailsForAWhile_data();
+    void fileFailsForAWhile();
+    void stopWhileFailing();
+    void memoryBound();
+    void instrumentsAtOnce();
     void reenabledIntoTheSameFile();
     void fileUnreachableForAWhile();
 };
 
-void test_recording::init()
+// The instruments' readings carry 4 decimals, so that each sweep differs from the one
+// before; the plot holds a reading of each of their channels, so that their next
+// sweeps are whole.
+void test_recording::initTestCase()
 {
-    h.reset(new mainWindowHarness);
-    h->open();
-}
-
-zorSimulator *test_recording::startSim(quint32 serial, bool oneChannel)
-{
-    zorSimulator *sim = h->startSim(serial);
-    optionsZOR70 image;
-    image.setData(sim->block(optionsZOR70::rdDev), optionsZOR70::rdDev);
-    image.setData(sim->block(optionsZOR70::rdCh), optionsZOR70::rdCh);
-    for (optionsZOR70::_ch &ch : image.ch)
-        ch.round = optionsZOR70::round4;
-    if (oneChannel) {
-        image.measMode = 0;
-        image.mainCh = 2;
+    h.open();
+    for (quint32 serial : {11, 12, 21}) {
+        zorSimulator *sim = h.startSim(serial);
+        optionsZOR70 image;
+        image.setData(sim->block(optionsZOR70::rdDev), optionsZOR70::rdDev);
+        image.setData(sim->block(optionsZOR70::rdCh), optionsZOR70::rdCh);
+        for (optionsZOR70::_ch &ch : image.ch)
+            ch.round = optionsZOR70::round4;
+        if (serial == 21) {
+            image.measMode = 0;
+            image.mainCh = 2;
+        }
+        sim->setBlock(optionsZOR70::rdDev, image.getDevData());
+        sim->setBlock(optionsZOR70::rdCh, image.getChData());
+        sims << sim;
     }
-    sim->setBlock(optionsZOR70::rdDev, image.getDevData());
-    sim->setBlock(optionsZOR70::rdCh, image.getChData());
-    return sim;
+    live = h.connectSims(sims);
+    for (int i = 0; i < live.size(); ++i)
+        for (uchar ch = i == 2 ? 2 : 0; ch < (i == 2 ? 3 : 8); ++ch)
+            QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(h.list()->getQWTIndex(live[i]), ch) > 0,
+                                     mainWindowHarness::timeout);
 }
 
-QList<int> test_recording::connect(const QList<zorSimulator *> &sims, const QVector<uchar> &channels)
+void test_recording::record(int index, bool on, const QString &file, int field, int point)
 {
-    const QList<int> indices = h->connectSims(sims);
-    for (int index : indices)
-        for (uchar ch : channels)
-            [&] { QTRY_VERIFY_WITH_TIMEOUT(h->plot()->getChMeasCount(h->list()->getQWTIndex(index), ch) > 0,
-                                           mainWindowHarness::timeout); }();
-    return indices;
-}
-
-void test_recording::record(int index, bool on, const QString &file)
-{
-    h->press("devTable", rowOf(index), 1);
-    auto *button = h->window->findChild<QToolButton *>("recBtn");
+    h.press("devTable", rowOf(index), 1);
+    auto *button = h.window->findChild<QToolButton *>("recBtn");
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(dialog()->isVisible());
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
         dialog()->findChild<QLineEdit *>("lineEdit")->setText(dir.filePath(file));
+        dialog()->findChild<QComboBox *>("deFieldCB")->setCurrentIndex(field);
+        dialog()->findChild<QComboBox *>("dePointCB")->setCurrentIndex(point);
+    }
     auto *save = dialog()->findChild<QPushButton *>("saveBtn");
     if (save->isChecked() != on)
         QTest::mouseClick(save, Qt::LeftButton);
@@ -160,55 +198,178 @@ void test_recording::record(int index, bool on, const QString &file)
     QCOMPARE(button->isChecked(), on);
 }
 
-void test_recording::twoInstrumentsAtOnce()
+void test_recording::period_data()
 {
-    zorSimulator *a = startSim(11);
-    zorSimulator *b = startSim(12);
-    const QList<int> indices = connect({a, b});
-    record(indices[0], true, "a.csv");
-    record(indices[1], true, "b.csv");
-    waitRows(dir.filePath("a.csv"), 8);
-    waitRows(dir.filePath("b.csv"), 8);
-    record(indices[0], false);
-    record(indices[1], false);
-    compareWithSweeps(fileRows(dir.filePath("a.csv")), sweepsSent(a, 8));
-    compareWithSweeps(fileRows(dir.filePath("b.csv")), sweepsSent(b, 8));
+    QTest::addColumn<int>("period");
+    QTest::addColumn<QVector<double>>("sweeps");   // start times of the sweeps
+    QTest::addColumn<QStringList>("times");        // of the rows written
+
+    QVector<double> every20;
+    for (int t = 0; t <= 240; t += 20)
+        every20 << t;
+    QTest::newRow("0: every sweep") << 0 << QVector<double>{0, 1, 2, 3} << QStringList{"1", "2", "3"};
+    QTest::newRow("1 min, sweeps every 20 s: more than 60 s apart") << 1 << every20 << QStringList{"20", "100", "180"};
+    QTest::newRow("2 min") << 2 << every20 << QStringList{"20", "160"};
+    QTest::newRow("0: a sweep at the same second as the last row gives none")
+        << 0 << QVector<double>{0, 5, 5, 6} << QStringList{"5", "6"};
+    QTest::newRow("1 min, the plot cleared: the next sweep gives a row")
+        << 1 << QVector<double>{0, 20, 100, 1, 2, 70} << QStringList{"20", "100", "1", "70"};
 }
 
-// An instrument measuring one channel: every reading after the first makes a row.
-void test_recording::singleChannel()
+void test_recording::period()
 {
-    zorSimulator *sim = startSim(21, true);
-    const int index = connect({sim}, {2}).first();
-    record(index, true, "one.csv");
-    waitRows(dir.filePath("one.csv"), 10);
-    record(index, false);
-    const QStringList rows = fileRows(dir.filePath("one.csv"));
-    QCOMPARE(valuesOf(rows.first()).size(), 8);   // the plot has the instrument's 8 channels
-    QCOMPARE(valuesOf(rows.first()).mid(0, 2), QStringList({"--", "--"}));
-    compareWithSweeps(rows, sweepsSent(sim, 8));
+    QFETCH(int, period);
+    QFETCH(QVector<double>, sweeps);
+    QFETCH(QStringList, times);
+    fedDevice d(h, dir.filePath(QTest::currentDataTag()));
+    d.zor->recPeriod = uchar(period);
+    d.sweeps(sweeps);
+    QStringList got;
+    for (const QString &row : fileRows(d.zor->recFile))
+        got << row.section('|', 1, 1);
+    QCOMPARE(got, times);
+}
+
+// Each row: number, the reference channel's newest time, the newest value of every
+// channel; "--" for a channel switched off or whose last reading was rejected.
+void test_recording::rowContents()
+{
+    fedDevice d(h, dir.filePath("contents.csv"), 3);
+    d.zor->options->ch[1].mode = optionsZOR70::chOff;
+    d.zor->recRound = 0;
+    d.zor->recPointSep = ",";
+    d.reading(0, 0.4, 20.125);
+    d.reading(1, 0.6, 7.0, "Ω");
+    d.reading(2, 0.8, 30.0, "мВ");
+    d.reading(0, 1.6, 21.0);       // ends sweep 1
+    d.reading(1, 1.7, 8.0, "Ω");
+    d.reading(2, 1.8, -1300.0);    // rejected
+    d.reading(0, 2.4, 22.0);       // ends sweep 2
+    QFile f(d.zor->recFile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(zorResultLayout::codec()->toUnicode(f.readAll()),
+             "Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;Канал 1;Канал 2;Канал 3;\r\n"
+             " ;[c];[°С];[Ом];[мВ];\r\n1;2;21,00;--;30,00;\r\n2;2;22,00;--;--;\r\n");
+}
+
+void test_recording::fileFailsForAWhile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("disk full (a file size limit), a row written halfway") << "full";
+    QTest::newRow("a folder in the file's place") << "folder";
+    QTest::newRow("the file's folder gone") << "gone";
+}
+
+// Rows the file does not take wait in memory and go in, in order, once it takes them
+// again; the failure is shown while it lasts.
+void test_recording::fileFailsForAWhile()
+{
+    QFETCH(QString, how);
+    QTemporaryDir here;
+    QVERIFY(QDir(here.path()).mkdir("share"));
+    const QString file = here.filePath("share/rec.csv");
+    const QString kept = here.filePath("kept");
+    fedDevice d(h, file);
+    QSignalSpy state(&d.recorder, &zorRecorder::onRecStateChange);
+    d.sweeps({0, 1, 2});
+    const qint64 size = QFileInfo(file).size();
+    {
+        // Writes stop 10 bytes past the rows there, in the middle of the next one.
+        std::optional<fileSizeLimit> full;
+        if (how == "full")
+            full.emplace(size + 10);
+        if (how == "gone") {
+            QVERIFY(QDir(here.path()).rename("share", "kept"));
+        } else if (how == "folder") {
+            QVERIFY(QFile::rename(file, kept));
+            QVERIFY(QDir(here.path()).mkdir("share/rec.csv"));
+        }
+        d.sweeps({3, 4, 5, 6});
+    }
+    if (how == "full")
+        QCOMPARE(QFileInfo(file).size(), size);   // nothing of the broken row left
+    QVERIFY(d.recorder.isFailing(d.index));
+    QVERIFY(d.recorder.problemText(d.index).endsWith("Строк в памяти: 4"));
+    if (how == "full")
+        QVERIFY(d.recorder.problemText(d.index).contains("File too large"));
+    QVERIFY(state.count() >= 1);
+
+    if (how == "gone") {
+        QVERIFY(QDir(here.path()).rename("kept", "share"));
+    } else if (how == "folder") {
+        QVERIFY(QDir(here.path()).rmdir("share/rec.csv"));
+        QVERIFY(QFile::rename(kept, file));
+    }
+    state.clear();
+    d.sweeps({7});
+    QVERIFY(!d.recorder.isFailing(d.index));
+    QCOMPARE(d.recorder.problemText(d.index), QString());
+    QCOMPARE(state.count(), 1);
+    QStringList expected;
+    for (int row = 1; row <= 7; ++row)
+        expected << QString("%1|%1|%1.0000|%1.0000").arg(row);
+    QCOMPARE(fileRows(file), expected);
+}
+
+// Stopping makes a last attempt; rows it cannot write are reported as lost, and a new
+// recording starts with a clean slate.
+void test_recording::stopWhileFailing()
+{
+    fedDevice d(h, dir.filePath("no/such/folder/rec.csv"));
+    d.sweeps({0, 1, 2});
+    d.recorder.stopped(d.index);
+    QCOMPARE(d.recorder.problemText(d.index), QString("Потеряно строк: 2"));
+    d.recorder.started(d.index);
+    QCOMPARE(d.recorder.problemText(d.index), QString());
+}
+
+// Rows waiting are held up to a bound; those beyond it are lost, and counted.
+void test_recording::memoryBound()
+{
+    zorRecordWriter writer;
+    const QByteArray row(1024 * 1024, 'x');
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(!writer.append("/nonexistent/folder/rec.csv", row, i, [] { return QByteArray(); }));
+    QCOMPARE(writer.waitingRows(), int(zorRecordWriter::maxWaitingBytes / row.size()));
+    QCOMPARE(writer.lostRows(), 10 - writer.waitingRows());
+}
+
+// Each instrument's sweeps cut at its own channels, whatever the others send between
+// them; a file with tabs and decimal commas as chosen in the dialog.
+void test_recording::instrumentsAtOnce()
+{
+    const QStringList files = {"a.csv", "b.csv", "one.csv"};
+    record(live[0], true, files[0]);
+    record(live[1], true, files[1], 1, 2);
+    record(live[2], true, files[2]);
+    for (const QString &file : files)
+        waitRows(dir.filePath(file), 8);
+    for (int index : live)
+        record(index, false);
+    for (int i = 0; i < 3; ++i)
+        compareWithSweeps(fileRows(dir.filePath(files[i])), sims[i]);
+    QFile b(dir.filePath(files[1]));
+    QVERIFY(b.open(QIODevice::ReadOnly));
+    QVERIFY(QRegularExpression("\t\r\n1\t\\d+\t-?\\d+,\\d{4}\t").match(QString::fromLatin1(b.readAll())).hasMatch());
 }
 
 // Recording again into the same file goes on below its rows, numbered from 1 again,
 // under the one header.
 void test_recording::reenabledIntoTheSameFile()
 {
-    zorSimulator *sim = startSim(31);
-    const int index = connect({sim}).first();
     const QString path = dir.filePath("same.csv");
-    record(index, true, "same.csv");
+    record(live[0], true, "same.csv");
     waitRows(path, 3);
-    record(index, false);
+    record(live[0], false);
     const int first = fileRows(path).size();
     QTest::qWait(400);
     QCOMPARE(fileRows(path).size(), first);
-    record(index, true);
+    record(live[0], true);
     waitRows(path, first + 3);
-    record(index, false);
+    record(live[0], false);
     const QStringList rows = fileRows(path);
-    const QList<QStringList> sweeps = sweepsSent(sim, 8);
-    compareWithSweeps(rows.mid(0, first), sweeps);
-    compareWithSweeps(rows.mid(first), sweeps);
+    compareWithSweeps(rows.mid(0, first), sims[0]);
+    compareWithSweeps(rows.mid(first), sims[0]);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll().count(zorResultLayout::codec()->fromUnicode("Начало измерений")), 1);
@@ -218,13 +379,12 @@ void test_recording::reenabledIntoTheSameFile()
 // the dialog show it, and once it is back the file holds every sweep, in order.
 void test_recording::fileUnreachableForAWhile()
 {
-    zorSimulator *sim = startSim(41);
-    const int index = connect({sim}).first();
+    const int index = live[1];
     QVERIFY(QDir(dir.path()).mkdir("share"));
     const QString path = dir.filePath("share/rec.csv");
     record(index, true, "share/rec.csv");
     waitRows(path, 2);
-    QTableWidgetItem *name = h->table("devTable")->item(rowOf(index), 1);
+    QTableWidgetItem *name = h.table("devTable")->item(rowOf(index), 1);
     QVERIFY(name->toolTip().contains("Запись в файл " + path));
     const QBrush normal = name->background();
 
@@ -232,18 +392,17 @@ void test_recording::fileUnreachableForAWhile()
     QTRY_VERIFY_WITH_TIMEOUT(name->toolTip().contains("Строк в памяти: 3"), mainWindowHarness::timeout);
     QVERIFY(name->toolTip().contains("Файл не принимает запись: No such file or directory"));
     QVERIFY(name->background() != normal);
-    QTest::mouseClick(h->window->findChild<QToolButton *>("recBtn"), Qt::LeftButton);
+    QTest::mouseClick(h.window->findChild<QToolButton *>("recBtn"), Qt::LeftButton);
     QVERIFY(status().startsWith("Идёт запись...\nФайл не принимает запись"));
 
     QVERIFY(QDir(dir.path()).rename("away", "share"));
     QTRY_COMPARE_WITH_TIMEOUT(status(), QString("Идёт запись..."), mainWindowHarness::timeout);
     QVERIFY(!name->toolTip().contains("Файл не принимает запись"));
     QCOMPARE(name->background(), normal);
-    const int rows = fileRows(path).size();
-    waitRows(path, rows + 2);
+    waitRows(path, fileRows(path).size() + 2);
     dialog()->close();
     record(index, false);
-    compareWithSweeps(fileRows(path), sweepsSent(sim, 8));
+    compareWithSweeps(fileRows(path), sims[1]);
 }
 
 QTEST_MAIN(test_recording)
