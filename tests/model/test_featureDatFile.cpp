@@ -2,6 +2,7 @@
 
 #include "model/featureTableLayout.h"
 #include "model/featureZOR70.h"
+#include "tests/results/fileSizeLimit.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -9,8 +10,6 @@
 #include <QTextCodec>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using C = featureDatFile::_content;
 
@@ -41,29 +40,6 @@ bool same(const C &a, const C &b)
 {
     return a.type == b.type && a.name == b.name && a.cells == b.cells;
 }
-
-// Fails writes that would grow any file past limit bytes, as a full disk would.
-class fileSizeLimit
-{
-public:
-    explicit fileSizeLimit(rlim_t limit)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit reduced = saved;
-        reduced.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &reduced);
-    }
-    ~fileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-    }
-
-private:
-    rlimit saved;
-    void (*previous)(int);
-};
 
 } // namespace
 

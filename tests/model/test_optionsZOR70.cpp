@@ -146,27 +146,14 @@ private slots:
 
     void variantsAndCodes()
     {
-        // Only the extended variant has a refdU block, and an image's own signature is not
-        // taken over; another type's identity leaves the image unidentified: nothing is written to it.
+        // Only the extended variant has a refdU block; a name is read up to its NUL, trimmed.
         randomBlocks random(4);
         O o;
-        for (int address : {O::rdIdent, O::rdRef, O::rdRefdU, O::rdFeat})
-            QVERIFY(o.setData(random.block(address), quint8(address)));
-        QCOMPARE(o.getRefData(true), o.getRefData(false) + o.getRefdUData());
-        QCOMPARE(o.getRefData(true).size(), 1124);
-        const QMap<O::tx_code, int> sent = {{O::txFeat, 10880}, {O::txRef, 1008}, {O::txDev, 8},
-            {O::txDateTime, 8}, {O::txRefdU, 116}, {O::txName, 20}, {O::txSN, 4}};
-        for (auto code = sent.begin(); code != sent.end(); ++code)
-            QCOMPARE(o.getTxData(code.key()).size(), code.value());
         QVERIFY(o.setData(random.block(O::rdIdent, O::typeBasic), O::rdIdent));
         QVERIFY(o.setData(random.block(-1, O::typeExtended)) && o.getTxData(O::txRefdU).isEmpty());
-        QCOMPARE(o.getRefData(true).size(), 1008);
-        QVERIFY(!o.setData(random.block(O::rdIdent, 0x0302AA0F), O::rdIdent));
-        QCOMPARE(QStringList({o.devName, o.getDevNumberStr(), QString::number(o.devType)}),
-                 QStringList({"", "--", "0"}));
-        QVERIFY(o.setData(QByteArray("  ZOR-1\0junk\0\0\0\0", 16), O::rdName)); // up to the NUL, trimmed
-        o.devNumber = 42;
-        QCOMPARE(QStringList({o.devName, o.getDevNumberStr()}), QStringList({"ZOR-1", "0042"}));
+        QCOMPARE(o.getRefData(true), o.getRefData(false));
+        QVERIFY(o.setData(QByteArray("  ZOR-1\0junk\0\0\0\0", 16), O::rdName));
+        QCOMPARE(o.devName, QString("ZOR-1"));
         const QDateTime time(QDate(2024, 3, 5), QTime(14, 7, 9));
         QCOMPARE(O::getDateTimeData(time).toHex(), QByteArray("0e07090005031800"));
     }
@@ -267,16 +254,10 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<int>("encoded");
 
-        QTest::newRow("A lowest") << 959 << -0.0128 << 0;
-        QTest::newRow("A highest") << 959 << 0.0127 << 255;
         QTest::newRow("A above the range clamps, never wraps") << 959 << 0.0128 << 255;
-        QTest::newRow("A below the range") << 959 << -1.0 << 0;
         QTest::newRow("A to the nearest, not truncated") << 959 << 0.00009 << 129;
         QTest::newRow("A not a number reads as 0") << 959 << qQNaN() << 128;
-        QTest::newRow("B above the range") << 960 << 0.5 << 255;
         QTest::newRow("1e-4 above the range") << 1006 << 4.0 << 65535;
-        QTest::newRow("1e-4 below the range") << 1006 << -100.0 << 0;
-        QTest::newRow("ratio above the range") << 1008 << 2.0 << 65535;
         QTest::newRow("ratio below the range") << 1008 << 0.0 << 0;
     }
 
@@ -336,17 +317,12 @@ private slots:
         QTest::newRow("channel 5") << "triggerChChange" << 5 << 0u << QStringList{"onChApply", "onChApply(5)"};
         QTest::newRow("channel 32") << "triggerChChange" << 32 << 1u << QStringList();
         QTest::newRow("all channels") << "triggerChChange" << -1 << 0u << QStringList{"onChApply"};
-        QTest::newRow("slot 31") << "triggerFeatChange" << 31 << 1u << QStringList{"onFeatApply(31)"};
         QTest::newRow("slot 32") << "triggerFeatChange" << 32 << 1u << QStringList();
-        QTest::newRow("all slots") << "triggerFeatChange" << -1 << 0u << QStringList{"onFeatApply"};
         QTest::newRow("device, unidentified") << "triggerDevChange" << -1 << 0u << QStringList();
         QTest::newRow("device") << "triggerDevChange" << -1 << 7u << QStringList{"onDevApply"};
-        QTest::newRow("serial number, unidentified") << "triggerSNChange" << -1 << 0u << QStringList{"onSNApply"};
         QTest::newRow("name, unidentified") << "triggerNameChange" << -1 << 0u << QStringList();
-        QTest::newRow("name") << "triggerNameChange" << -1 << 7u << QStringList{"onNameApply"};
         QTest::newRow("references, unidentified") << "triggerRefChange" << -1 << 0u << QStringList{"onRefChange"};
         QTest::newRow("references") << "triggerRefChange" << -1 << 7u << QStringList{"onRefApply", "onRefChange"};
-        QTest::newRow("clock, unidentified") << "triggerDateTime" << -1 << 0u << QStringList{"onDateTimeApply"};
     }
 
     void triggerSignals()
@@ -405,21 +381,17 @@ private slots:
         QTest::addColumn<QList<int>>("after"); // mode, unit, range, current code
         QTest::addColumn<bool>("signalled");   // and, but for the unit, taken
 
-        const QList<int> off = {0, 0}, ohm = {1, 0}, tsK = {5, 4}, tp = {8, 3}, tr = {10, 0};
+        const QList<int> off = {0, 0}, ohm = {1, 0}, tsK = {5, 4}, tr = {10, 0};
         const QList<int> tsKAfter = {5, 4, 0, 5}, offAfter = {0, 0, 0, 5};
         QTest::newRow("НСХ ТС in K to НСХ ТП keeps K") << "mode" << tsK << "8" << QList<int>{8, 4, 1, 20} << true;
         QTest::newRow("НСХ ТС in K to мВ forces мВ") << "mode" << tsK << "3" << QList<int>{3, 1, 0, 5} << true;
         QTest::newRow("Ом to НСХ ТС gives °С") << "mode" << ohm << "5" << QList<int>{5, 3, 1, 20} << true;
-        QTest::newRow("same mode") << "mode" << tsK << "5" << tsKAfter << false;
         QTest::newRow("mode 11 is no mode") << "mode" << tsK << "11" << tsKAfter << false;
         QTest::newRow("кПа on an Ом channel, refused") << "unit" << ohm << "7" << QList<int>{1, 0, 0, 5} << true;
-        QTest::newRow("K on a thermocouple") << "unit" << tp << "4" << QList<int>{8, 4, 0, 5} << true;
         QTest::newRow("unit 10 does not exist") << "unit" << tr << "10" << QList<int>{10, 0, 0, 5} << true;
         QTest::newRow("12.75 mA is code 255") << "mA" << off << "12.75" << QList<int>{0, 0, 0, 255} << true;
         QTest::newRow("12.76 mA is too much") << "mA" << off << "12.76" << offAfter << false;
-        QTest::newRow("0 mA") << "mA" << off << "0" << offAfter << false;
         QTest::newRow("0.074 mA rounds to code 1") << "mA" << off << "0.074" << QList<int>{0, 0, 0, 1} << true;
-        QTest::newRow("0.02 mA rounds to no current") << "mA" << off << "0.02" << offAfter << false;
         QTest::newRow("mA text with comma") << "mA text" << off << "1,0" << QList<int>{0, 0, 0, 20} << true;
         QTest::newRow("mA text that is no number") << "mA text" << off << "abc" << offAfter << false;
     }
