@@ -87,10 +87,10 @@ private:
 
 // Exporting with the main window's table button and reading back with its open
 // button: what was exported comes back point for point with every separator, into a
-// new device without a port (one read while instruments stream is tried in
-// test_recording); a file that could not
-// be written is never reported as saved; bad files end in the error box or load what
-// is valid; long files show their progress and can be cancelled.
+// new device without a port (a file read while instruments stream is tried in
+// test_recording); a file that could not be written is never reported as saved; bad
+// files end in the error box or load what is valid; long files show their progress
+// and can be cancelled.
 class test_exportReadBack : public QObject
 {
     Q_OBJECT
