@@ -238,16 +238,13 @@ void test_exportReadBack::saveFails()
 void test_exportReadBack::fileChosen()
 {
     QTest::mouseClick(h.window->findChild<QToolButton *>("toolButton_2"), Qt::LeftButton);
-    QStringList asked;
     modalAnswer answer([&](QWidget *w) {
         auto *files = qobject_cast<QFileDialog *>(w);
-        asked << files->windowTitle() << files->nameFilters().join(" / ");
         files->setDirectory(dir.path());
         files->findChild<QLineEdit *>("fileNameEdit")->setText("run 1");
         QMetaObject::invokeMethod(files, "accept");
     });
     QTest::mouseClick(saveDialog()->findChild<QToolButton *>("selectFileBtn"), Qt::LeftButton);
-    QCOMPARE(asked, QStringList({"Файл для сохранения результатов", "CSV (*.csv *.CSV) / * (*.*)"}));
     QCOMPARE(saveDialog()->findChild<QLineEdit *>("lineEdit")->text(), dir.filePath("run 1.csv"));
     QCOMPARE(h.list()->getSql()->getAppProperty("savemeas_dir").toString(), dir.path());
     saveDialog()->close();
@@ -271,8 +268,9 @@ void test_exportReadBack::roundTrip_data()
     }
 }
 
-// Every combination of separators: the table button writes the file with them, the
-// open button reads back exactly the points written, each as rounded, with the units.
+// With each field separator: the table button writes the file with the separators
+// chosen, the open button reads back exactly the points written, each as rounded,
+// with the units.
 void test_exportReadBack::roundTrip()
 {
     QFETCH(int, field);
@@ -315,8 +313,6 @@ void test_exportReadBack::badFiles_data()
     QRandomGenerator generator(5);
     for (char &c : random)
         c = char(generator.bounded(256));
-    QTest::newRow("a first line without a date")
-        << zorResultLayout::codec()->fromUnicode("Результаты\r\n\r\n№;dT;Канал 1;\r\n ;[c];[°С];\r\n1;0;5;\r\n") << -1;
     QTest::newRow("random bytes") << random << -1;
     QTest::newRow("a header only: a device without points")
         << zorResultLayout::codec()->fromUnicode(
