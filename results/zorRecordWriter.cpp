@@ -13,7 +13,7 @@ bool zorRecordWriter::sweepDone(quint8 ch)
 
 bool zorRecordWriter::rowDue(double t, int periodMinutes) const
 {
-    return !recorded || t < lastTime || t - lastTime > 60.0 * periodMinutes;
+    return !recorded || periodMinutes == 0 || t < lastTime || t - lastTime > 60.0 * periodMinutes;
 }
 
 void zorRecordWriter::restart()

@@ -28,7 +28,10 @@ public:
     bool sweepDone(quint8 ch);
     // Whether a sweep whose newest time is t gives a row: the first of a recording does,
     // then one more than the period after the last row. A time before the last row's
-    // (the plot was cleared and counts from 0 again) gives a row as well.
+    // (the plot was cleared and counts from 0 again) gives a row as well. With no period
+    // every sweep does, also one whose time equals the last row's: readings that reach
+    // the window in a burst after it was held up share their time, and each of their
+    // sweeps is a measurement of its own.
     bool rowDue(double t, int periodMinutes) const;
     // A new recording: its first sweep gives a row, nothing is lost or failing.
     void restart();
