@@ -48,19 +48,6 @@ void activate(QComboBox *box, int data)
     emit box->activated(box->currentIndex());
 }
 
-// A record of an 8-channel instrument whose first channels are in the modes given.
-O *eightChannels(configRig &rig, const QList<int> &modes)
-{
-    rig.addRecord();
-    O *o = rig.image();
-    o->chCount = 8;
-    for (int ch = 0; ch < modes.size(); ++ch) {
-        o->ch[ch].ref = O::ref300;
-        o->setChMode(quint8(ch), modes[ch]);
-    }
-    return o;
-}
-
 // An image with settings of its own, as random as an instrument's may be.
 void fillImage(O *o)
 {
@@ -208,7 +195,14 @@ private slots:
         QFETCH(QString, unit);
         QFETCH(QString, units);
         configRig rig;
-        O *o = eightChannels(rig, {O::chOff, O::chOhm, O::chNSHTS, O::chNSHTP, O::chIZMPR});
+        rig.addRecord();
+        O *o = rig.image();
+        o->chCount = 8;
+        const QList<int> modes = {O::chOff, O::chOhm, O::chNSHTS, O::chNSHTP, O::chIZMPR};
+        for (int ch = 0; ch < modes.size(); ++ch) {
+            o->ch[ch].ref = O::ref300;
+            o->setChMode(quint8(ch), modes[ch]);
+        }
         rig.dialog.show(rig.index);
         QSignalSpy changes(o, qOverload<quint8>(&O::onChChange));
         QMenu *menu = rig.popUp(-1, devConfUI::colDim);

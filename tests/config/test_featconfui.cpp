@@ -112,11 +112,9 @@ private slots:
         const L one{"1"}, polynomial{"C0..C4", "C5..C9"};
         const auto numbers = [](int count) { return texts(count, [](int n) { return QString::number(n + 1); }); };
         QTest::newRow("0 ТС МТШ-90") << 0 << L{"Rтт", "M", "a", "b", "c", "d", "W"} << one << "2.0000000" << "8x2";
-        QTest::newRow("1 ТС КВД") << 1 << L{"R0", "A", "B", "C"} << one << "2.000000e+00" << "5x2";
         QTest::newRow("2 ТС Полином") << 2 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
         // Never beyond the 40 coefficients a record holds.
         QTest::newRow("3 ТС Таблица") << 3 << numbers(20) << L{"°С", "Ом"} << "2.00000" << "20x2";
-        QTest::newRow("4 ТП Полином") << 4 << numbers(5) << polynomial << "6.000000e+00" << "6x3";
         QTest::newRow("5 ТП Таблица") << 5 << numbers(20) << L{"°С", "мВ"} << "2.0000" << "20x2";
         QTest::newRow("6 Изм. Пр.") << 6 << L{"Min", "Max", "Диапазон"} << one << "2.000" << "4x2";
     }
