@@ -12,44 +12,42 @@
 
 using O = optionsZOR70;
 
-configRig::configRig()
+configRig::configRig(const QList<_instrument> &all)
     : dialog(&r.list, &r.link.port, &r.sql)
 {
     r.list.setSendDelay(sendDelay);
+    // Read side by side: each instrument has a link of its own.
+    for (const _instrument &one : all) {
+        zorSimulator *sim = r.startSim(one.serial, one.type);
+        const int index = r.connectPort(sim->portName());
+        r.list.getAllDataFromZor(index);
+        instruments.insert(one.serial, {sim, index, 0, {}});
+    }
+    for (_read &read : instruments) {
+        r.waitIdle(read.index);
+        for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdFeat, O::rdRef, O::rdRefdU}) {
+            if (!read.sim->block(address).isEmpty()) // a basic instrument has no refdU block
+                read.blocks.insert(address, read.sim->block(address));
+        }
+        read.snapShotId = r.list.getZorByIndex(read.index)->snapShotId;
+    }
 }
 
-configRig &configRig::shared(std::unique_ptr<configRig> &rig, quint32 serial, zorSimMemory::_variant type)
-{
-    if (rig && rig->serial == serial && rig->original.contains(O::rdRefdU) == (type == zorSimMemory::extended)) {
-        rig->restore();
-        return *rig;
-    }
-    rig.reset(); // before the next one takes the database
-    rig.reset(new configRig);
-    rig->serial = serial;
-    rig->sim = rig->r.startSim(serial, type);
-    rig->index = rig->r.connectPort(rig->sim->portName());
-    rig->r.list.getAllDataFromZor(rig->index);
-    rig->r.waitIdle(rig->index);
-    for (quint8 address : {O::rdIdent, O::rdDev, O::rdCh, O::rdFeat, O::rdRef, O::rdRefdU}) {
-        if (!rig->sim->block(address).isEmpty()) // a basic instrument has no refdU block
-            rig->original.insert(address, rig->sim->block(address));
-    }
-    rig->snapShotId = rig->record()->snapShotId;
-    rig->sim->clearLog();
-    return *rig;
-}
-
-void configRig::restore()
+configRig &configRig::use(quint32 serial)
 {
     dialog.reject();
+    const _read &read = instruments[serial];
+    sim = read.sim;
+    index = read.index;
+    original = read.blocks;
     r.waitIdle(index);
     for (auto it = original.cbegin(); it != original.cend(); ++it) {
         sim->setBlock(it.key(), it.value());
         image()->setData(it.value(), it.key());
     }
-    record()->snapShotId = snapShotId;
+    record()->snapShotId = read.snapShotId;
     sim->clearLog();
+    return *this;
 }
 
 QMenu *configRig::popUp(int row, int column)
@@ -99,23 +97,32 @@ QByteArray configRig::waitWrites(int count)
     return simulatedLink::addresses(sim->log(zorSimulator::blockWritten));
 }
 
-QStringList configRig::changes() const
+QStringList configRig::changes(bool ofImage) const
 {
+    const auto block = [this, ofImage](quint8 address) {
+        if (!ofImage)
+            return sim->block(address);
+        const O *o = image();
+        const QMap<quint8, QByteArray> blocks = {{O::rdIdent, o->getNameData() + o->getSNData()}, {O::rdDev, o->getDevData()},
+            {O::rdCh, o->getChData()}, {O::rdFeat, o->getFeatData()}, {O::rdRef, o->getRefData(false)},
+            {O::rdRefdU, o->getRefdUData()}};
+        return blocks.value(address);
+    };
     static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
     static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
     QStringList found;
-    const auto differs = [this](quint8 address, int from, int size) {
-        return sim->block(address).mid(from, size) != original.value(address).mid(from, size);
+    const auto differs = [this, &block](quint8 address, int from, int size) {
+        return block(address).mid(from, size) != original.value(address).mid(from, size);
     };
     for (int n = 0; n < O::devSize; ++n) {
         if (differs(O::rdDev, n, 1))
-            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(sim->block(O::rdDev)[n]));
+            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(block(O::rdDev)[n]));
     }
     for (int n = 0; n < O::chSize; ++n) {
         if (differs(O::rdCh, n, 1))
-            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(sim->block(O::rdCh)[n]));
+            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(block(O::rdCh)[n]));
     }
-    const QByteArray ident = sim->block(O::rdIdent);
+    const QByteArray ident = block(O::rdIdent);
     if (differs(O::rdIdent, 0, 4))
         found << "type";
     if (differs(O::rdIdent, 4, 16))

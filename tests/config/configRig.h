@@ -6,27 +6,26 @@
 
 #include <QStringList>
 
-#include <memory>
-
 class QMenu;
 
 // The settings dialog on the registry of simulatedRegistry (real link, temporary
-// database), for a record without a port or an instrument simulated on a
-// pseudo-terminal and read in full. Writes go out 50 ms after the last request. One rig
-// at a time: every rig's database is the default connection.
+// database), for a record without a port or for instruments simulated on
+// pseudo-terminals and read in full, all at once. Writes go out 50 ms after the last
+// request. One rig at a time: every rig's database is the default connection.
 class configRig
 {
 public:
     static constexpr int sendDelay = 50;
+    struct _instrument
+    {
+        quint32 serial;
+        zorSimMemory::_variant type;
+    };
 
-    configRig();
-    // The instrument of a suite, read in full once: made on the first call (dropping the
-    // rig held before, another instrument), put back as it was read (restore) on the others.
-    static configRig &shared(std::unique_ptr<configRig> &rig, quint32 serial,
-                             zorSimMemory::_variant type = zorSimMemory::basic);
-    // Puts the simulator's blocks, the image and the record's snapshot back as they were
-    // read, closes the dialog and forgets what the simulator logged.
-    void restore();
+    explicit configRig(const QList<_instrument> &instruments = {});
+    // Makes the instrument with this serial number the current one, as it was read:
+    // the dialog closed, its blocks, image and snapshot put back, its log forgotten.
+    configRig &use(quint32 serial);
     // A record without a port, wired like a connected one.
     void addRecord() { index = r.list.newZor(-1, true); }
 
@@ -45,19 +44,27 @@ public:
     // Until the simulator has stored at least this many block writes since its log was
     // cleared and the link is idle: the addresses of all, in order.
     QByteArray waitWrites(int count);
-    // How the simulator's memory differs from what was read, sorted: device fields
-    // ("time=2"), channel fields with the channel ("mode2=1"; mode, dim, ref, cur, round,
-    // feat, comp), "type", "name=<text>", "sn=<n>", characteristic records ("record3"),
-    // "ref" and "refdU".
-    QStringList changes() const;
+    // How the blocks differ from what was read, sorted: device fields ("time=2"),
+    // channel fields with the channel ("mode2=1"; mode, dim, ref, cur, round, feat,
+    // comp), "type", "name=<text>", "sn=<n>", characteristic records ("record3"), "ref"
+    // and "refdU". The simulator's memory, or with ofImage the record's image.
+    QStringList changes(bool ofImage = false) const;
 
     simulatedRegistry r;
     devConfUI dialog;
     zorSimulator *sim = nullptr;
     int index = -1;
-    quint32 serial = 0;
-    int snapShotId = 0;                // the record's, as read
-    QMap<quint8, QByteArray> original; // the simulator's blocks, as read
+    QMap<quint8, QByteArray> original; // the current instrument's blocks, as read
+
+private:
+    struct _read
+    {
+        zorSimulator *sim;
+        int index;
+        int snapShotId;
+        QMap<quint8, QByteArray> blocks;
+    };
+    QMap<quint32, _read> instruments;
 };
 
 #endif // CONFIGRIG_H
