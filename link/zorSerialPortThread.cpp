@@ -6,6 +6,13 @@
 #include <QRandomGenerator64>
 #include <QTimer>
 
+namespace {
+
+std::atomic<int> settleFixedMs{400};
+std::atomic<int> settleSpreadMs{500};
+
+} // namespace
+
 zorSerialPortThread::zorSerialPortThread(const QString &portName, int devIndex, int baudRate, char devType,
                                          quint8 sec)
     : portName(portName), baudRate(baudRate), devIndex(devIndex), devType(devType), sec(sec)
@@ -159,7 +166,7 @@ void zorSerialPortThread::sendQuery(int devIndex, zorSerialPortQueryItem query)
     this->query = query;
     hasQuery = true;
     queryAttempt = 0;
-    schedule(queue + 400 + randomDelay(), &zorSerialPortThread::sendNextQuery);
+    schedule(queue + settleDelay(), &zorSerialPortThread::sendNextQuery);
 }
 
 void zorSerialPortThread::sendData(int devIndex, zorSerialPortDataItem data)
@@ -171,7 +178,7 @@ void zorSerialPortThread::sendData(int devIndex, zorSerialPortDataItem data)
     this->data = data;
     hasData = true;
     dataAttempt = 0;
-    schedule(queue + 400 + randomDelay(), &zorSerialPortThread::sendNextData);
+    schedule(queue + settleDelay(), &zorSerialPortThread::sendNextData);
 }
 
 void zorSerialPortThread::setDevType(int devIndex, char devType)
@@ -307,7 +314,7 @@ void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
                 giveUpQuery(code);
             } else {
                 ++queryAttempt;
-                schedule(400 + randomDelay(), &zorSerialPortThread::sendNextQuery);
+                schedule(settleDelay(), &zorSerialPortThread::sendNextQuery);
             }
         } else if (queryAttempt > 3) {
             giveUpQuery(code);
@@ -355,7 +362,7 @@ void zorSerialPortThread::finishData(quint8 code, void (zorSerialPortThread::*re
 void zorSerialPortThread::retryLater(quint8 tries, void (zorSerialPortThread::*slot)())
 {
     if (tries % 2) {
-        schedule(attempt + 400 + randomDelay(), slot);
+        schedule(attempt + settleDelay(), slot);
         return;
     }
     if (!reConnect()) {
@@ -364,7 +371,7 @@ void zorSerialPortThread::retryLater(quint8 tries, void (zorSerialPortThread::*s
         stop();
         return;
     }
-    schedule(2 * attempt + 400 + randomDelay(), slot);
+    schedule(2 * attempt + settleDelay(), slot);
 }
 
 void zorSerialPortThread::giveUpQuery(quint8 code)
@@ -413,10 +420,16 @@ void zorSerialPortThread::startWatchdog()
         watchdog->start();
 }
 
-int zorSerialPortThread::randomDelay() const
+void zorSerialPortThread::setSettleTime(int fixedMs, int spreadMs)
+{
+    settleFixedMs.store(qMax(0, fixedMs));
+    settleSpreadMs.store(qMax(0, spreadMs));
+}
+
+int zorSerialPortThread::settleDelay()
 {
     const quint32 x = quint32(QRandomGenerator64::global()->generate());
-    return int((quint64(x) * 500) >> 32);
+    return settleFixedMs.load() + int((quint64(x) * quint64(settleSpreadMs.load())) >> 32);
 }
 
 void zorSerialPortThread::schedule(int ms, void (zorSerialPortThread::*slot)())

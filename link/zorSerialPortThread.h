@@ -30,6 +30,11 @@ public:
 
     // Registers the request records and the pointer type for queued connections.
     static void registerMetaTypes();
+    // The pause before every exchange and every retry, on top of the device's own delays:
+    // a fixed part and a random spread, so that an instrument has settled after its last
+    // message and retries of several ports do not fall in step (400 ms and up to 500 ms).
+    // For every worker of the process; tests against simulated instruments shorten it.
+    static void setSettleTime(int fixedMs, int spreadMs);
 
     int getDevIndex() const { return devIndex; }
     QString getPortName() const { return portName; }
@@ -79,7 +84,8 @@ private:
     bool reConnect();
     void failPort(QSerialPort::SerialPortError error);
     void stop();
-    int randomDelay() const;
+    // The settle pause: its fixed part plus a uniform random share of its spread.
+    static int settleDelay();
     void schedule(int ms, void (zorSerialPortThread::*slot)());
     void retryLater(quint8 attempt, void (zorSerialPortThread::*slot)());
     void startExchange(quint8 address, bool showPr);

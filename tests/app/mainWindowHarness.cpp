@@ -3,6 +3,7 @@
 #include "app/findZor.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorPortScan.h"
+#include "tests/common/simulatedLink.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +19,7 @@ mainWindowHarness::mainWindowHarness()
 {
     // The standard paths of the test mode live under the home directory.
     qputenv("HOME", home.path().toLocal8Bit());
+    simulatedLink::shortSettle();
 }
 
 mainWindowHarness::~mainWindowHarness()

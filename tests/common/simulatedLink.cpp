@@ -5,6 +5,7 @@
 
 simulatedLink::simulatedLink()
 {
+    shortSettle();
     using P = ZORSerialPort;
     note(&port, qOverload<int, QByteArray, quint8>(&P::readyDevReply), "reply", &lines);
     // The pointer form must be readable while it is delivered.
@@ -85,4 +86,10 @@ QByteArray simulatedLink::addresses(const QVector<zorSimulator::_event> &events)
     for (const zorSimulator::_event &e : events)
         result += char(e.address);
     return result;
+}
+
+void simulatedLink::shortSettle()
+{
+    // A simulated instrument is ready at once; a little spread keeps the random part run.
+    zorSerialPortThread::setSettleTime(20, 30);
 }

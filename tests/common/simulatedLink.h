@@ -37,6 +37,9 @@ public:
     simulatedLink();
     ~simulatedLink();
 
+    // A short pause before each exchange, for every port of the process from now on.
+    static void shortSettle();
+
     // period: ms between stream tokens, 0 for none, so that the exchanges alone are on
     // the line.
     zorSimulator *startSim(quint32 serial = 1, int period = 0, zorSimMemory::_variant type = zorSimMemory::basic);
