@@ -70,12 +70,11 @@ private slots:
     void databaseProblemsAreTold();
     void commandLine_data();
     void commandLine();
+    void aboutDialog();
+    void limitsWithoutChannels();
+    // On the shared window from here on; the last row of close opens it.
     void close_data();
     void close();
-    void aboutDialog();
-    void plotSettingsSurviveRestart();
-    void limitsWithoutChannels();
-    // On the shared window from here on.
     void modeButtons_data();
     void modeButtons();
     void limitsMenu();
@@ -84,6 +83,8 @@ private slots:
     void pictureOfThePlot();
     void manualConnection();
     void demoInstrument();
+    // Restarts the shared window.
+    void plotSettingsSurviveRestart();
 };
 
 void test_MainWindow::resourcesAreCompiledIn_data()
@@ -200,10 +201,12 @@ void test_MainWindow::close()
     QFETCH(QString, exitQuery);
     QFETCH(int, answer);
     QFETCH(bool, closes);
-    mainWindowHarness h;
-    MainWindow *window = h.open();
+    // A window that stays open is the shared one, with instruments streaming.
+    std::unique_ptr<mainWindowHarness> fresh(closes ? new mainWindowHarness : nullptr);
+    mainWindowHarness &h = closes ? *fresh : two();
+    MainWindow *window = closes ? h.open() : h.window.get();
     setAppProperty("exit_query", exitQuery);
-    const int index = closes ? -1 : h.connectSim(h.startSim(7));
+    const int index = 0;
     bool asked = false;
     if (answer)
         h.onModal([&asked, answer](QWidget *modal) {
@@ -407,10 +410,8 @@ void test_MainWindow::pictureOfThePlot()
 // instrument is connected after a restart.
 void test_MainWindow::plotSettingsSurviveRestart()
 {
-    mainWindowHarness h;
-    h.open();
-    zorSimulator *sim = h.startSim(7);
-    h.connectSim(sim);
+    mainWindowHarness &h = two();
+    h.press("devTable", 1, 1);
     h.plot()->setChColor(QColor("#123456"), 0, 2);
     h.plot()->setChScaleX(9, 0, 2);
     h.plot()->setChScaleY(16, 0, 2);
@@ -420,12 +421,12 @@ void test_MainWindow::plotSettingsSurviveRestart()
     h.close();
 
     h.open();
-    h.connectSim(sim);
+    h.window->connectPort(h.sims.front()->portName());
     QTRY_COMPARE_WITH_TIMEOUT(h.plot()->getChColor(0, 2), QColor("#123456"), h.timeout);
     QCOMPARE(int(h.plot()->getChScaleX(0, 2)), 9);
     QCOMPARE(int(h.plot()->getChScaleY(0, 2)), 16);
     QCOMPARE(int(h.plot()->getChModeX(0, 2)), int(QwtZOR::mcxAbs));
-    QCOMPARE(h.plot()->getChMain(0), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(h.plot()->getChMain(0), 3, h.timeout);
     QCOMPARE(h.plot()->getChColor(0, 1), QColor(Qt::blue)); // untouched channels keep their own
 }
 
