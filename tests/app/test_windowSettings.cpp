@@ -303,9 +303,10 @@ void test_windowSettings::instrumentsComeAndGoWhileTheDialogIsOpen()
 {
     QTableWidget *devices = h->table("devTable");
     openDialog(rowOf(41));
-    const int added = h->connectSim(h->startSim(54));
+    const int added = h->window->connectPort(h->startSim(54)->portName());
     QVERIFY(added >= 0);
     QCOMPARE(devices->rowCount(), h->list()->count() + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(h->list()->getDBIndex(added) > 0, h->timeout);
     emit h->list()->onReadStatus(added);
     QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcStatus), h->list()->getTStatName(added));
 
