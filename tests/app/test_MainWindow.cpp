@@ -1,6 +1,5 @@
 #include "mainWindowHarness.h"
 
-#include "app/appconf.h"
 #include "db/zorSql.h"
 #include "link/zorPortCatalog.h"
 
@@ -14,7 +13,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableWidget>
@@ -63,8 +61,6 @@ class test_MainWindow : public QObject
 
 private slots:
     void cleanupTestCase() { shared.reset(); }
-    void resourcesAreCompiledIn_data();
-    void resourcesAreCompiledIn();
     void firstStartCreatesDatabaseThenReusesIt();
     void databaseProblemsAreTold_data();
     void databaseProblemsAreTold();
@@ -86,25 +82,6 @@ private slots:
     // Restarts the shared window.
     void plotSettingsSurviveRestart();
 };
-
-void test_MainWindow::resourcesAreCompiledIn_data()
-{
-    QTest::addColumn<QString>("path");
-    for (const char *path : {":/resource/zor4_70.css", ":/resource/images/icon.svg", ":/resource/images/splash3.png",
-                             ":/resource/images/about-32.png", ":/resource/images/logo_new_cut.png",
-                             ":/resource/images/close.png", ":/resource/images/line_graph.png", ":/resource/alert.wav"})
-        QTest::newRow(path) << path;
-}
-
-void test_MainWindow::resourcesAreCompiledIn()
-{
-    QFETCH(QString, path);
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-    QVERIFY(file.size() > 0);
-    if (path.endsWith(".png"))
-        QVERIFY(!QPixmap(path).isNull());
-}
 
 void test_MainWindow::firstStartCreatesDatabaseThenReusesIt()
 {
@@ -380,9 +357,6 @@ void test_MainWindow::aboutDialog()
         QCOMPARE(shown, (QStringList{"1.3.7", "001", "Mar  5 2024", "О программе ЗОР 4.70"}));
         QVERIFY(h.window->isVisible());
     }
-    const appconf *about = h.window->findChild<appconf *>();
-    QVERIFY(!(about->windowFlags() & Qt::WindowContextHelpButtonHint));
-    QCOMPARE(about->findChild<QPushButton *>("pushButton")->toolTip(), QString("Закрыть окно \"О программе\""));
 }
 
 // The picture is a PNG of the plot's size; the name proposed is made of the main

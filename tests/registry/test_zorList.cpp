@@ -192,14 +192,12 @@ void test_zorList::acquisition_data()
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<QStringList>("expected");
     using L = QStringList;
-    QTest::newRow("stopped and started") << L{"stop", "start"} << L{"change", "change"};
     QTest::newRow("the plot is cleared on the start after a stop that asked for it")
         << L{"stop+clear", "start"} << L{"change", "clear 10", "change"};
     QTest::newRow("cleared once") << L{"stop+clear", "start", "stop", "start"}
                                   << L{"change", "clear 10", "change", "change", "change"};
     // A call that changes nothing does nothing, not even forget the request to clear.
     QTest::newRow("started already") << L{"start+clear"} << L{};
-    QTest::newRow("stopped twice") << L{"stop+clear", "stop", "start"} << L{"change", "clear 10", "change"};
 }
 
 void test_zorList::acquisition()
