@@ -14,32 +14,9 @@
 #include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
-
-namespace {
-
-// The value of an application property as stored in the window's database.
-QString appProperty(const QString &key)
-{
-    QSqlQuery query;
-    query.prepare("SELECT app_property_val FROM app_property WHERE app_property_key=:key");
-    query.bindValue(":key", key);
-    return query.exec() && query.next() ? query.value(0).toString() : QString();
-}
-
-void setAppProperty(const QString &key, const QString &value)
-{
-    QSqlQuery query;
-    query.prepare("INSERT OR REPLACE INTO app_property (app_property_key, app_property_val) VALUES (:key, :val)");
-    query.bindValue(":key", key);
-    query.bindValue(":val", value);
-    query.exec();
-}
-
-} // namespace
 
 // The main window's start, close, commands and stored plot settings, through the real
 // window, registry and link against simulated instruments.
@@ -91,11 +68,11 @@ void test_MainWindow::firstStartCreatesDatabaseThenReusesIt()
     QCOMPARE(window->windowTitle(), QString("ЗОР 4.70"));
     QVERIFY(!window->windowIcon().pixmap(32, 32).isNull());
     QVERIFY(QFile::exists(h.dataDir() + "/zor4_70.db"));
-    QCOMPARE(appProperty("autoconnect"), QString("1"));
-    setAppProperty("savemeas_dir", h.home.path());
+    QCOMPARE(h.appProperty("autoconnect"), QString("1"));
+    h.setAppProperty("savemeas_dir", h.home.path());
     h.close();
     h.open();
-    QCOMPARE(appProperty("savemeas_dir"), h.home.path());
+    QCOMPARE(h.appProperty("savemeas_dir"), h.home.path());
     QCOMPARE(h.window->findChild<QFileDialog *>()->directory().absolutePath(), h.home.path());
     // A good database is reported to nobody.
     QTest::qWait(50);
@@ -182,7 +159,7 @@ void test_MainWindow::close()
     std::unique_ptr<mainWindowHarness> fresh(closes ? new mainWindowHarness : nullptr);
     mainWindowHarness &h = closes ? *fresh : two();
     MainWindow *window = closes ? h.open() : h.window.get();
-    setAppProperty("exit_query", exitQuery);
+    h.setAppProperty("exit_query", exitQuery);
     const int index = 0;
     bool asked = false;
     if (answer)
@@ -377,7 +354,7 @@ void test_MainWindow::pictureOfThePlot()
     const QImage picture(file, "PNG");
     QVERIFY(!picture.isNull());
     QCOMPARE(picture.size(), h.plot()->size());
-    QCOMPARE(appProperty("savemeas_dir"), h.home.path());
+    QCOMPARE(h.appProperty("savemeas_dir"), h.home.path());
 }
 
 // Colour and scales of a channel, stored per instrument, come back when the same

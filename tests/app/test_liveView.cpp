@@ -9,19 +9,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QWindow>
 #include <QtTest>
 #include <qwt_scale_div.h>
 
 namespace {
-
-QString mainDeviceId()
-{
-    QSqlQuery query("SELECT app_property_val FROM app_property WHERE app_property_key='main_device_id'");
-    return query.next() ? query.value(0).toString() : QString();
-}
 
 // The visible device error boxes with this window title.
 QList<QMessageBox *> boxes(QWidget *window, const QString &title)
@@ -114,7 +107,7 @@ void test_liveView::pressingADeviceMakesItMain()
     h->press("devTable", 2, 1);
     QCOMPARE(h->text("devTable", 2, 7), QString("<"));
     QCOMPARE(h->text("devTable", 1, 7), QString());
-    QCOMPARE(mainDeviceId(), QString::number(h->list()->getDBIndex(second)));
+    QCOMPARE(mainWindowHarness::appProperty("main_device_id"), QString::number(h->list()->getDBIndex(second)));
     QVERIFY(h->window->findChild<QGroupBox *>("lcdGroupBox")->title().startsWith("Стенд 22"));
     QTRY_COMPARE(label("measValue")->text(), h->plot()->getChMeasStr(qwt(second), 255));
     QCOMPARE(h->table("devTable")->item(2, 1)->background().color(), QColor(173, 216, 230));
@@ -237,7 +230,7 @@ void test_liveView::removingTheMainDevice()
     h->list()->rmByIndex(first);
     QCOMPARE(h->text("devTable", 2, 7), QString("<"));
     QCOMPARE(h->text("devTable", 2, 1), QString("Стенд 23"));
-    QCOMPARE(mainDeviceId(), QString::number(h->list()->getDBIndex(third)));
+    QCOMPARE(mainWindowHarness::appProperty("main_device_id"), QString::number(h->list()->getDBIndex(third)));
     h->list()->rmByIndex(third);
     h->list()->rmByIndex(second);
     QCOMPARE(h->table("devTable")->rowCount(), 1);

@@ -59,8 +59,6 @@ private slots:
     void recordLimit();
     void addZor_data();
     void addZor();
-    void reattach_data();
-    void reattach();
     void deferredSend_data();
     void deferredSend();
     void acquisition_data();
@@ -517,38 +515,6 @@ void test_zorList::writes()
     if (written.contains('\x01'))
         QCOMPARE(device, QStringList{refdata + QString("|%1|зор 4.70").arg(serial)});
     QCOMPARE(device.isEmpty(), serial == 0);
-}
-
-void test_zorList::reattach_data()
-{
-    QTest::addColumn<QString>("record"); // "lost", "connected" or "unknown"
-    QTest::addColumn<int>("devIndex");
-    QTest::addColumn<bool>("taken");
-    QTest::newRow("lost record, free index") << "lost" << 40 << true;
-    QTest::newRow("lost record, index in use") << "lost" << 30 << false;
-    QTest::newRow("lost record, no index") << "lost" << -1 << false;
-    QTest::newRow("connected record") << "connected" << 40 << false;
-    QTest::newRow("unknown record") << "unknown" << 40 << false;
-}
-
-// A record that lost its link takes a new link manager index and keeps everything
-// else; anything else is refused without a change.
-void test_zorList::reattach()
-{
-    QFETCH(QString, record);
-    QFETCH(int, devIndex);
-    QFETCH(bool, taken);
-    simulatedRegistry r;
-    liveRecord(r, 30, 7);
-    const int index = liveRecord(r, 31, 8);
-    if (record == "lost")
-        r.list.getZorByIndex(index)->devIndex = -1;
-    const int target = record == "unknown" ? 99 : index;
-    const int before = r.list.getZorByIndex(index)->devIndex;
-    QCOMPARE(r.list.reattach(target, devIndex), taken);
-    QCOMPARE(r.list.getZorByIndex(index)->devIndex, taken ? devIndex : before);
-    QCOMPARE(r.list.getZorByIndex(index)->qwtIndex, 10 + index);
-    QCOMPARE(r.list.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(test_zorList)
