@@ -44,7 +44,6 @@ private slots:
     void commandLine_data();
     void commandLine();
     void aboutDialog();
-    void limitsWithoutChannels();
     // On the shared window from here on; the last row of close opens it.
     void close_data();
     void close();
@@ -77,6 +76,10 @@ void test_MainWindow::firstStartCreatesDatabaseThenReusesIt()
     // A good database is reported to nobody.
     QTest::qWait(50);
     QVERIFY(!h.window->findChild<QMessageBox *>());
+    // Without channels a limit choice changes nothing.
+    h.menuAction("trackBtn", "Верхний предел")->trigger();
+    QCOMPARE(int(h.plot()->getModeTrack(-1)), int(QwtZOR::tmOff));
+    QCOMPARE(int(h.plot()->getChMode(-1, 255)), int(QwtZOR::mcAuto));
 }
 
 void test_MainWindow::databaseProblemsAreTold_data()
@@ -211,16 +214,6 @@ void test_MainWindow::modeButtons()
     QCOMPARE(int(h.plot()->getChMode(-1, 255)), int(QwtZOR::mcTracking));
     for (const QString &other : buttons)
         QVERIFY(!h.window->findChild<QToolButton *>(other)->isChecked());
-}
-
-// Without channels a limit choice changes nothing.
-void test_MainWindow::limitsWithoutChannels()
-{
-    mainWindowHarness h;
-    h.open();
-    h.menuAction("trackBtn", "Верхний предел")->trigger();
-    QCOMPARE(int(h.plot()->getModeTrack(-1)), int(QwtZOR::tmOff));
-    QCOMPARE(int(h.plot()->getChMode(-1, 255)), int(QwtZOR::mcAuto));
 }
 
 void test_MainWindow::limitsMenu()
