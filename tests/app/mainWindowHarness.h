@@ -56,6 +56,10 @@ public:
     // Clicks the entry of a shown menu as the user does, which closes the menu.
     static void click(QMenu *menu, const QString &textOrName);
 
+    // An application property as stored in the window's database, and setting one.
+    static QString appProperty(const QString &key);
+    static void setAppProperty(const QString &key, const QString &value);
+
     // Runs fn on the next modal widget that opens (a message box, a dialog).
     static void onModal(const std::function<void(QWidget *)> &fn);
     // Clicks the button of the next modal message box.

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -31,14 +30,6 @@ public:
 private:
     zorSimLine line;
 };
-
-void setAutoconnect(bool on)
-{
-    QSqlQuery query;
-    query.prepare("UPDATE app_property SET app_property_val=:val WHERE app_property_key='autoconnect'");
-    query.bindValue(":val", on ? "1" : "0");
-    query.exec();
-}
 
 } // namespace
 
@@ -126,7 +117,7 @@ void test_findZor::autoConnectAtStart()
     QFETCH(bool, on);
     mainWindowHarness h;
     h.open();
-    setAutoconnect(on);
+    h.setAppProperty("autoconnect", on ? "1" : "0");
     h.startSim(61);
     h.startSim(62);
     h.window->startAutoConnect();

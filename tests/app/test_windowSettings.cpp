@@ -79,6 +79,19 @@ class test_windowSettings : public QObject
         h->press("devTable", row, zorLiveView::dcMarker);
         return qobject_cast<confMenu *>(QApplication::activePopupWidget());
     }
+    // The channel menu popped up from the settings column of a channel row.
+    confChMenu *popUpChMenu(int row)
+    {
+        h->press("chTable", row, zorLiveView::ccSettings);
+        return qobject_cast<confChMenu *>(QApplication::activePopupWidget());
+    }
+    // One device row per instrument, none of them for this one.
+    void checkRowsWithout(int serial)
+    {
+        QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
+        for (int row = 1; row <= h->list()->count(); ++row)
+            QVERIFY(h->text("devTable", row, zorLiveView::dcName) != QString("Стенд %1").arg(serial));
+    }
     void openDialog(int row)
     {
         confMenu *menu = popUpDevMenu(row);
@@ -134,8 +147,6 @@ void test_windowSettings::deviceMenuOpensTheDialog()
     QVERIFY(menu);
     QCOMPARE(menu->deviceIndex(), indexOfRow(row));
     QCOMPARE(menu->title(), title);
-    QCOMPARE(menu->findChild<QLineEdit *>("devNumEdit")->text(), title.section("№ ", 1).chopped(1));
-    QCOMPARE(menu->findChild<QLineEdit *>("devPortEdit")->text(), port);
     QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), QString("<"));
 
     h->click(menu, "setupAction");
@@ -146,7 +157,6 @@ void test_windowSettings::deviceMenuOpensTheDialog()
     QCOMPARE(shown->windowTitle(), "Настройки прибора " + title);
     QCOMPARE(shown->findChild<QLineEdit *>("devPortEdit")->text(), port);
     QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
-    QCOMPARE(shown->findChild<QTableWidget *>("chTable")->rowCount(), 8);
     QTest::mouseClick(shown->findChild<QPushButton *>("pushButton_6"), Qt::LeftButton);
     QVERIFY(!shown->isVisible());
 }
@@ -182,8 +192,7 @@ void test_windowSettings::channelMenuEditReachesTheInstrument()
     zorSimulator *sim = simOf(quint32(40 + row)), *other = simOf(quint32(43 - row));
     const QByteArray before = sim->block(O::rdCh), untouched = other->block(O::rdCh);
 
-    h->press("chTable", ch + 1, zorLiveView::ccSettings);
-    auto *menu = qobject_cast<confChMenu *>(QApplication::activePopupWidget());
+    confChMenu *menu = popUpChMenu(ch + 1);
     QVERIFY(menu);
     QCOMPARE(menu->deviceIndex(), indexOfRow(row));
     QCOMPARE(int(menu->channel()), ch);
@@ -268,9 +277,8 @@ void test_windowSettings::removingTheInstrument()
         gone = dialog();
         h->list()->rmByIndex(index);
     } else if (open == "channel menu") {
-        h->press("chTable", 1, zorLiveView::ccSettings);
-        gone = h->window->findChild<confChMenu *>();
-        QVERIFY(gone->isVisible());
+        gone = popUpChMenu(1);
+        QVERIFY(gone);
         h->list()->rmByIndex(index);
     } else {
         confMenu *menu = popUpDevMenu(row);
@@ -279,9 +287,7 @@ void test_windowSettings::removingTheInstrument()
     }
     QVERIFY(!gone->isVisible());
     QVERIFY(!h->list()->isZor(index));
-    QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
-    for (int each = 1; each <= h->list()->count(); ++each)
-        QVERIFY(h->text("devTable", each, zorLiveView::dcName) != QString("Стенд %1").arg(serial));
+    checkRowsWithout(serial);
     // The last instrument is the main one now, and its menus open for it.
     const int last = h->list()->count();
     QCOMPARE(h->text("devTable", last, zorLiveView::dcMarker), QString("<"));
@@ -289,8 +295,7 @@ void test_windowSettings::removingTheInstrument()
     QVERIFY(menu);
     QCOMPARE(menu->deviceIndex(), indexOfRow(last));
     QTest::keyClick(menu, Qt::Key_Escape);
-    h->press("chTable", 1, zorLiveView::ccSettings);
-    auto *chMenu = qobject_cast<confChMenu *>(QApplication::activePopupWidget());
+    confChMenu *chMenu = popUpChMenu(1);
     QVERIFY(chMenu);
     QCOMPARE(chMenu->deviceIndex(), indexOfRow(last));
     QTest::keyClick(chMenu, Qt::Key_Escape);
@@ -301,19 +306,17 @@ void test_windowSettings::removingTheInstrument()
 // each reports lands in its own row.
 void test_windowSettings::instrumentsComeAndGoWhileTheDialogIsOpen()
 {
-    QTableWidget *devices = h->table("devTable");
     openDialog(rowOf(41));
-    const int added = h->connectSim(h->startSim(54));
+    const int added = h->window->connectPort(h->startSim(54)->portName());
     QVERIFY(added >= 0);
-    QCOMPARE(devices->rowCount(), h->list()->count() + 1);
+    QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(h->list()->getDBIndex(added) > 0, h->timeout);
     emit h->list()->onReadStatus(added);
     QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcStatus), h->list()->getTStatName(added));
 
     h->list()->rmByIndex(indexOfRow(rowOf(42)));
     QVERIFY(dialog()->isVisible());
-    QCOMPARE(devices->rowCount(), h->list()->count() + 1);
-    for (int row = 1; row < devices->rowCount(); ++row)
-        QVERIFY(h->text("devTable", row, zorLiveView::dcName) != QString("Стенд 42"));
+    checkRowsWithout(42);
     // The names read meanwhile are shown once the dialog closes.
     QTest::mouseClick(dialog()->findChild<QPushButton *>("pushButton_6"), Qt::LeftButton);
     QVERIFY(!dialog()->isVisible());
