@@ -91,5 +91,5 @@ QByteArray simulatedLink::addresses(const QVector<zorSimulator::_event> &events)
 void simulatedLink::shortSettle()
 {
     // A simulated instrument is ready at once; a little spread keeps the random part run.
-    zorSerialPortThread::setSettleTime(20, 30);
+    zorSerialPortThread::setSettleTime(100, 100);
 }
