@@ -2,7 +2,6 @@
 #include "tests/app/mainWindowHarness.h"
 
 #include "results/zorRecorder.h"
-#include "results/zorResultExport.h"
 #include "results/zorResultImport.h"
 #include "results/zorResultLayout.h"
 
@@ -40,9 +39,8 @@ void waitRows(const QString &path, int count)
     QTRY_VERIFY_WITH_TIMEOUT(fileRows(path).size() >= count, mainWindowHarness::timeout);
 }
 
-// The rows are consecutive sweeps of the instrument, in the order sent, numbered from 1:
-// none left out, none repeated. A sweep ends at each reading whose channel number is not
-// above the previous one's, and holds the newest value of every channel.
+// The rows are consecutive sweeps of the instrument, in the order sent, numbered from 1: none left out, none
+// repeated. A sweep ends at each reading whose channel number is not above the previous one's.
 void compareWithSweeps(const QStringList &rows, const zorSimulator *sim)
 {
     QVERIFY(!rows.isEmpty());
@@ -105,9 +103,8 @@ struct fedDevice
     }
 };
 
-// While it lives, answers every modal window so that none is left blocking (a progress
-// dialog is left to the test): a file dialog with the path, a message box with its first
-// button, its "title: text" landing in seen.
+// While it lives, answers every modal window but a progress dialog: a file dialog with the path, a message box
+// with its first button, its "title: text" landing in seen.
 class modalAnswer
 {
 public:
@@ -137,13 +134,8 @@ private:
 
 } // namespace
 
-// Results through the main window. Recording: a recorder fed readings with chosen times
-// (when a row is due, what it holds, a full disk for a while, rows lost), and simulated
-// instruments on the real link and registry, each file holding the sweeps of its own
-// instrument, in order. Export with the table button and reading back with the open
-// button: what was exported comes back point for point with every separator, into a new
-// device without a port; a file that could not be written is never reported as saved; a
-// bad file ends in the error box; cancelling a long read keeps what was read.
+// Results through the main window: recording, of a recorder fed readings with chosen times and of simulated
+// instruments on the real link and registry; export with the table button, reading back with the open button.
 class test_resultsWindow : public QObject
 {
     Q_OBJECT
@@ -280,8 +272,8 @@ void test_resultsWindow::rowContents()
                                        "Канал 3;\r\n ;[c];[°С];[Ом];[мВ];\r\n1;2;21,00;--;30,00;\r\n2;2;22,00;--;--;\r\n");
 }
 
-// Rows the file does not take wait in memory and go in, in order, once it takes them
-// again, with nothing of a row written halfway left; the failure is shown while it lasts.
+// Rows the file does not take wait in memory and go in, in order, once it takes them again, with nothing of a
+// row written halfway left; the failure is shown while it lasts.
 void test_resultsWindow::diskFullForAWhile()
 {
     const QString file = dir.filePath("full.csv");
@@ -307,9 +299,8 @@ void test_resultsWindow::diskFullForAWhile()
     QCOMPARE(fileRows(file), expected);
 }
 
-// Rows are lost only where they cannot be kept, and are counted: beyond the bound of
-// the rows waiting in memory, and those a stop cannot write. A new recording starts
-// with a clean slate.
+// Rows are lost only where they cannot be kept, and are counted: beyond the bound of the rows waiting in
+// memory, and those a stop cannot write. A new recording starts with a clean slate.
 void test_resultsWindow::rowsLost()
 {
     zorRecordWriter writer;
@@ -435,21 +426,14 @@ void test_resultsWindow::randomBytesReadBack()
 void test_resultsWindow::cancelKeepsWhatWasRead()
 {
     const int rows = 400000;
-    QVector<zorResultExport::_channel> channels(16);
-    for (zorResultExport::_channel &c : channels) {
-        c.dim = "°С";
-        for (int i = 0; i < rows; ++i) {
-            c.time << i;
-            c.meas << 20.0 + i * 1e-4;
-        }
-    }
-    QFile file(dir.filePath("week.csv"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    zorResultExport job(QDateTime::currentDateTime(), channels, zorResultLayout(";", "", 4), 0);
-    QVERIFY(job.begin(&file) && job.run());
-    file.close();
+    QByteArray text = zorResultLayout::codec()->fromUnicode("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;"
+                                                            + QString("Канал;").repeated(16) + "\r\n ;[c];"
+                                                            + QString("[°С];").repeated(16) + "\r\n");
+    for (int i = 0; i < rows; ++i)
+        text += QByteArray::number(i + 1) + ';' + QByteArray::number(i) + QByteArray(";20.1234").repeated(16) + ";\r\n";
+    QVERIFY(writeFile(dir.filePath("week.csv"), text));
 
-    const int q = readBack(file.fileName(), nullptr, false)->qwtIndex;
+    const int q = readBack(dir.filePath("week.csv"), nullptr, false)->qwtIndex;
     QProgressDialog *progress = nullptr;
     QTRY_VERIFY((progress = h.window->findChild<QProgressDialog *>()) && progress->isVisible());
     QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
@@ -462,14 +446,12 @@ void test_resultsWindow::cancelKeepsWhatWasRead()
     h.list()->rmByIndex(h.list()->getIndexList().last());
 }
 
-// Three instruments of 8 channels with readings of 4 decimals (so that each sweep differs
-// from the one before), the third measuring channel 3 alone: each one's sweeps cut at its
-// own channels, whatever the others send between them. The second one's file, with tabs
-// and decimal commas, lies in a folder that goes away for a while (a network share lost):
-// its device row and the dialog show it, and once the folder is back the file holds its
-// sweeps, in order. Recording the first one again into the same file goes on below its
-// rows, numbered from 1 again, under the one header; nothing is written while it is
-// stopped. A file read back meanwhile goes into a device of its own; the series go on.
+// Three instruments of 8 channels with readings of 4 decimals (so that each sweep differs from the one before),
+// the third measuring channel 3 alone: each one's sweeps cut at its own channels, whatever the others send. The
+// second one's file, with tabs and decimal commas, lies in a folder that goes away for a while (a network share
+// lost): its device row and the dialog show it, and once the folder is back the file holds its sweeps, in order.
+// Recording the first one again into the same file goes on below its rows, numbered from 1 again, under the one
+// header. A file read back meanwhile goes into a device of its own; the live series go on.
 void test_resultsWindow::instrumentsAtOnce()
 {
     QList<zorSimulator *> sims;
