@@ -8,36 +8,32 @@
 #include <QtTest>
 
 using Channels = QVector<zorResultExport::_channel>;
-using Times = QVector<double>;
 Q_DECLARE_METATYPE(Channels)
 
 namespace {
 
-const QDateTime start(QDate(2024, 3, 5), QTime(9, 8, 7));
-
-zorResultExport::_channel channel(const Times &time, const QVector<double> &meas, const QString &dim = "°С")
+// A channel whose points are time=value pairs, e.g. "0=1 5=2.5".
+zorResultExport::_channel channel(const QString &points)
 {
     zorResultExport::_channel c;
-    c.time = time;
-    c.meas = meas;
-    c.plottedStart = time.value(0);
-    c.dim = dim;
+    for (const QString &point : points.split(' ')) {
+        c.time << point.section('=', 0, 0).toDouble();
+        c.meas << point.section('=', 1).toDouble();
+    }
+    c.plottedStart = c.time.value(0);
+    c.dim = "°С";
     return c;
 }
 
 // A results file of the current layout with separator s: a header over the units
 // given, then the rows, written with '_' for the separator and '|' between rows.
-QString layout(const QString &s, const QStringList &units, const QString &rows = QString())
+QByteArray layout(const QString &s, const QStringList &units, const QString &rows = QString())
 {
     QString text = "Начало измерений. Дата 05.03.2024 Время 09:08:07" + s + "\r\n\r\n№" + s + "dT" + s;
     for (int ch = 1; ch <= units.size(); ++ch)
         text += QString("Канал %1").arg(ch) + s;
     text += "\r\n " + s + "[c]" + s + "[" + units.join("]" + s + "[") + "]" + s + "\r\n";
-    return text + (rows.isEmpty() ? QString() : QString(rows).replace('_', s).replace('|', "\r\n") + "\r\n");
-}
-
-QByteArray cp1251(const QString &text)
-{
+    text += rows.isEmpty() ? QString() : QString(rows).replace('_', s).replace('|', "\r\n") + "\r\n";
     return zorResultLayout::codec()->fromUnicode(text);
 }
 
@@ -46,7 +42,7 @@ QByteArray exported(const Channels &channels, const zorResultLayout &layout, int
 {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    zorResultExport job(start, channels, layout, period);
+    zorResultExport job(QDateTime(QDate(2024, 3, 5), QTime(9, 8, 7)), channels, layout, period);
     job.begin(&out);
     while (slices && !job.run(QDeadlineTimer(1)))
         ++*slices;
@@ -65,8 +61,6 @@ QString readAll(const QByteArray &bytes, int *channels = nullptr)
     const int error = reader.readHeader();
     if (error != zorResultReader::readOk)
         return QString("error %1").arg(error);
-    if (reader.units().size() > zorResultReader::maxChannels)
-        return "too many units";
     QMap<int, QStringList> points;
     reader.run([&](int ch, double t, double v) {
         points[ch] << QString::number(t, 'g', 15) + '=' + QString::number(v, 'g', 15);
@@ -90,196 +84,179 @@ class test_zorResultFile : public QObject
     Q_OBJECT
 
 private slots:
-    void decimalTextAsQt_data();
-    void decimalTextAsQt();
-    void exportLayout_data();
-    void exportLayout();
-    void exportInSlices();
-    void read_data();
-    void read();
-    void garbage_data();
-    void garbage();
+    void decimalTextAsQt_data()
+    {
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("halves away from zero, carries, around zero")
+            << QVector<double>{0.125, -0.125, 2.5, 1.0625, 0.005, 9.999, -9.996, 999999.99999, -0.0, -0.001, -0.004} << 2;
+        QTest::newRow("halves at no decimals") << QVector<double>{0.5, 1.5, 2.5, -2.5} << 0;
+        QTest::newRow("large, tiny, not finite")
+            << QVector<double>{1e17, -1e300, 5e-324, 922337203685.4775, -0.00000005, qInf(), -qInf(), qQNaN()} << 7;
+        QVector<double> random, readings;
+        QRandomGenerator generator(7);
+        for (int i = 0; i < 20000; ++i)
+            random << (generator.generateDouble() - 0.5) * std::pow(10.0, generator.bounded(-3, 7));
+        QTest::newRow("random, 4 decimals") << random << 4;
+        for (int i = -13000; i <= 13000; ++i)
+            readings << i / 10000.0 + i / 80.0;
+        QTest::newRow("readings on a 1/80 grid, 3 decimals") << readings << 3;
+    }
+
+    void decimalTextAsQt()
+    {
+        QFETCH(QVector<double>, values);
+        QFETCH(int, decimals);
+        char text[zorDecimalText::maxChars];
+        for (double v : values)
+            QCOMPARE(QByteArray(text, int(zorDecimalText::write(text, v, decimals) - text)),
+                     QString::number(v, 'f', decimals).toLatin1());
+    }
+
+    void exportLayout_data()
+    {
+        QTest::addColumn<Channels>("channels");
+        QTest::addColumn<QString>("options"); // field separator, decimal separator ('_': the system's), decimals
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QByteArray>("expected");
+        const QStringList two = {"°С", "°С"};
+
+        QTest::newRow("channel 2 starts 5 s earlier: its times drive the rows")
+            << Channels{channel("5=1 10=2 15=3"), channel("0=10 5=11 10=12 15=13.5")} << ";_4" << 0
+            << layout(";", two, "1_0_--_10.0000_|2_5_1.0000_11.0000_|3_10_2.0000_12.0000_|4_15_3.0000_13.5000_");
+        QTest::newRow("period 1 min, points every 20 s: rows at 0, 80, 160 s")
+            << Channels{channel("0=0 20=20 40=40 60=60 80=80 100=100 120=120 140=140 160=160 180=180 200=200")}
+            << ";_4" << 1 << layout(";", {"°С"}, "1_0_0.0000_|2_80_80.0000_|3_160_160.0000_");
+        Channels rejected{channel("0=1 1=2"), channel("0=5 1=6")};
+        rejected[1].pointError = true;
+        QTest::newRow("last reading rejected: the whole column reads --")
+            << rejected << ";_4" << 0 << layout(";", two, "1_0_1.0000_--_|2_1_2.0000_--_");
+        QTest::newRow("the last row carries the reference's last value; a channel that ended reads --")
+            << Channels{channel("0=1 1=2 2=3.25"), channel("0=7 1=8")} << "\t.0" << 0
+            << layout("\t", two, "1_0_1.00_7.00_|2_1_2.00_8.00_|3_2_3.25_--_");
+        QTest::newRow("a value between two points is the earlier one, at a point's time that point")
+            << Channels{channel("0=1 10=2 20=3"), channel("1=5 9=6 11=7 20=8")} << " _2" << 0
+            << layout(" ", two, "1_0_1.00_--_|2_10_2.00_6.00_|3_20_3.00_8.00_");
+        Channels linked{channel("0=1 1=2 2=3"), channel("1=5 2=6")};
+        linked[0].plottedStart = 2; // its difference series starts later than its own points
+        QTest::newRow("a linked channel counts by the start of the series drawn")
+            << linked << ";_4" << 0 << layout(";", two, "1_1_2.0000_5.0000_|2_2_3.0000_6.0000_");
+        QTest::newRow("equal starts: the lowest channel; 1,000,000 s and beyond in whole seconds")
+            << Channels{channel("999999.4=1 1000000.6=2 12345678.5=3"), channel("999999.4=4")} << ":.5" << 0
+            << layout(":", two, "1_999999_1.00000_4.00000_|2_1000001_2.00000_--_|3_12345679_3.00000_--_");
+    }
+
+    void exportLayout()
+    {
+        QFETCH(Channels, channels);
+        QFETCH(QString, options);
+        QFETCH(int, period);
+        QFETCH(QByteArray, expected);
+        const zorResultLayout layout(options.left(1), options.mid(1, 1).remove('_'), options.mid(2).toInt());
+        QCOMPARE(exported(channels, layout, period), expected);
+    }
+
+    // Slice after slice, each continuing where the last stopped, the same file as in one go.
+    void exportInSlices()
+    {
+        Channels channels(2);
+        for (int i = 0; i < 300000; ++i) {
+            channels[0].time << i;
+            channels[0].meas << i;
+            if (i % 3 == 0) {
+                channels[1].time << i + 0.5;
+                channels[1].meas << i + 0.5;
+            }
+        }
+        channels[1].plottedStart = 0.5;
+        const zorResultLayout layout(";", "", 2);
+        int slices = 0;
+        const QByteArray sliced = exported(channels, layout, 0, &slices);
+        QVERIFY(slices > 1);
+        QCOMPARE(sliced, exported(channels, layout, 0));
+        QVERIFY(sliced.contains("\r\n301;300;300.00;297.50;\r\n"));
+    }
+
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QStringList two = {"°С", "°С"};
+        const QString twoRead = "05.03.2024 09:08:07 [;] °С,°С";
+        const auto cp1251 = [](const char *text) { return zorResultLayout::codec()->fromUnicode(text); };
+
+        QTest::newRow("as exported, ohms mapped to the unit list's ohm") << layout(";", {"°С", "Ом", "мВ"}, "1_0_1_2_3_")
+            << "05.03.2024 09:08:07 [;] °С,Ω,мВ | 0: 0=1 | 1: 0=2 | 2: 0=3";
+        QTest::newRow("blank separator: the units do not shift")
+            << layout(" ", {"°С", "Ом"}, "1_0_1,5_2_") << "05.03.2024 09:08:07 [ ] °С,Ω | 0: 0=1.5 | 1: 0=2";
+        QTest::newRow("line ends of a single LF; a field without brackets adds no unit")
+            << cp1251("Начало измерений. Дата 05.03.2024 Время 09:08:07\t\n\n№\tdT\tКанал 1\tКанал 2\t\n \t[c]\tK\t[%]\t\n")
+            << "05.03.2024 09:08:07 [\t] %";
+        QTest::newRow("older layout: time on line 2, units in the captions, clock time dropped")
+            << cp1251("Измерение;05.03.2024;\r\nВремя;09:08:07;\r\n\r\n№;dT;Время;Канал 1 [°С];Канал 2 [Ом];Канал 3;\r\n"
+                      "1;0;09:08:07;21.5;100.25;--;\r\n2;2;09:08:09;21.75;--;--;\r\n")
+            << "05.03.2024 09:08:07 [;] °С,Ω,- | 0: 0=21.5 2=21.75 | 1: 0=100.25";
+        QTest::newRow("beyond 1,000,000 s; gaps, spaces, signs, exponents, decimal commas")
+            << layout(";", two, "1_999999_--_20.5_|2_ 1000001,5 _+1,5_2e1_|3_12345678_-0.25__")
+            << twoRead + " | 0: 1000001.5=1.5 12345678=-0.25 | 1: 999999=20.5 1000001.5=20";
+        QTest::newRow("rows without a time, or too short, are skipped; values past the channels ignored; no last line end")
+            << layout(";", two, "1_--_1_2_|2_x_1_2_|3_4|_5_6_7_8_") + "6;9;1;2;" << twoRead + " | 0: 5=6 9=1 | 1: 5=7 9=2";
+        QTest::newRow("not a number, infinities and huge exponents are no readings")
+            << layout(";", two, "1_0_nan_inf_|2_inf_1_1_|3_1_1e999_-inf_|4_2_0x10_1.5.5_") << twoRead;
+        QTest::newRow("no date") << cp1251("Начало измерений. Время 09:08:07;\r\n\r\n№;dT;Канал 1;\r\n ;[c];[°С];\r\n")
+                                 << "error 1";
+        QTest::newRow("a date that does not exist") << layout(";", two).replace("05.03", "31.02") << "error 2";
+        QTest::newRow("a line of columns with two fields")
+            << cp1251("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT\r\n ;[c];[°С];\r\n") << "error 3";
+    }
+
+    void read()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QCOMPARE(readAll(bytes), expected);
+    }
+
+    void garbage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error"); // "" when the header reads
+        QTest::addColumn<int>("channels");  // with points, -1 for any
+
+        const QByteArray header = layout(";", {"°С", "°С"});
+        QByteArray random(1 << 20, '\0');
+        QRandomGenerator(11).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+        QTest::newRow("random bytes") << random << "error 1" << 0;
+        QTest::newRow("random bytes after a good header") << header + random << "" << -1;
+        QTest::newRow("empty file") << QByteArray() << "error 1" << 0;
+        QTest::newRow("a header only") << header << "" << 0;
+        QTest::newRow("a data line of 1 MB between good rows")
+            << header + "1;0;1;2;\r\n2;1;" + QByteArray(1 << 20, '7') + ";3;\r\n3;2;5;6;\r\n" << "" << 2;
+        QTest::newRow("a first line of 1 MB") << QByteArray(1 << 20, 'x') + "\r\n" + header << "error 1" << 0;
+        QByteArray wide = layout(";", {}), units = " ;[c];", row = "1;0;";
+        wide.truncate(wide.indexOf("\r\n "));
+        for (int k = 1; k <= 10000; ++k) {
+            wide += "Канал;";
+            units += "[K];";
+            row += QByteArray::number(k) + ";";
+        }
+        QTest::newRow("10,000 columns: the first 32 channels") << wide + "\r\n" + units + "\r\n" + row + "\r\n" << "" << 32;
+        QTest::newRow("written in UTF-8 instead of Windows-1251")
+            << zorResultLayout::codec()->toUnicode(layout(";", {"°С"}, "1_0_5_")).toUtf8() << "" << 1;
+    }
+
+    void garbage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QFETCH(int, channels);
+        int read = 0;
+        const QString back = readAll(bytes, &read);
+        QCOMPARE(back.startsWith("error") ? back : QString(), error);
+        if (channels >= 0)
+            QCOMPARE(read, channels);
+    }
 };
-
-void test_zorResultFile::decimalTextAsQt_data()
-{
-    QTest::addColumn<QVector<double>>("values");
-    QTest::addColumn<int>("decimals");
-    QTest::newRow("halves away from zero, carries, around zero")
-        << QVector<double>{0.125, -0.125, 2.5, 1.0625, 0.005, 9.999, -9.996, 999999.99999, -0.0, -0.001, -0.004} << 2;
-    QTest::newRow("halves at no decimals") << QVector<double>{0.5, 1.5, 2.5, -2.5} << 0;
-    QTest::newRow("large, tiny, not finite")
-        << QVector<double>{1e17, -1e300, 5e-324, 922337203685.4775, -0.00000005, qInf(), -qInf(), qQNaN()} << 7;
-    QVector<double> random;
-    QRandomGenerator generator(7);
-    for (int i = 0; i < 20000; ++i)
-        random << (generator.generateDouble() - 0.5) * std::pow(10.0, generator.bounded(-3, 7));
-    QTest::newRow("random, 4 decimals") << random << 4;
-    QVector<double> readings;
-    for (int i = -13000; i <= 13000; ++i)
-        readings << i / 10000.0 + i / 80.0;
-    QTest::newRow("readings on a 1/80 grid, 3 decimals") << readings << 3;
-}
-
-void test_zorResultFile::decimalTextAsQt()
-{
-    QFETCH(QVector<double>, values);
-    QFETCH(int, decimals);
-    char text[zorDecimalText::maxChars];
-    for (double v : values)
-        QCOMPARE(QByteArray(text, int(zorDecimalText::write(text, v, decimals) - text)),
-                 QString::number(v, 'f', decimals).toLatin1());
-}
-
-void test_zorResultFile::exportLayout_data()
-{
-    QTest::addColumn<Channels>("channels");
-    QTest::addColumn<QStringList>("options");   // field separator, decimal separator, decimals
-    QTest::addColumn<int>("period");
-    QTest::addColumn<QString>("expected");
-    const QStringList semicolon = {";", "", "4"};
-    const QStringList two = {"°С", "°С"};
-
-    QTest::newRow("channel 2 starts 5 s earlier: its times drive the rows")
-        << Channels{channel({5, 10, 15}, {1, 2, 3}), channel({0, 5, 10, 15}, {10, 11, 12, 13.5})} << semicolon << 0
-        << layout(";", two, "1_0_--_10.0000_|2_5_1.0000_11.0000_|3_10_2.0000_12.0000_|4_15_3.0000_13.5000_");
-    Times every20;
-    for (int t = 0; t <= 200; t += 20)
-        every20 << t;
-    QTest::newRow("period 1 min, points every 20 s: rows at 0, 80, 160 s") << Channels{channel(every20, every20)}
-        << semicolon << 1 << layout(";", {"°С"}, "1_0_0.0000_|2_80_80.0000_|3_160_160.0000_");
-    Channels rejected{channel({0, 1}, {1, 2}), channel({0, 1}, {5, 6})};
-    rejected[1].pointError = true;
-    QTest::newRow("last reading rejected: the whole column reads --")
-        << rejected << semicolon << 0 << layout(";", two, "1_0_1.0000_--_|2_1_2.0000_--_");
-    QTest::newRow("the last row carries the reference's last value; a channel that ended reads --")
-        << Channels{channel({0, 1, 2}, {1, 2, 3.25}), channel({0, 1}, {7, 8})} << QStringList{"\t", ".", "0"} << 0
-        << layout("\t", two, "1_0_1.00_7.00_|2_1_2.00_8.00_|3_2_3.25_--_");
-    QTest::newRow("a value between two points is the earlier one, at a point's time that point")
-        << Channels{channel({0, 10, 20}, {1, 2, 3}), channel({1, 9, 11, 20}, {5, 6, 7, 8})}
-        << QStringList{" ", "", "2"} << 0 << layout(" ", two, "1_0_1.00_--_|2_10_2.00_6.00_|3_20_3.00_8.00_");
-    Channels linked{channel({0, 1, 2}, {1, 2, 3}), channel({1, 2}, {5, 6})};
-    linked[0].plottedStart = 2;   // its difference series starts later than its own points
-    QTest::newRow("a linked channel counts by the start of the series drawn")
-        << linked << semicolon << 0 << layout(";", two, "1_1_2.0000_5.0000_|2_2_3.0000_6.0000_");
-    QTest::newRow("equal starts: the lowest channel; 1,000,000 s and beyond in whole seconds")
-        << Channels{channel({999999.4, 1000000.6, 12345678.5}, {1, 2, 3}), channel({999999.4}, {4})}
-        << QStringList{":", ".", "5"} << 0
-        << layout(":", two, "1_999999_1.00000_4.00000_|2_1000001_2.00000_--_|3_12345679_3.00000_--_");
-}
-
-void test_zorResultFile::exportLayout()
-{
-    QFETCH(Channels, channels);
-    QFETCH(QStringList, options);
-    QFETCH(int, period);
-    QFETCH(QString, expected);
-    QCOMPARE(exported(channels, zorResultLayout(options[0], options[1], options[2].toInt()), period), cp1251(expected));
-}
-
-// Slice after slice, each continuing where the last stopped, the same file as in one go.
-void test_zorResultFile::exportInSlices()
-{
-    Times t0, t1;
-    for (int i = 0; i < 300000; ++i) {
-        t0 << i;
-        if (i % 3 == 0)
-            t1 << i + 0.5;
-    }
-    const Channels channels{channel(t0, t0), channel(t1, t1)};
-    const zorResultLayout layout(";", "", 2);
-    int slices = 0;
-    const QByteArray sliced = exported(channels, layout, 0, &slices);
-    QVERIFY(slices > 1);
-    QCOMPARE(sliced, exported(channels, layout, 0));
-    QVERIFY(sliced.contains("\r\n301;300;300.00;297.50;\r\n"));
-}
-
-void test_zorResultFile::read_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    const QStringList two = {"°С", "°С"};
-    const QString twoRead = "05.03.2024 09:08:07 [;] °С,°С";
-
-    QTest::newRow("as exported, ohms mapped to the unit list's ohm")
-        << layout(";", {"°С", "Ом", "мВ"}, "1_0_1_2_3_") << "05.03.2024 09:08:07 [;] °С,Ω,мВ | 0: 0=1 | 1: 0=2 | 2: 0=3";
-    QTest::newRow("blank separator: the units do not shift")
-        << layout(" ", {"°С", "Ом"}, "1_0_1,5_2_") << "05.03.2024 09:08:07 [ ] °С,Ω | 0: 0=1.5 | 1: 0=2";
-    QTest::newRow("line ends of a single LF; a field without brackets adds no unit")
-        << "Начало измерений. Дата 05.03.2024 Время 09:08:07\t\n\n№\tdT\tКанал 1\tКанал 2\t\n \t[c]\tK\t[%]\t\n"
-        << "05.03.2024 09:08:07 [\t] %";
-    QTest::newRow("older layout: time on line 2, units in the captions, clock time dropped")
-        << "Измерение;05.03.2024;\r\nВремя;09:08:07;\r\n\r\n№;dT;Время;Канал 1 [°С];Канал 2 [Ом];Канал 3;\r\n"
-           "1;0;09:08:07;21.5;100.25;--;\r\n2;2;09:08:09;21.75;--;--;\r\n"
-        << "05.03.2024 09:08:07 [;] °С,Ω,- | 0: 0=21.5 2=21.75 | 1: 0=100.25";
-    QTest::newRow("beyond 1,000,000 s; gaps, spaces, signs, exponents, decimal commas")
-        << layout(";", two, "1_999999_--_20.5_|2_ 1000001,5 _+1,5_2e1_|3_12345678_-0.25__")
-        << twoRead + " | 0: 1000001.5=1.5 12345678=-0.25 | 1: 999999=20.5 1000001.5=20";
-    QTest::newRow("rows without a time, or too short, are skipped; values past the channels ignored")
-        << layout(";", two, "1_--_1_2_|2_x_1_2_|3_4|_5_6_7_8_") << twoRead + " | 0: 5=6 | 1: 5=7";
-    QTest::newRow("no last line end") << layout(";", two) + "1;0;1;2;" << twoRead + " | 0: 0=1 | 1: 0=2";
-    QTest::newRow("not a number, infinities and huge exponents are no readings")
-        << layout(";", two, "1_0_nan_inf_|2_inf_1_1_|3_1_1e999_-inf_|4_2_0x10_1.5.5_") << twoRead;
-    QTest::newRow("no date") << "Начало измерений. Время 09:08:07;\r\n\r\n№;dT;Канал 1;\r\n ;[c];[°С];\r\n"
-                             << "error 1";
-    QTest::newRow("a date without a time on line 1 or 2")
-        << "Начало измерений. Дата 05.03.2024;\r\n\r\n№;dT;Канал 1;\r\n" << "error 2";
-    QTest::newRow("a date that does not exist") << layout(";", two).replace("05.03", "31.02") << "error 2";
-    QTest::newRow("a line of columns with two fields")
-        << "Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT\r\n ;[c];[°С];\r\n" << "error 3";
-    QTest::newRow("the file ends after line 1") << "Начало измерений. Дата 05.03.2024 Время 09:08:07;" << "error 3";
-}
-
-void test_zorResultFile::read()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(readAll(cp1251(text)), expected);
-}
-
-void test_zorResultFile::garbage_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");   // "" when the header reads
-    QTest::addColumn<int>("channels");    // with points, -1 for any
-
-    const QByteArray header = cp1251(layout(";", {"°С", "°С"}));
-    QByteArray random(1 << 20, '\0');
-    QRandomGenerator generator(11);
-    for (char &c : random)
-        c = char(generator.bounded(256));
-    QTest::newRow("random bytes") << random << "error 1" << 0;
-    QTest::newRow("random bytes after a good header") << header + random << "" << -1;
-    QTest::newRow("empty file") << QByteArray() << "error 1" << 0;
-    QTest::newRow("NUL bytes everywhere") << QByteArray(5000, '\0') << "error 1" << 0;
-    QTest::newRow("a header only") << header << "" << 0;
-    QTest::newRow("a data line of 1 MB between good rows")
-        << header + "1;0;1;2;\r\n2;1;" + QByteArray(1 << 20, '7') + ";3;\r\n3;2;5;6;\r\n" << "" << 2;
-    QTest::newRow("a first line of 1 MB") << QByteArray(1 << 20, 'x') + "\r\n" + header << "error 1" << 0;
-    QByteArray wide = cp1251("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;");
-    QByteArray units = " ;[c];";
-    QByteArray row = "1;0;";
-    for (int k = 1; k <= 10000; ++k) {
-        wide += "Канал;";
-        units += "[K];";
-        row += QByteArray::number(k) + ";";
-    }
-    QTest::newRow("10,000 columns: the first 32 channels") << wide + "\r\n" + units + "\r\n" + row + "\r\n" << "" << 32;
-    QTest::newRow("written in UTF-8 instead of Windows-1251") << layout(";", {"°С"}, "1_0_5_").toUtf8() << "" << 1;
-}
-
-void test_zorResultFile::garbage()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
-    QFETCH(int, channels);
-    int read = 0;
-    const QString back = readAll(bytes, &read);
-    QCOMPARE(back.startsWith("error") || back == "too many units" ? back : QString(), error);
-    if (channels >= 0)
-        QCOMPARE(read, channels);
-}
 
 QTEST_GUILESS_MAIN(test_zorResultFile)
 #include "test_zorResultFile.moc"
