@@ -10,7 +10,6 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -27,17 +26,15 @@ using L = QStringList;
 
 namespace {
 
-// The entries of a combo box: "1" enabled, "0" disabled; with names, the enabled ones by
-// text, "*" after the current one; "-" for a disabled box.
-QString entries(const QComboBox *box, bool names)
+// The enabled entries of a combo box, "*" after the current one; "-" for a disabled box.
+QString entries(const QComboBox *box)
 {
     QStringList shown;
     for (int row = 0; row < box->count(); ++row) {
-        const bool enabled = qobject_cast<const QStandardItemModel *>(box->model())->item(row)->isEnabled();
-        if (!names || enabled)
-            shown << (!names ? QString::number(enabled) : box->itemText(row) + (row == box->currentIndex() ? "*" : ""));
+        if (qobject_cast<const QStandardItemModel *>(box->model())->item(row)->isEnabled())
+            shown << box->itemText(row) + (row == box->currentIndex() ? "*" : "");
     }
-    return box->isEnabled() ? shown.join(names ? " " : "") : "-";
+    return box->isEnabled() ? shown.join(' ') : "-";
 }
 
 // A choice in a combo box as the user makes it.
@@ -46,17 +43,6 @@ void activate(QComboBox *box, int data)
     QVERIFY(box->findData(data) >= 0);
     box->setCurrentIndex(box->findData(data));
     emit box->activated(box->currentIndex());
-}
-
-// An image with settings of its own, as random as an instrument's may be.
-void fillImage(O *o)
-{
-    randomBlocks random(99);
-    for (quint8 address : {O::rdRef, O::rdDev, O::rdCh, O::rdFeat, O::rdRefdU})
-        QVERIFY(o->setData(random.block(address), address));
-    o->devType = O::typeExtended;
-    o->devNumber = 3;
-    o->devName = "Стенд/2";
 }
 
 QByteArray readFile(const QString &path)
@@ -89,35 +75,6 @@ class test_devConfUI : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
-    void displayCounts_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("entries"); // 1, 2, 4, 8, 16, 32: "1" enabled
-        QTest::newRow("8 channels, cyclic") << 8 << 1 << "111100";
-        QTest::newRow("16 channels, cyclic") << 16 << 1 << "111110";
-        QTest::newRow("32 channels, cyclic") << 32 << 1 << "111111";
-        QTest::newRow("single channel") << 32 << 0 << "-";
-    }
-
-    // The instrument reports its settings after the dialog has opened.
-    void displayCounts()
-    {
-        QFETCH(int, count);
-        QFETCH(int, mode);
-        QFETCH(QString, entries);
-        configRig rig;
-        rig.addRecord();
-        rig.dialog.show(rig.index);
-        rig.image()->chCount = count;
-        rig.image()->measMode = mode;
-        emit rig.image()->onDevChange();
-        QCOMPARE(::entries(rig.find<QComboBox>("devDisplayModeCB"), false), entries);
-        // The per-channel corrections: a column per channel.
-        for (const char *name : {"chU0Table", "chI0Table"})
-            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), count);
-    }
-
     void channelShown_data()
     {
         // A channel (mode, unit, range, current code, rounding, characteristic byte,
@@ -129,8 +86,6 @@ private slots:
         using C = QList<int>;
         QTest::newRow("resistance thermometer") << C{5, 3, 2, 20, 1, 12, 0} << "НСХ ТС: Pt100|°С|1.00 мА|300 Ом|0.01|-"
                                                 << "НСХ ТС: Pt100|°С* K|-300|-1.0|+0.01|-";
-        QTest::newRow("thermocouple, no compensation") << C{8, 4, 1, 20, 0, 10, 0} << "НСХ ТП: ТХА(K)|K|1.00 мА|30 Ом|0.1|Выкл."
-                                                       << "НСХ ТП: ТХА(K)|°С K*|-30|-1.0|+0.1|+";
         QTest::newRow("thermocouple by characteristic, compensated") << C{9, 3, 2, 20, 0, 4, 18}
             << "ИСХ ТП: ТП-эталон|°С|1.00 мА|300 Ом|0.1|100H" << "ИСХ ТП|°С* K|-300|-1.0|+0.1|+";
         QTest::newRow("channel off") << C{0, 0, 3, 255, 5, 0, 0} << "Выкл.|Ω|12.75 мА|3000 Ом|0.000001|-"
@@ -157,7 +112,6 @@ private slots:
         for (int column = 0; column < table->columnCount(); ++column)
             texts << table->item(3, column)->text();
         QCOMPARE(texts.join('|'), row);
-        QCOMPARE(table->item(3, 0)->foreground().color(), channel[0] == 0 ? QColor(Qt::lightGray) : QColor(Qt::black));
         // The compensation menu opens only where compensation means something.
         QMenu *compens = rig.popUp(3, devConfUI::colCompens);
         QCOMPARE(compens != nullptr, menu.endsWith('+'));
@@ -166,9 +120,8 @@ private slots:
 
         confChMenu chMenu(&rig.r.list, &rig.r.sql);
         chMenu.show(rig.index, QPoint(100, 100), 3);
-        QCOMPARE(chMenu.title(), QString("Канал № 4"));
         const auto shown = [&chMenu] {
-            QStringList texts{chMenu.findChild<QAction *>("modeAction")->text(), entries(chMenu.findChild<QComboBox *>("dimCB"), true)};
+            QStringList texts{chMenu.findChild<QAction *>("modeAction")->text(), entries(chMenu.findChild<QComboBox *>("dimCB"))};
             for (const char *name : {"refCB", "currentCB", "roundCB"}) {
                 const auto *box = chMenu.findChild<QComboBox *>(name);
                 texts << (box->isEnabled() ? "+" : "-") + box->currentText();
@@ -181,40 +134,6 @@ private slots:
         QCOMPARE(shown().section('|', 0, 1), QString("мВ|мВ*"));
     }
 
-    void headerUnitMenu_data()
-    {
-        // Channels 0..4 measure: off, Ом, НСХ ТС, НСХ ТП, ИЗМ. ПР.; all start in their own unit.
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("units"); // of channels 0..4 afterwards
-        QTest::newRow("K") << "K" << "Ω|Ω|K|K|K";
-        QTest::newRow("мВ") << "мВ" << "Ω|Ω|°С|°С|мВ";
-    }
-
-    void headerUnitMenu()
-    {
-        QFETCH(QString, unit);
-        QFETCH(QString, units);
-        configRig rig;
-        rig.addRecord();
-        O *o = rig.image();
-        o->chCount = 8;
-        const QList<int> modes = {O::chOff, O::chOhm, O::chNSHTS, O::chNSHTP, O::chIZMPR};
-        for (int ch = 0; ch < modes.size(); ++ch) {
-            o->ch[ch].ref = O::ref300;
-            o->setChMode(quint8(ch), modes[ch]);
-        }
-        rig.dialog.show(rig.index);
-        QSignalSpy changes(o, qOverload<quint8>(&O::onChChange));
-        QMenu *menu = rig.popUp(-1, devConfUI::colDim);
-        configRig::choose(menu, unit);
-        QStringList shown;
-        for (int ch = 0; ch < 5; ++ch)
-            shown << rig.find<QTableWidget>("chTable")->item(ch, devConfUI::colDim)->text();
-        QCOMPARE(shown.join('|'), units);
-        // Every channel was asked, and redrawn whether it took the unit or not.
-        QCOMPARE(changes.size(), 8);
-    }
-
     void keys_data()
     {
         QTest::addColumn<QString>("focus"); // the widget with the focus; "" the dialog itself
@@ -222,15 +141,12 @@ private slots:
                                             // "service": PageUp held while "Закрыть" is pressed; "close"
         QTest::addColumn<bool>("extended");
         QTest::addColumn<QString>("shown"); // the service controls afterwards; "closed"
-        const QString hidden = "profTab=0 label_13=0 d005maEdit=0 rmDevBtn=0 Поправки 10 кОм=0 "
-                               "Нелинейность по U +=0 Нелинейность по U -=0 number=0";
-        const QString extended = "profTab=1 label_13=1 d005maEdit=1 rmDevBtn=1 Поправки 10 кОм и 0.05 mA=1 "
-                                 "Нелинейность по U +=1 Нелинейность по U -=1 number=1";
+        const QString hidden = "profTab=0 d005maEdit=0 rmDevBtn=0 Поправки 10 кОм=0 Нелинейность по U +=0 number=0";
+        const QString extended = "profTab=1 d005maEdit=1 rmDevBtn=1 Поправки 10 кОм и 0.05 mA=1 Нелинейность по U +=1 number=1";
         QTest::newRow("keys") << "" << "keys" << true << hidden;
         QTest::newRow("keys in the name") << "devNameEdit" << "keys" << true << hidden;
         QTest::newRow("service mode, basic") << "" << "service" << false
-                                             << "profTab=1 label_13=0 d005maEdit=0 rmDevBtn=1 Поправки 10 кОм=1 "
-                                                "Нелинейность по U +=0 Нелинейность по U -=0 number=1";
+                                             << "profTab=1 d005maEdit=0 rmDevBtn=1 Поправки 10 кОм=1 Нелинейность по U +=0 number=1";
         QTest::newRow("service mode, extended") << "" << "service" << true << extended;
         QTest::newRow("service key held in the channel table") << "chTable" << "service" << true << extended;
         QTest::newRow("close") << "" << "close" << true << "closed";
@@ -251,9 +167,9 @@ private slots:
         auto *tabs = rig.find<QTabWidget>("tabWidget_2");
         const auto serviceControls = [&rig, tabs] {
             QStringList controls;
-            for (const char *name : {"profTab", "label_13", "d005maEdit", "rmDevBtn"})
+            for (const char *name : {"profTab", "d005maEdit", "rmDevBtn"})
                 controls << QString(name) + "=" + QString::number(!rig.find<QWidget>(name)->isHidden());
-            for (int tab = 2; tab < 5; ++tab)
+            for (int tab = 2; tab < 4; ++tab)
                 controls << tabs->tabText(tab) + "=" + QString::number(tabs->isTabVisible(tab));
             controls << "number=" + QString::number(!rig.find<QLineEdit>("devNumEdit")->isReadOnly());
             return rig.dialog.isVisible() ? controls.join(' ') : "closed";
@@ -365,7 +281,11 @@ private slots:
         const QString path = dir.filePath("a.zor70"), copy = dir.filePath("b.zor70");
         configRig rig;
         rig.addRecord();
-        fillImage(rig.image());
+        O *o = rig.image();
+        o->setData(randomBlocks(99).block(-1)); // settings of its own, as random as an instrument's may be
+        o->devType = O::typeExtended;
+        o->devNumber = 3;
+        o->devName = "Стенд/2";
         QVERIFY(zorSettingsFile::save(*rig.image(), copy));
         const QByteArray own = readFile(copy);
         O other;
@@ -510,7 +430,7 @@ private slots:
         QTest::addColumn<L>("edits");
         QTest::addColumn<QString>("apply");
         QTest::addColumn<QByteArray>("written");
-        QTest::addColumn<L>("changes");
+        QTest::addColumn<QString>("changes");
 
         const QByteArray chPage("\x06\x04\x32"), dev("\x04"), ch("\x06");
         L every; // mode and current of the 8 channels
@@ -519,41 +439,41 @@ private slots:
                 every << QString(field).arg(ch);
         }
         QTest::newRow("dialog: device page and channels") << 71u
-            << L{"combo:devMeasTimeCB=2", "combo:devFilterCB=1", "combo:devSoundCB=1", "combo:devDisplayModeCB=2", "name=Стенд 7",
+            << L{"combo:devMeasTimeCB=2", "combo:devFilterCB=1", "combo:devSoundCB=1", "combo:devDisplayModeCB=2", "name=Стенд-7",
                  "cell:2:0=Ом", "cell:2:3=3000", "cell:3:1=K", "cell:0:2=2.0", "cell:5:4=0.001", "cell:6:0=ТХА(K)", "cell:6:5=Pt100"}
             << "applyChBtn" << chPage
-            << L{"time=2", "filter=1", "speaker=1", "show=2", "name=Стенд 7", "mode2=1", "dim2=0", "feat2=0", "ref2=3", "round2=2",
-                 "cur2=2", "dim3=4", "cur0=40", "round5=2", "mode6=8", "feat6=10", "round6=0", "comp6=13"};
+            << "time=2 filter=1 speaker=1 show=2 name=Стенд-7 mode2=1 dim2=0 feat2=0 ref2=3 round2=2 cur2=2 dim3=4 cur0=40 "
+               "round5=2 mode6=8 feat6=10 round6=0 comp6=13";
+        QTest::newRow("dialog: a unit for every channel that takes it") << 71u << L{"cell:1:0=Ом", "cell:6:0=ТХА(K)", "cell:-1:1=K"}
+            << "" << QByteArray() << "dim0=4 dim1=0 dim2=4 dim3=4 dim4=4 dim5=4 dim6=4 dim7=4 feat1=0 feat6=10 mode1=1 mode6=8 ref6=1 "
+                                     "round1=3 round6=0";
         QTest::newRow("dialog: mode and current of every channel") << 71u << L{"cell:-1:0=Ом/3", "spin:-1=12.75"} << ""
-                                                                   << QByteArray() << every;
+                                                                   << QByteArray() << every.join(' ');
         // 0 mA is no current: ignored, for one channel and for all.
         QTest::newRow("dialog: currents typed") << 71u << L{"spin:5=12.75", "spin:5=0", "spin:1=0.35", "spin:-1=0"} << ""
-                                                << QByteArray() << L{"cur1=7", "cur5=255"};
+                                                << QByteArray() << "cur1=7 cur5=255";
         QTest::newRow("device menu: time, filter, speaker, 32 channels shown") << 71u
             << L{"combo:devMeasTimeCB=3", "combo:devFilterCB=1", "combo:devSoundCB=1", "combo:devChCountCB=32",
                  "combo:devDisplayModeCB=5"}
-            << "applyAction" << dev << L{"time=3", "filter=1", "speaker=1", "count=32", "show=5"};
+            << "applyAction" << dev << "time=3 filter=1 speaker=1 count=32 show=5";
         QTest::newRow("device menu: single channel, 16 channels") << 71u << L{"combo:devMeasModeCB=0", "combo:devChCountCB=16"}
-                                                                  << "menu" << QByteArray() << L{"measMode=0", "count=16"};
+                                                                  << "menu" << QByteArray() << "measMode=0 count=16";
         QTest::newRow("channel menu: thermocouple, unit, compensation")
             << 71u << L{"modeAction=ТХА(K)", "combo:dimCB=4", "compensAction=Pt100"} << "close" << ch
-            << L{"mode2=8", "feat2=10", "round2=0", "dim2=4", "comp2=13"};
-        QTest::newRow("channel menu: resistance, range, current typed")
-            << 71u << L{"modeAction=Ом", "combo:refCB=3", "manual=0.35"} << "close" << ch
-            << L{"mode2=1", "dim2=0", "feat2=0", "ref2=3", "round2=2", "cur2=7"};
-        QTest::newRow("channel menu: current from the list, rounding")
-            << 71u << L{"modeAction=Ом", "combo:currentCB=40", "combo:roundCB=2"} << "close" << ch
-            << L{"mode2=1", "dim2=0", "feat2=0", "round2=2", "cur2=40"};
+            << "mode2=8 feat2=10 round2=0 dim2=4 comp2=13";
+        QTest::newRow("channel menu: resistance, range, current typed, rounding")
+            << 71u << L{"modeAction=Ом", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"} << "close" << ch
+            << "mode2=1 dim2=0 feat2=0 ref2=3 round2=3 cur2=7";
         QTest::newRow("channel menu: characteristic slot") << 71u << L{"modeAction=4: ТС-1", "featAction=7: ТС-2 (ТС КВД)"}
-                                                           << "close" << ch << L{"mode2=7", "feat2=6", "round2=2"};
-        QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << L{};
+                                                           << "close" << ch << "mode2=7 feat2=6 round2=2";
+        QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << "";
         // An instrument without a serial number takes the number alone, and nothing without one.
         const L unnumbered = {"combo:devMeasTimeCB=3", "cell:1:1=K"};
-        QTest::newRow("unnumbered: nothing sent") << 0u << unnumbered << "pushButton_5" << QByteArray() << L{};
+        QTest::newRow("unnumbered: nothing sent") << 0u << unnumbered << "pushButton_5" << QByteArray() << "";
         QTest::newRow("unnumbered, number typed: the number alone")
-            << 0u << unnumbered + L{"service", "number=42"} << "pushButton_5" << QByteArray("\x34") << L{"sn=42"};
+            << 0u << unnumbered + L{"service", "number=42"} << "pushButton_5" << QByteArray("\x34") << "sn=42";
         QTest::newRow("unnumbered, 0 typed: refused")
-            << 0u << unnumbered + L{"service", "number=0"} << "pushButton_5" << QByteArray() << L{};
+            << 0u << unnumbered + L{"service", "number=0"} << "pushButton_5" << QByteArray() << "";
     }
 
     void roundTrip()
@@ -562,8 +482,10 @@ private slots:
         QFETCH(L, edits);
         QFETCH(QString, apply);
         QFETCH(QByteArray, written);
-        QFETCH(L, changes);
-        changes.sort();
+        QFETCH(QString, changes);
+        L sorted = changes.split(' ', Qt::SkipEmptyParts);
+        sorted.sort();
+        changes = sorted.join(' ');
         configRig &rig = instrument(serial);
         confMenu devMenu(&rig.r.list, &rig.r.link.port);
         confChMenu chMenu(&rig.r.list, &rig.r.sql);
@@ -611,7 +533,7 @@ private slots:
             }
         }
         if (apply.isEmpty() || apply == "menu") {
-            QCOMPARE(rig.changes(true), changes);
+            QCOMPARE(rig.changes(true).join(' '), changes);
             return;
         }
         if (apply != "close") {
@@ -625,7 +547,7 @@ private slots:
         }
         if (changes.isEmpty())
             QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QTRY_COMPARE_WITH_TIMEOUT(rig.changes(), changes, simulatedLink::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.changes().join(' '), changes, simulatedLink::timeout);
         QByteArray addresses = rig.waitWrites(0);
         while (addresses.size() > 1 && addresses.endsWith(addresses.right(1).repeated(2)))
             addresses.chop(1);
