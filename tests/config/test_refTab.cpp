@@ -95,12 +95,6 @@ QString box(configRig &rig)
         .arg(rig.find<QPlainTextEdit>("infoText")->placeholderText());
 }
 
-void editChannel(configRig &rig, int ch, int mode)
-{
-    rig.image()->setChMode(quint8(ch), mode);
-    emit rig.image()->onChChange();
-}
-
 } // namespace
 
 // The reference tab, the password dialog and the settings snapshot box of the settings
@@ -160,16 +154,19 @@ private slots:
         QCOMPARE(other.password, QString("cd34"));
     }
 
-    // Found, changed, not found, saved as new, overwritten and deleted, in the order a user
-    // meets them; the factory snapshot is never saved over or deleted. First on the
-    // instrument: after a write the registry follows a copy of the factory snapshot.
+    // Found, changed, not found, saved as new, found by the registry when the instrument is
+    // read again, overwritten and deleted, in the order a user meets them; the factory
+    // snapshot is never saved over or deleted. First on the instrument: after a write the
+    // registry follows a copy of the factory snapshot.
     void snapShots()
     {
         configRig &rig = rigOf();
+        O *o = rig.image();
         const int factory = rig.record()->snapShotId;
         // The registry stored the factory snapshot in the same form the box matches.
         QCOMPARE(box(rig), "Заводская настройкаF [!]=0 save=0 rm=0 " + found);
-        editChannel(rig, 0, O::chOhm);
+        o->refdU[0][2].value.setValue(7.25f); // only the refdU block differs from the factory
+        emit o->onRefChange();
         QCOMPARE(box(rig), "Заводская настройкаF [!]=1 save=0 rm=0 " + found);
 
         rig.record()->snapShotId = 0;
@@ -178,9 +175,19 @@ private slots:
         click(rig, "addDBBtn");
         const int added = rig.record()->snapShotId;
         QVERIFY(added > factory);
+        // The instrument is programmed with it elsewhere, and the block read again.
+        rig.sim->setBlock(O::rdRefdU, o->getRefdUData());
+        rig.dialog.reject();
+        o->refdU[0][2].value.setValue(0);
+        rig.record()->snapShotId = 0;
+        rig.r.link.port.sendDevQuery(rig.record()->devIndex, O::rdRefdU, O::refdUSize);
+        rig.r.waitIdle(rig.index);
+        QCOMPARE(rig.record()->snapShotId, added);
+        rig.dialog.show(rig.index);
         QCOMPARE(box(rig), " [!]=0 save=0 rm=1 " + found);
 
-        editChannel(rig, 1, O::chMV);
+        o->setChMode(1, O::chMV);
+        emit o->onChChange();
         QCOMPARE(box(rig), " [!]=1 save=1 rm=1 " + found);
         rig.find<QPlainTextEdit>("infoText")->setPlainText("Поверка 2024");
         click(rig, "saveDBBtn");
@@ -407,32 +414,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh)
                                       + sim->block(O::rdFeat) + sim->block(O::rdRef) + sim->block(O::rdRefdU),
                                   data + refdata, simulatedLink::timeout);
-    }
-
-    // A snapshot saved in the dialog for an extended instrument is the one the registry finds
-    // when it reads the instrument again, and the dialog shows it found.
-    void registryRecognisesDialogSnapshot()
-    {
-        configRig &rig = rigOf();
-        O *o = rig.image();
-        o->refdU[0][2].value.setValue(7.25f); // only the refdU block differs from the factory
-        emit o->onRefChange();
-        rig.record()->snapShotId = 0;
-        rig.dialog.findSnapShot();
-        rig.find<QPlainTextEdit>("infoText")->setPlainText("С поправкой");
-        click(rig, "addDBBtn");
-        const int saved = rig.record()->snapShotId;
-        QVERIFY(saved > 0);
-        // The instrument is programmed with it elsewhere, and the block read again.
-        rig.sim->setBlock(O::rdRefdU, o->getRefdUData());
-        rig.dialog.reject();
-        o->refdU[0][2].value.setValue(0);
-        rig.record()->snapShotId = 0;
-        rig.r.link.port.sendDevQuery(rig.record()->devIndex, O::rdRefdU, O::refdUSize);
-        rig.r.waitIdle(rig.index);
-        QCOMPARE(rig.record()->snapShotId, saved);
-        rig.dialog.show(rig.index);
-        QCOMPARE(box(rig), "С поправкой [!]=0 save=0 rm=1 " + found);
     }
 
     void applyReferences_data()
