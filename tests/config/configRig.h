@@ -8,10 +8,9 @@
 
 class QMenu;
 
-// The settings dialog on the registry of simulatedRegistry (real link, temporary
-// database), for a record without a port or for instruments simulated on
-// pseudo-terminals and read in full, all at once. Writes go out 50 ms after the last
-// request. One rig at a time: every rig's database is the default connection.
+// The settings dialog on simulatedRegistry (real link, temporary database), for a record
+// without a port or for simulated instruments read in full, side by side. Writes go out
+// 50 ms after the last request. One rig at a time: its database is the default connection.
 class configRig
 {
 public:
@@ -37,12 +36,11 @@ public:
     QMenu *popUp(int row, int column);
     // The service key held while "Закрыть" is pressed, sent to receiver (the dialog when null).
     void enterServiceMode(QWidget *receiver = nullptr);
-    // Triggers the entry of a menu or of its submenus with exactly this text, as a click
-    // would, closing the menu.
+    // Triggers the enabled entry of a menu or its submenus with this text, closing the menu.
     static void choose(QMenu *menu, const QString &text);
 
-    // Until the simulator has stored at least this many block writes since its log was
-    // cleared and the link is idle: the addresses of all, in order.
+    // The addresses of the block writes the simulator stored since its log was cleared,
+    // once there are at least count and the link is idle.
     QByteArray waitWrites(int count);
     // How the blocks differ from what was read, sorted: device fields ("time=2"),
     // channel fields with the channel ("mode2=1"; mode, dim, ref, cur, round, feat,

@@ -8,15 +8,13 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStringList>
 #include <QTimer>
 
 #include <functional>
 
-// Answers the next modal window of kind T, which opens inside a nested event loop (a
-// message box, a file dialog, a sub-dialog) where the test cannot reach it by a plain
-// call: polls for it and runs the action on it once. Gives up after 10 s, leaving the
-// test to fail on what did not happen. Calls queue up, one per window to come.
+// Answers the next modal window of kind T, opened inside a nested event loop the test
+// cannot reach by a plain call: polls for it and runs the action on it once, or gives up
+// after 10 s and leaves the test to fail. Calls queue up, one per window to come.
 class modalAnswer
 {
 public:
@@ -50,9 +48,8 @@ public:
     }
 
     // The next file dialog, written down in seen as "title|proposed file", given path as
-    // the typed name and accepted, or cancelled for an empty path. (The file the view
-    // selected once the folder was listed would win over the typed name, and selectFile
-    // leaves a name field that has the focus alone.)
+    // the typed name (the view's selection cleared, as it would win) and accepted, or
+    // cancelled for an empty path.
     static void file(const QString &path, QStringList *seen = nullptr)
     {
         next<QFileDialog>([path, seen](QFileDialog *dialog) {
