@@ -75,6 +75,35 @@ class test_devConfUI : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
+    void displayCounts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("entries");   // the channel counts that may be shown
+        QTest::newRow("8 channels, cyclic") << 8 << 1 << "1 2 4 8";
+        QTest::newRow("16 channels, cyclic") << 16 << 1 << "1 2 4 8 16";
+        QTest::newRow("32 channels, cyclic") << 32 << 1 << "1 2 4 8 16 32";
+        QTest::newRow("single channel: the box disabled") << 32 << 0 << "-";
+    }
+
+    // The instrument reports its settings after the dialog has opened: the display counts
+    // beyond its channels are not offered, and the corrections have a column per channel.
+    void displayCounts()
+    {
+        QFETCH(int, count);
+        QFETCH(int, mode);
+        QFETCH(QString, entries);
+        configRig rig;
+        rig.addRecord();
+        rig.dialog.show(rig.index);
+        rig.image()->chCount = count;
+        rig.image()->measMode = mode;
+        emit rig.image()->onDevChange();
+        QCOMPARE(::entries(rig.find<QComboBox>("devDisplayModeCB")).remove('*'), entries);
+        for (const char *name : {"chU0Table", "chI0Table"})
+            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), count);
+    }
+
     void channelShown_data()
     {
         // A channel (mode, unit, range, current code, rounding, characteristic byte,
