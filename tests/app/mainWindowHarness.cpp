@@ -5,13 +5,9 @@
 #include "registry/zorPortScan.h"
 #include "tests/common/simulatedLink.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSqlQuery>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -21,12 +17,6 @@ mainWindowHarness::mainWindowHarness()
     // The standard paths of the test mode live under the home directory.
     qputenv("HOME", home.path().toLocal8Bit());
     simulatedLink::shortSettle();
-}
-
-mainWindowHarness::~mainWindowHarness()
-{
-    window.reset();
-    sims.clear();
 }
 
 MainWindow *mainWindowHarness::open()
@@ -41,16 +31,6 @@ MainWindow *mainWindowHarness::open()
     return window.get();
 }
 
-void mainWindowHarness::close()
-{
-    window.reset();
-}
-
-QString mainWindowHarness::dataDir() const
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
 zorSimulator *mainWindowHarness::startSim(quint32 serial, int period)
 {
     zorSimulator::_options settings;
@@ -61,14 +41,6 @@ zorSimulator *mainWindowHarness::startSim(quint32 serial, int period)
     if (!sims.back()->start())
         qFatal("no pseudo-terminal for the simulator");
     return sims.back().get();
-}
-
-int mainWindowHarness::connectSim(const zorSimulator *sim)
-{
-    const int index = window->connectPort(sim->portName());
-    if (index >= 0)
-        waitIdle(index);
-    return index;
 }
 
 QList<int> mainWindowHarness::connectSims(const QList<zorSimulator *> &sims)
@@ -89,27 +61,6 @@ void mainWindowHarness::waitIdle(int index)
                                  && port()->isEmptyQueryQueue(list()->getZorByIndex(index)->devIndex)
                                  && port()->isSendAllData(),
                              timeout);
-}
-
-zorList *mainWindowHarness::list() const
-{
-    return window->findChild<zorList *>("registry");
-}
-
-QwtZOR *mainWindowHarness::plot() const
-{
-    return window->findChild<QwtZOR *>();
-}
-
-ZORSerialPort *mainWindowHarness::port() const
-{
-    return window->findChild<ZORSerialPort *>("link");
-}
-
-QTableWidget *mainWindowHarness::table(const char *name) const
-{
-    // The window's own: its dialogs have tables of the same names.
-    return window->centralWidget()->findChild<QTableWidget *>(name);
 }
 
 QString mainWindowHarness::text(const char *name, int row, int column) const
@@ -180,15 +131,4 @@ void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)
         fn(modal);
     });
     poll->start(20);
-}
-
-void mainWindowHarness::answer(int button)
-{
-    onModal([button](QWidget *modal) {
-        QMessageBox *box = qobject_cast<QMessageBox *>(modal);
-        if (box)
-            box->button(QMessageBox::StandardButton(button))->click();
-        else
-            modal->close();
-    });
 }

@@ -7,15 +7,17 @@
 #include "registry/zorList.h"
 #include "sim/zorSimulator.h"
 
+#include <QAction>
+#include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QAction;
+
 class QMenu;
-class QTableWidget;
 
 // The real main window on a data directory of its own (a temporary home), with
 // simulated instruments on pseudo-terminals. Scans of the window probe only the
@@ -27,24 +29,21 @@ public:
     static const int timeout = 20000; // ms: generous, a full settings read takes about a second
 
     mainWindowHarness();
-    ~mainWindowHarness();
 
     MainWindow *open();
-    // Destroys the window; the data directory stays for the next open().
-    void close();
-    QString dataDir() const;
+    QString dataDir() const { return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation); }
 
     // An instrument streaming readings every period ms.
     zorSimulator *startSim(quint32 serial, int period = 20);
-    // Connects the simulator's port and waits until its settings are read.
-    int connectSim(const zorSimulator *sim);
+    // Connects the simulators' ports and waits until their settings are read.
     QList<int> connectSims(const QList<zorSimulator *> &sims);
     void waitIdle(int index);
 
-    zorList *list() const;
-    QwtZOR *plot() const;
-    ZORSerialPort *port() const;
-    QTableWidget *table(const char *name) const;
+    zorList *list() const { return window->findChild<zorList *>("registry"); }
+    QwtZOR *plot() const { return window->findChild<QwtZOR *>(); }
+    ZORSerialPort *port() const { return window->findChild<ZORSerialPort *>("link"); }
+    // The window's own: its dialogs have tables of the same names.
+    QTableWidget *table(const char *name) const { return window->centralWidget()->findChild<QTableWidget *>(name); }
     // The text of a table cell ("" for none).
     QString text(const char *table, int row, int column) const;
     // Presses a table cell as the user would.
@@ -62,12 +61,12 @@ public:
 
     // Runs fn on the next modal widget that opens (a message box, a dialog).
     static void onModal(const std::function<void(QWidget *)> &fn);
-    // Clicks the button of the next modal message box.
-    static void answer(int button);
 
+    // The window goes first (destroyed in reverse order), so that it sees no line drop;
+    // the data directory last.
     QTemporaryDir home;
-    std::unique_ptr<MainWindow> window;
     std::vector<std::unique_ptr<zorSimulator>> sims;
+    std::unique_ptr<MainWindow> window;
 };
 
 #endif // MAINWINDOWHARNESS_H
