@@ -63,18 +63,10 @@ void mainWindowHarness::waitIdle(int index)
                              timeout);
 }
 
-QString mainWindowHarness::text(const char *name, int row, int column) const
-{
-    const QTableWidgetItem *item = table(name)->item(row, column);
-    return item ? item->text() : QString();
-}
-
-void mainWindowHarness::press(const char *name, int row, int column, Qt::MouseButton button)
+void mainWindowHarness::press(const char *name, int row, int column)
 {
     QTableWidget *t = table(name);
-    const QRect rect = t->visualItemRect(t->item(row, column));
-    QTest::mousePress(t->viewport(), button, Qt::NoModifier, rect.center());
-    QTest::mouseRelease(t->viewport(), button, Qt::NoModifier, rect.center());
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, t->visualItemRect(t->item(row, column)).center());
 }
 
 QAction *mainWindowHarness::menuAction(const char *button, const QString &text) const
@@ -86,10 +78,9 @@ QAction *mainWindowHarness::menuAction(const char *button, const QString &text) 
 
 QAction *mainWindowHarness::entry(const QMenu *menu, const QString &textOrName)
 {
-    for (QAction *action : menu->actions()) {
+    for (QAction *action : menu->actions())
         if (action->text() == textOrName || action->objectName() == textOrName)
             return action;
-    }
     return nullptr;
 }
 

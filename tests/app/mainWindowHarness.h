@@ -16,13 +16,10 @@
 #include <memory>
 #include <vector>
 
-
 class QMenu;
 
-// The real main window on a data directory of its own (a temporary home), with
-// simulated instruments on pseudo-terminals. Scans of the window probe only the
-// ports registered in this process, with short handshakes, so that no test touches
-// the machine's own serial ports.
+// The real main window on a temporary home, with simulated instruments on pseudo-terminals.
+// Its scans probe only the ports registered in this process, never the machine's own.
 class mainWindowHarness
 {
 public:
@@ -44,18 +41,15 @@ public:
     ZORSerialPort *port() const { return window->findChild<ZORSerialPort *>("link"); }
     // The window's own: its dialogs have tables of the same names.
     QTableWidget *table(const char *name) const { return window->centralWidget()->findChild<QTableWidget *>(name); }
-    // The text of a table cell ("" for none).
-    QString text(const char *table, int row, int column) const;
-    // Presses a table cell as the user would.
-    void press(const char *table, int row, int column, Qt::MouseButton button = Qt::LeftButton);
-    // The action of a button's menu with this text, after the menu was opened.
+    QString text(const char *name, int row, int column) const { return table(name)->item(row, column) ? table(name)->item(row, column)->text() : ""; }
+    void press(const char *table, int row, int column);
+    // The entry of a button's menu (opened) or a menu with this text or object name;
+    // clicking one of a shown menu closes it.
     QAction *menuAction(const char *button, const QString &text) const;
-    // The entry of a menu with this text or object name.
     static QAction *entry(const QMenu *menu, const QString &textOrName);
-    // Clicks the entry of a shown menu as the user does, which closes the menu.
     static void click(QMenu *menu, const QString &textOrName);
 
-    // An application property as stored in the window's database, and setting one.
+    // An application property in the window's database.
     static QString appProperty(const QString &key);
     static void setAppProperty(const QString &key, const QString &value);
 

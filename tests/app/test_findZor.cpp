@@ -11,8 +11,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-// Finding instruments on the ports: the discovery dialog, the automatic connection at
-// start-up, and the reconnection of an instrument whose link broke.
+// The discovery dialog, automatic connection, and reconnection after a broken link.
 class test_findZor : public QObject
 {
     Q_OBJECT
@@ -39,7 +38,6 @@ private slots:
         QVERIFY(find(h)->isVisible());
         QLabel *status = in<QLabel>(h, "statusLabel");
         QCOMPARE(status->text(), QString("Нет доступных портов"));
-        QVERIFY(!in<QWidget>(h, "connectBtn")->isEnabled());
         h.startSim(41);
         h.startSim(42);
         zorSimLine silent;
@@ -111,13 +109,11 @@ private slots:
         h.startSim(51);
         QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex >= 0, h.timeout);
         QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(qwtIndex, 0) > gapStart + 3, h.timeout);
-        QCOMPARE(h.list()->count(), 1);
-        QCOMPARE(h.list()->getQWTIndex(index), qwtIndex);
+        QCOMPARE(QString("%1 %2").arg(h.list()->count()).arg(h.list()->getQWTIndex(index)), QString("1 %1").arg(qwtIndex));
         QVERIFY(h.plot()->getChTime(qwtIndex, 0) > lastTime);
         QTRY_COMPARE(h.table("devTable")->item(1, 1)->foreground().color(), QColor(Qt::black));
     }
 };
-
 
 QTEST_MAIN(test_findZor)
 #include "test_findZor.moc"

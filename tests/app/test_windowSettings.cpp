@@ -18,8 +18,8 @@
 using O = optionsZOR70;
 
 namespace {
-// Offsets of a channel's fields in the channel block: one run of 32 bytes per field.
-enum chField { fieldMode, fieldDim, fieldRef, fieldCurrent, fieldRound };
+// The units in the channel block: the second run of one byte per channel.
+constexpr int fieldDim = 1;
 
 // Picks an entry of a combo box in its drop-down list, as the user does.
 void pick(QComboBox *box, int data)
@@ -33,10 +33,8 @@ void pick(QComboBox *box, int data)
 }
 } // namespace
 
-// The device settings dialog and the device and channel popup menus as the main window
-// opens them from its tables, against simulated instruments through the real registry
-// and link: which instrument and channel they work on, what reaches the instrument, and
-// how the window follows.
+// The settings dialog and the device and channel menus as the window opens them from its
+// tables: which instrument and channel they work on, what reaches it, how the window follows.
 class test_windowSettings : public QObject
 {
     Q_OBJECT
@@ -72,12 +70,22 @@ class test_windowSettings : public QObject
         for (int row = 1; row <= h->list()->count(); ++row)
             QVERIFY(h->text("devTable", row, zorLiveView::dcName) != QString("Стенд %1").arg(serial));
     }
+    // "Все настройки" of the menu opens the dialog for the row's instrument on its first
+    // page, even when it was left on another, without changing the main device.
     void openDialog(int row)
     {
+        auto *tabs = dialog()->findChild<QTabWidget *>("tabWidget");
+        tabs->setCurrentIndex(tabs->count() - 1);
+        const QString marker = h->text("devTable", 1, zorLiveView::dcMarker);
         confMenu *menu = popUpDevMenu(row);
-        QVERIFY(menu);
+        QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(row));
         h->click(menu, "setupAction");
-        QVERIFY(dialog()->isVisible());
+        QVERIFY(!menu->isVisible() && dialog()->isVisible());
+        QCOMPARE(dialog()->deviceIndex(), indexOfRow(row));
+        QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), marker);
+        QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
+        const zorList::_zor *zor = h->list()->getZorByIndex(indexOfRow(row));
+        QCOMPARE(dialog()->findChild<QLineEdit *>("devPortEdit")->text(), h->port()->getPortName(zor->devIndex));
     }
     void closeDialog(const char *button)
     {
@@ -98,66 +106,27 @@ private slots:
     }
     void cleanupTestCase() { h.reset(); }
 
-    // The menu column shows the menu of its row's instrument without changing the main
-    // device; "Все настройки" opens the dialog for that instrument on its first page, even
-    // when it was left on another.
-    void deviceMenuOpensTheDialog()
-    {
-        auto *tabs = dialog()->findChild<QTabWidget *>("tabWidget");
-        tabs->setCurrentIndex(tabs->count() - 1);
-        confMenu *menu = popUpDevMenu(2);
-        QVERIFY(menu);
-        QCOMPARE(menu->deviceIndex(), indexOfRow(2));
-        QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), QString("<"));
-        h->click(menu, "setupAction");
-        QVERIFY(!menu->isVisible() && dialog()->isVisible());
-        QCOMPARE(dialog()->deviceIndex(), indexOfRow(2));
-        QCOMPARE(dialog()->findChild<QLineEdit *>("devPortEdit")->text(), sims.value(42)->portName());
-        QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
-        closeDialog("pushButton_6");
-    }
-
-    void channelMenuEditReachesTheInstrument_data()
-    {
-        QTest::addColumn<int>("row"); // the device row made the main device
-        QTest::addColumn<int>("ch");
-        QTest::addColumn<QString>("combo");
-        QTest::addColumn<int>("field");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("unit"); // the unit the channel table shows afterwards
-        QTest::newRow("unit, channel 3 of the first") << 1 << 2 << "dimCB" << int(fieldDim) << int(O::dimK) << int(O::dimK);
-        QTest::newRow("rounding, channel 8 of the second") << 2 << 7 << "roundCB" << int(fieldRound) << 2 << int(O::dimC);
-    }
-
     // The channel column of the channel table opens the menu of that channel of the main
     // device; an edit made there goes to that instrument alone, and its readings come back
     // in the new unit.
     void channelMenuEditReachesTheInstrument()
     {
-        QFETCH(int, row);
-        QFETCH(int, ch);
-        QFETCH(QString, combo);
-        QFETCH(int, field);
-        QFETCH(int, value);
-        QFETCH(int, unit);
+        const int row = rowOf(42), ch = 7;
         h->press("devTable", row, zorLiveView::dcName);
-        zorSimulator *sim = sims.value(quint32(40 + row)), *other = sims.value(quint32(43 - row));
+        zorSimulator *sim = sims.value(42), *other = sims.value(41);
         QByteArray expected = sim->block(O::rdCh);
         const QByteArray untouched = other->block(O::rdCh);
-        QVERIFY(expected[field * O::chMax + ch] != char(value));
-        expected[field * O::chMax + ch] = char(value);
-
+        QVERIFY(expected[fieldDim * O::chMax + ch] != char(O::dimK));
+        expected[fieldDim * O::chMax + ch] = char(O::dimK);
         confChMenu *menu = popUpChMenu(ch + 1);
-        QVERIFY(menu);
-        QCOMPARE(menu->deviceIndex(), indexOfRow(row));
-        QCOMPARE(int(menu->channel()), ch);
-        pick(menu->findChild<QComboBox *>(combo), value);
+        QCOMPARE(menu ? QString("%1 %2").arg(menu->deviceIndex()).arg(menu->channel()) : "", QString("%1 %2").arg(indexOfRow(row)).arg(ch));
+        pick(menu->findChild<QComboBox *>("dimCB"), O::dimK);
         QTest::keyClick(menu, Qt::Key_Escape);
         QVERIFY(!menu->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdCh).toHex(), expected.toHex(), h->timeout);
         h->waitIdle(indexOfRow(row));
         QCOMPARE(other->block(O::rdCh).toHex(), untouched.toHex());
-        QTRY_COMPARE_WITH_TIMEOUT(h->text("chTable", ch + 1, zorLiveView::ccUnit), O::getDimList().value(O::_chDim(unit)),
+        QTRY_COMPARE_WITH_TIMEOUT(h->text("chTable", ch + 1, zorLiveView::ccUnit), O::getDimList().value(O::dimK),
                                   h->timeout);
     }
 
@@ -185,13 +154,10 @@ private slots:
         QCOMPARE(shown(), renamed + " 17");
         for (auto &sim : h->sims)
             sim->setPeriod(20);
-        const auto stored = [sim = sims.value(43)] {
-            O image;
-            image.setData(sim->block(O::rdIdent), O::rdIdent);
-            image.setData(sim->block(O::rdDev), O::rdDev);
-            return image.devName + " " + QString::number(image.chCount);
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(stored(), renamed + " 16", h->timeout);
+        O stored;
+        QTRY_VERIFY_WITH_TIMEOUT(stored.setData(sims.value(43)->block(O::rdIdent), O::rdIdent) && stored.devName == renamed
+                                     && stored.setData(sims.value(43)->block(O::rdDev), O::rdDev) && stored.chCount == 16,
+                                 h->timeout);
     }
 
     void removingTheInstrument_data()
@@ -228,12 +194,10 @@ private slots:
         const int last = h->list()->count();
         QCOMPARE(h->text("devTable", last, zorLiveView::dcMarker), QString("<"));
         confMenu *menu = popUpDevMenu(last);
-        QVERIFY(menu);
-        QCOMPARE(menu->deviceIndex(), indexOfRow(last));
+        QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(last));
         QTest::keyClick(menu, Qt::Key_Escape);
         confChMenu *chMenu = popUpChMenu(1);
-        QVERIFY(chMenu);
-        QCOMPARE(chMenu->deviceIndex(), indexOfRow(last));
+        QCOMPARE(chMenu ? chMenu->deviceIndex() : -2, indexOfRow(last));
         QTest::keyClick(chMenu, Qt::Key_Escape);
     }
 
