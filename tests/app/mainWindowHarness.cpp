@@ -3,7 +3,6 @@
 #include "app/findZor.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorPortScan.h"
-#include "tests/common/simulatedLink.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -11,13 +10,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-
-mainWindowHarness::mainWindowHarness()
-{
-    // The standard paths of the test mode live under the home directory.
-    qputenv("HOME", home.path().toLocal8Bit());
-    simulatedLink::shortSettle();
-}
 
 MainWindow *mainWindowHarness::open()
 {
@@ -114,12 +106,11 @@ void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)
 {
     QTimer *poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, fn] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        fn(modal);
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            fn(modal);
+        }
     });
     poll->start(20);
 }

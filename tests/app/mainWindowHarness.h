@@ -6,6 +6,7 @@
 #include "plot/QwtZOR.h"
 #include "registry/zorList.h"
 #include "sim/zorSimulator.h"
+#include "tests/common/simulatedLink.h"
 
 #include <QAction>
 #include <QStandardPaths>
@@ -25,12 +26,12 @@ class mainWindowHarness
 public:
     static const int timeout = 20000; // ms: generous, a full settings read takes about a second
 
-    mainWindowHarness();
+    // The standard paths of the test mode live under the home directory.
+    mainWindowHarness() { qputenv("HOME", home.path().toLocal8Bit()); simulatedLink::shortSettle(); }
 
     MainWindow *open();
     QString dataDir() const { return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation); }
 
-    // An instrument streaming readings every period ms.
     zorSimulator *startSim(quint32 serial, int period = 20);
     // Connects the simulators' ports and waits until their settings are read.
     QList<int> connectSims(const QList<zorSimulator *> &sims);

@@ -43,32 +43,27 @@ class test_windowSettings : public QObject
 
     devConfUI *dialog() const { return h->window->findChild<devConfUI *>(); }
     int indexOfRow(int row) const { return h->list()->getIndexList().value(row - 1, -1); }
-    // The device table row of the instrument with this serial number; 0 for none.
+    // The device table row of the instrument with this serial number.
     int rowOf(quint32 serial) const
     {
-        for (int row = 1; row <= h->list()->count(); ++row)
-            if (h->list()->getZorByIndex(indexOfRow(row))->options->devNumber == serial)
-                return row;
-        return 0;
+        int row = 1;
+        while (row < h->list()->count() && h->list()->getZorByIndex(indexOfRow(row))->options->devNumber != serial)
+            ++row;
+        return row;
     }
-    // The device menu popped up from the last column of a device row, the channel menu
-    // from the settings column of a channel row.
-    confMenu *popUpDevMenu(int row)
+    // The device menu popped up from the last column of a device row, or the channel
+    // menu from the settings column of a channel row.
+    template<class M> M *popUp(int row)
     {
-        h->press("devTable", row, zorLiveView::dcMarker);
-        return qobject_cast<confMenu *>(QApplication::activePopupWidget());
-    }
-    confChMenu *popUpChMenu(int row)
-    {
-        h->press("chTable", row, zorLiveView::ccSettings);
-        return qobject_cast<confChMenu *>(QApplication::activePopupWidget());
+        const bool dev = std::is_same<M, confMenu>::value;
+        h->press(dev ? "devTable" : "chTable", row, dev ? int(zorLiveView::dcMarker) : int(zorLiveView::ccSettings));
+        return qobject_cast<M *>(QApplication::activePopupWidget());
     }
     // One device row per instrument, none of them for this one.
     void checkRowsWithout(int serial)
     {
         QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
-        for (int row = 1; row <= h->list()->count(); ++row)
-            QVERIFY(h->text("devTable", row, zorLiveView::dcName) != QString("Стенд %1").arg(serial));
+        QVERIFY(h->table("devTable")->findItems(QString("Стенд %1").arg(serial), Qt::MatchExactly).isEmpty());
     }
     // "Все настройки" of the menu opens the dialog for the row's instrument on its first
     // page, even when it was left on another, without changing the main device.
@@ -77,15 +72,15 @@ class test_windowSettings : public QObject
         auto *tabs = dialog()->findChild<QTabWidget *>("tabWidget");
         tabs->setCurrentIndex(tabs->count() - 1);
         const QString marker = h->text("devTable", 1, zorLiveView::dcMarker);
-        confMenu *menu = popUpDevMenu(row);
+        confMenu *menu = popUp<confMenu>(row);
         QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(row));
         h->click(menu, "setupAction");
         QVERIFY(!menu->isVisible() && dialog()->isVisible());
         QCOMPARE(dialog()->deviceIndex(), indexOfRow(row));
         QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), marker);
         QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
-        const zorList::_zor *zor = h->list()->getZorByIndex(indexOfRow(row));
-        QCOMPARE(dialog()->findChild<QLineEdit *>("devPortEdit")->text(), h->port()->getPortName(zor->devIndex));
+        QCOMPARE(dialog()->findChild<QLineEdit *>("devPortEdit")->text(),
+                 h->port()->getPortName(h->list()->getZorByIndex(indexOfRow(row))->devIndex));
     }
     void closeDialog(const char *button)
     {
@@ -98,8 +93,7 @@ private slots:
     {
         h.reset(new mainWindowHarness);
         h->open();
-        // Side by side: the settings read of each takes seconds. 41 and 42 are looked at and
-        // edited, 43 has its settings changed in the dialog, 51 to 53 are removed.
+        // 41 and 42 are looked at and edited, 43 changed in the dialog, 51 to 53 removed.
         for (quint32 serial : {41, 42, 43, 51, 52, 53})
             sims.insert(serial, h->startSim(serial));
         h->connectSims(sims.values());
@@ -118,7 +112,7 @@ private slots:
         const QByteArray untouched = other->block(O::rdCh);
         QVERIFY(expected[fieldDim * O::chMax + ch] != char(O::dimK));
         expected[fieldDim * O::chMax + ch] = char(O::dimK);
-        confChMenu *menu = popUpChMenu(ch + 1);
+        confChMenu *menu = popUp<confChMenu>(ch + 1);
         QCOMPARE(menu ? QString("%1 %2").arg(menu->deviceIndex()).arg(menu->channel()) : "", QString("%1 %2").arg(indexOfRow(row)).arg(ch));
         pick(menu->findChild<QComboBox *>("dimCB"), O::dimK);
         QTest::keyClick(menu, Qt::Key_Escape);
@@ -181,7 +175,7 @@ private slots:
         if (open == "dialog")
             openDialog(row);
         QWidget *gone = open == "dialog" ? static_cast<QWidget *>(dialog())
-                        : open == "channel menu" ? static_cast<QWidget *>(popUpChMenu(1)) : popUpDevMenu(row);
+                        : open == "channel menu" ? static_cast<QWidget *>(popUp<confChMenu>(1)) : popUp<confMenu>(row);
         QVERIFY(gone);
         if (open == "device menu")
             h->click(qobject_cast<QMenu *>(gone), "removeAction");
@@ -193,10 +187,10 @@ private slots:
         // The last instrument is the main one now, and its menus open for it.
         const int last = h->list()->count();
         QCOMPARE(h->text("devTable", last, zorLiveView::dcMarker), QString("<"));
-        confMenu *menu = popUpDevMenu(last);
+        confMenu *menu = popUp<confMenu>(last);
         QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(last));
         QTest::keyClick(menu, Qt::Key_Escape);
-        confChMenu *chMenu = popUpChMenu(1);
+        confChMenu *chMenu = popUp<confChMenu>(1);
         QCOMPARE(chMenu ? chMenu->deviceIndex() : -2, indexOfRow(last));
         QTest::keyClick(chMenu, Qt::Key_Escape);
     }
