@@ -3,31 +3,13 @@
 #include "app/findZor.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorPortScan.h"
-#include "tests/common/simulatedLink.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSqlQuery>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-
-mainWindowHarness::mainWindowHarness()
-{
-    // The standard paths of the test mode live under the home directory.
-    qputenv("HOME", home.path().toLocal8Bit());
-    simulatedLink::shortSettle();
-}
-
-mainWindowHarness::~mainWindowHarness()
-{
-    window.reset();
-    sims.clear();
-}
 
 MainWindow *mainWindowHarness::open()
 {
@@ -41,16 +23,6 @@ MainWindow *mainWindowHarness::open()
     return window.get();
 }
 
-void mainWindowHarness::close()
-{
-    window.reset();
-}
-
-QString mainWindowHarness::dataDir() const
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
 zorSimulator *mainWindowHarness::startSim(quint32 serial, int period)
 {
     zorSimulator::_options settings;
@@ -61,14 +33,6 @@ zorSimulator *mainWindowHarness::startSim(quint32 serial, int period)
     if (!sims.back()->start())
         qFatal("no pseudo-terminal for the simulator");
     return sims.back().get();
-}
-
-int mainWindowHarness::connectSim(const zorSimulator *sim)
-{
-    const int index = window->connectPort(sim->portName());
-    if (index >= 0)
-        waitIdle(index);
-    return index;
 }
 
 QList<int> mainWindowHarness::connectSims(const QList<zorSimulator *> &sims)
@@ -91,39 +55,10 @@ void mainWindowHarness::waitIdle(int index)
                              timeout);
 }
 
-zorList *mainWindowHarness::list() const
-{
-    return window->findChild<zorList *>("registry");
-}
-
-QwtZOR *mainWindowHarness::plot() const
-{
-    return window->findChild<QwtZOR *>();
-}
-
-ZORSerialPort *mainWindowHarness::port() const
-{
-    return window->findChild<ZORSerialPort *>("link");
-}
-
-QTableWidget *mainWindowHarness::table(const char *name) const
-{
-    // The window's own: its dialogs have tables of the same names.
-    return window->centralWidget()->findChild<QTableWidget *>(name);
-}
-
-QString mainWindowHarness::text(const char *name, int row, int column) const
-{
-    const QTableWidgetItem *item = table(name)->item(row, column);
-    return item ? item->text() : QString();
-}
-
-void mainWindowHarness::press(const char *name, int row, int column, Qt::MouseButton button)
+void mainWindowHarness::press(const char *name, int row, int column)
 {
     QTableWidget *t = table(name);
-    const QRect rect = t->visualItemRect(t->item(row, column));
-    QTest::mousePress(t->viewport(), button, Qt::NoModifier, rect.center());
-    QTest::mouseRelease(t->viewport(), button, Qt::NoModifier, rect.center());
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, t->visualItemRect(t->item(row, column)).center());
 }
 
 QAction *mainWindowHarness::menuAction(const char *button, const QString &text) const
@@ -135,10 +70,9 @@ QAction *mainWindowHarness::menuAction(const char *button, const QString &text) 
 
 QAction *mainWindowHarness::entry(const QMenu *menu, const QString &textOrName)
 {
-    for (QAction *action : menu->actions()) {
+    for (QAction *action : menu->actions())
         if (action->text() == textOrName || action->objectName() == textOrName)
             return action;
-    }
     return nullptr;
 }
 
@@ -172,23 +106,11 @@ void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)
 {
     QTimer *poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, fn] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        fn(modal);
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            fn(modal);
+        }
     });
     poll->start(20);
-}
-
-void mainWindowHarness::answer(int button)
-{
-    onModal([button](QWidget *modal) {
-        QMessageBox *box = qobject_cast<QMessageBox *>(modal);
-        if (box)
-            box->button(QMessageBox::StandardButton(button))->click();
-        else
-            modal->close();
-    });
 }

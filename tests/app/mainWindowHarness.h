@@ -6,68 +6,62 @@
 #include "plot/QwtZOR.h"
 #include "registry/zorList.h"
 #include "sim/zorSimulator.h"
+#include "tests/common/simulatedLink.h"
 
+#include <QAction>
+#include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QAction;
 class QMenu;
-class QTableWidget;
 
-// The real main window on a data directory of its own (a temporary home), with
-// simulated instruments on pseudo-terminals. Scans of the window probe only the
-// ports registered in this process, with short handshakes, so that no test touches
-// the machine's own serial ports.
+// The real main window on a temporary home, with simulated instruments on pseudo-terminals.
+// Its scans probe only the ports registered in this process, never the machine's own.
 class mainWindowHarness
 {
 public:
     static const int timeout = 20000; // ms: generous, a full settings read takes about a second
 
-    mainWindowHarness();
-    ~mainWindowHarness();
+    // The standard paths of the test mode live under the home directory.
+    mainWindowHarness() { qputenv("HOME", home.path().toLocal8Bit()); simulatedLink::shortSettle(); }
 
     MainWindow *open();
-    // Destroys the window; the data directory stays for the next open().
-    void close();
-    QString dataDir() const;
+    QString dataDir() const { return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation); }
 
-    // An instrument streaming readings every period ms.
     zorSimulator *startSim(quint32 serial, int period = 20);
-    // Connects the simulator's port and waits until its settings are read.
-    int connectSim(const zorSimulator *sim);
+    // Connects the simulators' ports and waits until their settings are read.
     QList<int> connectSims(const QList<zorSimulator *> &sims);
     void waitIdle(int index);
 
-    zorList *list() const;
-    QwtZOR *plot() const;
-    ZORSerialPort *port() const;
-    QTableWidget *table(const char *name) const;
-    // The text of a table cell ("" for none).
-    QString text(const char *table, int row, int column) const;
-    // Presses a table cell as the user would.
-    void press(const char *table, int row, int column, Qt::MouseButton button = Qt::LeftButton);
-    // The action of a button's menu with this text, after the menu was opened.
+    zorList *list() const { return window->findChild<zorList *>("registry"); }
+    QwtZOR *plot() const { return window->findChild<QwtZOR *>(); }
+    ZORSerialPort *port() const { return window->findChild<ZORSerialPort *>("link"); }
+    // The window's own: its dialogs have tables of the same names.
+    QTableWidget *table(const char *name) const { return window->centralWidget()->findChild<QTableWidget *>(name); }
+    QString text(const char *name, int row, int column) const { return table(name)->item(row, column) ? table(name)->item(row, column)->text() : ""; }
+    void press(const char *table, int row, int column);
+    // The entry of a button's menu (opened) or a menu with this text or object name;
+    // clicking one of a shown menu closes it.
     QAction *menuAction(const char *button, const QString &text) const;
-    // The entry of a menu with this text or object name.
     static QAction *entry(const QMenu *menu, const QString &textOrName);
-    // Clicks the entry of a shown menu as the user does, which closes the menu.
     static void click(QMenu *menu, const QString &textOrName);
 
-    // An application property as stored in the window's database, and setting one.
+    // An application property in the window's database.
     static QString appProperty(const QString &key);
     static void setAppProperty(const QString &key, const QString &value);
 
     // Runs fn on the next modal widget that opens (a message box, a dialog).
     static void onModal(const std::function<void(QWidget *)> &fn);
-    // Clicks the button of the next modal message box.
-    static void answer(int button);
 
+    // The window goes first (destroyed in reverse order), so that it sees no line drop;
+    // the data directory last.
     QTemporaryDir home;
-    std::unique_ptr<MainWindow> window;
     std::vector<std::unique_ptr<zorSimulator>> sims;
+    std::unique_ptr<MainWindow> window;
 };
 
 #endif // MAINWINDOWHARNESS_H

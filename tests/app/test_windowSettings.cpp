@@ -18,21 +18,8 @@
 using O = optionsZOR70;
 
 namespace {
-// Offsets of a channel's fields in the channel block: one run of 32 bytes per field.
-enum chField { fieldMode, fieldDim, fieldRef, fieldCurrent, fieldRound };
-constexpr int devCountOffset = 4; // channel count in the device block
-
-QString unitName(O::_chDim dim)
-{
-    return O::getDimList().value(dim);
-}
-
-// The instrument's name as its identity block holds it.
-QString storedName(const zorSimulator *sim)
-{
-    O image;
-    return image.setData(sim->block(O::rdIdent), O::rdIdent) ? image.devName : QString();
-}
+// The units in the channel block: the second run of one byte per channel.
+constexpr int fieldDim = 1;
 
 // Picks an entry of a combo box in its drop-down list, as the user does.
 void pick(QComboBox *box, int data)
@@ -46,10 +33,8 @@ void pick(QComboBox *box, int data)
 }
 } // namespace
 
-// The device settings dialog and the device and channel popup menus as the main window
-// opens them from its tables, against simulated instruments through the real registry
-// and link: which instrument and channel they work on, what reaches the instrument, and
-// how the window follows.
+// The settings dialog and the device and channel menus as the window opens them from its
+// tables: which instrument and channel they work on, what reaches it, how the window follows.
 class test_windowSettings : public QObject
 {
     Q_OBJECT
@@ -58,270 +43,178 @@ class test_windowSettings : public QObject
 
     devConfUI *dialog() const { return h->window->findChild<devConfUI *>(); }
     int indexOfRow(int row) const { return h->list()->getIndexList().value(row - 1, -1); }
-    // The device table row of the instrument with this serial number; 0 for none.
+    // The device table row of the instrument with this serial number.
     int rowOf(quint32 serial) const
     {
-        for (int row = 1; row <= h->list()->count(); ++row)
-            if (h->list()->getZorByIndex(indexOfRow(row))->options->devNumber == serial)
-                return row;
-        return 0;
+        int row = 1;
+        while (row < h->list()->count() && h->list()->getZorByIndex(indexOfRow(row))->options->devNumber != serial)
+            ++row;
+        return row;
     }
-    zorSimulator *simOf(quint32 serial) const { return sims.value(serial); }
-    // Streaming stopped, so that no reading refreshes the window behind a test's back.
-    void setPeriod(int ms)
+    // The device menu popped up from the last column of a device row, or the channel
+    // menu from the settings column of a channel row.
+    template<class M> M *popUp(int row)
     {
-        for (auto &sim : h->sims)
-            sim->setPeriod(ms);
-    }
-    // The device menu popped up from the last column of a device row.
-    confMenu *popUpDevMenu(int row)
-    {
-        h->press("devTable", row, zorLiveView::dcMarker);
-        return qobject_cast<confMenu *>(QApplication::activePopupWidget());
-    }
-    // The channel menu popped up from the settings column of a channel row.
-    confChMenu *popUpChMenu(int row)
-    {
-        h->press("chTable", row, zorLiveView::ccSettings);
-        return qobject_cast<confChMenu *>(QApplication::activePopupWidget());
+        const bool dev = std::is_same<M, confMenu>::value;
+        h->press(dev ? "devTable" : "chTable", row, dev ? int(zorLiveView::dcMarker) : int(zorLiveView::ccSettings));
+        return qobject_cast<M *>(QApplication::activePopupWidget());
     }
     // One device row per instrument, none of them for this one.
     void checkRowsWithout(int serial)
     {
         QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
-        for (int row = 1; row <= h->list()->count(); ++row)
-            QVERIFY(h->text("devTable", row, zorLiveView::dcName) != QString("Стенд %1").arg(serial));
+        QVERIFY(h->table("devTable")->findItems(QString("Стенд %1").arg(serial), Qt::MatchExactly).isEmpty());
     }
+    // "Все настройки" of the menu opens the dialog for the row's instrument on its first
+    // page, even when it was left on another, without changing the main device.
     void openDialog(int row)
     {
-        confMenu *menu = popUpDevMenu(row);
-        QVERIFY(menu);
+        auto *tabs = dialog()->findChild<QTabWidget *>("tabWidget");
+        tabs->setCurrentIndex(tabs->count() - 1);
+        const QString marker = h->text("devTable", 1, zorLiveView::dcMarker);
+        confMenu *menu = popUp<confMenu>(row);
+        QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(row));
         h->click(menu, "setupAction");
-        QVERIFY(dialog()->isVisible());
+        QVERIFY(!menu->isVisible() && dialog()->isVisible());
+        QCOMPARE(dialog()->deviceIndex(), indexOfRow(row));
+        QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), marker);
+        QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
+        QCOMPARE(dialog()->findChild<QLineEdit *>("devPortEdit")->text(),
+                 h->port()->getPortName(h->list()->getZorByIndex(indexOfRow(row))->devIndex));
+    }
+    void closeDialog(const char *button)
+    {
+        QTest::mouseClick(dialog()->findChild<QPushButton *>(button), Qt::LeftButton);
+        QVERIFY(!dialog()->isVisible());
     }
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase() { h.reset(); }
-    void deviceMenuOpensTheDialog_data();
-    void deviceMenuOpensTheDialog();
-    void channelMenuEditReachesTheInstrument_data();
-    void channelMenuEditReachesTheInstrument();
-    void closingTheDialogRefreshesTheWindow();
-    void removingTheInstrument_data();
-    void removingTheInstrument();
-    void instrumentsComeAndGoWhileTheDialogIsOpen();
-};
-
-void test_windowSettings::initTestCase()
-{
-    h.reset(new mainWindowHarness);
-    h->open();
-    // Side by side: the settings read of each takes seconds. 41 and 42 are looked at and
-    // edited, 43 has its settings changed in the dialog, 51 to 53 are removed.
-    for (quint32 serial : {41, 42, 43, 51, 52, 53})
-        sims.insert(serial, h->startSim(serial));
-    h->connectSims(sims.values());
-}
-
-void test_windowSettings::deviceMenuOpensTheDialog_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("main device") << 1 << "Стенд 41 (№ 0041)";
-    QTest::newRow("other device") << 2 << "Стенд 42 (№ 0042)";
-}
-
-// The menu column shows the menu of its row's instrument without changing the main
-// device; "Все настройки" opens the dialog for that instrument on its first page, even
-// when it was left on another.
-void test_windowSettings::deviceMenuOpensTheDialog()
-{
-    QFETCH(int, row);
-    QFETCH(QString, title);
-    auto *tabs = dialog()->findChild<QTabWidget *>("tabWidget");
-    tabs->setCurrentIndex(tabs->count() - 1);
-    const QString port = simOf(quint32(40 + row))->portName();
-
-    confMenu *menu = popUpDevMenu(row);
-    QVERIFY(menu);
-    QCOMPARE(menu->deviceIndex(), indexOfRow(row));
-    QCOMPARE(menu->title(), title);
-    QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), QString("<"));
-
-    h->click(menu, "setupAction");
-    QVERIFY(!menu->isVisible());
-    devConfUI *shown = dialog();
-    QVERIFY(shown->isVisible());
-    QCOMPARE(shown->deviceIndex(), indexOfRow(row));
-    QCOMPARE(shown->windowTitle(), "Настройки прибора " + title);
-    QCOMPARE(shown->findChild<QLineEdit *>("devPortEdit")->text(), port);
-    QCOMPARE(tabs->currentWidget()->objectName(), QString("chTab"));
-    QTest::mouseClick(shown->findChild<QPushButton *>("pushButton_6"), Qt::LeftButton);
-    QVERIFY(!shown->isVisible());
-}
-
-void test_windowSettings::channelMenuEditReachesTheInstrument_data()
-{
-    QTest::addColumn<int>("row");       // the device row made the main device
-    QTest::addColumn<int>("ch");
-    QTest::addColumn<QString>("combo");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("unit");  // the unit the channel table shows afterwards
-    QTest::newRow("unit, channel 3 of the first")
-        << 1 << 2 << "dimCB" << int(fieldDim) << int(O::dimK) << unitName(O::dimK);
-    QTest::newRow("rounding, channel 1 of the second")
-        << 2 << 0 << "roundCB" << int(fieldRound) << 2 << unitName(O::dimC);
-    QTest::newRow("unit, channel 8 of the second")
-        << 2 << 7 << "dimCB" << int(fieldDim) << int(O::dimK) << unitName(O::dimK);
-}
-
-// The channel column of the channel table opens the menu of that channel of the main
-// device; an edit made there goes to that instrument alone, and its readings come back
-// in the new unit.
-void test_windowSettings::channelMenuEditReachesTheInstrument()
-{
-    QFETCH(int, row);
-    QFETCH(int, ch);
-    QFETCH(QString, combo);
-    QFETCH(int, field);
-    QFETCH(int, value);
-    QFETCH(QString, unit);
-    h->press("devTable", row, zorLiveView::dcName);
-    zorSimulator *sim = simOf(quint32(40 + row)), *other = simOf(quint32(43 - row));
-    const QByteArray before = sim->block(O::rdCh), untouched = other->block(O::rdCh);
-
-    confChMenu *menu = popUpChMenu(ch + 1);
-    QVERIFY(menu);
-    QCOMPARE(menu->deviceIndex(), indexOfRow(row));
-    QCOMPARE(int(menu->channel()), ch);
-    QCOMPARE(menu->title(), QString("Канал № %1").arg(ch + 1));
-    pick(menu->findChild<QComboBox *>(combo), value);
-    QVERIFY(menu->isVisible());
-    QTest::keyClick(menu, Qt::Key_Escape);
-    QVERIFY(!menu->isVisible());
-
-    QByteArray expected = before;
-    expected[field * O::chMax + ch] = char(value);
-    QVERIFY(expected != before);
-    QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdCh).toHex(), expected.toHex(), h->timeout);
-    h->waitIdle(indexOfRow(row));
-    QCOMPARE(other->block(O::rdCh).toHex(), untouched.toHex());
-    QTRY_COMPARE_WITH_TIMEOUT(h->text("chTable", ch + 1, zorLiveView::ccUnit), unit, h->timeout);
-}
-
-// While the dialog is open the window holds its refreshes back; closing it brings the
-// edits in at once: the new name in the device table, the new channel count in the
-// channel table. Applied, they reach the instrument, whose readings then come in the
-// unit chosen in the dialog.
-void test_windowSettings::closingTheDialogRefreshesTheWindow()
-{
-    const int row = rowOf(43);
-    const QString renamed = "Печь 3";
-    h->press("devTable", row, zorLiveView::dcName);
-    zorSimulator *sim = simOf(43);
-    setPeriod(0);
-    QTest::qWait(200);
-    openDialog(row);
-    devConfUI *shown = dialog();
-
-    auto *name = shown->findChild<QLineEdit *>("devNameEdit");
-    name->setText(renamed);
-    emit name->editingFinished();
-    pick(shown->findChild<QComboBox *>("devChCountCB"), 16);
-    auto *chTable = shown->findChild<QTableWidget *>("chTable");
-    const QRect cell = chTable->visualItemRect(chTable->item(2, devConfUI::colDim));
-    QTest::mouseClick(chTable->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    auto *dims = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    QVERIFY(dims);
-    h->click(dims, unitName(O::dimK));
-    QCOMPARE(chTable->item(2, devConfUI::colDim)->text(), unitName(O::dimK));
-    QCOMPARE(h->text("devTable", row, zorLiveView::dcName), QString("Стенд 43"));
-    QCOMPARE(h->table("chTable")->rowCount(), 9);
-
-    QTest::mouseClick(shown->findChild<QPushButton *>("pushButton_5"), Qt::LeftButton);
-    QVERIFY(!shown->isVisible());
-    QCOMPARE(h->text("devTable", row, zorLiveView::dcName), renamed);
-    QCOMPARE(h->table("chTable")->rowCount(), 17);
-    setPeriod(20);
-
-    QTRY_COMPARE_WITH_TIMEOUT(storedName(sim), renamed, h->timeout);
-    QTRY_COMPARE_WITH_TIMEOUT(int(sim->block(O::rdDev).at(devCountOffset)), 16, h->timeout);
-    QTRY_COMPARE_WITH_TIMEOUT(int(sim->block(O::rdCh).at(fieldDim * O::chMax + 2)), int(O::dimK), h->timeout);
-    QTRY_COMPARE_WITH_TIMEOUT(h->text("chTable", 3, zorLiveView::ccUnit), unitName(O::dimK), h->timeout);
-    QCOMPARE(h->text("chTable", 2, zorLiveView::ccUnit), unitName(O::dimC));
-}
-
-void test_windowSettings::removingTheInstrument_data()
-{
-    QTest::addColumn<QString>("open"); // what is open when the instrument goes
-    QTest::addColumn<int>("serial");
-    QTest::newRow("settings dialog") << "dialog" << 51;
-    QTest::newRow("channel menu") << "channel menu" << 52;
-    QTest::newRow("device menu's own entry") << "device menu" << 53;
-}
-
-// An instrument removed while its dialog or menu is open takes them along; the window
-// moves on to the remaining instruments and its menus serve them.
-void test_windowSettings::removingTheInstrument()
-{
-    QFETCH(QString, open);
-    QFETCH(int, serial);
-    const int row = rowOf(quint32(serial));
-    const int index = indexOfRow(row);
-    h->press("devTable", row, zorLiveView::dcName);
-    QWidget *gone = nullptr;
-    if (open == "dialog") {
-        openDialog(row);
-        gone = dialog();
-        h->list()->rmByIndex(index);
-    } else if (open == "channel menu") {
-        gone = popUpChMenu(1);
-        QVERIFY(gone);
-        h->list()->rmByIndex(index);
-    } else {
-        confMenu *menu = popUpDevMenu(row);
-        gone = menu;
-        h->click(menu, "removeAction");
+    void initTestCase()
+    {
+        h.reset(new mainWindowHarness);
+        h->open();
+        // 41 and 42 are looked at and edited, 43 changed in the dialog, 51 to 53 removed.
+        for (quint32 serial : {41, 42, 43, 51, 52, 53})
+            sims.insert(serial, h->startSim(serial));
+        h->connectSims(sims.values());
     }
-    QVERIFY(!gone->isVisible());
-    QVERIFY(!h->list()->isZor(index));
-    checkRowsWithout(serial);
-    // The last instrument is the main one now, and its menus open for it.
-    const int last = h->list()->count();
-    QCOMPARE(h->text("devTable", last, zorLiveView::dcMarker), QString("<"));
-    confMenu *menu = popUpDevMenu(last);
-    QVERIFY(menu);
-    QCOMPARE(menu->deviceIndex(), indexOfRow(last));
-    QTest::keyClick(menu, Qt::Key_Escape);
-    confChMenu *chMenu = popUpChMenu(1);
-    QVERIFY(chMenu);
-    QCOMPARE(chMenu->deviceIndex(), indexOfRow(last));
-    QTest::keyClick(chMenu, Qt::Key_Escape);
-}
+    void cleanupTestCase() { h.reset(); }
 
-// The dialog holds back the window's refreshes, but not the instruments that come (an
-// automatic connection finishing) or go: their rows come and go at once, so that what
-// each reports lands in its own row.
-void test_windowSettings::instrumentsComeAndGoWhileTheDialogIsOpen()
-{
-    openDialog(rowOf(41));
-    const int added = h->window->connectPort(h->startSim(54)->portName());
-    QVERIFY(added >= 0);
-    QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
-    QTRY_VERIFY_WITH_TIMEOUT(h->list()->getDBIndex(added) > 0, h->timeout);
-    emit h->list()->onReadStatus(added);
-    QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcStatus), h->list()->getTStatName(added));
+    // The channel column of the channel table opens the menu of that channel of the main
+    // device; an edit made there goes to that instrument alone, and its readings come back
+    // in the new unit.
+    void channelMenuEditReachesTheInstrument()
+    {
+        const int row = rowOf(42), ch = 7;
+        h->press("devTable", row, zorLiveView::dcName);
+        zorSimulator *sim = sims.value(42), *other = sims.value(41);
+        QByteArray expected = sim->block(O::rdCh);
+        const QByteArray untouched = other->block(O::rdCh);
+        QVERIFY(expected[fieldDim * O::chMax + ch] != char(O::dimK));
+        expected[fieldDim * O::chMax + ch] = char(O::dimK);
+        confChMenu *menu = popUp<confChMenu>(ch + 1);
+        QCOMPARE(menu ? QString("%1 %2").arg(menu->deviceIndex()).arg(menu->channel()) : "", QString("%1 %2").arg(indexOfRow(row)).arg(ch));
+        pick(menu->findChild<QComboBox *>("dimCB"), O::dimK);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!menu->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdCh).toHex(), expected.toHex(), h->timeout);
+        h->waitIdle(indexOfRow(row));
+        QCOMPARE(other->block(O::rdCh).toHex(), untouched.toHex());
+        QTRY_COMPARE_WITH_TIMEOUT(h->text("chTable", ch + 1, zorLiveView::ccUnit), O::getDimList().value(O::dimK),
+                                  h->timeout);
+    }
 
-    h->list()->rmByIndex(indexOfRow(rowOf(42)));
-    QVERIFY(dialog()->isVisible());
-    checkRowsWithout(42);
-    // The names read meanwhile are shown once the dialog closes.
-    QTest::mouseClick(dialog()->findChild<QPushButton *>("pushButton_6"), Qt::LeftButton);
-    QVERIFY(!dialog()->isVisible());
-    QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcName), QString("Стенд 54"));
-}
+    // While the dialog is open the window holds its refreshes back; closing it brings the
+    // edits in at once: the new name in the device table, the new channel count in the
+    // channel table. Applied, they reach the instrument.
+    void closingTheDialogRefreshesTheWindow()
+    {
+        const int row = rowOf(43);
+        const QString renamed = "Печь 3";
+        h->press("devTable", row, zorLiveView::dcName);
+        for (auto &sim : h->sims)
+            sim->setPeriod(0); // no reading refreshes the window behind the test's back
+        QTest::qWait(200);
+        openDialog(row);
+        auto *name = dialog()->findChild<QLineEdit *>("devNameEdit");
+        name->setText(renamed);
+        emit name->editingFinished();
+        pick(dialog()->findChild<QComboBox *>("devChCountCB"), 16);
+        const auto shown = [&] {
+            return h->text("devTable", row, zorLiveView::dcName) + " " + QString::number(h->table("chTable")->rowCount());
+        };
+        QCOMPARE(shown(), QString("Стенд 43 9"));
+        closeDialog("pushButton_5");
+        QCOMPARE(shown(), renamed + " 17");
+        for (auto &sim : h->sims)
+            sim->setPeriod(20);
+        O stored;
+        QTRY_VERIFY_WITH_TIMEOUT(stored.setData(sims.value(43)->block(O::rdIdent), O::rdIdent) && stored.devName == renamed
+                                     && stored.setData(sims.value(43)->block(O::rdDev), O::rdDev) && stored.chCount == 16,
+                                 h->timeout);
+    }
+
+    void removingTheInstrument_data()
+    {
+        QTest::addColumn<QString>("open"); // what is open when the instrument goes
+        QTest::addColumn<int>("serial");
+        QTest::newRow("settings dialog") << "dialog" << 51;
+        QTest::newRow("channel menu") << "channel menu" << 52;
+        QTest::newRow("device menu's own entry") << "device menu" << 53;
+    }
+
+    // An instrument removed while its dialog or menu is open takes them along; the window
+    // moves on to the remaining instruments and its menus serve them.
+    void removingTheInstrument()
+    {
+        QFETCH(QString, open);
+        QFETCH(int, serial);
+        const int row = rowOf(quint32(serial));
+        const int index = indexOfRow(row);
+        h->press("devTable", row, zorLiveView::dcName);
+        if (open == "dialog")
+            openDialog(row);
+        QWidget *gone = open == "dialog" ? static_cast<QWidget *>(dialog())
+                        : open == "channel menu" ? static_cast<QWidget *>(popUp<confChMenu>(1)) : popUp<confMenu>(row);
+        QVERIFY(gone);
+        if (open == "device menu")
+            h->click(qobject_cast<QMenu *>(gone), "removeAction");
+        else
+            h->list()->rmByIndex(index);
+        QVERIFY(!gone->isVisible());
+        QVERIFY(!h->list()->isZor(index));
+        checkRowsWithout(serial);
+        // The last instrument is the main one now, and its menus open for it.
+        const int last = h->list()->count();
+        QCOMPARE(h->text("devTable", last, zorLiveView::dcMarker), QString("<"));
+        confMenu *menu = popUp<confMenu>(last);
+        QCOMPARE(menu ? menu->deviceIndex() : -2, indexOfRow(last));
+        QTest::keyClick(menu, Qt::Key_Escape);
+        confChMenu *chMenu = popUp<confChMenu>(1);
+        QCOMPARE(chMenu ? chMenu->deviceIndex() : -2, indexOfRow(last));
+        QTest::keyClick(chMenu, Qt::Key_Escape);
+    }
+
+    // The dialog holds back the window's refreshes, but not the instruments that come (an
+    // automatic connection finishing) or go: their rows come and go at once, so that what
+    // each reports lands in its own row.
+    void instrumentsComeAndGoWhileTheDialogIsOpen()
+    {
+        openDialog(rowOf(41));
+        const int added = h->window->connectPort(h->startSim(54)->portName());
+        QVERIFY(added >= 0);
+        QCOMPARE(h->table("devTable")->rowCount(), h->list()->count() + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(h->list()->getDBIndex(added) > 0, h->timeout);
+        emit h->list()->onReadStatus(added);
+        QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcStatus), h->list()->getTStatName(added));
+        h->list()->rmByIndex(indexOfRow(rowOf(42)));
+        QVERIFY(dialog()->isVisible());
+        checkRowsWithout(42);
+        // The names read meanwhile are shown once the dialog closes.
+        closeDialog("pushButton_6");
+        QCOMPARE(h->text("devTable", rowOf(54), zorLiveView::dcName), QString("Стенд 54"));
+    }
+};
 
 QTEST_MAIN(test_windowSettings)
 #include "test_windowSettings.moc"

@@ -8,11 +8,10 @@
 #include <QScopedPointer>
 #include <QTemporaryDir>
 
-// The registry on a temporary copy of the template database and the real link to
-// simulated instruments. Its outgoing signals are written down as lines in the order
-// raised (simulatedLink::note): "meas 0 21.4567 2 °С", "chError 0 2 13 ...",
-// "devError 0 50 ...", "status 0", "add 0 1", "rm 0 -1", "change", "write 7 8 4 0"
-// (device index, byte count, address, mode), "clear 10" (plot index).
+// The registry on a temporary copy of the template database and the real link to simulated
+// instruments. Its signals are noted as lines in order (simulatedLink::note): "meas 0 21.4567 2 °С",
+// "chError 0 2 13 ...", "devError 0 50 ...", "status 0", "add 0 1", "rm 0 -1", "change",
+// "write 7 8 4 0" (device index, byte count, address, mode), "clear 10" (plot index).
 class simulatedRegistry
 {
 public:

@@ -38,484 +38,450 @@ QString snapShotOf(simulatedRegistry &r, int index, bool factory)
         .arg(QString(r.image(index)->getData().toHex().toUpper()));
 }
 
-// Hands the instrument's identity to the record as its reply: no exchange needed.
-void identify(simulatedRegistry &r, int index, const zorSimulator *sim)
+// Hands an identity to the record as the instrument's reply: no exchange needed.
+void identify(simulatedRegistry &r, int index, QByteArray identity)
 {
-    QByteArray identity = sim->block(optionsZOR70::rdIdent);
     r.list.applyDevQuery(r.list.getZorByIndex(index)->devIndex, &identity, optionsZOR70::rdIdent);
 }
 
 } // namespace
 
-// The registry of instruments. On its own (records, registration rules, the timing of
-// sends), its link manager has no device: the writes it asks for are dropped there and
-// seen only in its own signals. With simulated instruments through the real link: the
-// read-all sequence, registration in the database and snapshots, what a lost line or a
-// foreign instrument leaves behind, the stream of readings and status lines, writes.
+// The registry of instruments: on its own (writes seen only in its signals), and with simulated
+// instruments through the real link (read-all, registration, snapshots, stream, writes).
 class test_zorList : public QObject
 {
     Q_OBJECT
 private slots:
-    void recordLimit();
-    void addZor_data();
-    void addZor();
-    void deferredSend_data();
-    void deferredSend();
-    void acquisition_data();
-    void acquisition();
-    void readAll();
-    void badIdentity_data();
-    void badIdentity();
-    void streamTokens_data();
-    void streamTokens();
-    void changeFlags();
-    void writes_data();
-    void writes();
+
+    void recordLimit()
+    {
+        simulatedRegistry r;
+        for (int n = 0; n < zorList::maxZor; ++n)
+            QCOMPARE(r.list.newZor(-1, false), n);
+        QCOMPARE(r.lines.last(), QString("add 253 0"));
+        r.lines.clear();
+        QCOMPARE(r.list.newZor(-1, true), -1);
+        QCOMPARE(r.lines, QStringList{"add -1 0"});
+        // A freed key is the lowest free one and is used again.
+        r.list.rmByIndex(7);
+        QCOMPARE(r.list.newZor(-1, false), 7);
+    }
+
+    void addZor_data()
+    {
+        // A registered record (none when its devIndex is -2) and the record offered: "new",
+        // offered "twice", or handed over by the discovery dialog's own registry ("scan").
+        QTest::addColumn<int>("knownDev");
+        QTest::addColumn<quint32>("knownSerial");
+        QTest::addColumn<QString>("offer");
+        QTest::addColumn<int>("newDev");
+        QTest::addColumn<quint32>("newSerial");
+        QTest::addColumn<bool>("added");
+
+        QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
+        QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
+        QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
+        QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
+        QTest::newRow("device index 255") << -2 << 0u << "new" << 255 << 42u << false;
+        QTest::newRow("device index taken") << 3 << 7u << "new" << 3 << 42u << false;
+        QTest::newRow("instrument live elsewhere") << 4 << 42u << "new" << 3 << 42u << false;
+        QTest::newRow("instrument lost, found again") << -1 << 42u << "new" << 3 << 42u << true;
+        QTest::newRow("two unnumbered instruments") << 4 << 0u << "new" << 3 << 0u << true;
+    }
+
+    void addZor()
+    {
+        QFETCH(int, knownDev);
+        QFETCH(quint32, knownSerial);
+        QFETCH(QString, offer);
+        QFETCH(int, newDev);
+        QFETCH(quint32, newSerial);
+        QFETCH(bool, added);
+        simulatedRegistry r;
+        if (knownDev != -2)
+            liveRecord(r, knownDev, knownSerial);
+        zorList scan(&r.link.port, &r.sql, false);
+        auto *zor = offer == "scan" ? scan.getZorByIndex(scan.newZor(newDev, false))
+                                    : new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
+        zor->options->devType = optionsZOR70::typeBasic;
+        zor->options->devNumber = newSerial;
+        QScopedPointer<zorList::_zor> refused(offer == "new" && !added ? zor : nullptr);
+        if (offer == "twice")
+            QVERIFY(r.list.addZor(zor, false));
+        r.lines.clear();
+        QCOMPARE(r.list.addZor(zor, false), added);
+        QCOMPARE(r.lines, added ? QStringList{QString("add %1 1").arg(zor->index)} : QStringList());
+        if (!added)
+            return;
+        QCOMPARE(r.list.getZorByIndex(zor->index), zor);
+        // The other registry lets go of it, which must leave this one's wiring in place:
+        // an edit becomes a write.
+        if (offer == "scan")
+            QCOMPARE(scan.detachByIndex(0), zor);
+        zor->options->triggerChChange();
+        QCOMPARE(r.lines.filter("write").size(), newSerial != 0 && newDev >= 0 ? 1 : 0);
+    }
+
+    void deferredSend_data()
+    {
+        // Requests (simulatedRegistry::request), one every 20 ms; the clock write of "mute"
+        // goes at once, the replies of its reads never come.
+        QTest::addColumn<QStringList>("requests");
+        QTest::addColumn<QStringList>("expected");
+
+        using L = QStringList;
+        QTest::newRow("merged in request order")
+            << L{"dev", "name", "dev", "feat"} << L{"change", "write 7 8 4 0", "write 7 20 50 0", "write 7 10880 0 0"};
+        QTest::newRow("identity lost meanwhile")
+            << L{"dev", "sn", "clock", "lose"} << L{"change", "write 7 4 52 0", "write 7 8 9 0"};
+        // A write without bytes would never finish on the link and hold up later writes.
+        QTest::newRow("writes of nothing") << L{"slot40", "code77"} << L{"change"};
+        // Sends planned for a link end with it, and the image is not left mute.
+        QTest::newRow("removed") << L{"dev", "mute", "rm"} << L{"write 7 8 9 0", "rm 0 10"};
+        QTest::newRow("disconnected") << L{"dev", "mute", "disconnect"} << L{"write 7 8 9 0"};
+        QTest::newRow("detached") << L{"dev", "mute", "detach"} << L{"write 7 8 9 0"};
+    }
+
+    void deferredSend()
+    {
+        QFETCH(QStringList, requests);
+        QFETCH(QStringList, expected);
+        simulatedRegistry r;
+        const int delay = 150;
+        r.list.setSendDelay(delay);
+        const int index = liveRecord(r, 7, 42);
+        for (const QString &request : requests) {
+            r.request(index, request);
+            QTest::qWait(20);
+        }
+        if (requests.contains("disconnect"))
+            QVERIFY(!r.image(index)->signalsBlocked());
+        // Nothing before the delay has passed since the last request, nothing more after.
+        QTest::qWait(delay / 3);
+        QVERIFY(!r.lines.contains("change"));
+        QTRY_COMPARE(r.lines, expected);
+        QTest::qWait(delay);
+        QCOMPARE(r.lines, expected);
+    }
+
+    void acquisition_data()
+    {
+        // Calls of setProccesed: "stop", "stop+clear", "start" or "start+clear".
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("expected");
+        using L = QStringList;
+        QTest::newRow("the plot is cleared on the start after a stop that asked for it")
+            << L{"stop+clear", "start"} << L{"change", "clear 10", "change"};
+        QTest::newRow("cleared once") << L{"stop+clear", "start", "stop", "start"}
+                                      << L{"change", "clear 10", "change", "change", "change"};
+        // A call that changes nothing does nothing, not even forget the request to clear.
+        QTest::newRow("started already") << L{"start+clear"} << L{};
+    }
+
+    void acquisition()
+    {
+        QFETCH(QStringList, calls);
+        QFETCH(QStringList, expected);
+        simulatedRegistry r;
+        const int index = liveRecord(r, 7, 42);
+        for (const QString &call : calls)
+            r.list.setProccesed(index, call.startsWith("start"), call.endsWith("clear"));
+        QCOMPARE(r.lines, expected);
+        QCOMPARE(r.list.getZorByIndex(index)->proccesed, calls.last().startsWith("start"));
+    }
+
+    void readAll()
+    {
+        // Two instruments with random settings, connected twice: first the line of one drops after
+        // its identity; then both are read in full, the one seen before recognised, nothing new stored.
+        simulatedRegistry r;
+        randomBlocks random(7);
+        zorSimulator *sims[2] = {r.startSim(11), r.startSim(12, zorSimMemory::extended)};
+        for (zorSimulator *sim : sims) {
+            for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat})
+                sim->setBlock(address, random.block(address));
+        }
+        sims[1]->setBlock(optionsZOR70::rdRefdU, random.block(optionsZOR70::rdRefdU));
+        const QDateTime started = QDateTime::currentDateTime();
+        QSignalSpy identified(&r.list, &zorList::onIdentChange);
+        int index[2] = {-1, -1};
+        int dropped = 0;   // the database row of the first after its line dropped
+        QStringList stored[2];
+        for (int round = 0; round < 2; ++round) {
+            for (int n = 0; n < 2; ++n) {
+                sims[n]->clearLog();
+                r.list.rmByIndex(index[n]);
+                index[n] = r.connectPort(sims[n]->portName());
+                r.list.getAllDataFromZor(index[n]);
+            }
+            if (round == 0) {
+                const int devIndex = r.list.getZorByIndex(index[0])->devIndex;
+                QTRY_VERIFY_WITH_TIMEOUT(!sims[0]->log(zorSimulator::readDone).isEmpty(), simulatedLink::timeout);
+                sims[0]->closeLine();
+                QTRY_VERIFY_WITH_TIMEOUT(!r.lines.filter("devError").isEmpty(), simulatedLink::timeout);
+                // The link's error ("error <dev> <code>") goes on as the registry's error 200.
+                const QString error = r.link.lines.filter(QRegularExpression(QString("^error %1 ").arg(devIndex))).value(0);
+                QCOMPARE(r.lines.filter("devError"),
+                         QStringList{"devError 0 200 Обрыв связи [код " + error.section(' ', 2) + "]"});
+                QCOMPARE(r.list.getZorByIndex(index[0])->devIndex, -1);
+                QVERIFY(!r.link.port.getDevIndexList().contains(devIndex));
+                // Half-read settings never become the factory snapshot.
+                dropped = r.list.getDBIndex(index[0]);
+                QCOMPARE(r.sql.getSnapShotCount(dropped), 0);
+                // The instrument comes back on a new line.
+                sims[0]->stop();
+                QVERIFY(sims[0]->start());
+            }
+            for (int n = round ? 0 : 1; n < 2; ++n) {
+                r.waitIdle(index[n]);
+                r.compareWithSim(index[n], sims[n]);
+                // The clock went first, and it is the computer's time; then the blocks in order.
+                const QVector<zorSimulator::_event> writes = sims[n]->log(zorSimulator::blockWritten);
+                const QVector<zorSimulator::_event> reads = sims[n]->log(zorSimulator::readDone);
+                QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
+                QVERIFY(writes[0].us < reads[0].us);
+                QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
+                const QByteArray c = sims[n]->clock();
+                QVERIFY(qAbs(QDateTime(QDate(2000 + quint8(c[6]), c[5], c[4]), QTime(c[0], c[1], c[2])).secsTo(started))
+                        < 30);
+                // Registered, with exactly one snapshot: its factory settings.
+                if (stored[n].isEmpty())
+                    stored[n] = QStringList{snapShotOf(r, index[n], true)};
+                QCOMPARE(snapShotOf(r, index[n], true), stored[n][0]);
+                QCOMPARE(snapShots(r, index[n]), stored[n]);
+            }
+        }
+        QCOMPARE(r.list.getDBIndex(index[0]), dropped);
+        // The views hear of the identity even though the sequence starts with the image muted.
+        QCOMPARE(identified.size(), 4);
+        const QString row = "%1|%2|ЗОР 4.70";
+        QCOMPARE(r.rows("SELECT device_type, device_number, device_name FROM device ORDER BY device_number"),
+                 (QStringList{row.arg(optionsZOR70::typeBasic).arg(11), row.arg(optionsZOR70::typeExtended).arg(12)}));
+
+        // A clock write changes no stored settings. Other writes leave the factory snapshot
+        // as it was: the changed settings get a snapshot of their own (with the same text),
+        // which later writes keep up to date. Device edits within the send delay are one write.
+        r.list.setSendDelay(50);
+        sims[0]->clearLog();
+        for (int round = 0; round <= 2; ++round) {
+            r.image(index[0])->measTime = round;
+            for (int n = 0; n <= round; ++n)
+                r.request(index[0], round ? "dev" : "clock");
+            QTRY_COMPARE_WITH_TIMEOUT(sims[0]->log(zorSimulator::blockWritten).size(), 1 + round, simulatedLink::timeout);
+            r.waitIdle(index[0]);
+            QCOMPARE(snapShots(r, index[0]), round ? stored[0] + QStringList{snapShotOf(r, index[0], false)} : stored[0]);
+        }
+        r.compareWithSim(index[0], sims[0]);
+        QCOMPARE(r.lines.filter("devError").size(), 1);
+    }
+
+    void badIdentity_data()
+    {
+        // A reply to an identity read: another instrument's or malformed, on first contact or once
+        // registered. Only a first unit 0F AA xx 09 makes the link read 16 bytes more than asked.
+        QTest::addColumn<QByteArray>("head");   // the reply's first bytes; the identity follows
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("knownBefore");
+        const QByteArray foreign = bWord::getByte(0x0302AA0F);
+        QTest::newRow("foreign, first contact") << foreign << int(optionsZOR70::identSize) << false;
+        QTest::newRow("foreign, instrument changed") << foreign << int(optionsZOR70::identSize) << true;
+        QTest::newRow("10 bytes") << QByteArray() << 10 << true;
+        QTest::newRow("40 bytes, through the link") << QByteArray::fromHex("0FAA0009") << 40 << false;
+    }
+
+    void badIdentity()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, size);
+        QFETCH(bool, knownBefore);
+        simulatedRegistry r;
+        zorSimulator *sim = r.startSim(71);
+        const QByteArray good = sim->block(optionsZOR70::rdIdent);
+        QByteArray reply = (head + good.mid(head.size())).leftJustified(size, '\0', true);
+        const bool viaLink = size > optionsZOR70::identSize;
+        // Identities handed to the record as replies need no exchange with an instrument.
+        const int index = viaLink ? r.connectPort(sim->portName()) : liveRecord(r, 7, 0);
+        if (knownBefore)
+            identify(r, index, good);
+        QCOMPARE(r.list.getDBIndex(index), int(knownBefore));
+        if (viaLink) {
+            sim->setBlock(optionsZOR70::rdIdent, reply);
+            r.readIdentity(index);
+        } else {
+            identify(r, index, reply);
+        }
+        // Unidentified and out of the database until a good identity comes; no edit written till then.
+        const zorList::_zor *zor = r.list.getZorByIndex(index);
+        QCOMPARE(QString("%1 %2 %3 %4 ").arg(zor->options->devName, zor->options->getDevNumberStr()).arg(zor->dbIndex)
+                     .arg(zor->snapShotId) + (r.rows("SELECT count(*) FROM device") + r.rows("SELECT count(*) FROM device_snapshot")).join(' '),
+                 QString(" -- 0 0 %1 0").arg(int(knownBefore)));
+        r.list.setSendDelay(20);
+        r.lines.clear();
+        r.request(index, "dev");
+        QTRY_VERIFY(!zor->txTimer->isActive());
+        identify(r, index, good);
+        QCOMPARE(zor->dbIndex, 1);
+        QVERIFY(r.lines.filter("write").isEmpty());
+        r.request(index, "dev");
+        QTRY_COMPARE(r.lines.filter("write"), QStringList{QString("write %1 8 4 0").arg(zor->devIndex)});
+    }
+
+    void streamTokens_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<QString>("state");   // of the record: "", "no plot" or "stopped"
+        QTest::addColumn<QStringList>("expected");
+
+        const QString openCircuit = "chError 0 2 13 не подключен датчик (обрыв токовой цепи)";
+        const QString repair = "РАБОТА НЕ ВОЗМОЖНА. ПРИБОРУ ТРЕБУЕТСЯ РЕМОНТ!";
+        const QString unknown = "неизвестная ошибка";
+        using L = QStringList;
+        QTest::newRow("reading") << QByteArray("3:21.4567D ") << "" << L{"meas 0 21.4567 2 °С"};
+        QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << L{"meas 0 5.5 1 -"};
+        QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << L{openCircuit};
+        QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << "" << L{"chError 0 2 1 " + unknown};
+        QTest::newRow("instrument needs repair")
+            << QByteArray("4:-999999.0b ") << "" << L{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
+        QTest::newRow("unknown instrument error")
+            << QByteArray("3:-999999.0z ") << "" << L{"chError 0 2 74 " + unknown, "devError 0 74 " + unknown};
+        QTest::newRow("channel 33") << QByteArray("33:-999999.0b ") << "" << L{};
+        QTest::newRow("value, no plot") << QByteArray("3:21.5D ") << "no plot" << L{};
+        QTest::newRow("error, no plot") << QByteArray("3:-999999.0= ") << "no plot" << L{openCircuit};
+        QTest::newRow("acquisition stopped") << QByteArray("4:-999999.0b ") << "stopped" << L{};
+        QTest::newRow("status") << QByteArray("0#\x01#\x00# ", 7) << "" << L{"status 0"};
+        QTest::newRow("status of two fields") << QByteArray("0#\x01# ") << "" << L{};
+        QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << L{"devError 0 50 " + repair};
+        QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
+        // Line noise, not a report: ignored, and the instrument kept.
+        QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{};
+        QTest::newRow("stray bytes before a status") << QByteArray("\xfe\x13" "0#\x01#\x00# ", 9) << "" << L{};
+    }
+
+    void streamTokens()
+    {
+        QFETCH(QByteArray, token);
+        QFETCH(QString, state);
+        QFETCH(QStringList, expected);
+        bool passed = false;   // before the registry, whose link reports until it is gone
+        simulatedRegistry r;
+        // The exact tokens come from a bare line; the instrument behind it is this test.
+        zorSimLine line;
+        QVERIFY(line.open());
+        const int index = r.connectPort(line.portName());
+        // A first reading shows that the worker has opened the port.
+        line.send(QByteArray("1:3A "));
+        QTRY_VERIFY(r.lines.contains("meas 0 3 0 Ω"));
+        r.lines.clear();
+        zorList::_zor *zor = r.list.getZorByIndex(index);
+        zor->qwtIndex = state == "no plot" ? -1 : zor->qwtIndex;
+        zor->proccesed = state != "stopped";
+
+        // A reading behind the token, once through, shows that the registry has dealt with it.
+        QObject::connect(&r.link.port, &ZORSerialPort::readyDevMeas, [&passed](int, double meas) { passed = meas == 2; });
+        line.send(token + "1:2A ");
+        QTRY_VERIFY(passed || !r.lines.filter("devError").isEmpty());
+        r.lines.removeAll("meas 0 2 0 Ω");
+        QCOMPARE(r.lines, expected);
+        const bool failed = !r.lines.filter("devError").isEmpty();
+        QCOMPARE(zor->devIndex < 0, failed);
+        QCOMPARE(r.link.port.getDevIndexList().isEmpty(), failed);
+        if (token.startsWith("0#"))
+            QCOMPARE(r.list.getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
+        // A status token that reports nothing is counted.
+        QCOMPARE(zor->garbledStatus, int(token.contains('#') && expected.isEmpty()));
+    }
+
+    // The change flags of a status line ask for the blocks changed on the instrument: on two
+    // at once, characteristics and channels on one, references and device on the other.
+    void changeFlags()
+    {
+        simulatedRegistry r;
+        const QList<std::pair<quint8, QByteArray>> flags = {{0x05, QByteArray("\x02\x07")}, {0x0A, QByteArray("\x03\x05")}};
+        zorSimulator *sims[2] = {r.startSim(21), r.startSim(22)};
+        int index[2];
+        for (int n = 0; n < 2; ++n) {
+            index[n] = r.connectPort(sims[n]->portName());
+            identify(r, index[n], sims[n]->block(optionsZOR70::rdIdent));
+        }
+        r.lines.clear();
+        for (int n = 0; n < 2; ++n)
+            sims[n]->raiseChangeFlags(flags[n].first);
+        // The flags ride on the first or second status line from now on; the stream stays
+        // blocked while the reads they ask for are pending, so the third comes after them.
+        for (int n = 0; n < 2; ++n) {
+            QTRY_VERIFY_WITH_TIMEOUT(r.lines.filter(QString("status %1").arg(index[n])).size() >= 3, simulatedLink::timeout);
+            QCOMPARE(simulatedLink::addresses(sims[n]->log(zorSimulator::readDone)), flags[n].second);
+        }
+        QVERIFY(r.lines.filter("devError").isEmpty());
+    }
+
+    void writes_data()
+    {
+        QTest::addColumn<quint32>("serial");
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<QStringList>("requests");   // simulatedRegistry::request
+        QTest::addColumn<QStringList>("atOnce");     // the registry's writes before its send delay is over
+        QTest::addColumn<QByteArray>("written");     // the addresses the instrument stored
+
+        using L = QStringList;
+        QTest::newRow("channels and one characteristic at once")
+            << 32u << false << L{"ch", "feat3"} << L{"write 0 224 6 0", "write 0 340 131 0"} << QByteArray("\x06\x83");
+        // Every request a dialog could make, even those the image itself would refuse.
+        QTest::newRow("serial number 0: only serial number and clock")
+            << 0u << false << L{"ch", "feat3", "feat", "dev", "name", "ref", "sn", "clock"} << L{}
+            << QByteArray("\x34\x09");
+        QTest::newRow("references, extended: the device row follows")
+            << 41u << true << L{"ref"} << L{} << QByteArray("\x01\x0a");
+    }
+
+    void writes()
+    {
+        QFETCH(quint32, serial);
+        QFETCH(bool, extended);
+        QFETCH(QStringList, requests);
+        QFETCH(QStringList, atOnce);
+        QFETCH(QByteArray, written);
+        simulatedRegistry r;
+        zorSimulator *sim = r.startSim(serial, extended ? zorSimMemory::extended : zorSimMemory::basic);
+        const int index = r.connectPort(sim->portName());
+        identify(r, index, sim->block(optionsZOR70::rdIdent));
+        r.waitIdle(index);   // an extended one reads its refdU block
+        // Random settings, so that every block written is new to the instrument.
+        optionsZOR70 *options = r.image(index);
+        randomBlocks random(serial);
+        for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdRefdU, optionsZOR70::rdDev, optionsZOR70::rdCh})
+            options->setData(random.block(address), address);
+        QVERIFY(options->feature[3]->setData(random.feature()));
+        const int delay = 400;
+        r.list.setSendDelay(delay);
+        sim->clearLog();
+        r.lines.clear();
+
+        for (const QString &request : requests)
+            r.request(index, request);
+        QCOMPARE(r.lines.filter("write"), atOnce);
+        QTRY_COMPARE_WITH_TIMEOUT(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written,
+                                  simulatedLink::timeout);
+        r.waitIdle(index);
+        QTest::qWait(delay);
+        QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written);
+        // Each block stored is the image's.
+        const QMap<char, std::pair<QByteArray, QByteArray>> stored = {
+            {'\x04', {sim->block(optionsZOR70::rdDev), options->getDevData()}},
+            {'\x06', {sim->block(optionsZOR70::rdCh), options->getChData()}},
+            {'\x83', {sim->block(optionsZOR70::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize),
+                      options->feature[3]->getData()}},
+            {'\x01', {sim->block(optionsZOR70::rdRef) + sim->block(optionsZOR70::rdRefdU), options->getRefData(true)}}};
+        for (char address : written)
+            QCOMPARE(stored.value(address).first, stored.value(address).second);
+        // The device row, none without a number; after a reference write "device_refdata" is reference + refdU.
+        const QStringList device = r.rows("SELECT hex(device_refdata), device_number, device_name_search FROM device");
+        QCOMPARE(device.isEmpty(), serial == 0);
+        if (written.contains('\x01'))
+            QCOMPARE(device, QStringList{options->getRefData(true).toHex().toUpper() + QString("|%1|зор 4.70").arg(serial)});
+    }
 };
 
-void test_zorList::recordLimit()
-{
-    simulatedRegistry r;
-    for (int n = 0; n < zorList::maxZor; ++n)
-        QCOMPARE(r.list.newZor(-1, false), n);
-    QCOMPARE(r.lines.last(), QString("add 253 0"));
-    r.lines.clear();
-    QCOMPARE(r.list.newZor(-1, true), -1);
-    QCOMPARE(r.lines, QStringList{"add -1 0"});
-    // A freed key is the lowest free one and is used again.
-    r.list.rmByIndex(7);
-    QCOMPARE(r.list.newZor(-1, false), 7);
-}
-
-void test_zorList::addZor_data()
-{
-    // A registered record (none when its devIndex is -2) and the record offered: "new",
-    // offered "twice", or handed over by the discovery dialog's own registry ("scan").
-    QTest::addColumn<int>("knownDev");
-    QTest::addColumn<quint32>("knownSerial");
-    QTest::addColumn<QString>("offer");
-    QTest::addColumn<int>("newDev");
-    QTest::addColumn<quint32>("newSerial");
-    QTest::addColumn<bool>("added");
-
-    QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
-    QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
-    QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
-    QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
-    QTest::newRow("device index 255") << -2 << 0u << "new" << 255 << 42u << false;
-    QTest::newRow("device index taken") << 3 << 7u << "new" << 3 << 42u << false;
-    QTest::newRow("instrument live elsewhere") << 4 << 42u << "new" << 3 << 42u << false;
-    QTest::newRow("instrument lost, found again") << -1 << 42u << "new" << 3 << 42u << true;
-    QTest::newRow("two unnumbered instruments") << 4 << 0u << "new" << 3 << 0u << true;
-}
-
-void test_zorList::addZor()
-{
-    QFETCH(int, knownDev);
-    QFETCH(quint32, knownSerial);
-    QFETCH(QString, offer);
-    QFETCH(int, newDev);
-    QFETCH(quint32, newSerial);
-    QFETCH(bool, added);
-    simulatedRegistry r;
-    if (knownDev != -2)
-        liveRecord(r, knownDev, knownSerial);
-    zorList scan(&r.link.port, &r.sql, false);
-    auto *zor = offer == "scan" ? scan.getZorByIndex(scan.newZor(newDev, false))
-                                : new zorList::_zor(newDev, QStringLiteral("COM9"), 5000);
-    zor->options->devType = optionsZOR70::typeBasic;
-    zor->options->devNumber = newSerial;
-    QScopedPointer<zorList::_zor> refused(offer == "new" && !added ? zor : nullptr);
-    if (offer == "twice")
-        QVERIFY(r.list.addZor(zor, false));
-    r.lines.clear();
-    QCOMPARE(r.list.addZor(zor, false), added);
-    QCOMPARE(r.lines, added ? QStringList{QString("add %1 1").arg(zor->index)} : QStringList());
-    if (!added)
-        return;
-    QCOMPARE(r.list.getZorByIndex(zor->index), zor);
-    // The other registry lets go of it, which must leave this one's wiring in place:
-    // an edit becomes a write.
-    if (offer == "scan")
-        QCOMPARE(scan.detachByIndex(0), zor);
-    zor->options->triggerChChange();
-    QCOMPARE(r.lines.filter("write").size(), newSerial != 0 && newDev >= 0 ? 1 : 0);
-}
-
-void test_zorList::deferredSend_data()
-{
-    // Requests (simulatedRegistry::request), one every 20 ms; the clock write of "mute"
-    // goes at once, the replies of its reads never come.
-    QTest::addColumn<QStringList>("requests");
-    QTest::addColumn<QStringList>("expected");
-
-    using L = QStringList;
-    QTest::newRow("merged in request order")
-        << L{"dev", "name", "dev", "feat"} << L{"change", "write 7 8 4 0", "write 7 20 50 0", "write 7 10880 0 0"};
-    QTest::newRow("identity lost meanwhile")
-        << L{"dev", "sn", "clock", "lose"} << L{"change", "write 7 4 52 0", "write 7 8 9 0"};
-    // A write without bytes would never finish on the link and hold up later writes.
-    QTest::newRow("writes of nothing") << L{"slot40", "code77"} << L{"change"};
-    // Sends planned for a link end with it, and the image is not left mute.
-    QTest::newRow("removed") << L{"dev", "mute", "rm"} << L{"write 7 8 9 0", "rm 0 10"};
-    QTest::newRow("disconnected") << L{"dev", "mute", "disconnect"} << L{"write 7 8 9 0"};
-    QTest::newRow("detached") << L{"dev", "mute", "detach"} << L{"write 7 8 9 0"};
-}
-
-void test_zorList::deferredSend()
-{
-    QFETCH(QStringList, requests);
-    QFETCH(QStringList, expected);
-    simulatedRegistry r;
-    const int delay = 150;
-    r.list.setSendDelay(delay);
-    const int index = liveRecord(r, 7, 42);
-    for (const QString &request : requests) {
-        r.request(index, request);
-        QTest::qWait(20);
-    }
-    if (requests.contains("disconnect"))
-        QVERIFY(!r.image(index)->signalsBlocked());
-    // Nothing before the delay has passed since the last request, nothing more after.
-    QTest::qWait(delay / 3);
-    QVERIFY(!r.lines.contains("change"));
-    QTRY_COMPARE(r.lines, expected);
-    QTest::qWait(delay);
-    QCOMPARE(r.lines, expected);
-}
-
-void test_zorList::acquisition_data()
-{
-    // Calls of setProccesed: "stop", "stop+clear", "start" or "start+clear".
-    QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<QStringList>("expected");
-    using L = QStringList;
-    QTest::newRow("the plot is cleared on the start after a stop that asked for it")
-        << L{"stop+clear", "start"} << L{"change", "clear 10", "change"};
-    QTest::newRow("cleared once") << L{"stop+clear", "start", "stop", "start"}
-                                  << L{"change", "clear 10", "change", "change", "change"};
-    // A call that changes nothing does nothing, not even forget the request to clear.
-    QTest::newRow("started already") << L{"start+clear"} << L{};
-}
-
-void test_zorList::acquisition()
-{
-    QFETCH(QStringList, calls);
-    QFETCH(QStringList, expected);
-    simulatedRegistry r;
-    const int index = liveRecord(r, 7, 42);
-    for (const QString &call : calls)
-        r.list.setProccesed(index, call.startsWith("start"), call.endsWith("clear"));
-    QCOMPARE(r.lines, expected);
-    QCOMPARE(r.list.getZorByIndex(index)->proccesed, calls.last().startsWith("start"));
-}
-
-void test_zorList::readAll()
-{
-    // Two instruments at once, with settings nobody would have by default, connected
-    // twice. The first time the line of the first drops once its identity is through;
-    // the second time both are read in full, and the one read before is recognised with
-    // nothing new stored.
-    simulatedRegistry r;
-    randomBlocks random(7);
-    zorSimulator *sims[2] = {r.startSim(11), r.startSim(12, zorSimMemory::extended)};
-    for (zorSimulator *sim : sims) {
-        for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat})
-            sim->setBlock(address, random.block(address));
-    }
-    sims[1]->setBlock(optionsZOR70::rdRefdU, random.block(optionsZOR70::rdRefdU));
-    const QDateTime started = QDateTime::currentDateTime();
-    QSignalSpy identified(&r.list, &zorList::onIdentChange);
-    int index[2] = {-1, -1};
-    int dropped = 0;   // the database row of the first after its line dropped
-    QStringList stored[2];
-    for (int round = 0; round < 2; ++round) {
-        for (int n = 0; n < 2; ++n) {
-            sims[n]->clearLog();
-            r.list.rmByIndex(index[n]);
-            index[n] = r.connectPort(sims[n]->portName());
-            r.list.getAllDataFromZor(index[n]);
-        }
-        if (round == 0) {
-            const int devIndex = r.list.getZorByIndex(index[0])->devIndex;
-            QTRY_VERIFY_WITH_TIMEOUT(!sims[0]->log(zorSimulator::readDone).isEmpty(), simulatedLink::timeout);
-            sims[0]->closeLine();
-            QTRY_VERIFY_WITH_TIMEOUT(!r.lines.filter("devError").isEmpty(), simulatedLink::timeout);
-            // The link's error ("error <dev> <code>") goes on as the registry's error 200.
-            const QString error = r.link.lines.filter(QRegularExpression(QString("^error %1 ").arg(devIndex))).value(0);
-            QCOMPARE(r.lines.filter("devError"),
-                     QStringList{"devError 0 200 Обрыв связи [код " + error.section(' ', 2) + "]"});
-            QCOMPARE(r.list.getZorByIndex(index[0])->devIndex, -1);
-            QVERIFY(!r.link.port.getDevIndexList().contains(devIndex));
-            // Half-read settings never become the factory snapshot.
-            dropped = r.list.getDBIndex(index[0]);
-            QCOMPARE(r.sql.getSnapShotCount(dropped), 0);
-            // The instrument comes back on a new line.
-            sims[0]->stop();
-            QVERIFY(sims[0]->start());
-        }
-        for (int n = round ? 0 : 1; n < 2; ++n) {
-            r.waitIdle(index[n]);
-            r.compareWithSim(index[n], sims[n]);
-            // The clock went first, and it is the computer's time; then the blocks in order.
-            const QVector<zorSimulator::_event> writes = sims[n]->log(zorSimulator::blockWritten);
-            const QVector<zorSimulator::_event> reads = sims[n]->log(zorSimulator::readDone);
-            QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
-            QVERIFY(writes[0].us < reads[0].us);
-            QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
-            const QByteArray c = sims[n]->clock();
-            QVERIFY(qAbs(QDateTime(QDate(2000 + quint8(c[6]), c[5], c[4]), QTime(c[0], c[1], c[2])).secsTo(started))
-                    < 30);
-            // Registered, with exactly one snapshot: its factory settings.
-            if (stored[n].isEmpty())
-                stored[n] = QStringList{snapShotOf(r, index[n], true)};
-            QCOMPARE(snapShotOf(r, index[n], true), stored[n][0]);
-            QCOMPARE(snapShots(r, index[n]), stored[n]);
-        }
-    }
-    QCOMPARE(r.list.getDBIndex(index[0]), dropped);
-    // The views hear of the identity even though the sequence starts with the image muted.
-    QCOMPARE(identified.size(), 4);
-    const QString row = "%1|%2|ЗОР 4.70";
-    QCOMPARE(r.rows("SELECT device_type, device_number, device_name FROM device ORDER BY device_number"),
-             (QStringList{row.arg(optionsZOR70::typeBasic).arg(11), row.arg(optionsZOR70::typeExtended).arg(12)}));
-
-    // A clock write changes no stored settings. Other writes leave the factory snapshot
-    // as it was: the changed settings get a snapshot of their own (with the same text),
-    // which later writes keep up to date. Device edits within the send delay are one write.
-    r.list.setSendDelay(50);
-    sims[0]->clearLog();
-    for (int round = 0; round <= 2; ++round) {
-        r.image(index[0])->measTime = round;
-        for (int n = 0; n <= round; ++n)
-            r.request(index[0], round ? "dev" : "clock");
-        QTRY_COMPARE_WITH_TIMEOUT(sims[0]->log(zorSimulator::blockWritten).size(), 1 + round, simulatedLink::timeout);
-        r.waitIdle(index[0]);
-        QCOMPARE(snapShots(r, index[0]), round ? stored[0] + QStringList{snapShotOf(r, index[0], false)} : stored[0]);
-    }
-    r.compareWithSim(index[0], sims[0]);
-    QCOMPARE(r.lines.filter("devError").size(), 1);
-}
-
-void test_zorList::badIdentity_data()
-{
-    // The reply to an identity read: another instrument's or malformed, on first contact
-    // or once the record was registered. Only the first unit 0F AA xx 09 goes through the
-    // link, which reads 16 bytes more than asked for it.
-    QTest::addColumn<QByteArray>("head");   // the reply's first bytes; the identity follows
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("knownBefore");
-    const QByteArray foreign = bWord::getByte(0x0302AA0F);
-    QTest::newRow("foreign, first contact") << foreign << int(optionsZOR70::identSize) << false;
-    QTest::newRow("foreign, instrument changed") << foreign << int(optionsZOR70::identSize) << true;
-    QTest::newRow("10 bytes") << QByteArray() << 10 << true;
-    QTest::newRow("40 bytes, through the link") << QByteArray::fromHex("0FAA0009") << 40 << false;
-}
-
-void test_zorList::badIdentity()
-{
-    QFETCH(QByteArray, head);
-    QFETCH(int, size);
-    QFETCH(bool, knownBefore);
-    simulatedRegistry r;
-    zorSimulator *sim = r.startSim(71);
-    const QByteArray good = sim->block(optionsZOR70::rdIdent);
-    QByteArray reply = (head + good.mid(head.size())).leftJustified(size, '\0', true);
-    const bool viaLink = size > optionsZOR70::identSize;
-    // Identities handed to the record as replies need no exchange with an instrument.
-    const int index = viaLink ? r.connectPort(sim->portName()) : liveRecord(r, 7, 0);
-    const int devIndex = r.list.getZorByIndex(index)->devIndex;
-    QByteArray known = good;
-    if (knownBefore) {
-        r.list.applyDevQuery(devIndex, &known, optionsZOR70::rdIdent);
-        QCOMPARE(r.list.getDBIndex(index), 1);
-    }
-    if (viaLink) {
-        sim->setBlock(optionsZOR70::rdIdent, reply);
-        r.readIdentity(index);
-    } else {
-        r.list.applyDevQuery(devIndex, &reply, optionsZOR70::rdIdent);
-    }
-    // Unidentified and out of the database until a good identity comes: a device edit
-    // is not written. Once it has come, the next one is.
-    const zorList::_zor *zor = r.list.getZorByIndex(index);
-    QCOMPARE(QStringList({zor->options->devName, zor->options->getDevNumberStr()}), QStringList({"", "--"}));
-    QCOMPARE(QList<int>({zor->dbIndex, zor->snapShotId}), QList<int>({0, 0}));
-    QCOMPARE(r.rows("SELECT count(*) FROM device") + r.rows("SELECT count(*) FROM device_snapshot"),
-             (QStringList{knownBefore ? "1" : "0", "0"}));
-    r.list.setSendDelay(20);
-    r.lines.clear();
-    r.request(index, "dev");
-    QTRY_VERIFY(!zor->txTimer->isActive());
-    known = good;
-    r.list.applyDevQuery(devIndex, &known, optionsZOR70::rdIdent);
-    QCOMPARE(zor->dbIndex, 1);
-    QVERIFY(r.lines.filter("write").isEmpty());
-    r.request(index, "dev");
-    QTRY_COMPARE(r.lines.filter("write"), QStringList{QString("write %1 8 4 0").arg(devIndex)});
-}
-
-void test_zorList::streamTokens_data()
-{
-    QTest::addColumn<QByteArray>("token");
-    QTest::addColumn<QString>("state");   // of the record: "", "no plot" or "stopped"
-    QTest::addColumn<QStringList>("expected");
-
-    const QString openCircuit = "chError 0 2 13 не подключен датчик (обрыв токовой цепи)";
-    const QString repair = "РАБОТА НЕ ВОЗМОЖНА. ПРИБОРУ ТРЕБУЕТСЯ РЕМОНТ!";
-    const QString unknown = "неизвестная ошибка";
-    using L = QStringList;
-    QTest::newRow("reading") << QByteArray("3:21.4567D ") << "" << L{"meas 0 21.4567 2 °С"};
-    QTest::newRow("last unit, last channel") << QByteArray("32:1.5J ") << "" << L{"meas 0 1.5 31 Бар"};
-    QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << L{"meas 0 5.5 1 -"};
-    QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << L{openCircuit};
-    QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << "" << L{"chError 0 2 1 " + unknown};
-    QTest::newRow("instrument needs repair")
-        << QByteArray("4:-999999.0b ") << "" << L{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
-    QTest::newRow("unknown instrument error")
-        << QByteArray("3:-999999.0z ") << "" << L{"chError 0 2 74 " + unknown, "devError 0 74 " + unknown};
-    QTest::newRow("channel 33") << QByteArray("33:-999999.0b ") << "" << L{};
-    QTest::newRow("value, no plot") << QByteArray("3:21.5D ") << "no plot" << L{};
-    QTest::newRow("error, no plot") << QByteArray("3:-999999.0= ") << "no plot" << L{openCircuit};
-    QTest::newRow("acquisition stopped") << QByteArray("4:-999999.0b ") << "stopped" << L{};
-    QTest::newRow("status") << QByteArray("0#\x01#\x00# ", 7) << "" << L{"status 0"};
-    QTest::newRow("status of two fields") << QByteArray("0#\x01# ") << "" << L{};
-    QTest::newRow("status of four fields") << QByteArray("0#\x01#\x00#\x00# ", 9) << "" << L{};
-    QTest::newRow("status error") << QByteArray("98#\x00#\x00# ", 8) << "" << L{"devError 0 50 " + repair};
-    QTest::newRow("status code not known") << QByteArray("49#\x00#\x00# ", 8) << "" << L{"devError 0 0 " + unknown};
-    // Line noise, not a report: ignored, and the instrument kept.
-    QTest::newRow("status not a number") << QByteArray("x7#\x01#\x00# ", 8) << "" << L{};
-    QTest::newRow("stray bytes before a status") << QByteArray("\xfe\x13" "0#\x01#\x00# ", 9) << "" << L{};
-}
-
-void test_zorList::streamTokens()
-{
-    QFETCH(QByteArray, token);
-    QFETCH(QString, state);
-    QFETCH(QStringList, expected);
-    bool passed = false;   // before the registry, whose link reports until it is gone
-    simulatedRegistry r;
-    // The exact tokens come from a bare line; the instrument behind it is this test.
-    zorSimLine line;
-    QVERIFY(line.open());
-    const int index = r.connectPort(line.portName());
-    // A first reading shows that the worker has opened the port.
-    line.send(QByteArray("1:3A "));
-    QTRY_VERIFY(r.lines.contains("meas 0 3 0 Ω"));
-    r.lines.clear();
-    zorList::_zor *zor = r.list.getZorByIndex(index);
-    zor->qwtIndex = state == "no plot" ? -1 : zor->qwtIndex;
-    zor->proccesed = state != "stopped";
-
-    // A reading behind the token, once through the link, shows that the registry has
-    // dealt with the token (it hears the link before the test does).
-    QObject::connect(&r.link.port, &ZORSerialPort::readyDevMeas, [&passed](int, double meas) { passed = meas == 2; });
-    line.send(token + "1:2A ");
-    QTRY_VERIFY(passed || !r.lines.filter("devError").isEmpty());
-    r.lines.removeAll("meas 0 2 0 Ω");
-    QCOMPARE(r.lines, expected);
-    const bool failed = !r.lines.filter("devError").isEmpty();
-    QCOMPARE(zor->devIndex < 0, failed);
-    QCOMPARE(r.link.port.getDevIndexList().isEmpty(), failed);
-    if (token.startsWith("0#"))
-        QCOMPARE(r.list.getTStatName(index), QString(expected.isEmpty() ? "<T>" : ">T<"));
-    // A status token that reports nothing is counted.
-    QCOMPARE(zor->garbledStatus, int(token.contains('#') && expected.isEmpty()));
-}
-
-// The change flags of a status line ask for the blocks changed on the instrument: on
-// two at once, characteristics and channels on one, references and device on the other.
-void test_zorList::changeFlags()
-{
-    simulatedRegistry r;
-    const QList<std::pair<quint8, QByteArray>> flags = {{0x05, QByteArray("\x02\x07")}, {0x0A, QByteArray("\x03\x05")}};
-    zorSimulator *sims[2] = {r.startSim(21), r.startSim(22)};
-    int index[2];
-    for (int n = 0; n < 2; ++n) {
-        index[n] = r.connectPort(sims[n]->portName());
-        identify(r, index[n], sims[n]);
-    }
-    r.lines.clear();
-    for (int n = 0; n < 2; ++n)
-        sims[n]->raiseChangeFlags(flags[n].first);
-    // The flags ride on the first or second status line from now on; the stream stays
-    // blocked while the reads they ask for are pending, so the third comes after them.
-    for (int n = 0; n < 2; ++n) {
-        QTRY_VERIFY_WITH_TIMEOUT(r.lines.filter(QString("status %1").arg(index[n])).size() >= 3, simulatedLink::timeout);
-        QCOMPARE(simulatedLink::addresses(sims[n]->log(zorSimulator::readDone)), flags[n].second);
-    }
-    QVERIFY(r.lines.filter("devError").isEmpty());
-}
-
-void test_zorList::writes_data()
-{
-    QTest::addColumn<quint32>("serial");
-    QTest::addColumn<bool>("extended");
-    QTest::addColumn<QStringList>("requests");   // simulatedRegistry::request
-    QTest::addColumn<QStringList>("atOnce");     // the registry's writes before its send delay is over
-    QTest::addColumn<QByteArray>("written");     // the addresses the instrument stored
-
-    using L = QStringList;
-    QTest::newRow("channels and one characteristic at once")
-        << 32u << false << L{"ch", "feat3"} << L{"write 0 224 6 0", "write 0 340 131 0"} << QByteArray("\x06\x83");
-    // Every request a dialog could make, even those the image itself would refuse.
-    QTest::newRow("serial number 0: only serial number and clock")
-        << 0u << false << L{"ch", "feat3", "feat", "dev", "name", "ref", "sn", "clock"} << L{}
-        << QByteArray("\x34\x09");
-    QTest::newRow("references, extended: the device row follows")
-        << 41u << true << L{"ref"} << L{} << QByteArray("\x01\x0a");
-}
-
-void test_zorList::writes()
-{
-    QFETCH(quint32, serial);
-    QFETCH(bool, extended);
-    QFETCH(QStringList, requests);
-    QFETCH(QStringList, atOnce);
-    QFETCH(QByteArray, written);
-    simulatedRegistry r;
-    zorSimulator *sim = r.startSim(serial, extended ? zorSimMemory::extended : zorSimMemory::basic);
-    const int index = r.connectPort(sim->portName());
-    identify(r, index, sim);
-    r.waitIdle(index);   // an extended one reads its refdU block
-    // Settings nobody would have by default, so that every block written is new to the
-    // instrument.
-    optionsZOR70 *options = r.image(index);
-    randomBlocks random(serial);
-    for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdRefdU, optionsZOR70::rdDev, optionsZOR70::rdCh})
-        options->setData(random.block(address), address);
-    QVERIFY(options->feature[3]->setData(random.feature()));
-    const int delay = 400;
-    r.list.setSendDelay(delay);
-    sim->clearLog();
-    r.lines.clear();
-
-    for (const QString &request : requests)
-        r.request(index, request);
-    QCOMPARE(r.lines.filter("write"), atOnce);
-    QTRY_COMPARE_WITH_TIMEOUT(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written,
-                              simulatedLink::timeout);
-    r.waitIdle(index);
-    QTest::qWait(delay);
-    QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::blockWritten)), written);
-    // Each block stored is the image's.
-    if (written.contains('\x04'))
-        QCOMPARE(sim->block(optionsZOR70::rdDev), options->getDevData());
-    if (written.contains('\x06'))
-        QCOMPARE(sim->block(optionsZOR70::rdCh), options->getChData());
-    if (written.contains('\x83'))
-        QCOMPARE(sim->block(optionsZOR70::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize),
-                 options->feature[3]->getData());
-    if (written.contains('\x01'))
-        QCOMPARE(sim->block(optionsZOR70::rdRef) + sim->block(optionsZOR70::rdRefdU), options->getRefData(true));
-    // The device row, none for an instrument without a number; after a confirmed
-    // reference write its "device_refdata" is reference + refdU.
-    const QStringList device = r.rows("SELECT hex(device_refdata), device_number, device_name_search FROM device");
-    const QString refdata = options->getRefData(true).toHex().toUpper();
-    if (written.contains('\x01'))
-        QCOMPARE(device, QStringList{refdata + QString("|%1|зор 4.70").arg(serial)});
-    QCOMPARE(device.isEmpty(), serial == 0);
-}
 
 QTEST_GUILESS_MAIN(test_zorList)
 #include "test_zorList.moc"

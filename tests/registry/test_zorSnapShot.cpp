@@ -31,58 +31,55 @@ class test_zorSnapShot : public QObject
 {
     Q_OBJECT
 private slots:
-    void load_data();
-    void load();
+
+    void load_data()
+    {
+        QTest::addColumn<quint32>("type");
+        QTest::addColumn<int>("dataLength");
+        QTest::addColumn<int>("refLength");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("refdULoaded");
+
+        const quint32 basic = optionsZOR70::typeBasic, extended = optionsZOR70::typeExtended;
+        QTest::newRow("extended, with refdU") << extended << 11132 << 1124 << true << true;
+        QTest::newRow("extended, reference block only: refdU kept") << extended << 11132 << 1008 << true << false;
+        QTest::newRow("basic, with refdU: ignored") << basic << 11132 << 1124 << true << false;
+        QTest::newRow("short image") << extended << 11131 << 1124 << false << false;
+        QTest::newRow("reference data between") << extended << 11132 << 1009 << false << false;
+        QTest::newRow("no reference data") << extended << 11132 << 0 << false << false;
+    }
+
+    void load()
+    {
+        QFETCH(quint32, type);
+        QFETCH(int, dataLength);
+        QFETCH(int, refLength);
+        QFETCH(bool, loaded);
+        QFETCH(bool, refdULoaded);
+
+        optionsZOR70 source, target;
+        fillImage(&source, type, 1);
+        fillImage(&target, type, 2);
+        // Garbage lengths are the stored bytes cut or padded with garbage; a basic image
+        // has no refdU block of its own, so a random one stands in.
+        randomBlocks random(3);
+        const QByteArray refdU = type == optionsZOR70::typeBasic ? random.bytes(116) : source.getRefdUData();
+        const QByteArray data = (source.getData() + random.bytes(8)).left(dataLength);
+        const QByteArray refdata = (source.getRefData(false) + refdU + random.bytes(8)).left(refLength);
+        const QByteArray refdUBefore = target.getRefdUData();
+        const QByteArray before = state(target);
+        const QByteArray name = target.getNameData().left(4); // the signature stays the instrument's
+
+        QCOMPARE(zorSnapShot::load(&target, data, refdata), loaded);
+        if (!loaded) {
+            QCOMPARE(state(target), before);
+            return;
+        }
+        QCOMPARE(target.getNameData().left(4) + target.getData().mid(4) + target.getRefData(false) + target.getRefdUData(),
+                 name + source.getData().mid(4) + source.getRefData(false) + (refdULoaded ? source.getRefdUData() : refdUBefore));
+    }
 };
 
-void test_zorSnapShot::load_data()
-{
-    QTest::addColumn<quint32>("type");
-    QTest::addColumn<int>("dataLength");
-    QTest::addColumn<int>("refLength");
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<bool>("refdULoaded");
-
-    const quint32 basic = optionsZOR70::typeBasic, extended = optionsZOR70::typeExtended;
-    QTest::newRow("extended, with refdU") << extended << 11132 << 1124 << true << true;
-    QTest::newRow("extended, reference block only: refdU kept") << extended << 11132 << 1008 << true << false;
-    QTest::newRow("basic, with refdU: ignored") << basic << 11132 << 1124 << true << false;
-    QTest::newRow("short image") << extended << 11131 << 1124 << false << false;
-    QTest::newRow("reference data between") << extended << 11132 << 1009 << false << false;
-    QTest::newRow("no reference data") << extended << 11132 << 0 << false << false;
-}
-
-void test_zorSnapShot::load()
-{
-    QFETCH(quint32, type);
-    QFETCH(int, dataLength);
-    QFETCH(int, refLength);
-    QFETCH(bool, loaded);
-    QFETCH(bool, refdULoaded);
-
-    optionsZOR70 source, target;
-    fillImage(&source, type, 1);
-    fillImage(&target, type, 2);
-    // Garbage lengths are the stored bytes cut or padded with garbage; a basic image
-    // has no refdU block of its own, so a random one stands in.
-    randomBlocks random(3);
-    const QByteArray refdU = type == optionsZOR70::typeBasic ? random.bytes(116) : source.getRefdUData();
-    const QByteArray data = (source.getData() + random.bytes(8)).left(dataLength);
-    const QByteArray refdata = (source.getRefData(false) + refdU + random.bytes(8)).left(refLength);
-    const QByteArray refdUBefore = target.getRefdUData();
-    const QByteArray before = state(target);
-    const QByteArray name = target.getNameData().left(4); // the signature stays the instrument's
-
-    QCOMPARE(zorSnapShot::load(&target, data, refdata), loaded);
-    if (!loaded) {
-        QCOMPARE(state(target), before);
-        return;
-    }
-    QCOMPARE(target.getData().mid(4), source.getData().mid(4));
-    QCOMPARE(target.getNameData().left(4), name);
-    QCOMPARE(target.getRefData(false), source.getRefData(false));
-    QCOMPARE(target.getRefdUData(), refdULoaded ? source.getRefdUData() : refdUBefore);
-}
 
 QTEST_GUILESS_MAIN(test_zorSnapShot)
 #include "test_zorSnapShot.moc"
