@@ -6,6 +6,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QProcess>
+#include <QLabel>
 #include <QToolButton>
 #include <QtTest>
 
@@ -195,6 +198,51 @@ private slots:
         QCOMPARE(QFileInfo(proposed).completeBaseName(), "Стенд 7_N0007_" + QDate::currentDate().toString("dd-MM-yyyy"));
         QCOMPARE(QImage(file, "PNG").size(), h.plot()->size());
         QCOMPARE(h.appProperty("savemeas_dir"), h.home.path());
+    }
+
+    // The About dialog shows the version, the build number as three digits and the build
+    // date, and opens again after it was closed.
+    void aboutDialog()
+    {
+        mainWindowHarness &h = two();
+        QCoreApplication::setApplicationVersion("1.3.7");
+        h.window->setProperty("BUILD_NUMBER", 1);
+        h.window->setProperty("BUILD_DATE", QString("Mar  5 2024"));
+        for (int time = 0; time < 2; ++time) {
+            QStringList shown;
+            h.onModal([&shown](QWidget *modal) {
+                for (const char *label : {"verLabel", "buildLabel", "dateLabel"})
+                    shown << modal->findChild<QLabel *>(label)->text();
+                shown << modal->windowTitle();
+                QTest::mouseClick(modal->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+            });
+            h.menuAction("settingsBtn", "О программе")->trigger();
+            QCOMPARE(shown, (QStringList{"1.3.7", "001", "Mar  5 2024", "О программе ЗОР 4.70"}));
+        }
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
+        QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
+        QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
+    }
+
+    // The program itself: its options and exit codes as the README gives them.
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, printed);
+        QProcess program;
+        program.start(ZOR_PROGRAM, arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString output = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+        QVERIFY2(output.contains(printed), qPrintable(output));
     }
 
     // Ports this program holds are not offered; a typed device path connects and is
