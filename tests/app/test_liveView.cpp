@@ -99,18 +99,32 @@ private slots:
         QCOMPARE(h->text("devTable", 1, 7), QString("<"));
     }
 
+    void deviceErrors_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("read failed") << 110 << "Критическая неисправность прибора" << int(QMessageBox::Critical);
+        QTest::newRow("write failed") << 230 << "Неисправность прибора" << int(QMessageBox::Warning);
+    }
+
     // However many errors a device reports, it has one box; the box blocks nothing.
     void deviceErrors()
     {
-        const QString title = "Критическая неисправность прибора";
+        QFETCH(int, code);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
         for (int n = 0; n < 5; ++n)
-            emit h->list()->onDevError(index[0], 110, QString("сбой %1").arg(n));
-        emit h->list()->onDevError(index[1], 110, "сбой");
+            emit h->list()->onDevError(index[0], quint8(code), QString("сбой %1").arg(n));
+        emit h->list()->onDevError(index[1], quint8(code), "сбой");
         const QList<QMessageBox *> shown = boxes(title);
-        QStringList texts{shown.value(0) ? shown[0]->text() : "", shown.value(1) ? shown[1]->text() : ""};
+        QStringList texts;
+        for (const QMessageBox *box : shown)
+            texts << QString("%1 %2").arg(int(box->icon())).arg(box->text());
         texts.sort();
-        QCOMPARE(texts, (QStringList{"ОШИБКА №110\n" + title + " Стенд 21(№ 0021)\nсбой 4",
-                                     "ОШИБКА №110\n" + title + " Стенд 22(№ 0022)\nсбой"}));
+        const QString text = QString("%1 ОШИБКА №%2\n%3 Стенд %4(№ 00%4)\nсбой%5");
+        QCOMPARE(texts, (QStringList{text.arg(icon).arg(code).arg(title).arg(21).arg(" 4"),
+                                     text.arg(icon).arg(code).arg(title).arg(22).arg("")}));
         const int before = h->plot()->getChMeasCount(qwt(0), 0);
         QTRY_VERIFY_WITH_TIMEOUT(h->plot()->getChMeasCount(qwt(0), 0) > before + 2, h->timeout);
         for (QMessageBox *box : shown)
