@@ -131,6 +131,12 @@ private slots:
         rejected[1].pointError = true;
         QTest::newRow("last reading rejected: the whole column reads --")
             << rejected << ";_4" << 0 << layout(";", two, "1_0_1.0000_--_|2_1_2.0000_--_");
+        QTest::newRow("comma between fields keeps the decimal point, even when a comma is asked for")
+            << Channels{channel("0=12.3456")} << ",,4" << 0 << layout(",", {"°С"}, "1_0_12.3456_");
+        Channels ohms{channel("0.4=100.12345 1.6=99.5")};
+        ohms[0].dim = "Ω";
+        QTest::newRow("ohms are written Ом; a decimal comma")
+            << ohms << ";,3" << 0 << layout(";", {"Ом"}, "1_0_100,123_|2_2_99,500_");
         QTest::newRow("the last row carries the reference's last value; a channel that ended reads --")
             << Channels{channel("0=1 1=2 2=3.25"), channel("0=7 1=8")} << "\t.0" << 0
             << layout("\t", two, "1_0_1.00_7.00_|2_1_2.00_8.00_|3_2_3.25_--_");
