@@ -98,14 +98,22 @@ class test_featconfui : public QObject
 private slots:
     void layouts_data()
     {
-        // The second cell shows coefficients by row, tables by column; then the table after
-        // adding a column and a row (never beyond the 40 coefficients a record holds).
+        // The headers, the second cell (coefficients by row, tables by column), then the
+        // table after adding a column and a row (never beyond the 40 coefficients a record
+        // holds): "<columns>|<rows>|<second cell> <columns>x<rows>".
         QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("shown"); // "<second cell> <columns>x<rows>"
-        QTest::newRow("0 ТС МТШ-90") << 0 << "2.0000000 8x2";
-        QTest::newRow("2 ТС Полином") << 2 << "6.000000e+00 6x3";
-        QTest::newRow("3 ТС Таблица") << 3 << "2.00000 20x2";
-        QTest::newRow("6 Изм. Пр.") << 6 << "2.000 4x2";
+        QTest::addColumn<QString>("shown");
+        QStringList points;
+        for (int n = 1; n <= 20; ++n)
+            points << QString::number(n);
+        const QString table = points.join(',');
+        QTest::newRow("0 ТС МТШ-90") << 0 << "Rтт,M,a,b,c,d,W|1|2.0000000 8x2";
+        QTest::newRow("1 ТС КВД") << 1 << "R0,A,B,C|1|2.000000e+00 5x2";
+        QTest::newRow("2 ТС Полином") << 2 << "1,2,3,4,5|C0..C4,C5..C9|6.000000e+00 6x3";
+        QTest::newRow("3 ТС Таблица") << 3 << table + "|°С,Ом|2.00000 20x2";
+        QTest::newRow("4 ТП Полином") << 4 << "1,2,3,4,5|C0..C4,C5..C9|6.000000e+00 6x3";
+        QTest::newRow("5 ТП Таблица") << 5 << table + "|°С,мВ|2.0000 20x2";
+        QTest::newRow("6 Изм. Пр.") << 6 << "Min,Max,Диапазон|1|2.000 4x2";
     }
 
     void layouts()
@@ -114,7 +122,14 @@ private slots:
         QFETCH(QString, shown);
         fixture f(counting(featureZOR70::ftTSTable)); // 40 coefficients, arguments ascending
         f.chooseType(type);
-        const QString second = f.cells().at(1);
+        const auto headers = [&f](Qt::Orientation o, int count) {
+            QStringList shown;
+            for (int section = 0; section < count; ++section)
+                shown << f.table()->model()->headerData(section, o).toString();
+            return shown.join(',');
+        };
+        const QString before = headers(Qt::Horizontal, f.table()->columnCount()) + "|"
+                               + headers(Qt::Vertical, f.table()->rowCount()) + "|" + f.cells().at(1);
         auto *range = qobject_cast<QComboBox *>(f.table()->cellWidget(0, 2));
         QCOMPARE(range != nullptr, type == featureZOR70::ftIzmPr);
         if (range) {
@@ -127,7 +142,7 @@ private slots:
         QCOMPARE(f.feature.getRatio(2), range ? 2.0 : 3.0);
         for (const char *action : {"addColumnAction", "addRowAction"})
             f.dialog.findChild<QAction *>(action)->trigger();
-        QCOMPARE(QString("%1 %2x%3").arg(second).arg(f.table()->columnCount()).arg(f.table()->rowCount()), shown);
+        QCOMPARE(QString("%1 %2x%3").arg(before).arg(f.table()->columnCount()).arg(f.table()->rowCount()), shown);
     }
 
     // The table shows rounded numbers; applying must not round what the user left alone.
