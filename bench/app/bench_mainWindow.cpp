@@ -5,6 +5,7 @@
 //
 // It runs on a throw-away home directory; run it under xvfb-run or with
 // QT_QPA_PLATFORM=offscreen.
+#include "bench/common/benchFigures.h"
 #include "app/MainWindow.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
@@ -29,7 +30,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <ctime>
 
 namespace {
 
@@ -42,15 +42,7 @@ const int fillerMiB = 500;
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.3g %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+    benchFigures::print(name, value, unit, "%.3g");
 }
 
 QString databasePath()
@@ -172,7 +164,7 @@ void liveView()
         }
     });
 
-    const double cpuStart = threadCpuSeconds();
+    const double cpuStart = benchFigures::threadCpuSeconds();
     wall.start();
     feed.start(10);
     markers.start(1000);
@@ -181,7 +173,7 @@ void liveView()
     loop.exec();
     feed.stop();
     markers.stop();
-    const double cpu = threadCpuSeconds() - cpuStart;
+    const double cpu = benchFigures::threadCpuSeconds() - cpuStart;
     const double seconds = wall.nsecsElapsed() / 1e9;
     figure("live view GUI thread CPU at 18800 readings/s", 100.0 * cpu / seconds, "% of one core");
     figure("live view reading-to-cell latency, worst", worstMs, "ms");

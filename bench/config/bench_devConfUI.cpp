@@ -1,6 +1,7 @@
 // Timings of the settings dialog for a 32-channel instrument: opening it, and the
 // refresh that follows an edit of one channel, of every channel and of the device page.
 // Prints "<figure name>: <value> <unit>" lines (medians over the runs).
+#include "bench/common/benchFigures.h"
 #include "config/devConfUI.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -27,8 +27,7 @@ const int runs = 51;
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.2f %s\n", name, value, unit);
-    std::fflush(stdout);
+    benchFigures::print(name, value, unit, "%.2f");
 }
 
 // The median time in milliseconds of work, with the events it posts handled.

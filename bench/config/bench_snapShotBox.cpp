@@ -2,6 +2,7 @@
 // with 100 snapshots each (20,000): from the keystroke that completes a search text to
 // the filled box, for a text that matches every snapshot and for one that matches a
 // single one. Prints "<figure name>: <value> <unit>" lines (medians over the runs).
+#include "bench/common/benchFigures.h"
 #include "config/devConfUI.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
@@ -28,8 +29,7 @@ const int snapshotsPerDevice = 100;
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.2f %s\n", name, value, unit);
-    std::fflush(stdout);
+    benchFigures::print(name, value, unit, "%.2f");
 }
 
 // The median time in milliseconds of work, with the events it posts handled; prepare

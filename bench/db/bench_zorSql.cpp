@@ -1,5 +1,6 @@
 // Timings of the database with a large store: 200 devices, 20,000 snapshots of
 // 11 KB and 5,000 characteristics. Prints "<figure name>: <value> <unit>" lines.
+#include "bench/common/benchFigures.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
 
@@ -10,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -38,8 +38,7 @@ QByteArray image(int device, int snapshot)
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.2f %s\n", name, value, unit);
-    std::fflush(stdout);
+    benchFigures::print(name, value, unit, "%.2f");
 }
 
 // Median of several runs, in milliseconds.

@@ -3,6 +3,7 @@
 // 9600-baud line, with the program's delays (2000 ms handshake, 200 ms queue wait,
 // 3000 ms back-off), against the wire-time bound: 9 bytes per unit on the line plus
 // each exchange's start delay.
+#include "bench/common/benchFigures.h"
 #include "link/ZORSerialPort.h"
 #include "sim/zorSimulator.h"
 
@@ -97,8 +98,8 @@ int main(int argc, char *argv[])
     }
     const double measured = (end - handedOver.first()) / 1e6;
     const double bound = (startDelays + 3036 * 9 * zorSimLine::byteNs / 1000) / 1e6;
-    std::printf("full read of 12144 bytes at 9600 baud: %.2f s\n", measured);
-    std::printf("full read wire-time bound: %.2f s\n", bound);
-    std::printf("full read ratio to bound: %.3f x\n", measured / bound);
+    benchFigures::print("full read of 12144 bytes at 9600 baud", measured, "s", "%.2f");
+    benchFigures::print("full read wire-time bound", bound, "s", "%.2f");
+    benchFigures::print("full read ratio to bound", measured / bound, "x", "%.3f");
     return 0;
 }

@@ -1,12 +1,12 @@
 // Stream parser throughput on one core: tokens per second for a realistic stream of
 // readings of 32 channels and a status line after each sweep, fed in chunks.
+#include "bench/common/benchFigures.h"
 #include "link/zorStreamParser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 
-#include <cstdio>
 
 namespace {
 
@@ -49,9 +49,9 @@ int main(int argc, char *argv[])
     const int sweeps = 2000;
     const QByteArray stream = makeStream(sweeps);
     const int tokens = sweeps * 33;
-    std::printf("stream parser tokens per second (1024-byte chunks): %.0f tokens/s\n",
-                tokensPerSecond(stream, tokens, 1024));
-    std::printf("stream parser tokens per second (16-byte chunks): %.0f tokens/s\n",
-                tokensPerSecond(stream, tokens, 16));
+    benchFigures::print("stream parser tokens per second (1024-byte chunks)", tokensPerSecond(stream, tokens, 1024),
+                        "tokens/s", "%.0f");
+    benchFigures::print("stream parser tokens per second (16-byte chunks)", tokensPerSecond(stream, tokens, 16),
+                        "tokens/s", "%.0f");
     return 0;
 }

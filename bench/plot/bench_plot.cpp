@@ -2,6 +2,7 @@
 // of a redraw (also the first after the series grew or the device changed), the GUI
 // thread's share of a core at the link's highest reading rate, and the memory a
 // stored point takes. Offscreen, canvas 1000 x 600.
+#include "bench/common/benchFigures.h"
 #include "plot/QwtZOR.h"
 
 #include <QApplication>
@@ -11,8 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -30,13 +29,6 @@ double residentBytes()
     return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE));
 }
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
 // A thermometer in a slowly swinging bath, read once a second, with a little noise.
 double reading(qint64 i)
 {
@@ -46,8 +38,7 @@ double reading(qint64 i)
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
+    benchFigures::print(name, value, unit, "%.3f");
 }
 
 void fillChannel(QwtZOR &plot, int dev, uchar ch, qint64 count)
@@ -163,12 +154,12 @@ int main(int argc, char **argv)
         } counter;
         counter.count = &paints;
         plot.canvas()->installEventFilter(&counter);
-        const double cpu0 = threadCpuSeconds();
+        const double cpu0 = benchFigures::threadCpuSeconds();
         wall.start();
         feed.start(5);
         QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
         app.exec();
-        const double cpu = threadCpuSeconds() - cpu0;
+        const double cpu = benchFigures::threadCpuSeconds() - cpu0;
         const double elapsed = double(wall.nsecsElapsed()) * 1e-9;
         plot.canvas()->removeEventFilter(&counter);
         figure("GUI thread CPU at 18800 readings/s, 1M stored", 100.0 * cpu / elapsed, "% of one core");
@@ -208,13 +199,13 @@ int main(int argc, char **argv)
         for (int i = 0; i < 21; ++i) {
             QElapsedTimer timer;
             timer.start();
-            const double cpu0 = threadCpuSeconds();
+            const double cpu0 = benchFigures::threadCpuSeconds();
             plot.setDevMain(i % 2 ? big : other);
             plot.replot();
             plot.canvas()->repaint();
             runs.push_back(double(timer.nsecsElapsed()) / 1e6);
             if (i == 0)
-                firstCpu = (threadCpuSeconds() - cpu0) * 1e3;
+                firstCpu = (benchFigures::threadCpuSeconds() - cpu0) * 1e3;
         }
         figure("device switch and its first frame, 2 x 5M points shown, the very first", runs.front(), "ms");
         figure("the same, GUI thread CPU time (not counting other processes)", firstCpu, "ms");

@@ -2,6 +2,7 @@
 // of a week of readings (1,000,000 rows of 16 channels), and recording at the link's
 // ceiling of 255 instruments. Offscreen. With a directory as argument, the exported
 // file is left there as export-1M.csv.
+#include "bench/common/benchFigures.h"
 #include "db/zorSql.h"
 #include "db/zorSqlFile.h"
 #include "link/ZORSerialPort.h"
@@ -19,8 +20,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -31,15 +30,7 @@ constexpr int channels = 16;
 
 void figure(const char *name, double value, const char *unit)
 {
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+    benchFigures::print(name, value, unit, "%.3f");
 }
 
 // A week of sweeps every 1.6 s in the plot's store: thermometers drifting around
@@ -60,7 +51,7 @@ double exportSeconds(const QString &path, double &cpuSeconds)
     fillWeek(store, dev);
     QElapsedTimer timer;
     timer.start();
-    const double cpu = threadCpuSeconds();
+    const double cpu = benchFigures::threadCpuSeconds();
     QSaveFile file(path);
     file.open(QIODevice::WriteOnly);
     zorResultExport job(store.getStartDateTime(dev), zorResultExport::channelsOf(store, dev),
@@ -68,7 +59,7 @@ double exportSeconds(const QString &path, double &cpuSeconds)
     const bool ok = job.begin(&file) && job.run() && file.commit();
     if (!ok || job.rowsWritten() != rows)
         qFatal("export failed");
-    cpuSeconds = threadCpuSeconds() - cpu;
+    cpuSeconds = benchFigures::threadCpuSeconds() - cpu;
     return timer.nsecsElapsed() / 1e9;
 }
 
@@ -94,7 +85,7 @@ double readBackSeconds(const QString &path, ZORSerialPort *port, zorSql *sql, do
     rig.plot.show();
     QElapsedTimer timer;
     timer.start();
-    const double cpu = threadCpuSeconds();
+    const double cpu = benchFigures::threadCpuSeconds();
     auto *import = new zorResultImport(&rig.plot, &rig.list, &rig.plot);
     QEventLoop loop;
     QObject::connect(import, &zorResultImport::finished, &loop, &QEventLoop::quit);
@@ -111,7 +102,7 @@ double readBackSeconds(const QString &path, ZORSerialPort *port, zorSql *sql, do
     tick.start(0);
     loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
-    cpuSeconds = threadCpuSeconds() - cpu;
+    cpuSeconds = benchFigures::threadCpuSeconds() - cpu;
     stallMs = longest / 1e6;
     const int q = rig.list.getZorByIndex(rig.list.getIndexList().first())->qwtIndex;
     if (rig.plot.getChCount(q) != channels || rig.plot.getChMeasCount(q, 0) != rows)
@@ -160,10 +151,10 @@ double recordingMsPerSecond(const QString &dir, ZORSerialPort *port, zorSql *sql
         const quint8 ch = quint8(i % 8);
         for (const device &d : all) {
             d.rig->plot.addPoint(20.0 + 0.001 * i, t, "°С", d.qwt, ch);
-            const double before = threadCpuSeconds();
+            const double before = benchFigures::threadCpuSeconds();
             if (d.recorder->sweepDone(d.index, ch))
                 d.recorder->record(d.index);
-            inRecording += threadCpuSeconds() - before;
+            inRecording += benchFigures::threadCpuSeconds() - before;
         }
     }
     for (const device &d : all)

@@ -1,0 +1,20 @@
+#include "benchFigures.h"
+
+#include <QByteArray>
+
+#include <cstdio>
+#include <ctime>
+
+void benchFigures::print(const char *name, double value, const char *unit, const char *format)
+{
+    const QByteArray line = QByteArray("%s: ") + format + " %s\n";
+    std::printf(line.constData(), name, value, unit);
+    std::fflush(stdout);
+}
+
+double benchFigures::threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}

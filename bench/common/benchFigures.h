@@ -1,0 +1,16 @@
+#ifndef BENCHFIGURES_H
+#define BENCHFIGURES_H
+
+// What every benchmark prints and measures with.
+class benchFigures
+{
+public:
+    // One figure on a line of its own, "<name>: <value> <unit>", flushed at once so that a
+    // long run shows its figures as they come; format is the value's printf conversion.
+    static void print(const char *name, double value, const char *unit, const char *format);
+    // The CPU time the calling thread has used, which other processes on a shared machine
+    // do not inflate.
+    static double threadCpuSeconds();
+};
+
+#endif // BENCHFIGURES_H
