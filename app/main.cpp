@@ -1,4 +1,6 @@
 #include "app/MainWindow.h"
+#include "app/zorAppLog.h"
+#include "log/zorLogFile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,6 +28,11 @@ void describe(QCommandLineParser &parser)
                                                           "участвуют и в поиске приборов."),
                       "PATH"});
     parser.addOption({"demo", QCoreApplication::translate("main", "Запустить с подключённым демо-прибором.")});
+    parser.addOption({"log-debug",
+                      QCoreApplication::translate("main", "Записывать в журнал и отладочные сообщения категорий "
+                                                          "CATEGORIES (через запятую, например zor.link,zor.registry; "
+                                                          "zor — все)."),
+                      "CATEGORIES"});
 }
 
 // Help is printed before the application object exists, so that it works without
@@ -63,6 +70,12 @@ int main(int argc, char *argv[])
     describe(parser);
     parser.process(*app);
 
+    // The log goes to the data directory from the first moment on; debug messages only
+    // for the categories asked for.
+    zorLogFile::enableDebug(parser.value("log-debug"));
+    zorLogFile::install(zorLogFile::defaultPath());
+    qCInfo(lcApp).noquote() << "start, version" << QCoreApplication::applicationVersion();
+
     QSplashScreen *splash = new QSplashScreen(QPixmap(":/resource/images/splash3.png"));
     splash->show();
     app->processEvents();
@@ -86,10 +99,12 @@ int main(int argc, char *argv[])
         window->connectDemo();
     window->startAutoConnect();
     const int code = app->exec();
+    qCInfo(lcApp) << "exit, code" << code;
 
     delete window;
     delete translator;
     delete splash;
+    zorLogFile::uninstall();
     delete app;
     return code;
 }

@@ -1,0 +1,3 @@
+#include "app/zorAppLog.h"
+
+Q_LOGGING_CATEGORY(lcApp, "zor.app")

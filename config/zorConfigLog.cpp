@@ -1,0 +1,3 @@
+#include "config/zorConfigLog.h"
+
+Q_LOGGING_CATEGORY(lcConfig, "zor.config")

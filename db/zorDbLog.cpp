@@ -1,0 +1,3 @@
+#include "db/zorDbLog.h"
+
+Q_LOGGING_CATEGORY(lcDb, "zor.db")

@@ -1,0 +1,3 @@
+#include "link/zorLinkLog.h"
+
+Q_LOGGING_CATEGORY(lcLink, "zor.link")

@@ -1,0 +1,3 @@
+#include "model/zorModelLog.h"
+
+Q_LOGGING_CATEGORY(lcModel, "zor.model")

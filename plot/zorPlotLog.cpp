@@ -1,0 +1,3 @@
+#include "plot/zorPlotLog.h"
+
+Q_LOGGING_CATEGORY(lcPlot, "zor.plot")

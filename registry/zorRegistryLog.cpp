@@ -1,0 +1,3 @@
+#include "registry/zorRegistryLog.h"
+
+Q_LOGGING_CATEGORY(lcRegistry, "zor.registry")

@@ -1,0 +1,3 @@
+#include "results/zorResultsLog.h"
+
+Q_LOGGING_CATEGORY(lcResults, "zor.results")

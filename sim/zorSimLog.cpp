@@ -1,0 +1,3 @@
+#include "sim/zorSimLog.h"
+
+Q_LOGGING_CATEGORY(lcSim, "zor.sim")
