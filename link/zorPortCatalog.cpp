@@ -1,5 +1,6 @@
 #include "zorPortCatalog.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QMutex>
@@ -7,6 +8,9 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace {
@@ -85,6 +89,17 @@ bool zorPortCatalog::isUsable(const QString &name)
         if (isPath ? canonical(info.systemLocation()) == location : info.portName() == name)
             return !info.isBusy();
     return isPath && isCharacterDevice(name);
+}
+
+bool zorPortCatalog::accessDenied(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(systemLocation(name));
+    return ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(name)
+    return false;
+#endif
 }
 
 QString zorPortCatalog::systemLocation(const QString &name)

@@ -30,6 +30,10 @@ public:
     // Listed and not busy, or an absolute path of an existing character device.
     static bool isUsable(const QString &name);
 
+    // The port's device file exists and this user may not open it for reading and
+    // writing (on Linux: not a member of the group owning serial ports, dialout).
+    static bool accessDenied(const QString &name);
+
     // The device file a port name stands for, links resolved; names compare equal
     // exactly when they open the same device.
     static QString systemLocation(const QString &name);

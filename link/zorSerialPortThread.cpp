@@ -71,7 +71,7 @@ bool zorSerialPortThread::reConnect()
     port->disconnect();
     port->close();
     if (!port->open(QIODevice::ReadWrite)) {
-        emit onError(252);
+        emit onError(openFailed);
         return false;
     }
     port->setBaudRate(baudRate);

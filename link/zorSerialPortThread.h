@@ -30,6 +30,9 @@ public:
 
     // Registers the request records and the pointer type for queued connections.
     static void registerMetaTypes();
+
+    // The port could not be opened (onError).
+    static constexpr quint16 openFailed = 252;
     // The pause before every exchange and every retry, on top of the device's own delays:
     // a fixed part and a random spread, so that an instrument has settled after its last
     // message and retries of several ports do not fall in step (400 ms and up to 500 ms).

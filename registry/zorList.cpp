@@ -2,6 +2,8 @@
 
 #include "db/zorSql.h"
 #include "link/ZORSerialPort.h"
+#include "link/zorPortCatalog.h"
+#include "link/zorSerialPortThread.h"
 #include "model/featureZOR70.h"
 #include "registry/zorSnapShot.h"
 
@@ -690,7 +692,19 @@ void zorList::onPortError(int devIndex, quint16 code)
     _zor *zor = getZorByDevIndex(devIndex);
     if (!zor)
         return;
-    disconnectWithError(zor, linkError, getErrorText(linkError) + tr(" [код %1]").arg(code));
+    // A port the user may not open is said plainly, with what to do about it.
+    const QString reason = code == zorSerialPortThread::openFailed && zorPortCatalog::accessDenied(zor->portName)
+                               ? accessDeniedText(zor->portName)
+                               : getErrorText(linkError);
+    disconnectWithError(zor, linkError, reason + tr(" [код %1]").arg(code));
+}
+
+QString zorList::accessDeniedText(const QString &portName)
+{
+    return tr("Порт %1: нет доступа. Работать с последовательными портами может пользователь из группы "
+              "dialout: sudo adduser $USER dialout, затем выйти из системы и войти снова (группа "
+              "действует с нового входа).")
+        .arg(portName);
 }
 
 void zorList::disconnectWithError(_zor *zor, quint8 code, const QString &msg)

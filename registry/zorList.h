@@ -190,6 +190,7 @@ private:
     _zor *findBy(int _zor::*field, int value) const;
     int freeIndex() const;
     static QMap<quint8, QString> makeErrorTexts();
+    static QString accessDeniedText(const QString &portName);
     bool isRegistered(const _zor *zor) const;
     bool holdsLiveInstrument(const _zor *zor) const;
     void insert(_zor *zor);

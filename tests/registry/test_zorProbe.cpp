@@ -4,8 +4,29 @@
 #include "tests/registry/simulatedRegistry.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Started by root, the program runs as nobody.
+class unprivilegedProcess : public QProcess
+{
+protected:
+    void setupChildProcess() override
+    {
+        const gid_t nobody = 65534;
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(127);
+    }
+};
+
+} // namespace
 
 // The command-line probe: its texts, and whole runs against a simulated instrument.
 class test_zorProbe : public QObject
@@ -152,6 +173,28 @@ private slots:
         QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
         QCOMPARE(probe.exitCode(), code);
         QCOMPARE(QString::fromUtf8(probe.readAllStandardError()), error);
+    }
+
+    // A port the user may not open is named, with "нет доступа", what to do and the
+    // link's code. The port is made unreadable; as root the probe runs as nobody.
+    void portWithoutAccess()
+    {
+        zorSimulator sim;
+        QVERIFY(sim.start());
+        QVERIFY(::chmod(QFile::encodeName(sim.portName()).constData(), 0) == 0);
+        QTemporaryDir home;
+        QVERIFY(QFile::setPermissions(home.path(), QFileDevice::Permissions(0x7777)));
+        unprivilegedProcess probe;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        probe.setProcessEnvironment(environment);
+        probe.start(ZOR_PROBE_PATH, {sim.portName()});
+        QVERIFY(probe.waitForFinished(30000));
+        const QString output = QString::fromUtf8(probe.readAllStandardOutput() + probe.readAllStandardError());
+        QCOMPARE(probe.exitCode(), 2);
+        for (const QString &text : {sim.portName() + ": нет доступа", QString("dialout"), QString("войти снова"),
+                                    QString("[код 252]")})
+            QVERIFY2(output.contains(text), qPrintable(output));
     }
 };
 
