@@ -573,6 +573,7 @@ int MainWindow::connectDemo()
     settings.name = tr("Демо-прибор");
     settings.channels = 8;
     settings.period = 100;
+    settings.bath = true;
     std::unique_ptr<zorSimulator> demo(new zorSimulator(settings));
     if (!demo->start()) {
         report(tr("Демо-прибор"), tr("Не удалось запустить демо-прибор: нет свободного псевдотерминала."));

@@ -53,12 +53,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption channels("channels", "Channel count: 8, 16 or 32.", "count", "8");
     const QCommandLineOption period("period", "Milliseconds between stream tokens (0: none).", "ms", "500");
     const QCommandLineOption throttle("throttle", "Pace bytes as a 9600-baud line.");
+    const QCommandLineOption bath("bath", "Readings of a bath moving between set points, as the demo instrument.");
     const QCommandLineOption fault("fault",
                                    "Inject a fault: no-echo, no-ready-marker, bad-ready-marker, corrupt-unit, "
                                    "withhold-ack, wrong-echo, no-data, error-reading, status-error, drop-line or line-noise, "
                                    "as NAME[:COUNT[:CODE]] (COUNT below 0: always). Repeatable.",
                                    "fault");
-    parser.addOptions({variant, serial, name, channels, period, throttle, fault});
+    parser.addOptions({variant, serial, name, channels, period, throttle, bath, fault});
     parser.process(app);
 
     zorSimulator::_options settings;
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
     settings.channels = parser.value(channels).toInt();
     settings.period = parser.value(period).toInt();
     settings.throttle = parser.isSet(throttle);
+    settings.bath = parser.isSet(bath);
     if (!ok || (parser.value(variant) != "basic" && parser.value(variant) != "extended")
         || (settings.channels != 8 && settings.channels != 16 && settings.channels != 32) || settings.period < 0) {
         std::fprintf(stderr, "zor4_70-sim: invalid option value\n");

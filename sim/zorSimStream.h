@@ -26,8 +26,10 @@ public:
     // closes the token, so the three fields stay whole.
     static QByteArray status(quint8 code, bool thermostat, quint8 changeFlags);
 
-private:
+    // A standard normal deviate.
     double noise();
+
+private:
 
     QRandomGenerator random;
 };

@@ -1,8 +1,11 @@
 #include "sim/zorSimulator.h"
 
 #include "link/zorPortCatalog.h"
+#include "sim/zorSimBath.h"
 
 #include <QMutexLocker>
+
+#include <cmath>
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -379,6 +382,7 @@ void zorSimulator::sendToken()
         QMutexLocker locker(&lock);
         channels = memory.activeChannels();
     }
+    const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
     QByteArray token;
     quint8 flags = 0;
     if (sweep >= channels.size()) {
@@ -389,18 +393,17 @@ void zorSimulator::sendToken()
             QMutexLocker locker(&lock);
             flags = changeFlags;
         }
-        token = zorSimStream::status(quint8(code), thermostat.load(), flags);
+        const bool on = settings.bath ? zorSimBath::thermostat(seconds) : thermostat.load();
+        token = zorSimStream::status(quint8(code), on, flags);
         if (takeFault(lineNoise))
             token.prepend(strayBytes);
     } else {
         const zorSimMemory::_channel ch = channels.at(sweep++);
         int code = 0;
-        if (takeFault(errorReading, &code)) {
+        if (takeFault(errorReading, &code))
             token = zorSimStream::errorReading(ch.number, quint8(code));
-        } else {
-            const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
-            token = zorSimStream::reading(ch.number, stream.value(ch.number, ch.unit, seconds), ch.decimals, ch.unit);
-        }
+        else
+            token = readingToken(ch, seconds);
     }
     if (!line.sendInterruptible(token))
         return;
@@ -409,6 +412,20 @@ void zorSimulator::sendToken()
         QMutexLocker locker(&lock);
         changeFlags &= quint8(~flags);
     }
+}
+
+QByteArray zorSimulator::readingToken(const zorSimMemory::_channel &ch, double seconds)
+{
+    double value = 0;
+    if (!settings.bath)
+        value = stream.value(ch.number, ch.unit, seconds);
+    else if (zorSimBath::channelFails(ch.number, seconds))
+        return zorSimStream::errorReading(ch.number, zorSimBath::faultCode);
+    else if (zorSimBath::value(ch.number, ch.unit, seconds, &value))
+        value += zorSimBath::noise(ch.number) * std::pow(10.0, -ch.decimals) * stream.noise();
+    else
+        value = stream.value(ch.number, ch.unit, seconds);
+    return zorSimStream::reading(ch.number, value, ch.decimals, ch.unit);
 }
 
 void zorSimulator::injectFault(_fault kind, int count, int code)

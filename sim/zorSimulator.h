@@ -67,6 +67,7 @@ public:
         int channels = 8;
         int period = 500;       // ms between two stream tokens; 0: no stream
         bool throttle = false;  // pace bytes as a 9600-baud line
+        bool bath = false;      // readings of a bath moving between set points (zorSimBath)
     };
 
     explicit zorSimulator(QObject *parent = nullptr);
@@ -122,6 +123,7 @@ private:
     void serveBlockWrite(quint8 address);
     void serveWordWrite(quint8 address);
     void sendToken();
+    QByteArray readingToken(const zorSimMemory::_channel &ch, double seconds);
     void fail(quint8 address, const char *why) { record(exchangeFailed, address, why); }
 
     struct _pendingFault

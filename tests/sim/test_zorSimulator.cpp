@@ -1,9 +1,12 @@
 #include "link/zorPortCatalog.h"
 #include "link/zorStreamParser.h"
+#include "sim/zorSimBath.h"
 #include "sim/zorSimStream.h"
 #include "sim/zorSimulator.h"
 
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -27,6 +30,8 @@ private slots:
     void activeChannels();
     void tokens();
     void streamFollowsChannelsAndFlags();
+    void bathSettles_data();
+    void bathSettles();
 };
 
 void test_zorSimulator::writes_data()
@@ -146,6 +151,45 @@ void test_zorSimulator::streamFollowsChannelsAndFlags()
     QVERIFY(tokens.at(0).data.endsWith("E "));
     QCOMPARE(tokens.at(1).data, zorSimStream::status(0, false, 0x05));   // announced once
     QCOMPARE(tokens.at(3).data, zorSimStream::status(0, false, 0));
+}
+
+// The demo's bath: in every set point's interval each channel moves by degrees, then
+// settles, the readings of its last minute (with the stream's noise and rounding)
+// spreading less than one resolution step; the thermostat is off while the bath moves
+// and on once it holds the set point.
+void test_zorSimulator::bathSettles_data()
+{
+    QTest::addColumn<int>("decimals");
+    for (int decimals : {2, 3, 4})
+        QTest::addRow("%d decimals", decimals) << decimals;
+}
+
+void test_zorSimulator::bathSettles()
+{
+    QFETCH(int, decimals);
+    const double resolution = std::pow(10.0, -decimals);
+    zorSimStream stream(1);
+    for (int step = 0; step < 6; ++step) {
+        const double start = step * zorSimBath::interval, end = start + zorSimBath::interval;
+        QVERIFY(!zorSimBath::thermostat(start + 1) && zorSimBath::thermostat(end - 1));
+        for (quint8 ch = 1; ch <= 8; ++ch) {
+            double first = 0;
+            QVERIFY(zorSimBath::value(ch, 3, start, &first));
+            double sum = 0, squares = 0;
+            int n = 0;
+            for (double t = end - 60; t < end; t += 0.9, ++n) {
+                double value = 0;
+                zorSimBath::value(ch, 3, t, &value);
+                value += zorSimBath::noise(ch) * resolution * stream.noise();
+                value = QByteArray::number(value, 'f', decimals).toDouble();
+                sum += value;
+                squares += value * value;
+            }
+            const double mean = sum / n, spread = std::sqrt(qMax(0.0, squares / n - mean * mean));
+            QVERIFY2(spread < resolution, qPrintable(QString("step %1 channel %2: %3").arg(step).arg(ch).arg(spread)));
+            QVERIFY(std::abs(mean - first) > 1.0);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(test_zorSimulator)
