@@ -6,6 +6,7 @@
 #include "app/findZor.h"
 #include "app/zorAlertSound.h"
 #include "app/zorDevErrorBoxes.h"
+#include "app/zorEmptyHint.h"
 #include "app/zorLiveView.h"
 #include "app/zorPlotMenus.h"
 #include "app/zorPlotProperties.h"
@@ -110,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     live = new zorLiveView({ui->devTable, ui->chTable, measValue, measUnit, averValue, averUnit, ui->lcdGroupBox},
                            list, plot, recorder, this);
+    new zorEmptyHint(ui->chTable, list); // owned by the table
     properties = new zorPlotProperties(sql, list, plot, this);
     errorBoxes = new zorDevErrorBoxes(this);
     autoConnect = new zorAutoConnect(port, list, this);

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -35,13 +36,15 @@ void describe(QCommandLineParser &parser)
                       "CATEGORIES"});
 }
 
-// Help is printed before the application object exists, so that it works without
-// a display.
-bool wantsHelp(int argc, char *argv[])
+// Help and the version are printed before the application object exists, so that
+// they work without a display.
+bool wants(int argc, char *argv[], std::initializer_list<const char *> options)
 {
     for (int n = 1; n < argc; ++n) {
-        if (!std::strcmp(argv[n], "-h") || !std::strcmp(argv[n], "--help") || !std::strcmp(argv[n], "-?"))
-            return true;
+        for (const char *option : options) {
+            if (!std::strcmp(argv[n], option))
+                return true;
+        }
     }
     return false;
 }
@@ -54,11 +57,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName("zor4_70");
     QCoreApplication::setApplicationVersion(QString("%1.%2.%3").arg(1).arg(3).arg(7));
 
-    if (wantsHelp(argc, argv)) {
+    if (wants(argc, argv, {"-h", "--help", "-?"})) {
         QCoreApplication core(argc, argv);
         QCommandLineParser parser;
         describe(parser);
         std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (wants(argc, argv, {"-v", "--version"})) {
+        std::printf("zor4_70 %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
 

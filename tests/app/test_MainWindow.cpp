@@ -42,6 +42,22 @@ class test_MainWindow : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
+    // Without an instrument the channel table says what to do first; the hint goes with
+    // the first device and comes back when the last one is removed.
+    // (Before the shared window: a harness of its own moves HOME.)
+    void emptyHint()
+    {
+        mainWindowHarness h;
+        h.open();
+        const QLabel *hint = h.table("chTable")->findChild<QLabel *>("emptyHint");
+        QVERIFY(hint && hint->isVisibleTo(h.window.get()));
+        QVERIFY(hint->text().contains("«Поиск приборов»") && hint->text().contains("«Подключить → Демо-прибор»"));
+        const int index = h.connectSims({h.startSim(11)}).first();
+        QVERIFY(!hint->isVisibleTo(h.window.get()));
+        h.list()->rmByIndex(index);
+        QVERIFY(hint->isVisibleTo(h.window.get()));
+    }
+
     void database_data()
     {
         QTest::addColumn<QString>("obstacle"); // a damaged file, or a file where the directory goes
@@ -227,6 +243,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("printed");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 1.3.7";
         QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
         QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
     }
