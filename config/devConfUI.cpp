@@ -94,8 +94,8 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     connect(this, &QDialog::finished, this, [this] {
         disconnect(this->port, nullptr, this, nullptr);
         leaveServiceMode();
+        dropTypedNumber();
         zor = nullptr;
-        snEdited = false;
     });
 
     fileDialog->setNameFilter(QStringLiteral("zor70 (*.zor70);; All (*.*)"));
@@ -307,6 +307,18 @@ void devConfUI::on_devNumEdit_editingFinished()
         snOfInstrument = options->devNumber;
     options->devNumber = number;
     emit options->onIdentChange();
+}
+
+void devConfUI::dropTypedNumber()
+{
+    if (!std::exchange(snEdited, false))
+        return;
+    // Left in the image, the number would make an instrument numbered 0 count as
+    // identified, and go into the database with the next write of the name.
+    if (optionsZOR70 *options = image()) {
+        options->devNumber = snOfInstrument;
+        emit options->onIdentChange();
+    }
 }
 
 // ---- Channel table -----------------------------------------------------------------------
@@ -548,8 +560,11 @@ void devConfUI::onRefChange(int index)
 {
     if (!isOpenFor(index))
         return;
-    if (!editingRef)
+    // References given from outside replace what a cancelled apply kept.
+    if (!editingRef) {
         refHeld = zorSnapShot::refData(*zor->options);
+        unsentRef.clear();
+    }
     showRef();
 }
 
@@ -558,15 +573,24 @@ void devConfUI::showRef()
     if (!record())
         return;
     refTab->fill(*zor->options);
+    if (!unsentRef.isEmpty())
+        refTab->showUnsent(unsentRef);
     findSnapShot();
 }
 
 void devConfUI::editRef(const std::function<void(optionsZOR70 *)> &edit)
 {
-    if (optionsZOR70 *options = image()) {
-        const QScopedValueRollback<bool> own(editingRef, true);
-        edit(options);
+    optionsZOR70 *options = image();
+    if (!options)
+        return;
+    const QScopedValueRollback<bool> own(editingRef, true);
+    // What a cancelled apply kept goes into the image again with the next edit, as it
+    // was before; it was taken once, so it parses.
+    if (!unsentRef.isEmpty()) {
+        zorRefInput::_cell fault;
+        zorRefInput::store(options, std::exchange(unsentRef, {}), &fault);
     }
+    edit(options);
 }
 
 bool devConfUI::setRef()
@@ -620,7 +644,9 @@ void devConfUI::on_dU1200LE_returnPressed()
     if (!options)
         return;
     // The image raises nothing for this change: the values go with the next apply.
-    if (zorRefInput::spreadDU(options, ui->dU1200LE->text())) {
+    bool spread = false;
+    editRef([&](optionsZOR70 *o) { spread = zorRefInput::spreadDU(o, ui->dU1200LE->text()); });
+    if (spread) {
         showRef();
         return;
     }
@@ -645,7 +671,11 @@ void devConfUI::on_applyRefBtn_clicked()
     if (answer != QDialog::Accepted) {
         // Unsent constants must not stay in the image: the registry would store them in
         // the snapshot after the next write of anything, as if the instrument held them.
+        // The tab keeps them, marked, for the next try.
+        const zorRefInput::_tab typed = refTab->texts();
         restoreRef();
+        unsentRef = typed;
+        showRef();
         return;
     }
     if (isIdentified()) {
@@ -758,8 +788,8 @@ void devConfUI::on_pushButton_7_clicked()
 {
     if (!record())
         return;
-    // The identity read again replaces a number typed but not applied.
-    snEdited = false;
+    // A number typed but not applied gives way to the one read.
+    dropTypedNumber();
     list->getAllDataFromZor(index);
 }
 
@@ -771,7 +801,7 @@ void devConfUI::read(quint8 address)
 
 void devConfUI::on_loadChBtn_clicked()
 {
-    snEdited = false;
+    dropTypedNumber();
     for (quint8 address : {O::rdDev, O::rdCh, O::rdIdent})
         read(address);
 }

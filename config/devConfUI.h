@@ -2,6 +2,7 @@
 #define DEVCONFUI_H
 
 #include "config/zorDevFields.h"
+#include "config/zorRefInput.h"
 #include "registry/zorList.h"
 
 #include <QByteArray>
@@ -138,11 +139,14 @@ private:
     // The reference tab from the image, and the snapshot box after it.
     void showRef();
     // An edit of the tab's own goes into the image; the reference data the tab was given
-    // from outside (read, loaded) stays what a cancelled apply returns to.
+    // from outside (read, loaded) stays what a cancelled apply returns to. The tab keeps
+    // the texts of a cancelled apply (unsentRef) until the next edit or outside data.
     void editRef(const std::function<void(optionsZOR70 *)> &edit);
     void restoreRef();
 
     bool isIdentified() const;
+    // A serial number typed but not applied leaves the image: the instrument's own is back.
+    void dropTypedNumber();
     void read(quint8 address);
     QString proposedFileName() const;
     QString chooseFile(bool save);
@@ -176,6 +180,7 @@ private:
     // instrument holds, or what was loaded to be sent. Unsent edits are not in it.
     QByteArray refHeld;
     bool editingRef = false; // the tab's own edit is going into the image
+    zorRefInput::_tab unsentRef;
 };
 
 #endif // DEVCONFUI_H

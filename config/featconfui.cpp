@@ -3,6 +3,7 @@
 #include "ui_featconfui.h"
 
 #include "config/tpReperUI.h"
+#include "config/zorDbNotice.h"
 #include "db/zorSql.h"
 #include "model/featureDatFile.h"
 #include "model/featureTableLayout.h"
@@ -346,36 +347,26 @@ void featconfui::findSqlItem()
         current = match;
     feature_id = current.id;
 
+    // The rules of the settings snapshot box: a description belongs to a stored entry,
+    // and saving is offered when the working copy differs from the stored bytes.
     if (infoShownFor != feature_id) {
         const QSignalBlocker blockInfo(ui->infoText);
         ui->infoText->setPlainText(current.info);
         infoShownFor = feature_id;
     }
-    storedInfo = current.info;
+    ui->infoText->setEnabled(feature_id > 0);
+    const bool changed = feature_id > 0 && match.id != current.id;
     if (feature_id < 1) {
-        ui->infoText->setPlaceholderText(tr("Градуировка НЕ найдена в БД"));
-        box->addItem(tr("Новая градуировка"), 0);
-        storedBytesDiffer = false;
+        ui->infoText->setPlaceholderText(tr("Настройка НЕ найдена в БД"));
+        box->addItem(tr("Новая настройка"), 0);
     } else {
-        ui->infoText->setPlaceholderText(tr("Градуировка найдена в БД"));
+        ui->infoText->setPlaceholderText(tr("Настройка найдена в БД"));
         box->addItem(current.title, current.id);
-        storedBytesDiffer = match.id != current.id;
     }
     box->setCurrentIndex(0);
-    ui->dbStatusLabel->setVisible(storedBytesDiffer);
+    ui->dbStatusLabel->setVisible(changed);
+    ui->saveDBBtn->setEnabled(changed);
     ui->rmDBBtn->setEnabled(feature_id > 0);
-    updateSaveButton();
-}
-
-// Saving is offered for a stored entry whose bytes or description differ from what is shown.
-void featconfui::updateSaveButton()
-{
-    ui->saveDBBtn->setEnabled(feature_id > 0 && (storedBytesDiffer || ui->infoText->toPlainText() != storedInfo));
-}
-
-void featconfui::on_infoText_textChanged()
-{
-    updateSaveButton();
 }
 
 void featconfui::on_searchEdit_textChanged(const QString &text)
@@ -441,7 +432,7 @@ void featconfui::on_saveDBBtn_clicked()
         return;
     const QByteArray bytes = working->getData();
     infoShownFor = feature_id = sql->setFeature(&bytes, working->getName(), ui->infoText->toPlainText(), feature_id);
-    findSqlItem();
+    stored(tr("ИСХ не сохранена в базе данных"), feature_id > 0);
 }
 
 void featconfui::on_addDBBtn_clicked()
@@ -450,7 +441,7 @@ void featconfui::on_addDBBtn_clicked()
         return;
     const QByteArray bytes = working->getData();
     infoShownFor = feature_id = sql->addFeature(&bytes, working->getName(), ui->infoText->toPlainText());
-    findSqlItem();
+    stored(tr("ИСХ не сохранена в базе данных"), feature_id > 0);
 }
 
 void featconfui::on_rmDBBtn_clicked()
@@ -461,9 +452,17 @@ void featconfui::on_rmDBBtn_clicked()
                              QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    sql->rmFeature(feature_id);
+    const bool removed = sql->rmFeature(feature_id);
     feature_id = 0;
+    stored(tr("ИСХ не удалена из базы данных"), removed);
+}
+
+void featconfui::stored(const QString &failure, bool done)
+{
+    const zorSql::_error error = sql->lastError();
     findSqlItem();
+    if (!done)
+        zorDbNotice::of(sql)->tell(this, failure, error);
 }
 
 // ---- Files --------------------------------------------------------------------

@@ -57,7 +57,6 @@ private slots:
     void on_featName_editingFinished();
     void on_reperTPBtn_clicked();
     void on_ratioTable_cellChanged(int row, int column);
-    void on_infoText_textChanged();
     void on_addColumnAction_triggered();
     void on_addRowAction_triggered();
 
@@ -77,8 +76,9 @@ private:
     QStringList ratioTexts() const;
     void updateRange();
     void updateAddActions();
-    void updateSaveButton();
     void loadSqlItem(int index);
+    // After a write to the database: the box rebuilt, and the user told of a failure.
+    void stored(const QString &failure, bool done);
     // A file chosen by the user, or empty; the directory is remembered.
     QString chooseFile(bool save, const QString &title, const QString &proposed);
 
@@ -91,11 +91,9 @@ private:
     QFileDialog *fileDialog = nullptr;
     QStringList reperList;
     tpReperUI *reper = nullptr;
-    // The description of the current database entry, and whose it is in infoText, so
-    // that rebuilding the box does not wipe what the user is typing.
-    QString storedInfo;
+    // Whose description infoText shows, so that rebuilding the box does not wipe what
+    // the user is typing.
     int infoShownFor = -1;
-    bool storedBytesDiffer = false;
 };
 
 #endif // FEATCONFUI_H

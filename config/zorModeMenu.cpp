@@ -97,7 +97,10 @@ void zorModeMenu::setFeatures(const optionsZOR70 &options)
         for (QAction *action : menu->actions()) {
             const F *feature = options.feature[action->data().toInt()];
             const bool fits = types.contains(feature->getType());
-            action->setText(QString("%1: %2").arg(action->data().toInt() + 1).arg(feature->getName()));
+            // Named by the slot's characteristic; a nameless one by its slot, so that
+            // it is no blank line.
+            const int slot = action->data().toInt() + 1;
+            action->setText(feature->getName().isEmpty() ? tr("ИСХ № %1").arg(slot) : feature->getName());
             action->setVisible(fits);
             any = any || fits;
         }

@@ -20,6 +20,9 @@ constexpr int dUMinusPage = 4;
 
 constexpr int rowHeight = 24;
 
+// What marks a text the instrument has not been sent.
+const QColor unsentColour(255, 224, 178);
+
 // As high as its rows, with room for a horizontal scroll bar where the columns may not
 // fit: the tables are small, and the tab stacks them.
 void fitHeight(QTableWidget *t, bool scrolls)
@@ -99,8 +102,11 @@ void zorRefTab::fill(const optionsZOR70 &options)
             fillTable(t, texts, R::_group(g));
             continue;
         }
-        ui->d10kEdit->setText(texts[0][R::coefD10k]);
-        ui->d005maEdit->setText(texts[0][R::coefK005ma]);
+        for (int coef : {R::coefD10k, R::coefK005ma}) {
+            coefFields()[coef]->setText(texts[0][coef]);
+            coefFields()[coef]->setStyleSheet(QString());
+            coefFields()[coef]->setToolTip(QString());
+        }
     }
     ui->rKShift0Edit->setText(R::shiftText(options, 0));
     ui->rKShift1Edit->setText(R::shiftText(options, 1));
@@ -136,6 +142,43 @@ void zorRefTab::fillTable(QTableWidget *t, const R::_table &texts, R::_group gro
                 t->setItem(r, c, item);
             }
             item->setText(texts[r][c]);
+            item->setData(Qt::BackgroundRole, QVariant());
+            item->setToolTip(QString());
+        }
+    }
+}
+
+QList<QLineEdit *> zorRefTab::coefFields() const
+{
+    return {ui->d10kEdit, ui->d005maEdit};
+}
+
+void zorRefTab::showUnsent(const R::_tab &typed)
+{
+    const QString unsent = tr("Не передано в прибор");
+    for (int g = 0; g < R::groupCount && g < typed.size(); ++g) {
+        QTableWidget *t = table(g);
+        for (int r = 0; r < typed[g].size(); ++r) {
+            for (int c = 0; c < typed[g][r].size(); ++c) {
+                const QString &text = typed[g][r][c];
+                if (!t) {
+                    QLineEdit *field = coefFields().value(c);
+                    if (field && field->text() != text) {
+                        const QSignalBlocker quiet(field);
+                        field->setText(text);
+                        field->setStyleSheet(QStringLiteral("background: %1;").arg(unsentColour.name()));
+                        field->setToolTip(unsent);
+                    }
+                    continue;
+                }
+                QTableWidgetItem *item = t->item(r, c);
+                if (!item || item->text() == text)
+                    continue;
+                const QSignalBlocker quiet(t);
+                item->setText(text);
+                item->setBackground(unsentColour);
+                item->setToolTip(unsent);
+            }
         }
     }
 }
@@ -185,7 +228,7 @@ QString zorRefTab::showCell(const R::_cell &cell)
     QString name = title(cell.group);
     QTableWidget *t = table(cell.group);
     if (!t) {
-        QLineEdit *edit = cell.column == R::coefK005ma ? ui->d005maEdit : ui->d10kEdit;
+        QLineEdit *edit = coefFields().value(cell.column, ui->d10kEdit);
         edit->setFocus();
         edit->selectAll();
         return name + ": " + (cell.column == R::coefK005ma ? ui->label_13 : ui->label_12)->text();

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+class QLineEdit;
 class QTableWidget;
 class optionsZOR70;
 
@@ -29,9 +30,12 @@ public:
 
     explicit zorRefTab(Ui::devConfUI *ui);
 
-    // Every table and field from the image; the widgets emit nothing meanwhile.
+    // Every table and field from the image, unmarked; the widgets emit nothing meanwhile.
     void fill(const optionsZOR70 &options);
     zorRefInput::_tab texts() const;
+    // Texts (of texts()) the image does not hold, in place of the image's, each marked
+    // as not sent to the instrument.
+    void showUnsent(const zorRefInput::_tab &typed);
     // The tables whose edited cells are parsed back.
     QList<QTableWidget *> tables() const;
     // Brings the cell (or field) into view, selects it and returns its name for the user.
@@ -41,6 +45,7 @@ private:
     QTableWidget *table(int group) const; // null for the coefficient fields
     QString title(int group) const;
     void fillTable(QTableWidget *table, const zorRefInput::_table &texts, zorRefInput::_group group);
+    QList<QLineEdit *> coefFields() const; // by zorRefInput::_coef
 
     Ui::devConfUI *ui;
 };

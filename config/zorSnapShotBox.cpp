@@ -1,6 +1,7 @@
 #include "config/zorSnapShotBox.h"
 #include "ui_devConfUI.h"
 
+#include "config/zorDbNotice.h"
 #include "db/zorSql.h"
 #include "registry/zorSnapShot.h"
 
@@ -65,12 +66,16 @@ void zorSnapShotBox::search(zorList::_zor *zor, const QString &text)
         ui->dbFindCB->addItem(tr("Введите не менее 3-х символов"));
         return;
     }
+    // Shown while the database searches: a search over many snapshots takes a moment.
+    ui->dbFindCB->addItem(tr("Идёт поиск..."), 0);
+    ui->dbFindCB->repaint();
     int total = 0;
     const QVector<zorSql::zorSqlItem> found = sql ? sql->searchSnapShot(text, listLimit, &total)
                                                   : QVector<zorSql::zorSqlItem>();
     QString count = tr("Найдено: ") + QString::number(total);
     if (total > found.size())
         count += tr(", показаны последние %1").arg(found.size());
+    ui->dbFindCB->clear();
     ui->dbFindCB->addItem(count, 0);
     for (const zorSql::zorSqlItem &item : found)
         ui->dbFindCB->addItem(item.title, item.id);
@@ -104,9 +109,7 @@ void zorSnapShotBox::save(zorList::_zor *zor)
 {
     if (!zor || zor->snapShotId < 1)
         return;
-    zor->snapShotId = zorSnapShot::store(sql, *zor->options, zor->dbIndex, ui->infoText->toPlainText(),
-                                         zor->snapShotId);
-    rebuild(zor);
+    store(zor, zor->snapShotId);
 }
 
 void zorSnapShotBox::add(zorList::_zor *zor)
@@ -114,8 +117,16 @@ void zorSnapShotBox::add(zorList::_zor *zor)
     if (!zor || zor->dbIndex < 1)
         return;
     // With id 0 the database first looks for a snapshot with the same bytes.
-    zor->snapShotId = zorSnapShot::store(sql, *zor->options, zor->dbIndex, ui->infoText->toPlainText(), 0);
+    store(zor, 0);
+}
+
+void zorSnapShotBox::store(zorList::_zor *zor, int id)
+{
+    zor->snapShotId = zorSnapShot::store(sql, *zor->options, zor->dbIndex, ui->infoText->toPlainText(), id);
+    const zorSql::_error error = sql ? sql->lastError() : zorSql::_error();
     rebuild(zor);
+    if (zor->snapShotId < 1 && sql)
+        zorDbNotice::of(sql)->tell(dialog, tr("Настройка не сохранена в базе данных"), error);
 }
 
 void zorSnapShotBox::remove(zorList::_zor *zor)

@@ -44,6 +44,10 @@ public:
     void remove(zorList::_zor *zor);
 
 private:
+    // Stores the settings as snapshot id (0: a new one, or the one with the same bytes)
+    // and tells the user when the database did not take them.
+    void store(zorList::_zor *zor, int id);
+
     Ui::devConfUI *ui;
     zorSql *sql;
     QWidget *dialog;

@@ -1,5 +1,7 @@
 #include "db/zorSql.h"
 
+#include "db/zorDbLog.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
@@ -140,13 +142,62 @@ QString zorSql::unusableReason() const
     return reason;
 }
 
+zorSql::_error zorSql::lastError() const
+{
+    return error;
+}
+
+void zorSql::fail(int code, const QString &what, const QString &detail)
+{
+    error = {code, errorText(code)};
+    // A database found unusable at start-up fails at every statement, and the user was
+    // told so then; a failing one repeats the same failure at every save: each kind is
+    // logged once as a warning, its repeats only among the debug messages.
+    const QString kind = QString::number(code) + ' ' + what;
+    const QString line = QStringLiteral("error %1 (%2): %3 | %4").arg(code).arg(error.text, what, detail);
+    if (reason.isEmpty() && !logged.contains(kind)) {
+        logged.insert(kind);
+        qCWarning(lcDb).noquote() << line;
+    } else {
+        qCDebug(lcDb).noquote() << line;
+    }
+}
+
+// SQLite's primary result codes a write meets on a user's machine, and zorSql's own.
+QString zorSql::errorText(int code)
+{
+    switch (code > 0 ? code & 0xFF : code) {
+    case errClosed: return tr("база данных не открыта");
+    case errNoDevice: return tr("прибора нет в базе данных");
+    case 5: // SQLITE_BUSY
+    case 6: return tr("база данных занята другой программой"); // SQLITE_LOCKED
+    case 7: return tr("недостаточно памяти"); // SQLITE_NOMEM
+    case 8: return tr("база данных доступна только для чтения"); // SQLITE_READONLY
+    case 10: return tr("ошибка чтения или записи файла базы данных"); // SQLITE_IOERR
+    case 11: // SQLITE_CORRUPT
+    case 26: return tr("файл базы данных повреждён"); // SQLITE_NOTADB
+    case 13: return tr("нет места на диске"); // SQLITE_FULL
+    case 14: return tr("не удаётся открыть файл базы данных или его журнал"); // SQLITE_CANTOPEN
+    case 19: return tr("запись противоречит данным базы"); // SQLITE_CONSTRAINT
+    default: return tr("ошибка SQLite");
+    }
+}
+
 bool zorSql::exec(QSqlQuery &query, const QString &statement, const Bindings &values)
 {
-    if (!query.prepare(statement))
-        return false;
-    for (const Binding &value : values)
-        query.bindValue(QLatin1String(value.first), value.second);
-    return query.exec();
+    error = {};
+    if (query.prepare(statement)) {
+        for (const Binding &value : values)
+            query.bindValue(QLatin1String(value.first), value.second);
+        if (query.exec())
+            return true;
+    }
+    // The driver names SQLite's result code; a failure without one is SQLITE_ERROR.
+    const QSqlError failure = query.lastError();
+    bool numbered = false;
+    const int code = failure.nativeErrorCode().toInt(&numbered);
+    fail(numbered && code != 0 ? code : 1, statement.simplified(), failure.text());
+    return false;
 }
 
 // True when the statement succeeded with exactly one row; the query is then on it.
@@ -234,11 +285,19 @@ QString zorSql::getSnapShotInfo(int snapshot_id)
 int zorSql::setSnapShot(int device_id, const QByteArray *data, const QByteArray *refdata,
                         const QString &info, int snapshot_id)
 {
-    if (!db.isOpen() || device_id < 1 || !data || !refdata)
+    if (!data || !refdata)
         return -1;
+    if (!db.isOpen()) {
+        fail(errClosed, "setSnapShot", reason);
+        return -1;
+    }
     QSqlQuery query(db);
-    if (!oneRow(query, "SELECT device_id FROM device WHERE device_id=:device_id", {{":device_id", device_id}}))
+    if (device_id < 1
+        || !oneRow(query, "SELECT device_id FROM device WHERE device_id=:device_id", {{":device_id", device_id}})) {
+        if (!query.lastError().isValid())
+            fail(errNoDevice, "setSnapShot", QStringLiteral("device %1").arg(device_id));
         return -1;
+    }
 
     // The factory snapshot is never found here, so it is never changed.
     const bool found = snapshot_id < 1
@@ -500,8 +559,12 @@ void zorSql::setProperty(const QString &update, const QString &insert, const QSt
 
 int zorSql::addFeature(const QByteArray *data, const QString &name, const QString &info)
 {
-    if (!db.isOpen() || !data)
+    if (!data)
         return -1;
+    if (!db.isOpen()) {
+        fail(errClosed, "addFeature", reason);
+        return -1;
+    }
     return insertFeature(*data, name, info);
 }
 
@@ -520,8 +583,12 @@ int zorSql::insertFeature(const QByteArray &data, const QString &name, const QSt
 
 int zorSql::setFeature(const QByteArray *data, const QString &name, const QString &info, int feature_id)
 {
-    if (!db.isOpen() || !data)
+    if (!data)
         return -1;
+    if (!db.isOpen()) {
+        fail(errClosed, "setFeature", reason);
+        return -1;
+    }
     QSqlQuery query(db);
     const bool found = feature_id < 1
         ? oneRow(query, QString(featureLookup) + " WHERE feature_data=:feature_data", {{":feature_data", *data}})
@@ -590,8 +657,10 @@ QVector<zorSql::zorSqlItem> zorSql::searchFeature(const QString &text)
 
 bool zorSql::rmFeature(int feature_id)
 {
-    if (!db.isOpen())
+    if (!db.isOpen()) {
+        fail(errClosed, "rmFeature", reason);
         return false;
+    }
     QSqlQuery query(db);
     return exec(query, "DELETE FROM feature WHERE feature_id=:feature_id", {{":feature_id", feature_id}})
         && query.numRowsAffected() > 0;

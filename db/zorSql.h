@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -22,7 +23,9 @@ class QSqlQuery;
 // operation returns a neutral value (-1, "", an invalid QVariant, an empty
 // container, false, or no action) when the database is closed or a statement
 // fails; callers decide what to show. isUsable() and unusableReason() tell,
-// once after construction, whether the file can be read and written at all.
+// once after construction, whether the file can be read and written at all;
+// lastError() tells why a later operation failed, and every failed statement
+// goes to the log.
 class zorSql : public QObject
 {
     Q_OBJECT
@@ -37,6 +40,15 @@ public:
         bool factory = false;
     };
 
+    // Why an operation failed: SQLite's result code, or one of zorSql's own
+    // codes below, and the reason in Russian, for the user.
+    struct _error
+    {
+        int code = 0; // 0: nothing failed
+        QString text;
+    };
+    enum _errorCode { errClosed = -1, errNoDevice = -2 };
+
     // Opens the file at path; an empty path or a missing file leaves the object
     // closed (a missing file is not created: an empty database would hide the
     // template for good).
@@ -50,6 +62,9 @@ public:
     bool isUsable() const;
     // Why the database is unusable, for the user; empty when it is usable.
     QString unusableReason() const;
+    // Why the last operation failed; code 0 when its statements succeeded (a
+    // write may still have changed no row).
+    _error lastError() const;
 
     // Instruments.
     int addDev(unsigned type, unsigned number, const QString &name);
@@ -112,6 +127,9 @@ private:
     void open(const QString &path);
     QString probe();
     bool isWorthCompacting();
+    // Remembers a failure as the last error and logs it with what failed.
+    void fail(int code, const QString &what, const QString &detail);
+    static QString errorText(int code);
     bool exec(QSqlQuery &query, const QString &statement, const Bindings &values);
     bool oneRow(QSqlQuery &query, const QString &statement, const Bindings &values);
     // Shared by the two writes of a property: UPDATE, then INSERT when no row changed.
@@ -126,6 +144,8 @@ private:
 
     QSqlDatabase db;
     QString reason;
+    _error error;
+    QSet<QString> logged; // failures (code and what) logged as warnings
 };
 
 #endif // ZORSQL_H

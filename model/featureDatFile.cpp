@@ -2,6 +2,7 @@
 
 #include "link/bDouble.h"
 #include "model/featureTableLayout.h"
+#include "model/zorBlockCodec.h"
 #include "model/featureZOR70.h"
 #include "model/optionsZOR70.h"
 
@@ -105,8 +106,7 @@ bool featureDatFile::decodeLines(const QStringList &lines, _content *content)
         result.type = lines.at(1).toInt(&ok);
         if (!ok || !featureTableLayout(result.type).isValid())
             return false;
-        result.name = lines.at(2);
-        if (!nameFits(result.name) || !numbers(lines.mid(headerLines)))
+        if (!takeName(lines.at(2), &result.name) || !numbers(lines.mid(headerLines)))
             return false;
         result.cells = lines.mid(headerLines);
         const int layoutCells = featureTableLayout(result.type).cells();
@@ -116,8 +116,7 @@ bool featureDatFile::decodeLines(const QStringList &lines, _content *content)
         return true;
     }
     }
-    result.name = lines.at(1);
-    if (!nameFits(result.name) || !numbers(ratios))
+    if (!takeName(lines.at(1), &result.name) || !numbers(ratios))
         return false;
     result.cells = cellsOf(result.type, ratios);
     *content = result;
@@ -135,13 +134,17 @@ bool featureDatFile::numbers(const QStringList &texts)
     return true;
 }
 
-bool featureDatFile::nameFits(const QString &name)
+bool featureDatFile::takeName(const QString &line, QString *name)
 {
-    for (const QChar c : name) {
+    for (const QChar c : line) {
         if (c.category() == QChar::Other_Control)
             return false;
     }
-    return windows1251()->canEncode(name) && windows1251()->fromUnicode(name).size() <= featureZOR70::nameSize;
+    if (!windows1251()->canEncode(line))
+        return false;
+    // Cut as the record cuts it, so that the name shown is the name the record keeps.
+    *name = zorBlockCodec::decodeText(zorBlockCodec::encodeText(line, featureZOR70::nameSize));
+    return true;
 }
 
 QStringList featureDatFile::cellsOf(int type, const QStringList &ratios)

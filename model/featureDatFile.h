@@ -18,8 +18,8 @@
 //      (blank-separated; an empty line is an unused point), later lines unused
 //   3  12 lines: "ТС МТШ-90", 10 coefficients of which 5, 6 and 7 (from 0) are dropped
 // The file comes from outside: anything that is not exactly one of these formats, with
-// a type of the list, numbers where numbers belong and a name that fits the record, is
-// refused as a whole.
+// a type of the list, numbers where numbers belong and a name Windows-1251 can carry,
+// is refused as a whole. A name longer than the record's 16 bytes is cut to them.
 class featureDatFile
 {
 public:
@@ -49,7 +49,8 @@ public:
 private:
     static bool decodeLines(const QStringList &lines, _content *content);
     static bool numbers(const QStringList &texts);
-    static bool nameFits(const QString &name);
+    // The name on a line, cut to the record's bytes; false for a name no record can carry.
+    static bool takeName(const QString &line, QString *name);
     static QStringList cellsOf(int type, const QStringList &ratios);
 };
 

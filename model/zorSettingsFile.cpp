@@ -53,7 +53,10 @@ bool zorSettingsFile::read(QIODevice *device, _items *items)
     if (!readBlock(in, optionsZOR70::refSize, &items->ref) || !readBlock(in, optionsZOR70::devSize, &items->dev)
         || !readBlock(in, optionsZOR70::chSize, &items->ch) || !readBlock(in, optionsZOR70::featSize, &items->feat))
         return false;
-    if (items->type == optionsZOR70::typeExtended && !readBlock(in, optionsZOR70::refdUSize, &items->refdU))
+    // Files written before the extended variant had its refdU block end here: a missing
+    // item reads as empty, and the image keeps its refdU values.
+    if (items->type == optionsZOR70::typeExtended && !device->atEnd()
+        && !readBlock(in, optionsZOR70::refdUSize, &items->refdU))
         return false;
     return in.status() == QDataStream::Ok;
 }

@@ -12,7 +12,8 @@ class optionsZOR70;
 // instrument itself uses, wrapped in a QDataStream (format 17, big-endian framing):
 //   qint32 type signature, qint8 format version (1), QString name,
 //   QByteArray reference, device, channel and characteristic blocks,
-//   QByteArray refdU block (only after the extended variant's signature).
+//   QByteArray refdU block (only after the extended variant's signature; a file that
+//   ends before it has none).
 // The stream's items come from outside: every length is checked against what the item
 // may hold before anything is allocated for it.
 class zorSettingsFile

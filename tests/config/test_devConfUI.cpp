@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -415,6 +416,105 @@ private slots:
             QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), o->feature[3]->getData());
     }
 
+    void numberNotApplied_data()
+    {
+        // A serial number typed in service mode, the dialog closed without applying, then
+        // the device menu's apply, a channel menu edit, or a new name applied in the dialog:
+        // the instrument keeps its own number, in its memory and in the database, and one
+        // numbered 0 gets nothing.
+        QTest::addColumn<quint32>("serial");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("changes");
+        QTest::newRow("numbered 0: device menu") << 0u << "applyAction" << "";
+        QTest::newRow("numbered 0: channel menu") << 0u << "modeAction" << "";
+        QTest::newRow("numbered 0: name applied") << 0u << "pushButton_5" << "";
+        QTest::newRow("numbered: name applied") << 71u << "pushButton_5" << "name=Стенд-9";
+    }
+
+    void numberNotApplied()
+    {
+        QFETCH(quint32, serial);
+        QFETCH(QString, then);
+        QFETCH(QString, changes);
+        configRig &rig = instrument(serial);
+        rig.dialog.show(rig.index);
+        rig.enterServiceMode();
+        const auto type = [&rig](const char *name, const QString &text) {
+            rig.find<QLineEdit>(name)->setText(text);
+            emit rig.find<QLineEdit>(name)->editingFinished();
+        };
+        type("devNumEdit", "42");
+        QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
+        confMenu devMenu(&rig.r.list, &rig.r.link.port);
+        confChMenu chMenu(&rig.r.list, &rig.r.sql);
+        if (then == "applyAction") {
+            devMenu.show(rig.index, QPoint(100, 100));
+            devMenu.findChild<QAction *>(then)->trigger();
+        } else if (then == "modeAction") {
+            chMenu.show(rig.index, QPoint(100, 100), 2);
+            configRig::choose(chMenu.findChild<QAction *>(then)->menu(), "Ом");
+            chMenu.close(); // sends the edit
+        } else {
+            rig.dialog.show(rig.index);
+            type("devNameEdit", "Стенд-9");
+            QTest::mouseClick(rig.find<QPushButton>(then), Qt::LeftButton);
+        }
+        QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
+        QCOMPARE(rig.waitWrites(serial ? 1 : 0).isEmpty(), serial == 0);
+        QCOMPARE(rig.changes().join(' '), changes);
+        QCOMPARE(rig.image()->devNumber, serial);
+        if (serial)
+            QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
+                     L{QString::number(serial)});
+    }
+
+    void reads_data()
+    {
+        // Settings changed on the instrument, then read by a button of the dialog: what the
+        // image took (configRig::changes), and the progress bar at the end of each block
+        // read: its range, the block's length, then hidden ("-").
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QString>("progress");
+        QTest::newRow("channels") << "loadChBtn" << "mode1=1 name=Новое time=2" << "8 - 224 - 24 -";
+        QTest::newRow("characteristics") << "loadFeatBtn" << "record3" << "10880 -";
+        QTest::newRow("references: refdU too on the extended instrument") << "loadRefBtn" << "ref refdU" << "1008 - 116 -";
+        QTest::newRow("everything") << "pushButton_7" << "mode1=1 name=Новое record3 ref refdU time=2"
+                                    << "24 - 1008 - 8 - 224 - 10880 - 116 -";
+    }
+
+    void reads()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, changes);
+        QFETCH(QString, progress);
+        configRig &rig = instrument(71);
+        rig.dialog.show(rig.index);
+        QMap<quint8, QByteArray> blocks = rig.original;
+        blocks[O::rdDev][2] = 2; // measuring time
+        blocks[O::rdCh][1] = char(O::chOhm); // mode of channel 1
+        blocks[O::rdIdent].replace(4, 16, zorBlockCodec::encodeText("Новое", 16));
+        const auto flip = [&blocks](quint8 address, int at) { blocks[address][at] = char(blocks[address].at(at) ^ 1); };
+        flip(O::rdFeat, 3 * featureZOR70::dataSize + 20); // a coefficient of record 3
+        flip(O::rdRef, 8);
+        flip(O::rdRefdU, 5);
+        for (auto it = blocks.cbegin(); it != blocks.cend(); ++it)
+            rig.sim->setBlock(it.key(), it.value());
+        const auto *bar = rig.find<QProgressBar>("pgBar");
+        L seen;
+        const auto spy = connect(&rig.r.link.port, qOverload<int, int, int, quint8>(&ZORSerialPort::setProgress),
+                                 [&](int, int done, int total, quint8) {
+                                     if (done == total)
+                                         seen << (bar->isHidden() ? "-" : QString::number(bar->maximum()));
+                                 });
+        QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
+        QTest::qWait(2 * configRig::sendDelay);
+        rig.r.waitIdle(rig.index);
+        disconnect(spy);
+        QCOMPARE(rig.changes(true).join(' '), changes);
+        QCOMPARE(seen.join(' '), progress);
+    }
+
     void roundTrip_data()
     {
         // Edits made through the settings dialog or a popup menu, then applied: the
@@ -466,9 +566,11 @@ private slots:
         QTest::newRow("channel menu: resistance, range, current typed, rounding")
             << 71u << L{"modeAction=Ом", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"} << "close" << ch
             << "mode2=1 dim2=0 feat2=0 ref2=3 round2=3 cur2=7";
-        QTest::newRow("channel menu: characteristic slot") << 71u << L{"modeAction=4: ТС-1", "featAction=7: ТС-2 (ТС КВД)"}
+        QTest::newRow("channel menu: characteristic slot") << 71u << L{"modeAction=ТС-1", "featAction=7: ТС-2 (ТС КВД)"}
                                                            << "close" << ch << "mode2=7 feat2=6 round2=2";
         QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << "";
+        QTest::newRow("dialog: applyFeatBtn sends the device and characteristic blocks")
+            << 71u << L{"combo:devMeasTimeCB=2", "cell:2:0=Ом"} << "applyFeatBtn" << QByteArray("\x04\x00", 2) << "time=2";
         // An instrument without a serial number takes the number alone, and nothing without one.
         const L unnumbered = {"combo:devMeasTimeCB=3", "cell:1:1=K"};
         QTest::newRow("unnumbered: nothing sent") << 0u << unnumbered << "pushButton_5" << QByteArray() << "";
@@ -476,6 +578,7 @@ private slots:
             << 0u << unnumbered + L{"service", "number=42"} << "pushButton_5" << QByteArray("\x34") << "sn=42";
         QTest::newRow("unnumbered, 0 typed: refused")
             << 0u << unnumbered + L{"service", "number=0"} << "pushButton_5" << QByteArray() << "";
+        QTest::newRow("unnumbered: applyFeatBtn sends nothing") << 0u << unnumbered << "applyFeatBtn" << QByteArray() << "";
     }
 
     void roundTrip()

@@ -256,8 +256,8 @@ private slots:
         f.click("saveDBBtn");
         QCOMPARE(f.state(), QString("0 счёт 001"));
         QCOMPARE(f.sql.getFeatureItem(id).info, QString("поверка 2024"));
-        f.get<QPlainTextEdit>("infoText")->setPlainText("поверка 2025"); // a description alone is worth saving
-        QCOMPARE(f.state(), QString("0 счёт 011"));
+        f.get<QPlainTextEdit>("infoText")->setPlainText("поверка 2025"); // a description alone changes no bytes
+        QCOMPARE(f.state(), QString("0 счёт 001"));
         QCOMPARE(f.sql.loadFeature(id), f.entered());
 
         f.edit(0, 3, "45");
@@ -275,8 +275,10 @@ private slots:
         const QString asked = "Ввод индивидуальной статической характеристики (ИСХ)|Вы уверены?";
         QCOMPARE(seen, (L{asked, asked}));
         QCOMPARE(f.sql.getFeatureItem(added).id, 0);
-        QCOMPARE(f.boxItems(), L{"Новая градуировка"});
+        QCOMPARE(f.boxItems(), L{"Новая настройка"});
         QCOMPARE(f.state(), QString("0 счёт 000"));
+        const auto *info = f.get<QPlainTextEdit>("infoText");
+        QCOMPARE(info->placeholderText() + QString::number(info->isEnabled()), QString("Настройка НЕ найдена в БД0"));
 
         const QByteArray other = counting(featureZOR70::ftTPTable, "Термопара ПП"), damaged(100, '\x05');
         const int otherId = f.sql.addFeature(&other, "Термопара ПП", "");
@@ -297,6 +299,31 @@ private slots:
         QCOMPARE(f.box()->currentData().toInt(), otherId);
         QCOMPARE(f.state(), QString("5 Термопара ПП 001"));
         QCOMPARE(f.entered(), other);
+    }
+
+    // A database that fails after the editor opened: the user hears why, once per kind of
+    // failure (a characteristic not saved, or not deleted).
+    void databaseFails()
+    {
+        fixture f;
+        const QString path = f.dir.filePath(zorSqlFile::fileName);
+        const QByteArray bytes = counting(0);
+        f.sql.addFeature(&bytes, "счёт", "");
+        f.dialog.setEdited(&f.feature, false);
+        QVERIFY(QFile::rename(path, path + ".moved")); // as by a share remounted
+        L seen;
+        for (int button : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Ok})
+            modalAnswer::box(&seen, button);
+        f.click("addDBBtn");
+        f.click("addDBBtn");
+        f.click("rmDBBtn");
+        f.edit(0, 3, "44");
+        QVERIFY(f.get<QWidget>("saveDBBtn")->isEnabled());
+        f.click("saveDBBtn");
+        const QString reason = ": база данных доступна только для чтения (код 8).";
+        QCOMPARE(seen, (L{"Ошибка базы данных|ИСХ не сохранена в базе данных" + reason,
+                          "Ввод индивидуальной статической характеристики (ИСХ)|Вы уверены?",
+                          "Ошибка базы данных|ИСХ не удалена из базы данных" + reason}));
     }
 
     void recalculation_data()

@@ -1,4 +1,5 @@
 #include "config/passDialog.h"
+#include "db/zorSqlFile.h"
 #include "link/bDouble.h"
 #include "link/bFloat.h"
 #include "tests/config/configRig.h"
@@ -246,10 +247,17 @@ private slots:
             QSqlDatabase::database().commit();
         }
         const QByteArray before = rig.image()->getData() + rig.image()->getRefData(true);
+        auto *list = rig.find<QComboBox>("dbFindCB");
+        L passed; // every entry the box held on the way: the search shows that it runs
+        const auto spy = connect(list->model(), &QAbstractItemModel::rowsInserted, [&](const QModelIndex &, int row) {
+            passed << list->itemText(row);
+        });
         for (const QString &text : typed)
             rig.find<QLineEdit>("dbSearchEdit")->setText(text);
+        disconnect(spy);
         const L box = entries(rig);
         QCOMPARE(QString::number(box.size()) + ":" + box.mid(0, shown.count(';') + 1).join(';'), shown);
+        QCOMPARE(passed.contains("Идёт поиск..."), !typed.filter(QRegularExpression(".{3}")).isEmpty());
         QCOMPARE(rig.image()->getData() + rig.image()->getRefData(true), before);
         rig.find<QLineEdit>("dbSearchEdit")->clear();
     }
@@ -346,7 +354,8 @@ private slots:
     }
 
     // Cancelled, nothing is sent and the image holds the instrument's references again, so
-    // that the snapshot stored after the next write of anything holds them too.
+    // that the snapshot stored after the next write of anything holds them too. The cells
+    // keep what was typed, marked as not sent, and the next apply sends it.
     void cancelSendsNothing()
     {
         configRig &rig = rigOf();
@@ -360,11 +369,35 @@ private slots:
         QTest::qWait(4 * configRig::sendDelay);
         QCOMPARE(rig.waitWrites(0), QByteArray());
         QCOMPARE(rig.image()->getRefData(true), held);
-        QCOMPARE(rig.find<QTableWidget>("refTable")->item(0, 0)->text(), QString("3.00000000"));
+        for (const char *table : {"refTable", "dUTableMinus"}) {
+            const QTableWidgetItem *kept = rig.find<QTableWidget>(table)->item(table[0] == 'r' ? 0 : 2, table[0] == 'r' ? 0 : 3);
+            QCOMPARE(kept->text() + "|" + kept->toolTip(), QString(table[0] == 'r' ? "123.25000000" : "4.50") + "|Не передано в прибор");
+        }
         rig.r.request(rig.index, "dev");
         rig.waitWrites(1);
         QCOMPARE(rig.changes(), L{});
         QCOMPARE(snapShot(rig).value(2), QString(held.toHex()));
+        answerPassword(master, true);
+        click(rig, "applyRefBtn");
+        rig.waitWrites(4);
+        QCOMPARE(rig.changes(), (L{"ref", "refdU"}));
+        QCOMPARE(rig.find<QTableWidget>("refTable")->item(0, 0)->toolTip(), QString());
+    }
+
+    // A database that fails after start-up: saving the settings says why, once per run.
+    void databaseFails()
+    {
+        configRig &rig = rigOf();
+        const QString path = rig.r.dir.filePath(zorSqlFile::fileName);
+        rig.image()->setChMode(1, O::chMV); // settings no snapshot holds
+        QVERIFY(QFile::rename(path, path + ".moved")); // as by a share remounted
+        L boxes;
+        modalAnswer::box(&boxes);
+        click(rig, "addDBBtn");
+        click(rig, "addDBBtn");
+        QVERIFY(QFile::rename(path + ".moved", path));
+        QCOMPARE(boxes, L{"Ошибка базы данных|Настройка не сохранена в базе данных: база данных доступна только для "
+                          "чтения (код 8)."});
     }
 
     void loadSnapShot_data()
@@ -426,6 +459,7 @@ private slots:
         QTest::newRow("Cyrillic, in Windows-1251") << true << "пароль" << "пароль" << "" << QByteArray("\xef\xe0\xf0\xee\xeb\xfc\0\0", 8);
         QTest::newRow("a character Windows-1251 lacks") << false << "ab✓d" << "ab✓d" << "Недопустимые символы в пароле" << kept;
         QTest::newRow("basic, 3 characters") << false << "wxy" << "wxy" << "Пароль слишком короткий" << kept;
+        QTest::newRow("new passwords that differ") << false << "wxyz" << "wxyv" << "Пароли не совпадают" << kept;
     }
 
     // The blocks reach the instrument byte for byte (the refdU block only an extended one's),

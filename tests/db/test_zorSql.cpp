@@ -341,6 +341,42 @@ private slots:
         }
     }
 
+    void failures_data()
+    {
+        QTest::addColumn<Op>("op");
+        QTest::addColumn<bool>("moved"); // the file moved away after start-up, as a share remounted
+        QTest::addColumn<QString>("error"); // lastError afterwards: code and text
+        const QString readOnly = "8 база данных доступна только для чтения";
+        QTest::newRow("snapshot") << Op([](zorSql &s) { return save(s, 1, 'n', "Н", 0); }) << true << readOnly;
+        QTest::newRow("snapshot saved over") << Op([](zorSql &s) { return save(s, 1, 'n', "Н", 2); }) << true << readOnly;
+        QTest::newRow("characteristic added") << Op([](zorSql &s) { return s.addFeature(&refdata, "М", ""); }) << true << readOnly;
+        QTest::newRow("characteristic saved over") << Op([](zorSql &s) { return save(s, 0, 'n', "М", 1); }) << true << readOnly;
+        QTest::newRow("characteristic removed") << Op([](zorSql &s) { return s.rmFeature(1); }) << true << readOnly;
+        QTest::newRow("snapshot of a device gone") << Op([](zorSql &s) { return save(s, 4711, 'n', "Н", 0); }) << false
+                                                   << "-2 прибора нет в базе данных";
+        // Reads go on, and one that succeeds after a failure leaves no error behind.
+        QTest::newRow("read after a failure") << Op([](zorSql &s) {
+            save(s, 1, 'n', "Н", 0);
+            return s.getAppProperty("main_device_id");
+        }) << true << "0 ";
+    }
+
+    // A database that starts failing after start-up: the operation gives its neutral
+    // result, and lastError and the log say why.
+    void failures()
+    {
+        QFETCH(Op, op);
+        QFETCH(bool, moved);
+        QFETCH(QString, error);
+        store();
+        QVERIFY(!moved || QFile::rename(path, path + ".moved"));
+        if (error.startsWith("8 "))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^error 8 \\(база данных доступна только для чтения\\): .*readonly"));
+        const QVariant got = op(*sql);
+        QVERIFY(error.startsWith("0 ") ? got.toInt() == 1 : got.toInt() < 1);
+        QCOMPARE(QString("%1 %2").arg(sql->lastError().code).arg(sql->lastError().text), error);
+    }
+
     // Closing compacts the file only when free pages make up a real share of it, so a
     // large database with little to gain closes at once.
     void compactOnClose()
