@@ -203,7 +203,8 @@ bool QwtZOR::addPoint(double val, const QString &dim, int qwtIndex, uchar ch)
 {
     double time = m_store.timeNow(qwtIndex);
     if (time < 0.0 || (ch < m_store.getChCount(qwtIndex) && time < m_store.getChTime(qwtIndex, ch))) {
-        if (((++m_clockBack) & (m_clockBack - 1)) == 0) // 1, 2, 4, 8 ...: the log stays short
+        ++m_clockBack;
+        if ((m_clockBack & (m_clockBack - 1)) == 0) // 1, 2, 4, 8 ...: the log stays short
             qCWarning(lcPlot) << "clock stepped back: reading of device" << qwtIndex << "channel" << ch
                               << "refused," << m_clockBack << "so far";
         time = -1.0;

@@ -114,8 +114,9 @@ void zorResultImport::parse()
 }
 
 // The GUI thread's slice: the blocks parsed so far into the plot, until the deadline.
-bool zorResultImport::step(const QDeadlineTimer &until)
+bool zorResultImport::step(const QDeadlineTimer &slice)
 {
+    const QDeadlineTimer until(std::min<qint64>(turnMs, slice.remainingTime()));
     // The device may have been removed while its file was being read.
     const zorList::_zor *z = list->getZorByIndex(zorIndex);
     if (!z || z->qwtIndex != qwtIndex)

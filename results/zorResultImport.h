@@ -75,7 +75,9 @@ private:
     };
     static constexpr int blockRows = 4096;
     static constexpr int maxQueued = 16;
-    // The GUI thread waits no longer than this for a block, within its slice.
+    // The GUI thread appends for no longer than this at a time, well within a slice, and
+    // waits no longer than waitMs for a block.
+    static constexpr int turnMs = 20;
     static constexpr int waitMs = 5;
     // No more room than this is made ahead (512 MiB a series): a file that looks
     // longer than that goes on growing its series as it is read.
