@@ -678,16 +678,21 @@ void MainWindow::on_toolButton_3_clicked()
     fileDialog->setDefaultSuffix(QString());
     if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
         return;
+    const QString path = fileDialog->selectedFiles().first();
     auto *import = new zorResultImport(this, list, plot);
-    connect(import, &zorResultImport::finished, this, [this](int index) { setMainDev(index, false); });
-    const int error = import->start(fileDialog->selectedFiles().first());
+    connect(import, &zorResultImport::finished, this, [this](int index, bool, const QString &problem) {
+        setMainDev(index, false);
+        if (!problem.isEmpty())
+            report(tr("Чтение результатов измерений из файла"), problem);
+    });
+    QString reason;
+    const int error = import->start(path, &reason);
     if (error == zorResultImport::deviceError) {
         report(tr("Чтение результатов измерений из файла"), tr("Подключено наибольшее возможное число приборов."));
     } else if (error != zorResultImport::importOk) {
         updUI();
         QMessageBox::critical(this, tr("Ошибка при чтении файла"),
-                              tr("Невозможно прочитать файл.\nФайл повреждён, занят другим приложением или имеет "
-                                 "неверный формат."),
+                              tr("Невозможно прочитать файл %1:\n%2.").arg(QDir::toNativeSeparators(path), reason),
                               QMessageBox::Ok);
     }
 }

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/zorAppLog.h"
+#include "app/zorQuitSignal.h"
 #include "log/zorLogFile.h"
 
 #include <QApplication>
@@ -83,6 +84,9 @@ int main(int argc, char *argv[])
     zorLogFile::install(zorLogFile::defaultPath());
     qCInfo(lcApp).noquote() << "start, version" << QCoreApplication::applicationVersion();
 
+    // From here on a termination signal waits for the window to close it.
+    zorQuitSignal *quit = new zorQuitSignal;
+
     QSplashScreen *splash = new QSplashScreen(QPixmap(":/resource/images/splash3.png"));
     splash->show();
     app->processEvents();
@@ -100,6 +104,9 @@ int main(int argc, char *argv[])
 
     window->showMaximized();
     splash->finish(window);
+    // A termination signal closes the window as its close button does.
+    QObject::connect(quit, &zorQuitSignal::received, window, &QWidget::close);
+    qCInfo(lcApp) << "window shown";
     for (const QString &path : parser.values("port"))
         window->connectTypedPort(path);
     if (parser.isSet("demo"))
@@ -108,6 +115,7 @@ int main(int argc, char *argv[])
     const int code = app->exec();
     qCInfo(lcApp) << "exit, code" << code;
 
+    delete quit;
     delete window;
     delete translator;
     delete splash;

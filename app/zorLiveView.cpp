@@ -217,7 +217,7 @@ void zorLiveView::fillDevRow(int row, int index)
     setCellText(table, row, dcName, zor->options->devName, text);
     setCellText(table, row, dcNumber, zor->options->getDevNumberStr(), text);
     fillDevValue(row, index);
-    setCellText(table, row, dcStatus, list->getTStatName(index), text);
+    fillDevStatus(row, index);
     if (!qobject_cast<QProgressBar *>(table->cellWidget(row, dcMarker)))
         setCellText(table, row, dcMarker, isMain ? mainMarker : QString(), text);
     for (int column = dcName; column < dcCount; ++column)
@@ -338,6 +338,8 @@ void zorLiveView::plotChanged()
     const QString shown = QStringLiteral("color: #215767;"), hidden = QStringLiteral("color: gray;");
     ui.measValue->setStyleSheet(qwtIndex >= 0 && !plot->getMeasShow(qwtIndex) ? hidden : shown);
     ui.averValue->setStyleSheet(qwtIndex >= 0 && !plot->getAverShow(qwtIndex) ? hidden : shown);
+    for (int ch = 0; ch + 1 < ui.chTable->rowCount(); ++ch)
+        drawChMark(quint8(ch));
     displaysDirty = true;
     throttle->request();
 }
@@ -502,9 +504,15 @@ void zorLiveView::showChErrors()
 void zorLiveView::status(int index)
 {
     const int row = rowOf(index);
-    if (row < 0)
-        return;
+    if (row >= 0)
+        fillDevStatus(row, index);
+}
+
+// The thermostat state in its colour while the device is connected: green when it holds.
+void zorLiveView::fillDevStatus(int row, int index)
+{
     const QString name = list->getTStatName(index);
+    const QColor state = name == QLatin1String(">T<") ? QColor("#2e8b57") : QColor("#b35900");
     setCellText(ui.devTable, row, dcStatus, name,
-                name == QLatin1String(">T<") ? QColor("#2e8b57") : QColor("#b35900"));
+                list->getZorByIndex(index)->devIndex >= 0 ? state : QColor(Qt::lightGray));
 }

@@ -78,6 +78,7 @@ private:
     void fillDevRow(int row, int index);
     void fillDevValue(int row, int index);
     void fillDevRecording(int row, int index);
+    void fillDevStatus(int row, int index);
     void fillChRows();
     void fillChRow(int qwtIndex, quint8 ch);
     void fillDisplays();

@@ -1,11 +1,10 @@
 #include "plot/QwtZOR.h"
 
 #include "plot/QwtZORScaleXDrawMode0.h"
-#include "plot/QwtZORScaleXDrawMode1.h"
-#include "plot/QwtZORScaleXDrawMode2.h"
 #include "plot/QwtZORScaleYDraw.h"
 #include "plot/zorPlotCurve.h"
 #include "plot/zorPlotInteraction.h"
+#include "plot/zorPlotLog.h"
 #include "plot/zorReplotThrottle.h"
 #include "plot/zorTimeText.h"
 
@@ -13,21 +12,6 @@
 #include <qwt_plot_marker.h>
 
 #include <utility>
-
-namespace {
-
-const QColor &channelColor(int ch)
-{
-    static const QColor colors[] = {
-        QColor(Qt::red),       QColor(Qt::blue),        QColor(Qt::green),    QColor(Qt::darkGray),
-        QColor("#c6c600"),     QColor(Qt::darkCyan),    QColor(Qt::darkMagenta), QColor(Qt::black),
-        QColor(Qt::darkRed),   QColor(Qt::darkBlue),    QColor(Qt::darkGreen), QColor("#00c6c6"),
-        QColor(Qt::gray),      QColor(Qt::magenta),     QColor(Qt::darkYellow), QColor(Qt::lightGray),
-    };
-    return ch < int(sizeof(colors) / sizeof(colors[0])) ? colors[ch] : colors[0];
-}
-
-} // namespace
 
 QwtZOR::QwtZOR(QWidget *parent)
     : QwtPlot(parent)
@@ -134,12 +118,12 @@ void QwtZOR::removeDev(int qwtIndex)
     requestReplot();
 }
 
-void QwtZOR::prepareMeas(int qwtIndex, const QDateTime &start)
+void QwtZOR::prepareMeas(int qwtIndex, const QDateTime &start, bool ownTimeBase)
 {
     if (!findView(qwtIndex))
         return;
     clear(qwtIndex);
-    m_store.setStart(qwtIndex, start);
+    m_store.setStart(qwtIndex, start, ownTimeBase);
     // Wall-clock and clock labels count from the start: draw them afresh.
     int cur = -1;
     uchar ch = 255;
@@ -186,8 +170,6 @@ void QwtZOR::addChannelViews(_dev &d, int qwtIndex, int count)
         _ch c;
         c.curveAver = std::make_unique<zorPlotCurve>(m_store, qwtIndex, uchar(k), true);
         c.curveMeas = std::make_unique<zorPlotCurve>(m_store, qwtIndex, uchar(k), false);
-        c.curveAver->setPen(channelColor(k), 2, Qt::SolidLine);
-        c.curveMeas->setPen(channelColor(k), 1, Qt::SolidLine);
         setCurvesVisible(c, d.devShow && d.measShow && current, d.devShow && d.averShow && current);
         c.curveAver->attach(this);
         c.curveMeas->attach(this);
@@ -214,10 +196,20 @@ void QwtZOR::clear(int qwtIndex)
 
 // ---------------------------------------------------------------- points
 
+// A wall clock stepped back puts the reading before the start or before the channel's
+// newest one: it is refused as an invalid reading, so that the series stays in time
+// order, and counted in the log.
 bool QwtZOR::addPoint(double val, const QString &dim, int qwtIndex, uchar ch)
 {
-    const double time = m_store.timeNow(qwtIndex);
-    return time >= 0.0 && addPoint(val, time, dim, qwtIndex, ch);
+    double time = m_store.timeNow(qwtIndex);
+    if (time < 0.0 || (ch < m_store.getChCount(qwtIndex) && time < m_store.getChTime(qwtIndex, ch))) {
+        ++m_clockBack;
+        if ((m_clockBack & (m_clockBack - 1)) == 0) // 1, 2, 4, 8 ...: the log stays short
+            qCWarning(lcPlot) << "clock stepped back: reading of device" << qwtIndex << "channel" << ch
+                              << "refused," << m_clockBack << "so far";
+        time = -1.0;
+    }
+    return addPoint(val, time, dim, qwtIndex, ch);
 }
 
 bool QwtZOR::addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch)
@@ -718,25 +710,13 @@ uchar QwtZOR::getChScaleY(int qwtIndex, uchar ch) const
 QString QwtZOR::getScaleXLabel(int qwtIndex, uchar ch, uchar scale) const
 {
     const _ch *c = findChView(qwtIndex, ch);
-    if (!c)
-        return QStringLiteral("-");
-    const auto &table = m_scales.tableX();
-    if (scale < table.size())
-        return table.at(scale).label;
-    const uchar index = c->mode == mcAuto ? 0 : c->mode == mcTracking ? c->scaleX : m_scales.curScaleX;
-    return table.at(index).label;
+    return c ? m_scales.labelX(scale, c->mode, c->scaleX) : QStringLiteral("-");
 }
 
 QString QwtZOR::getScaleYLabel(int qwtIndex, uchar ch, uchar scale) const
 {
     const _ch *c = findChView(qwtIndex, ch);
-    if (!c)
-        return QStringLiteral("-");
-    const auto &table = m_scales.tableY();
-    if (scale < table.size())
-        return table.at(scale).label;
-    const uchar index = c->mode == mcAuto ? 0 : c->mode == mcTracking ? c->scaleY : m_scales.curScaleY;
-    return table.at(index).label;
+    return c ? m_scales.labelY(scale, c->mode, c->scaleY) : QStringLiteral("-");
 }
 
 QStringList QwtZOR::scaleXLabels() const
@@ -752,39 +732,13 @@ QStringList QwtZOR::scaleYLabels() const
 QString QwtZOR::getChModeLabel(int qwtIndex, uchar ch) const
 {
     const _ch *c = findChView(qwtIndex, ch);
-    if (!c)
-        return QStringLiteral("-");
-    switch (c->mode) {
-    case mcAuto:
-        return tr("АВТО");
-    case mcTracking:
-        return tr("СЛЕЖЕНИЕ");
-    case mcZoom:
-        return tr("УВЕЛИЧЕНИЕ");
-    case mcMeasure:
-        return tr("ИЗМЕРЕНИЕ");
-    case mcShift:
-        return tr("СДВИГ");
-    case mcLimits:
-        return tr("ПРЕДЕЛЫ");
-    }
-    return QStringLiteral("-");
+    return c ? zorPlotScales::modeLabel(c->mode) : QStringLiteral("-");
 }
 
 QString QwtZOR::getChModeXLabel(int qwtIndex, uchar ch) const
 {
     const _ch *c = findChView(qwtIndex, ch);
-    if (!c)
-        return QStringLiteral("-");
-    switch (c->modeX) {
-    case mcxSec:
-        return tr("СЕК");
-    case mcxRel:
-        return tr("ОТН");
-    case mcxAbs:
-        return tr("АБС");
-    }
-    return QStringLiteral("-");
+    return c ? zorPlotScales::modeXLabel(c->modeX) : QStringLiteral("-");
 }
 
 void QwtZOR::setChModeX(TmcModeX mode, int qwtIndex, uchar ch)
@@ -811,17 +765,7 @@ void QwtZOR::changeModeX(int mode)
 
 void QwtZOR::setScaleDrawX(TmcModeX mode)
 {
-    switch (mode) {
-    case mcxRel:
-        setAxisScaleDraw(xBottom, new QwtZORScaleXDrawMode1(this));
-        break;
-    case mcxAbs:
-        setAxisScaleDraw(xBottom, new QwtZORScaleXDrawMode2(this));
-        break;
-    default:
-        setAxisScaleDraw(xBottom, new QwtZORScaleXDrawMode0);
-        break;
-    }
+    m_scales.setScaleDrawX(mode);
 }
 
 void QwtZOR::setChMode(TmcMode mode, int qwtIndex, uchar ch)
@@ -832,12 +776,14 @@ void QwtZOR::setChMode(TmcMode mode, int qwtIndex, uchar ch)
     c->mode = mode;
     // The pickers serve what is on screen: only the main channel of the current
     // device decides them.
+    // Every channel's value texts carry the decimals of its own Y scale, shown or not.
+    if (mode == mcAuto || mode == mcTracking)
+        calcPrecision(c->scaleY, qwtIndex, ch);
     if (isCurrentMain(qwtIndex, ch)) {
         m_interaction->usePickers(mode);
         if (mode == mcAuto || mode == mcTracking) {
             m_scales.curScaleX = c->scaleX;
             m_scales.curScaleY = c->scaleY;
-            calcPrecision(m_scales.curScaleY, qwtIndex, ch);
         } else if (mode == mcLimits) {
             m_views[qwtIndex].markerUp->hide();
             m_views[qwtIndex].markerDown->hide();

@@ -81,7 +81,9 @@ public:
     // Devices
     int addDev();
     void removeDev(int qwtIndex);
-    void prepareMeas(int qwtIndex, const QDateTime &start);
+    // Clears the device's series and counts its time from start; with ownTimeBase (a
+    // file read back) the device never lends its start to a device added later.
+    void prepareMeas(int qwtIndex, const QDateTime &start, bool ownTimeBase = false);
     void setChCount(uchar count, int qwtIndex);
     void clear(int qwtIndex);
 
@@ -258,6 +260,7 @@ private:
     zorPlotScales m_scales;
     zorPlotInteraction *m_interaction = nullptr;
     zorReplotThrottle *m_replotThrottle = nullptr;
+    int m_clockBack = 0; // readings refused because the wall clock stepped back
 };
 
 #endif // QWTZOR_H

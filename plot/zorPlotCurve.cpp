@@ -79,10 +79,23 @@ int firstBeyond(const QVector<double> &xs, int i, int to, double edge, int width
 
 } // namespace
 
+// Channel k draws in the k-th colour; channels from 16 on in red.
+const QColor &zorPlotCurve::channelColor(int ch)
+{
+    static const QColor colors[] = {
+        QColor(Qt::red),       QColor(Qt::blue),        QColor(Qt::green),    QColor(Qt::darkGray),
+        QColor("#c6c600"),     QColor(Qt::darkCyan),    QColor(Qt::darkMagenta), QColor(Qt::black),
+        QColor(Qt::darkRed),   QColor(Qt::darkBlue),    QColor(Qt::darkGreen), QColor("#00c6c6"),
+        QColor(Qt::gray),      QColor(Qt::magenta),     QColor(Qt::darkYellow), QColor(Qt::lightGray),
+    };
+    return ch < int(sizeof(colors) / sizeof(colors[0])) ? colors[ch] : colors[0];
+}
+
 zorPlotCurve::zorPlotCurve(const zorPointStore &store, int qwtIndex, uchar ch, bool aver)
     : m_series(new zorSeriesData(store, qwtIndex, ch, aver))
 {
     setData(m_series);
+    setPen(channelColor(ch), aver ? 2 : 1, Qt::SolidLine);
 }
 
 zorSeriesData *zorPlotCurve::series() const

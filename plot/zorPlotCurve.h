@@ -21,8 +21,11 @@
 class zorPlotCurve : public QwtPlotCurve
 {
 public:
-    // Draws the channel's plotted series from the store: with aver the moving averages.
+    // Draws the channel's plotted series from the store in the channel's colour: with aver
+    // the moving averages (a pen of width 2), else the readings (width 1).
     zorPlotCurve(const zorPointStore &store, int qwtIndex, uchar ch, bool aver);
+
+    static const QColor &channelColor(int ch);
 
     zorSeriesData *series() const;
 

@@ -1,6 +1,9 @@
 #include "plot/zorPlotScales.h"
 
 #include "plot/QwtZOR.h"
+#include "plot/QwtZORScaleXDrawMode0.h"
+#include "plot/QwtZORScaleXDrawMode1.h"
+#include "plot/QwtZORScaleXDrawMode2.h"
 #include "plot/zorPointStore.h"
 #include "plot/zorSeriesData.h"
 
@@ -26,6 +29,15 @@ int fittingScale(double span, int divisions, int count, int hint, StepOf stepOf)
     while (i < count - 1 && !fits(i))
         ++i;
     return i;
+}
+
+// The table entry a label names: scale itself when it is one, else "Авто" in the
+// automatic mode, the channel's own in tracking, the one in force on the axis otherwise.
+int labelIndex(uchar scale, int size, int mode, uchar own, uchar inForce)
+{
+    if (scale < size)
+        return scale;
+    return mode == QwtZOR::mcAuto ? 0 : mode == QwtZOR::mcTracking ? own : inForce;
 }
 
 } // namespace
@@ -80,6 +92,38 @@ uchar zorPlotScales::precisionOf(uchar scaleY)
 {
     // Steps 1..3 (0.000001..0.000005) show 6 decimals, every three steps one less.
     return scaleY == 0 || scaleY >= 19 ? 0 : uchar(6 - (scaleY - 1) / 3);
+}
+
+QString zorPlotScales::labelX(uchar scale, int mode, uchar own) const
+{
+    return m_tableX.at(labelIndex(scale, m_tableX.size(), mode, own, curScaleX)).label;
+}
+
+QString zorPlotScales::labelY(uchar scale, int mode, uchar own) const
+{
+    return m_tableY.at(labelIndex(scale, m_tableY.size(), mode, own, curScaleY)).label;
+}
+
+QString zorPlotScales::modeLabel(int mode)
+{
+    const QStringList labels = {tr("АВТО"), tr("СЛЕЖЕНИЕ"), tr("УВЕЛИЧЕНИЕ"), tr("ИЗМЕРЕНИЕ"), tr("СДВИГ"), tr("ПРЕДЕЛЫ")};
+    return labels.value(mode, QStringLiteral("-"));
+}
+
+QString zorPlotScales::modeXLabel(int modeX)
+{
+    const QStringList labels = {tr("СЕК"), tr("ОТН"), tr("АБС")};
+    return labels.value(modeX, QStringLiteral("-"));
+}
+
+void zorPlotScales::setScaleDrawX(int modeX)
+{
+    if (modeX == QwtZOR::mcxRel)
+        m_plot.setAxisScaleDraw(QwtPlot::xBottom, new QwtZORScaleXDrawMode1(&m_plot));
+    else if (modeX == QwtZOR::mcxAbs)
+        m_plot.setAxisScaleDraw(QwtPlot::xBottom, new QwtZORScaleXDrawMode2(&m_plot));
+    else
+        m_plot.setAxisScaleDraw(QwtPlot::xBottom, new QwtZORScaleXDrawMode0);
 }
 
 int zorPlotScales::indexForWidth(double width) const

@@ -38,6 +38,16 @@ public:
     QStringList labelsY() const;
     // Decimals of value texts and Y tick labels on the Y scale of that index.
     static uchar precisionOf(uchar scaleY);
+    // The label of entry scale of a table, or with 255 that of the index in force for a
+    // channel in mode (a QwtZOR::TmcMode) whose own index is own.
+    QString labelX(uchar scale, int mode, uchar own) const;
+    QString labelY(uchar scale, int mode, uchar own) const;
+    // The names of the scaling modes (QwtZOR::TmcMode) and X label modes (TmcModeX); "-"
+    // for an unknown one.
+    static QString modeLabel(int mode);
+    static QString modeXLabel(int modeX);
+    // Puts the X tick label draw of the mode (QwtZOR::TmcModeX) on the plot.
+    void setScaleDrawX(int modeX);
     // The first index from 1 whose division holds the given width (height); the last one
     // when none does.
     int indexForWidth(double width) const;

@@ -98,7 +98,13 @@ int zorPointStore::addDev()
     while (m_devs.contains(key))
         ++key;
     _dev d;
-    d.startDateTime = m_devs.isEmpty() ? QDateTime::currentDateTime() : m_devs.first().startDateTime;
+    d.startDateTime = QDateTime::currentDateTime();
+    for (const _dev &other : qAsConst(m_devs)) {
+        if (!other.ownStart) {
+            d.startDateTime = other.startDateTime;
+            break;
+        }
+    }
     d.startMSecs = d.startDateTime.toMSecsSinceEpoch();
     m_devs.insert(key, d);
     ++m_layout;
@@ -127,11 +133,12 @@ QList<int> zorPointStore::devKeys() const
     return m_devs.keys();
 }
 
-void zorPointStore::setStart(int qwtIndex, const QDateTime &start)
+void zorPointStore::setStart(int qwtIndex, const QDateTime &start, bool own)
 {
     _dev *d = editDev(qwtIndex);
     if (!d)
         return;
+    d->ownStart = d->ownStart || own;
     d->startDateTime = start;
     d->startMSecs = start.toMSecsSinceEpoch();
 }

@@ -66,6 +66,7 @@ public:
         QVector<_ch> chs;
         QDateTime startDateTime; // time stamps are seconds since this moment
         qint64 startMSecs = 0;   // startDateTime in ms since the epoch, for cheap time stamps
+        bool ownStart = false;   // a start of its own (a file read back): no time base for others
     };
 
     // The series a curve draws: the differences of a linked channel, else the readings;
@@ -99,13 +100,15 @@ public:
     zorPointStore &operator=(const zorPointStore &) = delete;
 
     // Devices. addDev gives the smallest free key, -1 when 255 devices exist; a device
-    // added beside others takes the first one's start, so all share one time base.
+    // added beside others takes the start of the first one without a start of its own, so
+    // all live devices share one time base.
     int addDev();
     // Unlinks every channel whose partner was on the device, then removes it.
     void removeDev(int qwtIndex);
     QList<int> devKeys() const;
-    // Sets the time base of the device; clear() it first.
-    void setStart(int qwtIndex, const QDateTime &start);
+    // Sets the time base of the device; clear() it first. own marks a start that is the
+    // device's alone, from then on.
+    void setStart(int qwtIndex, const QDateTime &start, bool own = false);
     // Grows with fresh channels or shrinks from the last channel down (count 255 is
     // ignored); returns the channels that were linked to a removed one, now unlinked.
     QVector<QPair<int, uchar>> setChCount(uchar count, int qwtIndex);

@@ -2,20 +2,39 @@
 
 #include "plot/QwtZOR.h"
 #include "registry/zorList.h"
+#include "results/zorResultsLog.h"
 #include "results/zorSlicedJob.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QThread>
 
 #include <algorithm>
+#include <iterator>
 
 zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
     : QObject(window), window(window), list(list), plot(plot)
 {
 }
 
-int zorResultImport::start(const QString &path)
+// A cancelled or abandoned import stops its parser before the file and reader go.
+zorResultImport::~zorResultImport()
 {
+    if (!parser)
+        return;
+    {
+        QMutexLocker locked(&lock);
+        stopping = true;
+    }
+    changed.wakeAll();
+    parser->wait();
+    delete parser;
+}
+
+int zorResultImport::start(const QString &path, QString *reason)
+{
+    this->path = path;
     file.setFileName(path);
     int error = file.open(QIODevice::ReadOnly) ? int(reader.readHeader()) : int(fileError);
     if (error == importOk) {
@@ -30,78 +49,135 @@ int zorResultImport::start(const QString &path)
         }
     }
     if (error != importOk) {
+        if (reason) {
+            const QString texts[] = {QString(), tr("в первой строке нет даты начала измерений"),
+                                     tr("нет времени начала измерений, или дата и время невозможны"),
+                                     tr("нет строки заголовков столбцов с разделителем полей")};
+            *reason = error == fileError ? file.errorString()
+                : !reader.failure().isEmpty() ? reader.failure()
+                : error < int(std::size(texts)) ? texts[error] : QString();
+        }
         deleteLater();
         return error;
     }
     list->getZorByIndex(zorIndex)->options->devName = QFileInfo(path).completeBaseName();
     units = reader.units();
-    pending.resize(units.size());
-    turn = pending.size();
-    plot->prepareMeas(qwtIndex, reader.start());
+    room.fill(0, units.size());
+    fileSize = reader.size();
+    plot->prepareMeas(qwtIndex, reader.start(), true);
+    parser = QThread::create([this] { parse(); });
+    parser->start();
     auto *job = new zorSlicedJob(
         window, tr("Чтение результатов измерений из файла..."),
-        [this](const QDeadlineTimer &until) { return step(until); }, [this] { return progress(); }, this);
+        [this](const QDeadlineTimer &until) { return step(until); },
+        [this] { return fileSize > 0 ? int(position * 1000 / fileSize) : 0; }, this);
     connect(job, &zorSlicedJob::finished, this, [this](bool cancelled) {
-        emit finished(zorIndex, cancelled);
+        emit finished(zorIndex, cancelled, problem());
         deleteLater();
     });
     job->start();
     return importOk;
 }
 
-bool zorResultImport::step(const QDeadlineTimer &until)
+// The parser's thread: blocks of rows into the queue, waiting while it is full.
+void zorResultImport::parse()
 {
+    bool atEnd = false;
+    while (!atEnd) {
+        _block block;
+        block.time.resize(units.size());
+        block.value.resize(units.size());
+        for (int ch = 0; ch < units.size(); ++ch) {
+            block.time[ch].reserve(blockRows);
+            block.value[ch].reserve(blockRows);
+        }
+        atEnd = reader.run(
+            [&block](int ch, double t, double value) {
+                block.time[ch].append(t);
+                block.value[ch].append(value);
+            },
+            QDeadlineTimer(QDeadlineTimer::Forever), blockRows);
+        block.position = reader.position();
+        position = block.position;
+        QMutexLocker locked(&lock);
+        while (ready.size() >= size_t(maxQueued) && !stopping)
+            changed.wait(&lock);
+        if (stopping)
+            return;
+        ready.push_back(std::move(block));
+        if (atEnd) {
+            parsed = true;
+            failure = reader.failure();
+        }
+        changed.wakeAll();
+    }
+}
+
+// The GUI thread's slice: the blocks parsed so far into the plot, until the deadline.
+bool zorResultImport::step(const QDeadlineTimer &slice)
+{
+    const QDeadlineTimer until(std::min<qint64>(turnMs, slice.remainingTime()));
     // The device may have been removed while its file was being read.
     const zorList::_zor *z = list->getZorByIndex(zorIndex);
     if (!z || z->qwtIndex != qwtIndex)
         return true;
-    for (;;) {
-        if (turn == pending.size()) {
-            if (atEnd)
-                return true;
-            atEnd = reader.run(
-                [this](int ch, double t, double value) {
-                    pending[ch].time << t;
-                    pending[ch].value << value;
-                },
-                QDeadlineTimer(QDeadlineTimer::Forever), blockRows);
-            turn = 0;
+    while (!until.hasExpired()) {
+        _block block;
+        {
+            QMutexLocker locked(&lock);
+            if (ready.empty() && !parsed)
+                changed.wait(&lock, QDeadlineTimer(std::min<qint64>(waitMs, until.remainingTime())));
+            if (ready.empty())
+                return parsed;
+            block = std::move(ready.front());
+            ready.pop_front();
         }
-        // The plot does not announce these points: the window catches up once the
-        // file is in (finished).
-        const QSignalBlocker quiet(plot);
-        for (; turn < pending.size(); ++turn) {
-            _pending &p = pending[turn];
-            if (!p.time.isEmpty()) {
-                makeRoom(turn);
-                plot->addPoints(p.value, p.time, units.at(turn), qwtIndex, uchar(turn));
-            }
-            p.time.resize(0);
-            p.value.resize(0);
-            if (until.hasExpired()) {
-                ++turn;
-                return false;
-            }
-        }
+        changed.wakeAll();
+        append(block);
+    }
+    return false;
+}
+
+void zorResultImport::append(const _block &block)
+{
+    // The plot does not announce these points: the window catches up once the file is
+    // in (finished).
+    const QSignalBlocker quiet(plot);
+    for (int ch = 0; ch < block.time.size(); ++ch) {
+        if (block.time.at(ch).isEmpty())
+            continue;
+        makeRoom(ch, block.time.at(ch).size(), block.position);
+        plot->addPoints(block.value.at(ch), block.time.at(ch), units.at(ch), qwtIndex, uchar(ch));
     }
 }
 
 // Room for the points of the channel that the whole file likely holds, judged by the
-// share of the file read so far, with a tenth to spare for shorter rows further on;
-// made again, larger, should the file hold more than that.
-void zorResultImport::makeRoom(int ch)
+// share of the file the points so far came from, with a tenth to spare for shorter rows
+// further on; made again, larger, should the file hold more than that.
+void zorResultImport::makeRoom(int ch, int more, qint64 read)
 {
-    _pending &p = pending[ch];
-    const qint64 need = qint64(plot->getChMeasCount(qwtIndex, uchar(ch))) + p.time.size();
-    const qint64 read = reader.position();
-    if (need <= p.room || read <= 0 || reader.size() <= 0)
+    const qint64 need = qint64(plot->getChMeasCount(qwtIndex, uchar(ch))) + more;
+    if (need <= room.at(ch) || read <= 0 || fileSize <= 0)
         return;
-    const double expected = double(need) * double(reader.size()) / double(read) * 1.1 + blockRows;
-    p.room = int(std::min(expected, double(maxRoom)));
-    plot->reserve(p.room, qwtIndex, uchar(ch));
+    const double expected = double(need) * double(fileSize) / double(read) * 1.1 + blockRows;
+    room[ch] = int(std::min(expected, double(maxRoom)));
+    plot->reserve(room.at(ch), qwtIndex, uchar(ch));
 }
 
-int zorResultImport::progress() const
+// What of the file did not reach the plot, for the user; also written to the log.
+QString zorResultImport::problem() const
 {
-    return reader.size() > 0 ? int(reader.position() * 1000 / reader.size()) : 0;
+    QStringList texts;
+    const QString name = QDir::toNativeSeparators(path);
+    QMutexLocker locked(&lock);
+    if (!failure.isEmpty())
+        texts << tr("Файл %1 прочитан не полностью: %2. На графике то, что прочитано до ошибки.").arg(name, failure);
+    if (reader.columnsLeftOut() > 0)
+        texts << tr("В файле %1 каналов больше %2: не прочитано столбцов каналов: %3.")
+                     .arg(name)
+                     .arg(zorResultReader::maxChannels)
+                     .arg(reader.columnsLeftOut());
+    for (const QString &text : texts)
+        qCWarning(lcResults).noquote() << text;
+    return texts.join('\n');
 }

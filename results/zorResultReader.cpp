@@ -66,7 +66,12 @@ void zorResultReader::readUnits(QStringList fields, bool bracketsOnly)
     // The separator closing the line leaves an empty last field.
     if (!fields.isEmpty() && fields.last().isEmpty())
         fields.removeLast();
-    for (int k = 2; k < fields.size() && m_units.size() < maxChannels; ++k) {
+    leftOut = 0;
+    for (int k = 2; k < fields.size(); ++k) {
+        if (m_units.size() == maxChannels) {
+            leftOut = int(fields.size()) - k;
+            break;
+        }
         const QRegularExpressionMatch unit = unitRe.match(fields.at(k));
         if (unit.hasMatch())
             m_units << (unit.captured(1) == zorResultLayout::ohmText() ? ohm : unit.captured(1));
@@ -78,9 +83,14 @@ void zorResultReader::readUnits(QStringList fields, bool bracketsOnly)
 bool zorResultReader::run(const sink &take, const QDeadlineTimer &until, int maxRows)
 {
     for (int n = 1;; ++n) {
-        const int length = readLine();
+        int length = readLine();
         if (length < 0)
             return true;
+        if (!lineEnded && length > 0 && buf[size_t(length) - 1] != sep) {
+            // Cut off inside its last field, whose value may have lost digits.
+            while (length > 0 && buf[size_t(length) - 1] != sep)
+                --length;
+        }
         readRow(buf.data(), buf.data() + length, take);
         if (n == maxRows || (n % 64 == 0 && until.hasExpired()))
             return in->atEnd();
@@ -152,9 +162,14 @@ qint64 zorResultReader::size() const
 int zorResultReader::readLine()
 {
     const qint64 length = in->readLine(buf.data(), qint64(buf.size()));
-    if (length <= 0)
+    if (length <= 0) {
+        // A device that gives nothing before its end has failed (a lost share, a bad disk).
+        if (!in->atEnd() && m_failure.isEmpty())
+            m_failure = in->errorString();
         return -1;
-    if (buf[size_t(length) - 1] != '\n') {
+    }
+    lineEnded = buf[size_t(length) - 1] == '\n';
+    if (!lineEnded && length == qint64(buf.size()) - 1) {
         // Longer than any line of ours: the rest of it is skipped.
         char rest[4096];
         qint64 more = 0;

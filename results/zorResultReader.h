@@ -40,7 +40,8 @@ public:
         noColumns = 3,   // no separator, or the line of columns has fewer than 3 fields
     };
 
-    // Channels beyond this many columns are ignored: no instrument has more.
+    // Channels beyond this many columns are left out (columnsLeftOut()): no instrument
+    // has more.
     static constexpr int maxChannels = 32;
     // Longer lines are read up to this many bytes and the rest is skipped.
     static constexpr int maxLine = 64 * 1024;
@@ -54,11 +55,17 @@ public:
     QStringList units() const { return m_units; }
     char separator() const { return sep; }
     bool isOlderLayout() const { return older; }
+    // Channel columns of the header beyond maxChannels.
+    int columnsLeftOut() const { return leftOut; }
 
     using sink = std::function<void(int ch, double time, double value)>;
     // Reads rows until the deadline, maxRows lines (when positive) or the end of the
-    // file and hands every value to take; true at the end.
+    // file and hands every value to take; true at the end, also when the device failed
+    // (failure()). A last line without its line end was cut short: its last field is
+    // not read unless the separator closes it.
     bool run(const sink &take, const QDeadlineTimer &until = QDeadlineTimer(QDeadlineTimer::Forever), int maxRows = 0);
+    // Why the device stopped giving bytes before its end; empty while it did not.
+    QString failure() const { return m_failure; }
     // Bytes read, of the device's size (0 for a sequential device).
     qint64 position() const;
     qint64 size() const;
@@ -67,7 +74,8 @@ private:
     using field = std::pair<const char *, const char *>;
 
     // Reads the next line into buf, at most maxLine bytes of it, skipping the rest of a
-    // longer one. Its length without the line end; -1 at the end of the file.
+    // longer one. Its length without the line end; -1 at the end of the file or when the
+    // device fails (m_failure). lineEnded tells whether the line had its line end.
     int readLine();
     QString nextText();
     void readUnits(QStringList fields, bool bracketsOnly);
@@ -80,6 +88,9 @@ private:
     char sep = ';';
     bool older = false;
     bool decimalComma = true;
+    bool lineEnded = true;
+    int leftOut = 0;
+    QString m_failure;
     std::vector<char> buf;
     std::vector<field> fields;
 };

@@ -1,6 +1,7 @@
 #include "mainWindowHarness.h"
 
 #include "link/zorPortCatalog.h"
+#include "registry/zorAutoConnect.h"
 
 #include <QFileDialog>
 #include <QImage>
@@ -248,6 +249,29 @@ private slots:
         QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
     }
 
+    void settingsToggles_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("automatic connection") << "Автоподключение" << "autoconnect";
+        QTest::newRow("question on exit") << "Запрос при выходе" << "exit_query";
+    }
+
+    // The toggles of the settings menu store their state; the automatic connection
+    // follows its own at once.
+    void settingsToggles()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, key);
+        mainWindowHarness &h = two();
+        QAction *action = h.menuAction("settingsBtn", entry);
+        for (bool on : {!action->isChecked(), action->isChecked()}) {
+            action->trigger();
+            QCOMPARE(QVariant(h.appProperty(key)).toBool(), on);
+            QCOMPARE(h.window->findChild<zorAutoConnect *>()->isEnabled(), key == "autoconnect" ? on : true);
+        }
+    }
+
     // The program itself: its options and exit codes as the README gives them.
     void commandLine()
     {
@@ -260,6 +284,29 @@ private slots:
         QCOMPARE(program.exitCode(), exitCode);
         const QString output = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
         QVERIFY2(output.contains(printed), qPrintable(output));
+    }
+
+    // The program itself with the demo instrument reaches its window; a termination signal
+    // closes it as the close button does, and it exits with 0.
+    void startUpWithDemo()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_DATA_HOME", home.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(ZOR_PROGRAM, {"--demo"});
+        const auto logged = [&home](const char *text) {
+            QFile log(home.filePath("Kolvex/zor4_70/zor4_70.log"));
+            return log.open(QIODevice::ReadOnly) && log.readAll().contains(text);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(logged("window shown"), 30000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(logged("exit, code 0"));
     }
 
     // Ports this program holds are not offered; a typed device path connects and is

@@ -3,6 +3,9 @@
 #include "app/zorAlertSound.h"
 
 #include <QAbstractButton>
+#include <QColorDialog>
+#include <QMenu>
+#include <QToolButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -187,6 +190,96 @@ private slots:
         QTRY_COMPARE(h->table("chTable")->item(1, 1)->foreground().color(), QColor(Qt::black));
         h->menuAction("trackBtn", "Выкл.")->trigger();
         setPeriod(20);
+    }
+
+    // Column 0 of a channel: the left button hides or shows its curve, the right one (on a
+    // shown channel) chooses its colour in the colour dialog, as does the plot's settings
+    // menu for the main channel. The colour mark follows each.
+    void channelColumnZero()
+    {
+        h->press("devTable", 1, 1);
+        const int row = h->plot()->getChMain(qwt(0)) + 1;
+        QTableWidget *table = h->table("chTable");
+        const auto press = [&](Qt::MouseButton button) {
+            const QPoint at = table->viewport()->mapTo(h->window.get(), table->visualItemRect(table->item(row, 0)).center());
+            QTest::mouseClick(h->window->windowHandle(), button, Qt::NoModifier, at);
+        };
+        const auto seen = [&] {
+            return QString("%1 %2 %3").arg(h->plot()->getChShow(qwt(0), row - 1)).arg(h->plot()->getChColor(qwt(0), row - 1).name())
+                .arg(table->item(row, 0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8).name(QColor::HexArgb));
+        };
+        const auto answerColour = [](const char *name) {
+            mainWindowHarness::onModal([name](QWidget *modal) {
+                static_cast<QColorDialog *>(modal)->setCurrentColor(QColor(name));
+                static_cast<QDialog *>(modal)->accept();
+            });
+        };
+        press(Qt::LeftButton);
+        QCOMPARE(seen(), QString("0 #ff0000 #00000000"));
+        press(Qt::LeftButton);
+        QCOMPARE(seen(), QString("1 #ff0000 #ffff0000"));
+        answerColour("#123456");
+        press(Qt::RightButton);
+        QCOMPARE(seen(), QString("1 #123456 #ff123456"));
+        answerColour("#654321");
+        h->menuAction("setQwtBtn", "Цвет графика основного канала")->trigger();
+        QCOMPARE(seen(), QString("1 #654321 #ff654321"));
+    }
+
+    // A click on a big display hides or shows that kind of curve, and greys the display.
+    void clickingTheDisplays()
+    {
+        for (const char *name : {"measValue", "averValue"}) {
+            QLabel *display = h->window->findChild<QLabel *>(name);
+            for (bool shown : {false, true}) {
+                QTest::mouseClick(display, Qt::LeftButton);
+                QCOMPARE(name == QByteArray("measValue") ? h->plot()->getMeasShow(qwt(0)) : h->plot()->getAverShow(qwt(0)), shown);
+                QCOMPARE(display->styleSheet(), QString(shown ? "color: #215767;" : "color: gray;"));
+            }
+        }
+    }
+
+    // The thermostat column keeps its state's colour when the window refreshes.
+    void thermostatColour()
+    {
+        h->window->updUI();
+        QCOMPARE(h->table("devTable")->item(1, 6)->foreground().color(),
+                 QColor(h->text("devTable", 1, 6) == ">T<" ? "#2e8b57" : "#b35900"));
+    }
+
+    void plotSettingsMenu_data()
+    {
+        QTest::addColumn<QString>("entry");    // "submenu|entry" of the plot's settings menu
+        QTest::addColumn<QString>("expected"); // "name=what it shows": a button's text, a display's style, the ΔКанал cell
+        QTest::newRow("X scale") << "Масштаб по X|1 мин." << "dXBtn=1 мин.";
+        QTest::newRow("Y scale") << "Масштаб по Y|0.01" << "dYBtn=0.01";
+        QTest::newRow("automatic") << "Режим масштабирования|Авто" << "modeBtn=АВТО";
+        QTest::newRow("tracking") << "Режим масштабирования|Слежение" << "modeBtn=СЛЕЖЕНИЕ";
+        QTest::newRow("wall clock") << "Размерность шкалы по оси X|Абсолютное время" << "modeXBtn=АБС";
+        QTest::newRow("averages only") << "Показывать на графике|Только скользящее среднее" << "measValue=color: gray;";
+        QTest::newRow("values only") << "Показывать на графике|Только значения" << "averValue=color: gray;";
+        QTest::newRow("both") << "Показывать на графике|Значения и скользящее среднее" << "averValue=color: #215767;";
+        QTest::newRow("difference") << "Разность с каналом|Канал № 2" << "diff=2";
+        QTest::newRow("difference off") << "Разность с каналом|Выкл." << "diff=-";
+    }
+
+    // Each entry acts on the main channel of the main device, shows in the window, and is
+    // the one checked when its menu opens again.
+    void plotSettingsMenu()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, expected);
+        h->press("devTable", 1, 1);
+        QMenu *menu = h->menuAction("setQwtBtn", entry.section('|', 0, 0))->menu();
+        emit menu->aboutToShow();
+        mainWindowHarness::entry(menu, entry.section('|', 1))->trigger();
+        const QString name = expected.section('=', 0, 0);
+        QTRY_COMPARE(name == "diff" ? h->text("chTable", h->plot()->getChMain(qwt(0)) + 1, 5)
+                         : name.endsWith("Value") ? h->window->findChild<QLabel *>(name)->styleSheet()
+                                                  : h->window->findChild<QToolButton *>(name)->text(),
+                     expected.section('=', 1));
+        emit menu->aboutToShow();
+        QVERIFY(mainWindowHarness::entry(menu, entry.section('|', 1))->isChecked());
     }
 
     // The main device gone, the one with the highest index takes over; with none left

@@ -66,6 +66,34 @@ private slots:
 
     // A block of readings is announced once: what the listeners see last is how the
     // block ended.
+    // Readings stamped by the wall clock: one the clock put before the start or before the
+    // channel's newest reading is refused as invalid ("--", the error signal), and counted.
+    void clockSteppedBack()
+    {
+        QwtZOR plot;
+        const int dev = plot.addDev();
+        QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
+        QVERIFY(plot.addPoint(20.0, 1e6, "°C", dev, 0));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("clock stepped back.* 1 so far"));
+        QVERIFY(!plot.addPoint(21.0, "°C", dev, 0));
+        QCOMPARE(plot.getChMeasCount(dev, 0), 1);
+        plot.prepareMeas(dev, QDateTime::currentDateTime().addSecs(3600));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("clock stepped back.* 2 so far"));
+        QVERIFY(!plot.addPoint(21.0, "°C", dev, 0));
+        QCOMPARE(errors.count(), 2);
+        QCOMPARE(plot.getChMeasStr(dev, 0), QString("--"));
+    }
+
+    // Every channel, not only the drawn one, takes the decimals of its own Y scale.
+    void decimalsOfEveryChannel()
+    {
+        QwtZOR plot;
+        const int dev = deviceWith(plot, {0, 1});
+        plot.addPoint(21.123456, 1.0, "°C", dev, 1);
+        plot.setChScaleY(10, dev, 1); // "0.001"
+        QCOMPARE(plot.getChMeasStr(dev, 1), QString("21.123"));
+    }
+
     void blockSignals_data()
     {
         QTest::addColumn<int>("ch");

@@ -168,6 +168,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void randomBytesReadBack();
+    void truncatedReadBack();
     void cancelKeepsWhatWasRead();
     void instrumentsAtOnce();
 };
@@ -418,8 +419,29 @@ void test_resultsWindow::randomBytesReadBack()
     QVERIFY(writeFile(dir.filePath("bad.csv"), random));
     QStringList boxes;
     QVERIFY(!readBack(dir.filePath("bad.csv"), &boxes));
-    QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл.\n"
-                                "Файл повреждён, занят другим приложением или имеет неверный формат."});
+    QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл " + dir.filePath("bad.csv")
+                                + ":\nв первой строке нет даты начала измерений."});
+}
+
+// A file cut short inside a row (a copy broken off, a full disk) reads up to the cut and
+// gives no half-written value. Its device keeps the file's start for itself: an
+// instrument added later counts its time from now.
+void test_resultsWindow::truncatedReadBack()
+{
+    for (int index : h.list()->getIndexList())
+        h.list()->rmByIndex(index);
+    QByteArray text = zorResultLayout::codec()->fromUnicode("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n"
+                                                            "№;dT;Канал 1;Канал 2;\r\n ;[c];[°С];[°С];\r\n");
+    QVERIFY(writeFile(dir.filePath("cut.csv"), text + "1;0;20.5;21.5;\r\n2;1;20.6;21.62"));
+    const zorList::_zor *zor = readBack(dir.filePath("cut.csv"));
+    QVERIFY(zor);
+    const int q = zor->qwtIndex;
+    QCOMPARE(QString("%1 %2 %3").arg(h.plot()->getChMeasCount(q, 0)).arg(h.plot()->getChMeasCount(q, 1)).arg(h.plot()->getChMeas(q, 1)),
+             QString("2 1 21.5"));
+    h.menuAction("addDevBtn", "без подключния")->trigger();
+    QVERIFY(h.plot()->getStartDateTime(h.list()->getQWTIndex(h.list()->getIndexList().last())).secsTo(QDateTime::currentDateTime()) < 60);
+    for (int index : h.list()->getIndexList())
+        h.list()->rmByIndex(index);
 }
 
 // A long file shows its progress; cancelling keeps the rows read so far.

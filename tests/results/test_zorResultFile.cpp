@@ -50,13 +50,33 @@ QByteArray exported(const Channels &channels, const zorResultLayout &layout, int
     return out.data();
 }
 
-// What a file gives back: "error n", or "start [separator] units" then per channel
-// with points " | channel: time=value ...".
-QString readAll(const QByteArray &bytes, int *channels = nullptr)
+// A device that fails once failAt bytes are read, as a file on a lost share does.
+class failingBuffer : public QBuffer
 {
-    QBuffer in;
+public:
+    qint64 failAt = -1;
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        if (failAt < 0)
+            return QBuffer::readData(data, max);
+        if (pos() >= failAt) {
+            setErrorString("Input/output error");
+            return -1;
+        }
+        return QBuffer::readData(data, qMin(max, failAt - pos()));
+    }
+};
+
+// What a file gives back: "error n", or "start [separator] units" then per channel
+// with points " | channel: time=value ...", then what was not read.
+QString readAll(const QByteArray &bytes, int *channels = nullptr, qint64 failAt = -1)
+{
+    failingBuffer in;
+    in.failAt = failAt;
     in.setData(bytes);
-    in.open(QIODevice::ReadOnly);
+    in.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     zorResultReader reader(&in);
     const int error = reader.readHeader();
     if (error != zorResultReader::readOk)
@@ -71,6 +91,10 @@ QString readAll(const QByteArray &bytes, int *channels = nullptr)
         + reader.units().join(',');
     for (auto it = points.cbegin(); it != points.cend(); ++it)
         text += QString(" | %1: %2").arg(it.key()).arg(it.value().join(' '));
+    if (!reader.failure().isEmpty())
+        text += " | failed: " + reader.failure();
+    if (reader.columnsLeftOut() > 0)
+        text += QString(" | left out %1").arg(reader.columnsLeftOut());
     return text;
 }
 
@@ -221,6 +245,34 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         QCOMPARE(readAll(bytes), expected);
+    }
+
+    void incomplete_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("failAt"); // the byte the device fails at, -1 for none
+        QTest::addColumn<QString>("expected");
+        const QByteArray two = layout(";", {"°С", "°С"});
+        QTest::newRow("the device fails after a row: the row before, and why")
+            << two + "1;0;1;2;\r\n2;1;3;4;\r\n" << two.size() + 10 << "05.03.2024 09:08:07 [;] °С,°С | 0: 0=1 | 1: 0=2 | failed: Input/output error";
+        QTest::newRow("cut short inside the last value: not that value")
+            << two + "1;0;1;2;\r\n2;1;3;2.7" << -1 << "05.03.2024 09:08:07 [;] °С,°С | 0: 0=1 1=3 | 1: 0=2";
+        QString wide = "05.03.2024 09:08:07 [;] " + QString("K,").repeated(32).chopped(1);
+        for (int ch = 0; ch < 32; ++ch)
+            wide += QString(" | %1: 0=5").arg(ch);
+        QTest::newRow("34 channel columns: 2 left out")
+            << layout(";", QString("K ").repeated(34).trimmed().split(' '), "1_0" + QString("_5").repeated(34) + "_") << -1
+            << wide + " | left out 2";
+    }
+
+    // What of a file cannot be read is told: the device's failure, the columns beyond
+    // the channels kept. A line cut short at the end gives no half-written value.
+    void incomplete()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, failAt);
+        QFETCH(QString, expected);
+        QCOMPARE(readAll(bytes, nullptr, failAt), expected);
     }
 
     void garbage_data()
