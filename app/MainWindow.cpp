@@ -7,6 +7,7 @@
 #include "app/zorAlertSound.h"
 #include "app/zorDevErrorBoxes.h"
 #include "app/zorLiveView.h"
+#include "app/zorMqttDialog.h"
 #include "app/zorPlotMenus.h"
 #include "app/zorPlotProperties.h"
 #include "config/confChMenu.h"
@@ -16,6 +17,9 @@
 #include "db/zorSqlFile.h"
 #include "link/ZORSerialPort.h"
 #include "link/zorPortCatalog.h"
+#include "mqtt/zorMqttFeed.h"
+#include "mqtt/zorMqttPublisher.h"
+#include "mqtt/zorMqttSettings.h"
 #include "plot/QwtZOR.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
@@ -115,6 +119,7 @@ MainWindow::MainWindow(QWidget *parent)
     autoConnect = new zorAutoConnect(port, list, this);
     autoConnect->setObjectName("autoConnect");
     autoConnect->setEnabled(sql->getAppProperty(autoconnectKey).toBool());
+    buildMqtt();
     buildMenus();
     wire();
     updUI();
@@ -127,6 +132,9 @@ MainWindow::~MainWindow()
 {
     unwire();
     // Everything that leans on the registry, the plot or the link goes first.
+    delete mqttDialog;
+    delete mqttFeed;
+    delete mqtt;
     delete recDialog;
     delete saveDialog;
     delete autoConnect;
@@ -255,12 +263,25 @@ void MainWindow::buildSettingsMenu()
     };
     addCheck(tr("Автоподключение"), autoconnectKey);
     addCheck(tr("Запрос при выходе"), exitQueryKey);
+    settingsMenu->addAction(tr("Публикация MQTT…"), mqttDialog, &zorMqttDialog::open);
     settingsMenu->addSeparator();
     settingsMenu->addAction(QIcon(":/resource/images/about-32.png"), tr("О программе"), this, [this] {
         about->setBuild(QCoreApplication::applicationVersion(), property("BUILD_NUMBER").toInt(),
                         property("BUILD_DATE").toString());
         about->exec();
     });
+}
+
+// Readings and instrument states to an MQTT broker, when the user has turned it on.
+void MainWindow::buildMqtt()
+{
+    mqtt = new zorMqttPublisher(this);
+    mqtt->setObjectName("mqtt");
+    connect(mqtt, &zorMqttPublisher::problem, this, [this](const QString &text) { report(tr("Публикация MQTT"), text); });
+    mqttFeed = new zorMqttFeed(list, mqtt, this);
+    mqttDialog = new zorMqttDialog(sql, mqtt, this);
+    mqttDialog->setObjectName("mqttDialog");
+    mqtt->apply(zorMqttSettings::load(sql));
 }
 
 void MainWindow::buildTrackMenu()
