@@ -8,6 +8,7 @@
 #include "app/zorDevErrorBoxes.h"
 #include "app/zorEmptyHint.h"
 #include "app/zorLiveView.h"
+#include "app/zorMqttDialog.h"
 #include "app/zorPlotMenus.h"
 #include "app/zorPlotProperties.h"
 #include "config/confChMenu.h"
@@ -17,6 +18,9 @@
 #include "db/zorSqlFile.h"
 #include "link/ZORSerialPort.h"
 #include "link/zorPortCatalog.h"
+#include "mqtt/zorMqttFeed.h"
+#include "mqtt/zorMqttPublisher.h"
+#include "mqtt/zorMqttSettings.h"
 #include "plot/QwtZOR.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
@@ -117,6 +121,7 @@ MainWindow::MainWindow(QWidget *parent)
     autoConnect = new zorAutoConnect(port, list, this);
     autoConnect->setObjectName("autoConnect");
     autoConnect->setEnabled(sql->getAppProperty(autoconnectKey).toBool());
+    buildMqtt();
     buildMenus();
     wire();
     updUI();
@@ -129,6 +134,9 @@ MainWindow::~MainWindow()
 {
     unwire();
     // Everything that leans on the registry, the plot or the link goes first.
+    delete mqttDialog;
+    delete mqttFeed;
+    delete mqtt;
     delete recDialog;
     delete saveDialog;
     delete autoConnect;
@@ -257,12 +265,25 @@ void MainWindow::buildSettingsMenu()
     };
     addCheck(tr("Автоподключение"), autoconnectKey);
     addCheck(tr("Запрос при выходе"), exitQueryKey);
+    settingsMenu->addAction(tr("Публикация MQTT…"), mqttDialog, &zorMqttDialog::open);
     settingsMenu->addSeparator();
     settingsMenu->addAction(QIcon(":/resource/images/about-32.png"), tr("О программе"), this, [this] {
         about->setBuild(QCoreApplication::applicationVersion(), property("BUILD_NUMBER").toInt(),
                         property("BUILD_DATE").toString());
         about->exec();
     });
+}
+
+// Readings and instrument states to an MQTT broker, when the user has turned it on.
+void MainWindow::buildMqtt()
+{
+    mqtt = new zorMqttPublisher(this);
+    mqtt->setObjectName("mqtt");
+    connect(mqtt, &zorMqttPublisher::problem, this, [this](const QString &text) { report(tr("Публикация MQTT"), text); });
+    mqttFeed = new zorMqttFeed(list, mqtt, this);
+    mqttDialog = new zorMqttDialog(sql, mqtt, this);
+    mqttDialog->setObjectName("mqttDialog");
+    mqtt->apply(zorMqttSettings::load(sql));
 }
 
 void MainWindow::buildTrackMenu()

@@ -28,6 +28,9 @@ class zorAlertSound;
 class zorAutoConnect;
 class zorDevErrorBoxes;
 class zorList;
+class zorMqttDialog;
+class zorMqttFeed;
+class zorMqttPublisher;
 class zorLiveView;
 class zorPlotMenus;
 class zorPlotProperties;
@@ -87,6 +90,7 @@ private:
     QMenu *buttonMenu(QToolButton *button, const char *name);
     void buildAddDevMenu();
     void buildSettingsMenu();
+    void buildMqtt();
     void buildTrackMenu();
     void buildClearMenu();
     void wire();
@@ -138,6 +142,9 @@ private:
     zorPlotMenus *plotMenus = nullptr;
     zorDevErrorBoxes *errorBoxes = nullptr;
     zorAutoConnect *autoConnect = nullptr;
+    zorMqttPublisher *mqtt = nullptr;
+    zorMqttFeed *mqttFeed = nullptr;
+    zorMqttDialog *mqttDialog = nullptr;
     QMenu *addDevMenu = nullptr;
     QMenu *settingsMenu = nullptr;
     QMenu *trackMenu = nullptr;

@@ -1,0 +1,3 @@
+#include "mqtt/zorMqttLog.h"
+
+Q_LOGGING_CATEGORY(lcMqtt, "zor.mqtt")
