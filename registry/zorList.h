@@ -140,7 +140,7 @@ public:
     // connect wires it as setSignal does. Raises onAddZor(index, false), or
     // onAddZor(-1, false) when maxZor records exist. Returns the index or -1.
     int newZor(int devIndex, bool connect);
-    // Registers a record made elsewhere (the discovery dialog) and takes ownership:
+    // Registers a record made elsewhere (another registry's) and takes ownership:
     // it gets the lowest free key, is connected, the read-all sequence starts when
     // readAll is set, and onAddZor(index, true) is raised. Refused (false, the caller
     // keeps the record) when the record is null or already registered, its devIndex

@@ -135,6 +135,8 @@ void zorPortScan::streamed(int devIndex)
 {
     if (!watching.remove(devIndex))
         return;
+    // Asked once: a device that streams but does not answer is released, not watched.
+    ownPaths.remove(zorPortCatalog::systemLocation(port->getPortName(devIndex)));
     qCInfo(lcRegistry).noquote() << "readings on" << port->getPortName(devIndex) << ": identity probe";
     if (probing.isEmpty())
         started = ended = 0;

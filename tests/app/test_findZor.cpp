@@ -178,11 +178,12 @@ private slots:
         before->closeLine();
         QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex < 0, h.timeout);
         zorPortCatalog::unregisterPort(oldPath);
-        zorSimLine blocker; // takes the old pseudo-terminal number
+        zorSimLine blocker; // takes the old pseudo-terminal number (others may reuse it)
         if (how == "moved")
             QVERIFY(blocker.open());
         const QString path = h.startSim(52)->portName();
-        QCOMPARE(path != oldPath, how == "moved");
+        if (how == "moved")
+            QVERIFY(path != oldPath);
         if (how == "typed")
             h.window->connectTypedPort(path);
         else if (how == "menu")
