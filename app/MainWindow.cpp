@@ -5,6 +5,7 @@
 #include "app/appconf.h"
 #include "app/findZor.h"
 #include "app/zorAlertSound.h"
+#include "app/zorAppLog.h"
 #include "app/zorDevErrorBoxes.h"
 #include "app/zorEmptyHint.h"
 #include "app/zorLiveView.h"
@@ -24,7 +25,6 @@
 #include "plot/QwtZOR.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
-#include "registry/zorPortScan.h"
 #include "results/recmeas.h"
 #include "results/savemeas.h"
 #include "results/zorRecorder.h"
@@ -244,7 +244,7 @@ QStringList MainWindow::freePorts() const
         held << zorPortCatalog::systemLocation(port->getPortName(devIndex));
     QStringList names;
     for (const zorPortCatalog::_port &candidate : zorPortCatalog::ports()) {
-        if (!candidate.busy && !held.contains(zorPortCatalog::systemLocation(candidate.name)))
+        if (!candidate.busy && !held.contains(candidate.location))
             names << candidate.name;
     }
     return names;
@@ -368,11 +368,6 @@ void MainWindow::wire()
     connect(list, &zorList::onReadStatus, live, &zorLiveView::status);
     connect(list, &zorList::onDevError, this, &MainWindow::devError);
     connect(list, &zorList::onChError, live, &zorLiveView::chError);
-    connect(list, &zorList::doFindZor, this, [this](int index) {
-        const zorList::_zor *zor = list->getZorByIndex(index);
-        if (zor)
-            find->find(true, zor->options->devNumber);
-    });
     connect(list, &zorList::doClearQwt, plot, &QwtZOR::clear);
 
     connect(plot, &QwtZOR::onAddPoint, live, &zorLiveView::pointAdded);
@@ -435,11 +430,8 @@ void MainWindow::devAdded(int index, bool)
         setPlotChCount(qwtIndex, zor->options->getChCount());
     if (live->mainDev() < 0)
         live->setMainDev(index);
-    if (zor->devIndex >= 0) {
-        emit port->onSetDelayTime(zor->devIndex, zorPortScan::handshakeMs, zorPortScan::queueMs, zorPortScan::retryMs);
-        if (properties->apply(index))
-            setMainDev(index, false);
-    }
+    if (zor->devIndex >= 0 && properties->apply(index))
+        setMainDev(index, false);
     refresh();
 }
 
@@ -552,24 +544,18 @@ void MainWindow::plotChanged(int qwtIndex)
 
 int MainWindow::connectPort(const QString &portName)
 {
-    const int devIndex = port->addDev(portName);
-    if (devIndex < 0) {
+    const int index = list->connectPort(portName);
+    if (index == zorList::portUnavailable)
         report(tr("Подключение прибора"), tr("Не удалось открыть порт %1: он занят или не существует.").arg(portName));
-        return -1;
-    }
-    const int index = list->newZor(devIndex, true);
-    if (index < 0) {
-        port->rmDev(devIndex);
+    else if (index == zorList::registryFull)
         report(tr("Подключение прибора"), tr("Подключено наибольшее возможное число приборов."));
-        return -1;
-    }
-    list->getAllDataFromZor(index);
-    return index;
+    return index < 0 ? -1 : index;
 }
 
 int MainWindow::connectTypedPort(const QString &path)
 {
     if (!QFileInfo(path).isAbsolute() || !QFileInfo::exists(path)) {
+        qCWarning(lcApp).noquote() << "typed device path" << path << "not found";
         report(tr("Подключение прибора"), tr("Устройство %1 не найдено: нужен полный путь, например /dev/pts/3.").arg(path));
         return -1;
     }

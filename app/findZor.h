@@ -1,49 +1,46 @@
 #ifndef FINDZOR_H
 #define FINDZOR_H
 
-#include "link/zorSerialPortQueryItem.h"
 #include "registry/zorPortScan.h"
 
 #include <QDialog>
-#include <QSet>
 
 namespace Ui {
 class findZor;
 }
 
 class ZORSerialPort;
+class optionsZOR70;
 class zorList;
 class zorSql;
 
-// The discovery dialog: probes the free serial ports for instruments, lists those
-// that answer and connects them to the program's registry. Instruments that answered
-// but are not connected yet wait in a registry of the dialog's own. A scan ends as
-// soon as its last probe does; every port that does not answer, and on closing every
-// port of an instrument left unconnected, is released for other programs.
+// The discovery dialog: a view over a scan of every free serial port. Each instrument
+// that answers is listed and handed to the program's registry, which connects it, or
+// gives it back its old record when it was lost. Instruments that the dialog does not
+// connect at once (another serial number is wanted) wait in a registry of the dialog's
+// own until the user selects them and presses "Подключиться". The scan ends as soon
+// as its last probe does; every port that does not answer, and on closing every port
+// of an instrument left waiting, is released for other programs.
 class findZor : public QDialog
 {
     Q_OBJECT
 
 public:
-    // port, list and sql are not owned and must outlive the dialog.
+    // port and list are not owned and must outlive the dialog.
     findZor(ZORSerialPort *port, zorList *list, zorSql *sql, QWidget *parent = nullptr);
     ~findZor() override;
 
-    zorPortScan::probeOptions &probeOptions() { return probe; }
+    zorPortScan::probeOptions &probeOptions() { return scan->options(); }
 
 public slots:
-    // Scans and shows the dialog. With autoConnect the instruments found are
-    // connected without a further click; number (0: any) is the serial number of
+    // Scans and shows the dialog. With autoConnect the instruments waiting at the end
+    // are connected without a further click; number (0: any) is the serial number of
     // the one instrument wanted, and the dialog closes once it is connected.
     void find(bool autoConnect, quint32 number);
     void find(bool autoConnect);
     void find();
     void runScan();
-
     void allQueryCopmlite();
-    void queryDataReady(int devIndex, QByteArray *buf, quint8 address);
-    void queryError(int devIndex, quint16 code, zorSerialPortQueryItem query);
-    void devError(int devIndex, quint16 code);
 
 private slots:
     void on_scanBtn_clicked();
@@ -54,25 +51,20 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void listenToPort(bool on);
-    void identityArrived(int devIndex, QByteArray *buf);
-    void addRow(int privateIndex);
-    bool connectFound(int privateIndex);
-    void releaseProbe(int devIndex);
-    void stepProgress();
+    void instrumentFound(int devIndex, const optionsZOR70 *identity);
+    void addRow(const QString &portName, const optionsZOR70 &identity, int privateIndex);
+    bool connectWaiting(int privateIndex);
+    void stepProgress(int ended, int started);
     void releaseAll();
-    int foundCount() const;
 
     Ui::findZor *ui;
     ZORSerialPort *port;
     zorList *list;
-    zorSql *sql;
-    zorList *found;           // owned: instruments that answered, not connected yet
-    QSet<int> probing;        // link manager indices of this scan's unanswered probes
+    zorPortScan *scan;        // owned
+    zorList *waiting;         // owned: instruments that answered, not connected yet
     bool autoConnect = false;
     quint32 number = 0;
     bool wantedFound = false;
-    zorPortScan::probeOptions probe;
 };
 
 #endif // FINDZOR_H

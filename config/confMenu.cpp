@@ -133,10 +133,6 @@ void confMenu::connectOrDisconnect()
         list->disConnByIndex(index);
         return;
     }
-    // The port is opened again and the instrument looked for on it, as at discovery.
-    const int devIndex = port->addDev(zor->portName);
-    if (devIndex < 0)
-        return;
-    zor->devIndex = devIndex;
-    emit list->doFindZor(index);
+    // The port is opened again and the record's settings read anew from it.
+    list->connectPort(zor->portName, index);
 }

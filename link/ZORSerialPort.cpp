@@ -1,5 +1,6 @@
 #include "ZORSerialPort.h"
 
+#include "link/zorLinkLog.h"
 #include "link/zorPortCatalog.h"
 #include "link/zorSerialPortThread.h"
 
@@ -98,6 +99,7 @@ int ZORSerialPort::addDev(const QString &portName, char devType, int baudRate, q
     workers.insert(devIndex, worker);
     locations.insert(devIndex, location);
     worker->start();
+    qCDebug(lcLink).noquote() << "port" << portName << "opened as device" << devIndex;
     return devIndex;
 }
 
@@ -424,6 +426,7 @@ void ZORSerialPort::emitErrorEvent(int devIndex, quint16 code)
     if (!workers.contains(devIndex))
         return;
     const QString msg = errorTexts.value(code, tr("Unknown error"));
+    qCInfo(lcLink).noquote() << "device" << devIndex << "on" << getPortName(devIndex) << "failed, code" << code;
     emit onDevError(devIndex, code, msg);
     emit onDevError(devIndex, code);
     emit onDevError(devIndex);

@@ -55,10 +55,12 @@ QList<zorPortCatalog::_port> zorPortCatalog::ports()
     QList<_port> result;
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : system)
-        result.append({info.portName(), info.description(), false, info.isBusy()});
+        result.append({info.portName(), info.description(), false, info.isBusy(), canonical(info.systemLocation())});
     QMutexLocker locker(&registryLock);
-    for (auto it = registry().cbegin(); it != registry().cend(); ++it)
-        result.append({it.key(), it.value(), true, false});
+    for (auto it = registry().cbegin(); it != registry().cend(); ++it) {
+        const QString &name = it.key();
+        result.append({name, it.value(), true, false, QFileInfo(name).isAbsolute() ? canonical(name) : name});
+    }
     return result;
 }
 

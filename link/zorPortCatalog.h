@@ -18,6 +18,7 @@ public:
         QString description;
         bool registered;       // one of this process's extra ports
         bool busy;             // held by another program (system ports only)
+        QString location;      // systemLocation() of the name
     };
 
     // System ports in the order the system lists them, then the registered ones by name.

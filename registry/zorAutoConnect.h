@@ -2,7 +2,7 @@
 #define ZORAUTOCONNECT_H
 
 #include <QObject>
-#include <QSet>
+#include <QHash>
 #include <QTimer>
 
 class ZORSerialPort;
@@ -10,19 +10,20 @@ class optionsZOR70;
 class zorList;
 class zorPortScan;
 
-// Connects instruments without asking. connectAll() scans the free ports once and
-// registers every instrument that answers. An instrument whose link breaks (error
-// 200) is looked for again on the free ports every interval until it answers with
-// its serial number; it is then connected to its old record, so its plot series
-// and its recording carry on and only the readings of the gap are lost.
+// Connects instruments without asking. connectAll() probes the free ports once and
+// registers every instrument that answers. While an instrument whose link broke (error
+// 200) is lost, the ports are looked at every interval, and each port that appeared
+// since it was last probed is asked for its identity (its own path too, which stays
+// open and is asked again when the instrument's reading stream starts there); the instrument that answers goes back to its old record, so its
+// plot series and its recording carry on and only the readings of the gap are lost.
 class zorAutoConnect : public QObject
 {
     Q_OBJECT
-    // Milliseconds between the end of one search for lost instruments and the next.
+    // Milliseconds between two looks at the ports while an instrument is lost.
     Q_PROPERTY(int interval READ interval WRITE setInterval)
 
 public:
-    static constexpr int defaultInterval = 3000;
+    static constexpr int defaultInterval = 1000;
 
     // port and list are not owned and must outlive this object.
     zorAutoConnect(ZORSerialPort *port, zorList *list, QObject *parent = nullptr);
@@ -39,22 +40,18 @@ public:
     zorPortScan *portScan() const { return scan; }
 
 signals:
-    // A lost instrument answers again on a new port.
+    // A lost instrument is connected again.
     void reconnected(int index);
-    // An instrument found by connectAll() became a new record.
-    void connected(int index);
 
 private:
     void deviceFailed(int index, quint8 code);
     void found(int devIndex, const optionsZOR70 *identity);
-    int lostRecordOf(const optionsZOR70 *identity) const;
-    void scanEnded();
     void search();
 
     zorList *list;
     zorPortScan *scan;
     QTimer retry;
-    QSet<int> lost;
+    QHash<int, QString> lost; // index → the path it was lost on
     bool enabled = true;
     bool takeAll = false;
 };

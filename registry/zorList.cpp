@@ -5,6 +5,7 @@
 #include "link/zorPortCatalog.h"
 #include "link/zorSerialPortThread.h"
 #include "model/featureZOR70.h"
+#include "registry/zorRegistryLog.h"
 #include "registry/zorSnapShot.h"
 
 #include <QTimer>
@@ -220,6 +221,16 @@ zorList::_zor *zorList::getLiveZor(quint32 devType, quint32 devNumber) const
     return nullptr;
 }
 
+zorList::_zor *zorList::getLostZor(quint32 devType, quint32 devNumber) const
+{
+    for (_zor *zor : records) {
+        if (zor->devIndex < 0 && devNumber != 0 && zor->options->devNumber == devNumber
+            && zor->options->devType == devType)
+            return zor;
+    }
+    return nullptr;
+}
+
 QList<int> zorList::getIndexList() const
 {
     return records.keys();
@@ -351,6 +362,8 @@ void zorList::disConnByIndex(int index)
     zor->txTimer->stop();
     zor->txCodes.clear();
     zor->refdUUndecided = false;
+    zor->readRest = false;
+    zor->silent = false;
     zor->options->blockSignals(false);
     if (port)
         port->rmDev(devIndex);
@@ -363,9 +376,86 @@ bool zorList::reattach(int index, int devIndex)
         return false;
     zor->devIndex = devIndex;
     zor->portName = port ? port->getPortName(devIndex) : QStringLiteral("-");
+    qCInfo(lcRegistry).noquote() << "record" << index << "№" << zor->options->getDevNumberStr() << "reconnected on"
+                                 << zor->portName;
     // The record kept its wiring, and the registry its link manager connections.
     getAllDataFromZor(index);
+    emit onReattach(index);
     return true;
+}
+
+// ---- Connecting ------------------------------------------------------------------------
+
+// An identified image came from an instrument, even one the record met on another port.
+bool zorList::hasAnswered(const _zor *zor)
+{
+    return zor->answered || zor->options->isIdentified();
+}
+
+void zorList::setLinkDelays(int devIndex)
+{
+    if (port)
+        emit port->onSetDelayTime(devIndex, handshakeMs, queueMs, retryMs);
+}
+
+int zorList::connectPort(const QString &portName, int into)
+{
+    const _zor *target = into >= 0 ? getZorByIndex(into) : nullptr;
+    if (!port || (into >= 0 && (!target || target->devIndex >= 0)))
+        return portUnavailable;
+    const int devIndex = port->addDev(portName);
+    if (devIndex < 0) {
+        qCWarning(lcRegistry).noquote() << "port" << portName << "cannot be opened: busy or missing";
+        return portUnavailable;
+    }
+    setLinkDelays(devIndex);
+    if (target) {
+        reattach(into, devIndex);
+        return into;
+    }
+    const int index = newZor(devIndex, true);
+    if (index < 0) {
+        port->rmDev(devIndex);
+        qCWarning(lcRegistry).noquote() << "port" << portName << "not connected: the registry is full";
+        return registryFull;
+    }
+    qCInfo(lcRegistry).noquote() << "connecting" << portName << "as record" << index;
+    getAllDataFromZor(index);
+    return index;
+}
+
+int zorList::adopt(int devIndex, const optionsZOR70 &identity, bool takeNew)
+{
+    if (!port || devIndex < 0 || isDevIndex(devIndex) || !identity.isIdentified())
+        return -1;
+    _zor *owner = getLostZor(identity.devType, identity.devNumber);
+    if (!owner) {
+        if (_zor *live = getLiveZor(identity.devType, identity.devNumber)) {
+            qCWarning(lcRegistry).noquote() << "record" << live->index << "answers on" << port->getPortName(devIndex)
+                                            << "while holding" << live->portName << ": the old link is dead";
+            const int index = live->index;
+            disConnByIndex(index);
+            owner = stillHere(index, live);
+        }
+    }
+    if (owner) {
+        setLinkDelays(devIndex);
+        const int index = owner->index;
+        return reattach(index, devIndex) ? index : -1;
+    }
+    if (!takeNew)
+        return -1;
+    const int index = newZor(devIndex, true);
+    _zor *zor = getZorByIndex(index);
+    if (!zor)
+        return -1;
+    setLinkDelays(devIndex);
+    qCInfo(lcRegistry).noquote() << "instrument №" << identity.getDevNumberStr() << "found on" << zor->portName
+                                 << "connected as record" << index;
+    // The probe's identity answered: the whole read-all follows at once.
+    zor->answered = true;
+    getAllDataFromZor(index);
+    return index;
 }
 
 // ---- Wiring ----------------------------------------------------------------------------
@@ -495,11 +585,26 @@ void zorList::getAllDataFromZor(int index)
     _zor *zor = getZorByIndex(index);
     if (!zor || zor->devIndex < 0)
         return;
+    zor->silent = false;
+    zor->woken = false;
     zor->options->blockSignals(true);
     zor->refdUUndecided = true;
+    if (!hasAnswered(zor)) {
+        // A port that never answered may hold another device: it gets the identity
+        // request alone, given up at its first failure, and the rest follows the answer.
+        zor->readRest = true;
+        if (port)
+            port->sendDevQuery(zor->devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
+        return;
+    }
     writeNow(zor, optionsZOR70::txDateTime, zor->options->getDateTimeData());
-    for (quint8 address : {optionsZOR70::rdIdent, optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh,
-                           optionsZOR70::rdFeat})
+    queueRead(zor, optionsZOR70::rdIdent);
+    readAfterIdentity(zor);
+}
+
+void zorList::readAfterIdentity(_zor *zor)
+{
+    for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat})
         queueRead(zor, address);
 }
 
@@ -508,6 +613,11 @@ void zorList::applyDevQuery(int devIndex, QByteArray *buf, quint8 address)
     _zor *zor = getZorByDevIndex(devIndex);
     if (!zor || !buf)
         return;
+    if (address == optionsZOR70::rdIdent)
+        zor = handOver(zor, *buf);
+    if (!zor)
+        return;
+    zor->answered = true;
     const int index = zor->index;
     const int length = buf->size();
     // Unblocked before decoding, so the views hear about the block that ends the wait.
@@ -520,10 +630,44 @@ void zorList::applyDevQuery(int devIndex, QByteArray *buf, quint8 address)
         zor->rejected.remove(address);
     else
         zor->rejected.insert(address, length);
-    if (address == optionsZOR70::rdIdent)
+    if (address == optionsZOR70::rdIdent) {
+        if (std::exchange(zor->readRest, false)) {
+            writeNow(zor, optionsZOR70::txDateTime, zor->options->getDateTimeData());
+            readAfterIdentity(zor);
+        }
         identityArrived(zor, decoded);
-    else if (decoded && isSnapShotBlock(address) && zor->dbIndex > 0)
+    } else if (decoded && isSnapShotBlock(address) && zor->dbIndex > 0)
         matchSnapShot(zor);
+}
+
+// The first identity read on a port that names the instrument of a disconnected
+// record: that record takes the link over, and the record made for the port goes.
+zorList::_zor *zorList::handOver(_zor *zor, const QByteArray &identityBytes)
+{
+    if (zor->options->isIdentified())
+        return zor;
+    optionsZOR70 identity;
+    QByteArray bytes = identityBytes;
+    if (!identity.setData(&bytes, optionsZOR70::rdIdent) || !identity.isIdentified())
+        return zor;
+    _zor *owner = getLostZor(identity.devType, identity.devNumber);
+    if (!owner)
+        return zor;
+    owner->devIndex = std::exchange(zor->devIndex, -1);
+    owner->portName = zor->portName;
+    owner->answered = true;
+    owner->silent = false;
+    owner->readRest = zor->readRest;
+    owner->refdUUndecided = zor->refdUUndecided;
+    owner->options->blockSignals(true);
+    const int index = owner->index;
+    qCInfo(lcRegistry).noquote() << "instrument №" << identity.getDevNumberStr() << "on" << owner->portName
+                                 << "is that of record" << index << ": reconnected there";
+    rmByIndex(zor->index);
+    if (!stillHere(index, owner))
+        return nullptr;
+    emit onReattach(index);
+    return stillHere(index, owner);
 }
 
 void zorList::identityArrived(_zor *zor, bool decoded)
@@ -611,6 +755,10 @@ void zorList::saveSnapShot(int index)
 void zorList::onReadyDevMeas(int devIndex, double meas, quint8 ch, char dim)
 {
     _zor *zor = getZorByDevIndex(devIndex);
+    if (zor && zor->silent && !zor->woken) {
+        wake(zor);
+        return;
+    }
     // The instrument counts channels from 1; 0 or a channel beyond the table is
     // garbage (0 - 1 would even name the main channel).
     if (!zor || !zor->proccesed || ch == 0 || ch > optionsZOR70::chMax)
@@ -650,6 +798,10 @@ void zorList::readMeasError(_zor *zor, quint8 ch, char dim)
 void zorList::onReadyDevStatus(int devIndex, QStringList lStr)
 {
     _zor *zor = getZorByDevIndex(devIndex);
+    if (zor && zor->silent && !zor->woken) {
+        wake(zor);
+        return;
+    }
     if (!statusEnabled || !zor)
         return;
     bool ok = false;
@@ -692,6 +844,12 @@ void zorList::onPortError(int devIndex, quint16 code)
     _zor *zor = getZorByDevIndex(devIndex);
     if (!zor)
         return;
+    if (!hasAnswered(zor) && code <= lastExchangeError) {
+        fallSilent(zor, code);
+        return;
+    }
+    qCWarning(lcRegistry).noquote() << "record" << zor->index << "№" << zor->options->getDevNumberStr() << "on"
+                                    << zor->portName << "lost its link, code" << code;
     // A port the user may not open is said plainly, with what to do about it.
     const QString reason = code == zorSerialPortThread::openFailed && zorPortCatalog::accessDenied(zor->portName)
                                ? accessDeniedText(zor->portName)
@@ -705,6 +863,29 @@ QString zorList::accessDeniedText(const QString &portName)
               "dialout: sudo adduser $USER dialout, затем выйти из системы и войти снова (группа "
               "действует с нового входа).")
         .arg(portName);
+}
+
+// The port keeps its record and stays open, listening: an instrument switched on
+// later is picked up by its reading stream.
+void zorList::fallSilent(_zor *zor, quint16 code)
+{
+    if (zor->silent)
+        return;
+    zor->silent = true;
+    zor->readRest = false;
+    zor->options->blockSignals(false);
+    qCWarning(lcRegistry).noquote() << "port" << zor->portName << "does not answer, code" << code
+                                    << ": nothing more is sent until it streams readings or the user asks";
+    emit onDevError(zor->index, linkError, tr("Прибор не отвечает [код %1]").arg(code));
+}
+
+void zorList::wake(_zor *zor)
+{
+    qCInfo(lcRegistry).noquote() << "port" << zor->portName << "sends a reading stream: its settings are read";
+    const int index = zor->index;
+    getAllDataFromZor(index);
+    if ((zor = stillHere(index, zor)))
+        zor->woken = true;
 }
 
 void zorList::disconnectWithError(_zor *zor, quint8 code, const QString &msg)

@@ -67,6 +67,17 @@ public:
         // Read address → length of its last reply, for the blocks whose last reply
         // the image refused (a wrong length, a foreign identity).
         QMap<quint8, int> rejected;
+
+        // The port has answered an exchange. Until it has, the read-all sequence asks
+        // for the identity alone and gives up at the first failure (another device may
+        // sit on the port); readRest says the rest waits for that answer.
+        bool answered = false;
+        bool readRest = false;
+        // The read-all of a port that never answered failed: nothing more is sent until
+        // the user asks or the port starts a reading stream. A stream wakes the record
+        // once (woken): a device that streams but does not answer is left alone.
+        bool silent = false;
+        bool woken = false;
     };
 
     // The record limit: at most this many records exist at a time.
@@ -80,6 +91,16 @@ public:
     // A reading at or below this is an error marker; its unit character carries the
     // error code + '0'.
     static constexpr double errorMarker = -999999.0;
+    // Link codes up to this one are exchanges given up; above it the port itself failed.
+    static constexpr quint16 lastExchangeError = 240;
+
+    // The link delays of a connected instrument (ms): handshake, queue wait, retry back-off.
+    static constexpr quint16 handshakeMs = 2000;
+    static constexpr quint16 queueMs = 200;
+    static constexpr quint16 retryMs = 3000;
+    // What connectPort() returns when no record took the port.
+    static constexpr int portUnavailable = -1;
+    static constexpr int registryFull = -2;
 
     // port and sql are not owned and must outlive the registry; statusEnabled turns
     // the handling of the instrument's status lines on.
@@ -102,6 +123,8 @@ public:
     bool isZor(int index) const;
     // The connected record of the instrument with this type and serial number.
     _zor *getLiveZor(quint32 devType, quint32 devNumber) const;
+    // A record of that instrument that is not connected (the lowest index), or null.
+    _zor *getLostZor(quint32 devType, quint32 devNumber) const;
     QList<int> getIndexList() const; // in key order
     int count() const { return records.size(); }
     // The database the registry keeps its instruments in, for the dialogs that store
@@ -117,7 +140,7 @@ public:
     // connect wires it as setSignal does. Raises onAddZor(index, false), or
     // onAddZor(-1, false) when maxZor records exist. Returns the index or -1.
     int newZor(int devIndex, bool connect);
-    // Registers a record made elsewhere (the discovery dialog) and takes ownership:
+    // Registers a record made elsewhere (another registry's) and takes ownership:
     // it gets the lowest free key, is connected, the read-all sequence starts when
     // readAll is set, and onAddZor(index, true) is raised. Refused (false, the caller
     // keeps the record) when the record is null or already registered, its devIndex
@@ -142,6 +165,21 @@ public:
     // index and its recording carry on. False (nothing changes) when the record is
     // unknown or connected, or another record uses devIndex.
     bool reattach(int index, int devIndex);
+
+    // ---- Connecting: the one way a port becomes a record's ----
+    // Opens portName through the link manager with the delays of a connected
+    // instrument and starts the read-all sequence, in the disconnected record into or
+    // in a new record. Whatever started it, an identity naming the instrument of a
+    // disconnected record hands the link to that record (its row, plot series and
+    // recording carry on) and the record made for the port goes. Returns the index,
+    // portUnavailable or registryFull.
+    int connectPort(const QString &portName, int into = -1);
+    // The open port devIndex, where a probe read this identity: the record of that
+    // instrument takes it when there is one (a connected one too: one instrument
+    // answers on one port, so its old link died unnoticed), otherwise, when takeNew, a
+    // new record. Returns the index, or -1 when no record took the port (the caller
+    // keeps it).
+    int adopt(int devIndex, const optionsZOR70 &identity, bool takeNew);
 
     // ---- Commands ----
     // Writes the clock, then reads identity, references, device, channels and
@@ -175,12 +213,13 @@ signals:
     void onFeatChange(int index);
     void onIdentChange(int index);
     void onRmZor(int index, int qwtIndex);
+    // A record that had lost its link took one up again.
+    void onReattach(int index);
     void onChange();
     void onReadMeas(int index, double meas, quint8 ch, QString dim);
     void onDevError(int index, quint8 code, QString msg);
     void onChError(int index, quint8 ch, quint8 code, QString msg);
     void onReadStatus(int index);
-    void doFindZor(int index);
     void doClearQwt(int qwtIndex);
 
 private slots:
@@ -206,6 +245,12 @@ private:
     void writeNow(_zor *zor, quint8 address, const QByteArray &bytes);
     void sendPending(_zor *zor);
     void queueRead(const _zor *zor, quint8 address, bool showPr = true);
+    static bool hasAnswered(const _zor *zor);
+    void setLinkDelays(int devIndex);
+    void readAfterIdentity(_zor *zor);
+    _zor *handOver(_zor *zor, const QByteArray &identityBytes);
+    void fallSilent(_zor *zor, quint16 code);
+    void wake(_zor *zor);
     void identityArrived(_zor *zor, bool decoded);
     void matchSnapShot(_zor *zor);
     void updateDevRow(const _zor *zor);

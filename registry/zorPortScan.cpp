@@ -3,8 +3,31 @@
 #include "link/ZORSerialPort.h"
 #include "link/zorPortCatalog.h"
 #include "model/optionsZOR70.h"
+#include "registry/zorList.h"
+#include "registry/zorRegistryLog.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 
 #include <utility>
+
+namespace {
+// One appearance of a port: its device file and when that file was made; a port
+// without a device file is one appearance while the system lists it. Empty: absent.
+QString presence(const zorPortCatalog::_port &candidate, const QString &location)
+{
+    const QFileInfo file(location);
+    if (!file.exists())
+        return candidate.registered ? QString() : location;
+    return location + '@' + QString::number(file.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+bool isAppearanceOf(const QString &key, const QString &location)
+{
+    return key == location || key.startsWith(location + '@');
+}
+} // namespace
 
 zorPortScan::zorPortScan(ZORSerialPort *port, QObject *parent)
     : QObject(parent)
@@ -13,44 +36,113 @@ zorPortScan::zorPortScan(ZORSerialPort *port, QObject *parent)
     connect(port, qOverload<int, QByteArray *, quint8>(&ZORSerialPort::readyDevReply), this, &zorPortScan::reply);
     connect(port, &ZORSerialPort::onDevQueryError, this, &zorPortScan::queryError);
     connect(port, qOverload<int, quint16>(&ZORSerialPort::onDevError), this, &zorPortScan::portError);
+    connect(port, &ZORSerialPort::readyDevMeas, this, [this](int devIndex) { streamed(devIndex); });
+    connect(port, &ZORSerialPort::readyDevStatus, this, [this](int devIndex) { streamed(devIndex); });
 }
 
 zorPortScan::~zorPortScan()
 {
     disconnect(port, nullptr, this, nullptr);
-    for (int devIndex : std::exchange(probing, {}))
-        port->rmDev(devIndex);
+    cancel();
 }
 
-QList<int> zorPortScan::openProbes(ZORSerialPort *port, const probeOptions &options)
+QSet<QString> zorPortScan::heldLocations(const QList<zorPortCatalog::_port> &ports) const
 {
-    QList<int> opened;
-    for (const zorPortCatalog::_port &candidate : zorPortCatalog::ports()) {
-        if (candidate.busy || (!options.systemPorts && !candidate.registered))
+    QHash<QString, QString> locations;
+    for (const zorPortCatalog::_port &listed : ports)
+        locations.insert(listed.name, listed.location);
+    QSet<QString> held;
+    for (int devIndex : port->getDevIndexList()) {
+        const QString name = port->getPortName(devIndex);
+        if (!probing.contains(devIndex))
+            held.insert(locations.contains(name) ? locations.value(name) : zorPortCatalog::systemLocation(name));
+    }
+    return held;
+}
+
+int zorPortScan::start(bool everyPort)
+{
+    if (probing.isEmpty())
+        started = ended = 0;
+    const QList<zorPortCatalog::_port> ports = zorPortCatalog::ports();
+    const QSet<QString> held = heldLocations(ports);
+    QSet<QString> present;
+    int opened = 0;
+    for (const zorPortCatalog::_port &candidate : ports) {
+        if (candidate.busy || (!m_options.systemPorts && !candidate.registered))
             continue;
-        // Ports this program holds already are refused here.
+        const QString &location = candidate.location;
+        const QString key = presence(candidate, location);
+        if (key.isEmpty())
+            continue;
+        present.insert(key);
+        // A held port is seen too: released later without having gone, it is not new.
+        if (held.contains(location) || (!everyPort && seen.contains(key))) {
+            seen.insert(key);
+            continue;
+        }
         const int devIndex = port->addDev(candidate.name);
         if (devIndex < 0)
-            continue;
-        emit port->onSetDelayTime(devIndex, options.handshake, queueMs, retryMs);
-        port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmFastRetry);
-        opened.append(devIndex);
+            continue; // being probed, or not to be opened
+        seen.insert(key);
+        emit port->onSetDelayTime(devIndex, m_options.handshake, zorList::queueMs, zorList::retryMs);
+        port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
+        qCDebug(lcRegistry).noquote() << "identity probe on" << candidate.name;
+        probing.insert(devIndex);
+        ++opened;
     }
+    // Gone ports are forgotten: their next appearance is probed.
+    seen &= present;
+    started += opened;
     return opened;
-}
-
-bool zorPortScan::start()
-{
-    if (isRunning())
-        return false;
-    const QList<int> opened = openProbes(port, m_options);
-    probing = QSet<int>(opened.cbegin(), opened.cend());
-    return isRunning();
 }
 
 void zorPortScan::keep(int devIndex)
 {
     kept = devIndex;
+}
+
+void zorPortScan::cancel()
+{
+    // A port kept from inside a found() slot (which may close the dialog) is the
+    // caller's already.
+    probing.remove(kept);
+    for (int devIndex : std::exchange(probing, {}) + std::exchange(watching, {}))
+        port->rmDev(devIndex);
+}
+
+void zorPortScan::watch(const QString &portName)
+{
+    const QString location = zorPortCatalog::systemLocation(portName);
+    ownPaths.insert(location);
+    for (auto it = seen.begin(); it != seen.end();)
+        it = isAppearanceOf(*it, location) ? seen.erase(it) : std::next(it);
+}
+
+void zorPortScan::unwatch(const QString &portName)
+{
+    const QString location = zorPortCatalog::systemLocation(portName);
+    ownPaths.remove(location);
+    for (int devIndex : QSet<int>(watching)) {
+        if (zorPortCatalog::systemLocation(port->getPortName(devIndex)) == location) {
+            watching.remove(devIndex);
+            port->rmDev(devIndex);
+        }
+    }
+}
+
+void zorPortScan::streamed(int devIndex)
+{
+    if (!watching.remove(devIndex))
+        return;
+    // Asked once: a device that streams but does not answer is released, not watched.
+    ownPaths.remove(zorPortCatalog::systemLocation(port->getPortName(devIndex)));
+    qCInfo(lcRegistry).noquote() << "readings on" << port->getPortName(devIndex) << ": identity probe";
+    if (probing.isEmpty())
+        started = ended = 0;
+    ++started;
+    probing.insert(devIndex);
+    port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
 }
 
 void zorPortScan::reply(int devIndex, QByteArray *buf, quint8 address)
@@ -61,12 +153,8 @@ void zorPortScan::reply(int devIndex, QByteArray *buf, quint8 address)
     if (identity.setData(buf, address) && optionsZOR70::isValidType(identity.devType) && identity.isIdentified()) {
         kept = -1;
         emit found(devIndex, &identity);
-        if (kept == devIndex) {
-            probing.remove(devIndex);
-            if (probing.isEmpty())
-                emit finished();
-            return;
-        }
+        settle(devIndex, std::exchange(kept, -1) != devIndex);
+        return;
     }
     settle(devIndex);
 }
@@ -78,24 +166,33 @@ bool zorPortScan::endsProbe(const zorSerialPortQueryItem &query)
 
 void zorPortScan::queryError(int devIndex, quint16, zorSerialPortQueryItem query)
 {
-    if (endsProbe(query))
-        settle(devIndex);
+    if (!endsProbe(query) || !probing.contains(devIndex))
+        return;
+    // A lost instrument's own port that is still there stays open, listening.
+    const bool own = ownPaths.contains(zorPortCatalog::systemLocation(port->getPortName(devIndex)));
+    settle(devIndex, !own);
+    if (own)
+        watching.insert(devIndex);
 }
 
 void zorPortScan::portError(int devIndex, quint16 code)
 {
-    if (endsProbe(code))
+    if (endsProbe(code) && watching.remove(devIndex))
+        port->rmDev(devIndex);
+    else if (endsProbe(code))
         settle(devIndex);
 }
 
-void zorPortScan::settle(int devIndex)
+void zorPortScan::settle(int devIndex, bool release)
 {
     if (!probing.remove(devIndex))
         return;
     // The removal waits in an event loop, where other probes may end: finished()
-    // is raised by whichever call finds the pass empty first.
+    // is raised by whichever call finds the scan empty first.
     const bool last = probing.isEmpty();
-    port->rmDev(devIndex);
+    emit progress(++ended, started);
+    if (release)
+        port->rmDev(devIndex);
     if (last && probing.isEmpty())
         emit finished();
 }

@@ -1,33 +1,36 @@
 #ifndef ZORPORTSCAN_H
 #define ZORPORTSCAN_H
 
-#include <QList>
 #include <QObject>
 #include <QSet>
+#include <QString>
 
+#include "link/zorPortCatalog.h"
 #include "link/zorSerialPortQueryItem.h"
 
 class ZORSerialPort;
 class optionsZOR70;
 
-// One pass over the free serial ports: each is opened through the link manager and
-// asked for its identity with a quick probing read. Every instrument that answers
-// with a valid identity is reported by found(); a listener that wants the port calls
-// keep() from that slot, otherwise the port is released at once, as is every port
-// that does not answer. finished() ends the pass, as soon as its last probe ends.
+// The scan of the free serial ports, the one way the program probes them: each port is
+// opened through the link manager and asked for its identity once, with a single
+// request given up at its first failure. Every instrument that answers with a valid
+// identity is reported by found(); a listener that wants the port calls keep() from
+// that slot, otherwise the port is released at once, as is every port that does not
+// answer. Ports this program holds are never probed.
+//
+// A search the user asks for probes every free port. The program's own probing (at
+// start, and while an instrument is lost) probes a port at most once each time it
+// appears: a port is present while it is listed (a typed path or a pseudo-terminal
+// while its device file exists), and a device file made anew, as for a re-enumerated
+// USB adapter or a reused pseudo-terminal number, is a new appearance.
 class zorPortScan : public QObject
 {
     Q_OBJECT
 
 public:
-    // The link delays of a probe, which a connected instrument keeps.
-    static constexpr quint16 handshakeMs = 2000;
-    static constexpr quint16 queueMs = 200;
-    static constexpr quint16 retryMs = 3000;
-
     struct probeOptions
     {
-        quint16 handshake = handshakeMs; // how long a probe waits for the handshake (ms)
+        quint16 handshake = 2000; // how long a probe waits for each echo of its selector (ms)
         // The ports the system lists too, or only those registered by this process
         // (typed device paths, the demo instrument, test ports).
         bool systemPorts = true;
@@ -37,37 +40,51 @@ public:
     // Releases the ports still being probed.
     ~zorPortScan() override;
 
-    // Opens every free port and queues its identity probe: the link manager's
-    // indices of the probes. Shared with the discovery dialog, which handles the
-    // replies itself.
-    static QList<int> openProbes(ZORSerialPort *port, const probeOptions &options);
-    // Whether a report of the link ends a probe: its identity read failed, or its
-    // port did (from code 201 on; 110..140 come with the failed read).
-    static bool endsProbe(const zorSerialPortQueryItem &query);
-    static bool endsProbe(quint16 code) { return code > 200; }
-
-    // False when a pass is running or no port could be opened.
-    bool start();
+    // Probes every free port (everyPort), or those that appeared since they were last
+    // probed or held; a port being probed is left to its probe. Returns the number of
+    // probes started.
+    int start(bool everyPort);
     bool isRunning() const { return !probing.isEmpty(); }
     // Called from a found() slot: the port stays open and belongs to the caller.
     void keep(int devIndex);
+    // Releases the ports still being probed, without waiting for their answers.
+    void cancel();
+    // The path of a lost instrument, released by its record: probed once more although
+    // it has not reappeared, and when it does not answer it is kept open and watched,
+    // so that the instrument switched on again there is probed once its reading stream
+    // starts. unwatch() releases it when the instrument is found.
+    void watch(const QString &portName);
+    void unwatch(const QString &portName);
 
     probeOptions &options() { return m_options; }
 
 signals:
     // identity is valid only during the emission.
     void found(int devIndex, const optionsZOR70 *identity);
+    // ended of started probes are over, since the scan last had none running.
+    void progress(int ended, int started);
+    // The last running probe ended.
     void finished();
 
 private:
+    static bool endsProbe(const zorSerialPortQueryItem &query);
+    static bool endsProbe(quint16 code) { return code > 200; }
+    QSet<QString> heldLocations(const QList<zorPortCatalog::_port> &ports) const;
     void reply(int devIndex, QByteArray *buf, quint8 address);
     void queryError(int devIndex, quint16 code, zorSerialPortQueryItem query);
     void portError(int devIndex, quint16 code);
+    void streamed(int devIndex);
     // The probe of devIndex is over; the port is released unless it was kept.
-    void settle(int devIndex);
+    void settle(int devIndex, bool release = true);
 
     ZORSerialPort *port;
     QSet<int> probing;
+    QSet<QString> ownPaths;   // locations of lost instruments' paths
+    QSet<int> watching;       // their ports, open and silent
+    // Appearances (see presence()) probed or held, of the ports present at the last start.
+    QSet<QString> seen;
+    int started = 0;
+    int ended = 0;
     int kept = -1;
     probeOptions m_options;
 };

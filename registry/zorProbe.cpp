@@ -32,19 +32,17 @@ void zorProbe::start(const QString &portName, int readings, int silenceSec)
 {
     wanted = readings;
     silence.setInterval(qBound(1, silenceSec, maxSilenceSec) * 1000);
-    devIndex = port->addDev(portName);
-    if (devIndex < 0) {
+    index = list->connectPort(portName);
+    if (index == zorList::portUnavailable) {
         finish(exitLink, tr("Порт «%1» не найден или занят").arg(portName));
         return;
     }
-    emit port->onSetDelayTime(devIndex, handshakeMs, queueMs, retryMs);
-    index = list->newZor(devIndex, true);
     if (index < 0) {
         finish(exitLink, tr("Прибор не добавлен"));
         return;
     }
+    devIndex = list->getZorByIndex(index)->devIndex;
     *out << tr("Чтение настроек прибора...") << Qt::endl;
-    list->getAllDataFromZor(index);
 }
 
 void zorProbe::settingsRead(int from, bool ok)

@@ -32,11 +32,6 @@ public:
     // The longest wait for a reading, in seconds: its milliseconds must fit a timer.
     static constexpr int maxSilenceSec = std::numeric_limits<int>::max() / 1000;
 
-    // Link delays a connected instrument gets, the same as in the main program.
-    static constexpr quint16 handshakeMs = 2000;
-    static constexpr quint16 queueMs = 200;
-    static constexpr quint16 retryMs = 3000;
-
     zorProbe(ZORSerialPort *port, zorList *list, zorSql *sql, QTextStream *out, QTextStream *err,
              QObject *parent = nullptr);
 

@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -91,6 +92,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("zor4_70-probe");
     QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(1).arg(3).arg(7));
+    // The tool prints its own report; the layers' diagnostics belong to the program's log.
+    QLoggingCategory::setFilterRules(QStringLiteral("zor.*=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");

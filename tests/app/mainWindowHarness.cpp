@@ -16,7 +16,7 @@ MainWindow *mainWindowHarness::open()
     window.reset(new MainWindow);
     const zorPortScan::probeOptions probe{300, false};
     window->findChild<findZor *>()->probeOptions() = probe;
-    window->findChild<zorPortScan *>()->options() = probe;
+    window->findChild<zorAutoConnect *>()->portScan()->options() = probe;
     window->findChild<zorAutoConnect *>()->setInterval(300);
     window->resize(1400, 900);
     window->show();

@@ -4,9 +4,12 @@
 #include "link/zorPortCatalog.h"
 #include "registry/zorAutoConnect.h"
 #include "sim/zorSimLine.h"
+#include "tests/config/modalAnswer.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -43,11 +46,12 @@ private slots:
         zorSimLine silent;
         QVERIFY(silent.open());
         zorPortCatalog::registerPort(silent.portName(), "silent");
-        for (const QString found : {"2", "0"}) {
-            // The second scan finds nothing new: the connected ones are not probed again.
+        for (const int rows : {2, 0}) {
+            // Both are connected during the first scan, so none is left to count; the
+            // second finds nothing: the connected ones are not probed again.
             QTest::mouseClick(in<QToolButton>(h, "scanBtn"), Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(status->text(), "Найдено новых приборов: " + found, h.timeout);
-            QCOMPARE(in<QTableWidget>(h, "newDevTable")->rowCount(), found.toInt());
+            QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Найдено новых приборов: 0"), h.timeout);
+            QCOMPARE(in<QTableWidget>(h, "newDevTable")->rowCount(), rows);
             // Only the instruments keep their ports.
             QTRY_COMPARE_WITH_TIMEOUT(h.port()->getDevIndexList().size(), 2, h.timeout);
             QTRY_COMPARE_WITH_TIMEOUT(shown(h), QString("Стенд 41 0041|Стенд 42 0042"), h.timeout);
@@ -106,12 +110,135 @@ private slots:
         const int gapStart = h.plot()->getChMeasCount(qwtIndex, 0);
         const double lastTime = h.plot()->getChTime(qwtIndex, 0);
 
+        // Reading again within 5 s of its return.
+        QElapsedTimer back;
+        back.start();
         h.startSim(51);
-        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex >= 0, h.timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(qwtIndex, 0) > gapStart, h.timeout);
+        QVERIFY2(back.elapsed() <= 5000, qPrintable(QString("%1 ms").arg(back.elapsed())));
         QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(qwtIndex, 0) > gapStart + 3, h.timeout);
         QCOMPARE(QString("%1 %2").arg(h.list()->count()).arg(h.list()->getQWTIndex(index)), QString("1 %1").arg(qwtIndex));
         QVERIFY(h.plot()->getChTime(qwtIndex, 0) > lastTime);
         QTRY_COMPARE(h.table("devTable")->item(1, 1)->foreground().color(), QColor(Qt::black));
+    }
+
+    // Instruments left waiting (another number is wanted): "Подключиться" connects the
+    // selected ones; one whose link went meanwhile brings the warning, and the one not
+    // selected gets its port back.
+    void connectSelected()
+    {
+        mainWindowHarness h;
+        h.open();
+        h.window->findChild<zorAutoConnect *>()->setEnabled(false);
+        h.startSim(71);
+        zorSimulator *gone = h.startSim(72);
+        h.startSim(73);
+        find(h)->find(false, 99);
+        QTRY_COMPARE_WITH_TIMEOUT(in<QLabel>(h, "statusLabel")->text(), QString("Найдено новых приборов: 3"), h.timeout);
+        gone->closeLine();
+        QTRY_COMPARE_WITH_TIMEOUT(h.port()->getDevIndexList().size(), 2, h.timeout);
+        QTableWidget *table = in<QTableWidget>(h, "newDevTable");
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 2)->text() != "0073")
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row, 1)).center());
+        }
+        QString warning;
+        modalAnswer::next<QMessageBox>([&](QMessageBox *box) {
+            warning = box->windowTitle() + "|" + box->text();
+            box->accept();
+        });
+        QTest::mouseClick(in<QPushButton>(h, "connectBtn"), Qt::LeftButton);
+        QCOMPARE(warning, QString("Ошибка инциализации прибора|Невозможно добавить прибор 0072\n"
+                                  "Возможно такой прибор уже проинициализирован программой?"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(h), QString("Стенд 71 0071"), h.timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(h.port()->getDevIndexList().size(), 1, h.timeout);
+    }
+
+    void reattach_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("discovery dialog") << "dialog";
+        QTest::newRow("discovery dialog, another path") << "moved";
+        QTest::newRow("typed device path") << "typed";
+        QTest::newRow("manual menu") << "menu";
+    }
+
+    // A lost instrument connected again, whatever finds it, on its old path or another,
+    // takes up its old record: one row, the same plot series.
+    void reattach()
+    {
+        QFETCH(QString, how);
+        mainWindowHarness h;
+        h.open();
+        h.window->findChild<zorAutoConnect *>()->setEnabled(false);
+        zorSimulator *before = h.startSim(52);
+        const int index = h.connectSims({before}).first();
+        const int qwtIndex = h.list()->getQWTIndex(index);
+        const QString oldPath = before->portName();
+        before->closeLine();
+        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex < 0, h.timeout);
+        zorPortCatalog::unregisterPort(oldPath);
+        zorSimLine blocker; // takes the old pseudo-terminal number (others may reuse it)
+        if (how == "moved")
+            QVERIFY(blocker.open());
+        const QString path = h.startSim(52)->portName();
+        if (how == "moved")
+            QVERIFY(path != oldPath);
+        if (how == "typed")
+            h.window->connectTypedPort(path);
+        else if (how == "menu")
+            h.menuAction("addDevBtn", path)->trigger();
+        else
+            QTest::mouseClick(h.window->findChild<QToolButton *>("findDevBtn"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index) && h.list()->getZorByIndex(index)->devIndex >= 0,
+                                 h.timeout);
+        h.waitIdle(index);
+        QCOMPARE(h.list()->getIndexList(), QList<int>{index});
+        QCOMPARE(h.list()->getQWTIndex(index), qwtIndex);
+        QCOMPARE(h.list()->getZorByIndex(index)->portName, path);
+        QCOMPARE(shown(h), QString("Стенд 52 0052"));
+    }
+
+    // Other devices on the ports: one listed only, and one connected by its path as with
+    // --port. Through the start-up scan, the failed read-all and an instrument lost and
+    // found again, each gets one identity request (its selector echoed at most three
+    // times), and nothing more.
+    void foreignDevices()
+    {
+        mainWindowHarness h;
+        h.open();
+        zorSimLine listed, typed;
+        QVERIFY(listed.open() && typed.open());
+        zorPortCatalog::registerPort(listed.portName(), "foreign");
+        QByteArray received[2];
+        QTimer counter;
+        QObject::connect(&counter, &QTimer::timeout, [&] {
+            char byte;
+            for (int n = 0; n < 2; ++n)
+                while ((n ? typed : listed).receive(&byte, 0, [] { return false; }))
+                    received[n] += byte;
+        });
+        counter.start(10);
+        zorSimulator *sim = h.startSim(53);
+        h.setAppProperty("autoconnect", "1");
+        h.window->findChild<zorAutoConnect *>()->setEnabled(true);
+        h.window->startAutoConnect();
+        const int foreign = h.window->connectTypedPort(typed.portName());
+        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(foreign)->silent, h.timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(h.list()->count(), 2, h.timeout);
+        const int index = h.list()->getIndexList().value(foreign == 0 ? 1 : 0);
+        h.waitIdle(index);
+        sim->closeLine();
+        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex < 0, h.timeout);
+        QTest::qWait(2000); // several searches
+        h.startSim(53);
+        QTRY_VERIFY_WITH_TIMEOUT(h.list()->getZorByIndex(index)->devIndex >= 0, h.timeout);
+        h.waitIdle(index);
+        for (const QByteArray &bytes : received) {
+            QVERIFY2(!bytes.isEmpty() && bytes.size() <= 3 && bytes.count('\x33') == bytes.size(), bytes.toHex().constData());
+        }
+        zorPortCatalog::unregisterPort(listed.portName());
+        zorPortCatalog::unregisterPort(typed.portName());
     }
 };
 

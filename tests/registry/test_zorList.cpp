@@ -53,6 +53,23 @@ class test_zorList : public QObject
     Q_OBJECT
 private slots:
 
+    // A port that does not answer gets the identity request alone (its selector sent at
+    // most three times) and then nothing; when a reading stream starts there, the
+    // instrument switched on has its settings read.
+    void silentPort()
+    {
+        simulatedRegistry r;
+        zorSimulator *sim = r.link.startSim(31, 0);
+        sim->injectFault(zorSimulator::noEcho, -1);
+        const int index = r.list.connectPort(sim->portName());
+        QTRY_VERIFY_WITH_TIMEOUT(r.list.getZorByIndex(index)->silent, simulatedLink::timeout);
+        QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::selectorIgnored)), QByteArray(3, 0x33));
+        QVERIFY(r.lines.contains(QString("devError %1 200 Прибор не отвечает [код 110]").arg(index)));
+        sim->clearFaults();
+        sim->setPeriod(20);
+        QTRY_VERIFY_WITH_TIMEOUT(r.list.getDBIndex(index) > 0, simulatedLink::timeout);
+    }
+
     void recordLimit()
     {
         simulatedRegistry r;
@@ -235,11 +252,12 @@ private slots:
             for (int n = round ? 0 : 1; n < 2; ++n) {
                 r.waitIdle(index[n]);
                 r.compareWithSim(index[n], sims[n]);
-                // The clock went first, and it is the computer's time; then the blocks in order.
+                // A new port is asked for the identity first; then the clock, the computer's
+                // time, and the blocks in order.
                 const QVector<zorSimulator::_event> writes = sims[n]->log(zorSimulator::blockWritten);
                 const QVector<zorSimulator::_event> reads = sims[n]->log(zorSimulator::readDone);
                 QCOMPARE(simulatedLink::addresses(writes), QByteArray("\x09"));
-                QVERIFY(writes[0].us < reads[0].us);
+                QVERIFY(reads[0].us < writes[0].us && writes[0].us < reads[1].us);
                 QCOMPARE(simulatedLink::addresses(reads), QByteArray("\x33\x03\x05\x07\x02\x0b", 5 + n));
                 const QByteArray c = sims[n]->clock();
                 QVERIFY(qAbs(QDateTime(QDate(2000 + quint8(c[6]), c[5], c[4]), QTime(c[0], c[1], c[2])).secsTo(started))
