@@ -1,5 +1,7 @@
 #include "db/zorSql.h"
 
+#include "db/zorDbLog.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
@@ -595,4 +597,78 @@ bool zorSql::rmFeature(int feature_id)
     QSqlQuery query(db);
     return exec(query, "DELETE FROM feature WHERE feature_id=:feature_id", {{":feature_id", feature_id}})
         && query.numRowsAffected() > 0;
+}
+
+namespace {
+// A null text binds as NULL; the texts of a point are empty instead.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+} // namespace
+
+bool zorSql::makeCalPointTable()
+{
+    if (calPointTable || !db.isOpen())
+        return calPointTable;
+    QSqlQuery query(db);
+    calPointTable = query.exec("CREATE TABLE IF NOT EXISTS calibration_point ("
+                               " calibration_point_id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                               " calibration_point_datetime TEXT NOT NULL,"
+                               " calibration_point_set TEXT NOT NULL DEFAULT '',"
+                               " calibration_point_comment TEXT NOT NULL DEFAULT '',"
+                               " calibration_point_data TEXT NOT NULL)");
+    if (!calPointTable)
+        qCWarning(lcDb) << "no calibration point table:" << query.lastError().text();
+    return calPointTable;
+}
+
+int zorSql::addCalPoint(const QDateTime &fixedAt, const QString &setPoint, const QString &comment,
+                        const QByteArray &channels)
+{
+    if (!makeCalPointTable())
+        return -1;
+    QSqlQuery query(db);
+    if (!exec(query, "INSERT INTO calibration_point (calibration_point_datetime, calibration_point_set,"
+                     " calibration_point_comment, calibration_point_data) VALUES(:datetime, :set, :comment, :data)",
+              {{":datetime", fixedAt.toString(Qt::ISODateWithMs)}, {":set", notNull(setPoint)}, {":comment", notNull(comment)},
+               {":data", QString::fromUtf8(channels)}}))
+        return -1;
+    return query.lastInsertId().toInt();
+}
+
+bool zorSql::setCalPointNote(int point_id, const QString &setPoint, const QString &comment)
+{
+    if (!makeCalPointTable())
+        return false;
+    QSqlQuery query(db);
+    return exec(query, "UPDATE calibration_point SET calibration_point_set=:set, calibration_point_comment=:comment"
+                       " WHERE calibration_point_id=:id",
+                {{":set", notNull(setPoint)}, {":comment", notNull(comment)}, {":id", point_id}})
+        && query.numRowsAffected() > 0;
+}
+
+bool zorSql::rmCalPoint(int point_id)
+{
+    if (!makeCalPointTable())
+        return false;
+    QSqlQuery query(db);
+    return exec(query, "DELETE FROM calibration_point WHERE calibration_point_id=:id", {{":id", point_id}})
+        && query.numRowsAffected() > 0;
+}
+
+QVector<zorSql::calPointRow> zorSql::calPoints()
+{
+    QVector<calPointRow> rows;
+    if (!makeCalPointTable())
+        return rows;
+    QSqlQuery query(db);
+    if (!query.exec("SELECT calibration_point_id, calibration_point_datetime, calibration_point_set,"
+                    " calibration_point_comment, calibration_point_data FROM calibration_point"
+                    " ORDER BY calibration_point_id"))
+        return rows;
+    while (query.next())
+        rows.append({query.value(0).toInt(), QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs),
+                     query.value(2).toString(), query.value(3).toString(), query.value(4).toString().toUtf8()});
+    return rows;
 }
