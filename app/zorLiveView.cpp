@@ -17,7 +17,6 @@
 #include <QProgressBar>
 #include <QTableWidget>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -91,7 +90,7 @@ void zorLiveView::setupTables()
     ch->setCellWidget(0, ccNumber, picture);
 
     const QVector<int> devWidths = {50, -1, 50, -1, 50, 30, 50, 40, 50};
-    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 80, 50};
+    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 60, 50};
     for (auto [table, widths] : {std::pair{dev, devWidths}, std::pair{ch, chWidths}}) {
         table->setMouseTracking(true);
         for (int column = 0; column < widths.size(); ++column) {
@@ -325,10 +324,10 @@ void zorLiveView::fillChStability(int qwtIndex, quint8 ch)
     QString text, tip;
     QColor color(Qt::black);
     if (s.fit.n > 0) {
-        const int decimals = std::max<int>(plot->getPrecision(qwtIndex, ch), 2) + 1;
+        // Two digits tell how far a channel is from stable, in a narrow column.
         text = s.stable ? QStringLiteral("✓")
                         : (s.drift >= 0 ? QStringLiteral("↑") : QStringLiteral("↓"))
-                + QString::number(std::fabs(s.drift), 'f', decimals);
+                + QString::number(std::fabs(s.drift), 'g', 2);
         color = s.stable ? QColor("#2e8b57") : s.full ? QColor("#b35900") : QColor(Qt::gray);
         tip = tr("σ = %1 %4\nдрейф = %2 %4 за %5\nn = %3\nокно %5%6")
                   .arg(QString::number(s.fit.sigma, 'g', 3), QString::number(s.drift, 'g', 3))
@@ -373,7 +372,7 @@ void zorLiveView::fillDisplays()
     const int ch = any ? plot->getChMain(qwtIndex) : -1;
     if (stability && ch >= 0 && stability->channel(qwtIndex, ch).fit.n > 2) {
         const zorStabilityBoard::state s = stability->channel(qwtIndex, ch);
-        title += tr("; σ %1, дрейф %2 %3 за %4%5")
+        title += tr("; σ %1, дрейф %2 %3/%4%5")
                      .arg(QString::number(s.fit.sigma, 'g', 2), QString::number(s.drift, 'g', 2), s.unit,
                           zorStabilityCriteria::windowText(s.window), s.stable ? tr(", стабильно") : QString());
     }

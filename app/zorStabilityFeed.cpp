@@ -29,7 +29,9 @@ zorStabilityFeed::zorStabilityFeed(zorList *list, QwtZOR *plot, zorSql *sql, zor
     connect(plot, &QwtZOR::onDevChange, this, &zorStabilityFeed::shade);
     connect(plot, &QwtZOR::onChange, this, &zorStabilityFeed::shade);
     connect(list, &zorList::doClearQwt, m_board, &zorStabilityBoard::clear);
-    connect(list, &zorList::onIdentChange, this, &zorStabilityFeed::reloadCriteria);
+    // The identity is announced before the registry finds its database row: the
+    // criteria are read once that is done.
+    connect(list, &zorList::onIdentChange, this, &zorStabilityFeed::reloadCriteria, Qt::QueuedConnection);
     connect(list, &zorList::onRmZor, this, [this](int, int qwtIndex) {
         m_board->removeDev(qwtIndex);
         loaded.remove(qwtIndex);

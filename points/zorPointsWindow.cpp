@@ -43,7 +43,7 @@ zorPointsWindow::zorPointsWindow(zorCalPointBook *book, zorStabilityBoard *board
     ui->pointSepBox->addItem(tr("Запятая"), QStringLiteral(","));
     ui->pointSepBox->addItem(tr("Точка"), QStringLiteral("."));
     ui->pointTree->header()->setStretchLastSection(true);
-    ui->splitter->setStretchFactor(1, 3);
+    ui->splitter->setSizes({320, 780});
     connect(book, &zorCalPointBook::changed, this, &zorPointsWindow::fillTree);
     connect(board, &zorStabilityBoard::stableChanged, this, &zorPointsWindow::stableChanged);
     connect(list, &zorList::onAddZor, this, &zorPointsWindow::refreshChannels);
