@@ -52,6 +52,8 @@ void zorStabilityBoard::take(int dev, int ch, double time, double value, const Q
         c.window.clear();
         applyCriteria(d, c);
     }
+    if (time < c.last)
+        c.intervals.clear(); // the series started again: the old stretches are of another time base
     c.window.add(time, value);
     c.last = time;
     d.last = time > d.last || time < d.last - d.criteria.window() ? time : d.last;
