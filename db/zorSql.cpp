@@ -460,12 +460,17 @@ QMap<QString, QVariant> zorSql::getDevProperty(int device_id)
     if (!exec(query, "SELECT device_property_key, device_property_val FROM device_property WHERE device_id=:device_id",
               {{":device_id", device_id}}))
         return properties;
-    // A device without properties of its own borrows the main device's plot settings.
-    if (querySize(&query) == 0
-        && !query.exec("SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
-                       " WHERE device_property.device_id=app_property.app_property_val"
-                       " AND app_property.app_property_key='main_device_id'"
-                       " AND device_property.device_property_key LIKE 'qwt%'"))
+    while (query.next())
+        properties.insert(query.value(0).toString(), query.value(1));
+    // A device without plot settings of its own borrows the main device's; its other
+    // properties (stability criteria) do not count as plot settings.
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+        if (it.key().startsWith(QLatin1String("qwt")))
+            return properties;
+    if (!query.exec("SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
+                    " WHERE device_property.device_id=app_property.app_property_val"
+                    " AND app_property.app_property_key='main_device_id'"
+                    " AND device_property.device_property_key LIKE 'qwt%'"))
         return properties;
     while (query.next())
         properties.insert(query.value(0).toString(), query.value(1));

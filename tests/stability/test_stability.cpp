@@ -218,6 +218,10 @@ private slots:
         QCOMPARE(criteria.window(), 300.0);
         QCOMPARE(criteria.forUnit("Ω").drift, 0.003);
         QCOMPARE(criteria.forUnit("°С").sigma, zorStabilityCriteria::defaultsFor("°С").sigma);
+        // Criteria of its own leave a device borrowing the main device's plot settings.
+        sql.setDevProperty(2, "qwt_scale", 5);
+        sql.setAppProperty("main_device_id", 2);
+        QCOMPARE(sql.getDevProperty(1).value("qwt_scale").toInt(), 5);
         zorCalPointBook book(&sql);
         book.load();
         QCOMPARE(book.points().size(), 1);
