@@ -12,6 +12,7 @@
 #include "app/zorMqttDialog.h"
 #include "app/zorPlotMenus.h"
 #include "app/zorPlotProperties.h"
+#include "app/zorStabilityFeed.h"
 #include "config/confChMenu.h"
 #include "config/confMenu.h"
 #include "config/devConfUI.h"
@@ -23,6 +24,7 @@
 #include "mqtt/zorMqttPublisher.h"
 #include "mqtt/zorMqttSettings.h"
 #include "plot/QwtZOR.h"
+#include "points/zorPointsWindow.h"
 #include "registry/zorAutoConnect.h"
 #include "registry/zorList.h"
 #include "results/recmeas.h"
@@ -30,6 +32,7 @@
 #include "results/zorRecorder.h"
 #include "results/zorResultImport.h"
 #include "sim/zorSimulator.h"
+#include "stability/zorCalPointBook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -42,6 +45,7 @@
 #include <QActionGroup>
 #include <QMessageBox>
 #include <QTimer>
+#include <QToolButton>
 #include <qwt_plot_renderer.h>
 
 namespace {
@@ -123,6 +127,7 @@ MainWindow::MainWindow(QWidget *parent)
     autoConnect->setEnabled(sql->getAppProperty(autoconnectKey).toBool());
     buildMqtt();
     buildMenus();
+    buildPoints();
     wire();
     updUI();
 
@@ -137,6 +142,9 @@ MainWindow::~MainWindow()
     delete mqttDialog;
     delete mqttFeed;
     delete mqtt;
+    delete pointsWindow;
+    delete points;
+    delete stabilityFeed;
     delete recDialog;
     delete saveDialog;
     delete autoConnect;
@@ -179,6 +187,39 @@ void MainWindow::openDatabase()
         problems << sql->unusableReason();
     if (!sql->isUsable())
         problems << tr("Программа работает без базы данных: приборы, настройки графиков и снимки настроек не сохраняются.");
+}
+
+// Stability of the channels in the tables, the displays and the plot, and the "Точки"
+// window behind a button of its own after the results buttons.
+void MainWindow::buildPoints()
+{
+    stabilityFeed = new zorStabilityFeed(list, plot, sql, alert, this);
+    live->setStability(stabilityFeed->board());
+    points = new zorCalPointBook(sql, this);
+    points->load();
+    pointsWindow = new zorPointsWindow(points, stabilityFeed->board(), list, &plot->store(), this);
+    pointsWindow->setObjectName("pointsWindow");
+    pointsWindow->setAlerts(stabilityFeed->soundOn(), stabilityFeed->noteOn());
+    connect(pointsWindow, &zorPointsWindow::criteriaEdited, stabilityFeed, &zorStabilityFeed::criteriaEdited);
+    connect(pointsWindow, &zorPointsWindow::alertsChanged, stabilityFeed, [this](bool sound, bool note) {
+        stabilityFeed->setSoundOn(sound);
+        stabilityFeed->setNoteOn(note);
+    });
+    QToolButton *button = new QToolButton;
+    button->setObjectName("pointsBtn");
+    button->setText(tr("Точки"));
+    button->setToolTip(tr("Стабильность и точки калибровки"));
+    button->setIcon(QIcon(":/resource/images/table.svg"));
+    button->setIconSize(ui->toolButton_3->iconSize());
+    button->setToolButtonStyle(ui->toolButton_3->toolButtonStyle());
+    button->setAutoRaise(true);
+    QBoxLayout *bar = qobject_cast<QBoxLayout *>(ui->toolButton_3->parentWidget()->layout());
+    if (bar)
+        bar->insertWidget(bar->indexOf(ui->toolButton_3) + 1, button);
+    connect(button, &QToolButton::clicked, pointsWindow, [this] {
+        pointsWindow->show();
+        pointsWindow->raise();
+    });
 }
 
 void MainWindow::buildDisplays()

@@ -37,6 +37,9 @@ class zorPlotProperties;
 class zorRecorder;
 class zorSimulator;
 class zorSql;
+class zorCalPointBook;
+class zorPointsWindow;
+class zorStabilityFeed;
 
 // The application's main window. It builds and owns every long-lived object (the
 // database, the link manager, the registry, the plot and the dialogs), wires them
@@ -93,6 +96,7 @@ private:
     void buildMqtt();
     void buildTrackMenu();
     void buildClearMenu();
+    void buildPoints();
     void wire();
     void unwire();
     void report(const QString &title, const QString &text);
@@ -149,6 +153,9 @@ private:
     QMenu *settingsMenu = nullptr;
     QMenu *trackMenu = nullptr;
     QMenu *clearMenu = nullptr;
+    zorStabilityFeed *stabilityFeed = nullptr;
+    zorCalPointBook *points = nullptr;
+    zorPointsWindow *pointsWindow = nullptr;
     // Demo instruments: stopped after the link manager that talks to them is gone.
     std::vector<std::unique_ptr<zorSimulator>> demos;
     QStringList problems; // start-up problems, told once the window shows

@@ -5,6 +5,7 @@
 #include "plot/zorReplotThrottle.h"
 #include "registry/zorList.h"
 #include "results/zorRecorder.h"
+#include "stability/zorStabilityBoard.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QTableWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -73,11 +76,11 @@ void zorLiveView::setupTables()
     dev->setColumnCount(dcCount);
     dev->setRowCount(1);
     setHeader(dev, {QString(), tr("Имя"), tr("Номер"), tr("Результат"), tr("Разм."), tr("Кн."), tr("Т.стат."),
-                    QString()});
+                    tr("Стаб."), QString()});
     QTableWidget *ch = ui.chTable;
     ch->setColumnCount(ccCount);
     ch->setRowCount(1);
-    setHeader(ch, {QString(), tr("Результат"), tr("Разм."), tr("ΔX"), tr("ΔY"), tr("ΔКанал"), QString()});
+    setHeader(ch, {QString(), tr("Результат"), tr("Разм."), tr("ΔX"), tr("ΔY"), tr("ΔКанал"), tr("Стаб."), QString()});
     QLabelClick *picture = new QLabelClick;
     picture->setPixmap(QPixmap(":/resource/images/line_graph.png").scaled(20, 20));
     picture->setAlignment(Qt::AlignCenter);
@@ -86,8 +89,8 @@ void zorLiveView::setupTables()
     connect(picture, &QLabelClick::clicked, this, &zorLiveView::chHeaderClicked);
     ch->setCellWidget(0, ccNumber, picture);
 
-    const QVector<int> devWidths = {50, -1, 50, -1, 50, 30, 50, 50};
-    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 50};
+    const QVector<int> devWidths = {50, -1, 50, -1, 50, 30, 50, 40, 50};
+    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 60, 50};
     for (auto [table, widths] : {std::pair{dev, devWidths}, std::pair{ch, chWidths}}) {
         table->setMouseTracking(true);
         for (int column = 0; column < widths.size(); ++column) {
@@ -261,6 +264,7 @@ void zorLiveView::fillDevValue(int row, int index)
                 alarm ? QColor(Qt::red) : text);
     setCellText(table, row, dcUnit, ch < 0 ? QString() : plot->getChDim(qwtIndex, quint8(ch)), text);
     setCellText(table, row, dcChannel, ch < 0 ? QString() : QString::number(ch + 1), text);
+    fillDevStability(row, qwtIndex);
 }
 
 void zorLiveView::fillChRows()
@@ -307,6 +311,41 @@ void zorLiveView::fillChRow(int qwtIndex, quint8 ch)
         diff->setToolTip(tr("Разность с ") + (partner ? partner->options->devName : QString()) + ", "
                          + tr("канал №") + QString::number(partnerCh + 1));
     }
+    fillChStability(qwtIndex, ch);
+}
+
+// A stable channel shows a mark; one that is not shows its drift over the window with
+// an arrow of its direction (grey while the window is not full yet).
+void zorLiveView::fillChStability(int qwtIndex, quint8 ch)
+{
+    if (!stability)
+        return;
+    const zorStabilityBoard::state s = stability->channel(qwtIndex, ch);
+    QString text, tip;
+    QColor color(Qt::black);
+    if (s.fit.n > 0) {
+        // Two digits tell how far a channel is from stable, in a narrow column.
+        text = s.stable ? QStringLiteral("✓")
+                        : (s.drift >= 0 ? QStringLiteral("↑") : QStringLiteral("↓"))
+                + QString::number(std::fabs(s.drift), 'g', 2);
+        color = s.stable ? QColor("#2e8b57") : s.full ? QColor("#b35900") : QColor(Qt::gray);
+        tip = tr("σ = %1 %4\nдрейф = %2 %4 за %5\nn = %3\nокно %5%6")
+                  .arg(QString::number(s.fit.sigma, 'g', 3), QString::number(s.drift, 'g', 3))
+                  .arg(s.fit.n)
+                  .arg(s.unit, zorStabilityCriteria::windowText(s.window),
+                       s.full ? QString() : tr(" (ещё не заполнено)"));
+    }
+    setCellText(ui.chTable, ch + 1, ccStab, text, color);
+    cell(ui.chTable, ch + 1, ccStab)->setToolTip(tip);
+}
+
+void zorLiveView::fillDevStability(int row, int qwtIndex)
+{
+    if (!stability)
+        return;
+    const bool stable = stability->isDevStable(qwtIndex);
+    setCellText(ui.devTable, row, dcStab, stable ? QStringLiteral("✓") : QString(), QColor("#2e8b57"));
+    cell(ui.devTable, row, dcStab)->setToolTip(stable ? tr("Все каналы стабильны") : tr("Не все каналы стабильны"));
 }
 
 void zorLiveView::drawChMark(quint8 ch)
@@ -327,9 +366,17 @@ void zorLiveView::fillDisplays()
     ui.measUnit->setText(unit);
     ui.averUnit->setText(unit);
     const zorList::_zor *zor = list->getZorByIndex(m_mainDev);
-    ui.lcdGroupBox->setTitle(zor ? zor->options->devName + " (№ " + zor->options->getDevNumberStr() + "), "
-                                      + tr("канал ") + QString::number(plot->getChMain(qwtIndex) + 1)
-                                 : QStringLiteral("-"));
+    QString title = zor ? zor->options->devName + " (№ " + zor->options->getDevNumberStr() + "), " + tr("канал ")
+            + QString::number(plot->getChMain(qwtIndex) + 1)
+                        : QStringLiteral("-");
+    const int ch = any ? plot->getChMain(qwtIndex) : -1;
+    if (stability && ch >= 0 && stability->channel(qwtIndex, ch).fit.n > 2) {
+        const zorStabilityBoard::state s = stability->channel(qwtIndex, ch);
+        title += tr("; σ %1, дрейф %2 %3/%4%5")
+                     .arg(QString::number(s.fit.sigma, 'g', 2), QString::number(s.drift, 'g', 2), s.unit,
+                          zorStabilityCriteria::windowText(s.window), s.stable ? tr(", стабильно") : QString());
+    }
+    ui.lcdGroupBox->setTitle(title);
 }
 
 void zorLiveView::plotChanged()

@@ -13,6 +13,7 @@ class QwtZOR;
 class zorList;
 class zorRecorder;
 class zorReplotThrottle;
+class zorStabilityBoard;
 
 // The live state of the main window's left panel: the device table, the channel
 // table of the main device and the two big displays of its main channel.
@@ -26,9 +27,9 @@ class zorLiveView : public QObject
 
 public:
     // Device table columns.
-    enum devColumn { dcShow, dcName, dcNumber, dcValue, dcUnit, dcChannel, dcStatus, dcMarker, dcCount };
+    enum devColumn { dcShow, dcName, dcNumber, dcValue, dcUnit, dcChannel, dcStatus, dcStab, dcMarker, dcCount };
     // Channel table columns.
-    enum chColumn { ccNumber, ccValue, ccUnit, ccDX, ccDY, ccDiff, ccSettings, ccCount };
+    enum chColumn { ccNumber, ccValue, ccUnit, ccDX, ccDY, ccDiff, ccStab, ccSettings, ccCount };
     static constexpr int refreshMs = 100;
 
     struct widgets
@@ -43,6 +44,10 @@ public:
     };
 
     zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, const zorRecorder *recorder, QObject *parent = nullptr);
+
+    // The stability of the channels, shown in their own columns and with the main
+    // channel's display; without it those columns stay empty.
+    void setStability(const zorStabilityBoard *board) { stability = board; }
 
     // The registry index of the device whose channels are shown; -1 for none.
     int mainDev() const { return m_mainDev; }
@@ -82,6 +87,8 @@ private:
     void fillChRows();
     void fillChRow(int qwtIndex, quint8 ch);
     void fillDisplays();
+    void fillChStability(int qwtIndex, quint8 ch);
+    void fillDevStability(int row, int qwtIndex);
     void showChErrors();
     void restoreMarker(int row, int index);
     void removeProgress(int row);
@@ -98,6 +105,7 @@ private:
     QwtZOR *plot;
     const zorRecorder *recorder;
     zorReplotThrottle *throttle;
+    const zorStabilityBoard *stability = nullptr;
     int m_mainDev = -1;
     QSet<int> dirtyDevs;      // registry indices whose main channel has new readings
     QSet<int> dirtyChs;       // channels of the main device with new readings

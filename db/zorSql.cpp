@@ -517,12 +517,17 @@ QMap<QString, QVariant> zorSql::getDevProperty(int device_id)
     if (!exec(query, "SELECT device_property_key, device_property_val FROM device_property WHERE device_id=:device_id",
               {{":device_id", device_id}}))
         return properties;
-    // A device without properties of its own borrows the main device's plot settings.
-    if (querySize(&query) == 0
-        && !query.exec("SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
-                       " WHERE device_property.device_id=app_property.app_property_val"
-                       " AND app_property.app_property_key='main_device_id'"
-                       " AND device_property.device_property_key LIKE 'qwt%'"))
+    while (query.next())
+        properties.insert(query.value(0).toString(), query.value(1));
+    // A device without plot settings of its own borrows the main device's; its other
+    // properties (stability criteria) do not count as plot settings.
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+        if (it.key().startsWith(QLatin1String("qwt")))
+            return properties;
+    if (!query.exec("SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
+                    " WHERE device_property.device_id=app_property.app_property_val"
+                    " AND app_property.app_property_key='main_device_id'"
+                    " AND device_property.device_property_key LIKE 'qwt%'"))
         return properties;
     while (query.next())
         properties.insert(query.value(0).toString(), query.value(1));
@@ -664,4 +669,78 @@ bool zorSql::rmFeature(int feature_id)
     QSqlQuery query(db);
     return exec(query, "DELETE FROM feature WHERE feature_id=:feature_id", {{":feature_id", feature_id}})
         && query.numRowsAffected() > 0;
+}
+
+namespace {
+// A null text binds as NULL; the texts of a point are empty instead.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+} // namespace
+
+bool zorSql::makeCalPointTable()
+{
+    if (calPointTable || !db.isOpen())
+        return calPointTable;
+    QSqlQuery query(db);
+    calPointTable = query.exec("CREATE TABLE IF NOT EXISTS calibration_point ("
+                               " calibration_point_id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                               " calibration_point_datetime TEXT NOT NULL,"
+                               " calibration_point_set TEXT NOT NULL DEFAULT '',"
+                               " calibration_point_comment TEXT NOT NULL DEFAULT '',"
+                               " calibration_point_data TEXT NOT NULL)");
+    if (!calPointTable)
+        qCWarning(lcDb) << "no calibration point table:" << query.lastError().text();
+    return calPointTable;
+}
+
+int zorSql::addCalPoint(const QDateTime &fixedAt, const QString &setPoint, const QString &comment,
+                        const QByteArray &channels)
+{
+    if (!makeCalPointTable())
+        return -1;
+    QSqlQuery query(db);
+    if (!exec(query, "INSERT INTO calibration_point (calibration_point_datetime, calibration_point_set,"
+                     " calibration_point_comment, calibration_point_data) VALUES(:datetime, :set, :comment, :data)",
+              {{":datetime", fixedAt.toString(Qt::ISODateWithMs)}, {":set", notNull(setPoint)}, {":comment", notNull(comment)},
+               {":data", QString::fromUtf8(channels)}}))
+        return -1;
+    return query.lastInsertId().toInt();
+}
+
+bool zorSql::setCalPointNote(int point_id, const QString &setPoint, const QString &comment)
+{
+    if (!makeCalPointTable())
+        return false;
+    QSqlQuery query(db);
+    return exec(query, "UPDATE calibration_point SET calibration_point_set=:set, calibration_point_comment=:comment"
+                       " WHERE calibration_point_id=:id",
+                {{":set", notNull(setPoint)}, {":comment", notNull(comment)}, {":id", point_id}})
+        && query.numRowsAffected() > 0;
+}
+
+bool zorSql::rmCalPoint(int point_id)
+{
+    if (!makeCalPointTable())
+        return false;
+    QSqlQuery query(db);
+    return exec(query, "DELETE FROM calibration_point WHERE calibration_point_id=:id", {{":id", point_id}})
+        && query.numRowsAffected() > 0;
+}
+
+QVector<zorSql::calPointRow> zorSql::calPoints()
+{
+    QVector<calPointRow> rows;
+    if (!makeCalPointTable())
+        return rows;
+    QSqlQuery query(db);
+    if (!query.exec("SELECT calibration_point_id, calibration_point_datetime, calibration_point_set,"
+                    " calibration_point_comment, calibration_point_data FROM calibration_point"
+                    " ORDER BY calibration_point_id"))
+        return rows;
+    while (query.next())
+        rows.append({query.value(0).toInt(), QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs),
+                     query.value(2).toString(), query.value(3).toString(), query.value(4).toString().toUtf8()});
+    return rows;
 }

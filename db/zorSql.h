@@ -2,6 +2,7 @@
 #define ZORSQL_H
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QMap>
 #include <QObject>
 #include <QSet>
@@ -113,6 +114,24 @@ public:
     QVector<zorSqlItem> searchFeature(const QString &text);
     bool rmFeature(int feature_id);
 
+    // Calibration points: when each was fixed, its set point and comment, and its
+    // channels' figures as one encoded text (the stability layer reads and writes it).
+    // Their table is made on first use, so a file that never held a point is unchanged.
+    struct calPointRow
+    {
+        int id = 0;
+        QDateTime fixedAt;
+        QString setPoint;
+        QString comment;
+        QByteArray channels;
+    };
+    int addCalPoint(const QDateTime &fixedAt, const QString &setPoint, const QString &comment,
+                    const QByteArray &channels);
+    bool setCalPointNote(int point_id, const QString &setPoint, const QString &comment);
+    bool rmCalPoint(int point_id);
+    // Oldest first.
+    QVector<calPointRow> calPoints();
+
     // Number of rows of an executed SELECT; the query keeps its position.
     static int querySize(QSqlQuery *query);
 
@@ -142,10 +161,13 @@ private:
     static zorSqlItem featureItem(const QSqlQuery &query);
     static QString dateText(const QVariant &stored);
 
+    bool makeCalPointTable();
+
     QSqlDatabase db;
     QString reason;
     _error error;
     QSet<QString> logged; // failures (code and what) logged as warnings
+    bool calPointTable = false;
 };
 
 #endif // ZORSQL_H

@@ -45,6 +45,16 @@ QByteArray zorResultLayout::header(const QDateTime &start, const QStringList &un
     return codec()->fromUnicode(text);
 }
 
+QByteArray zorResultLayout::valueText(double value) const
+{
+    QByteArray out;
+    row(out, 0, 0.0, &value, 1);
+    // The row is "0" S "0" S value S CR LF: the value lies between the second
+    // separator and the last.
+    const int from = 2 * (1 + field.size());
+    return out.mid(from, out.size() - from - field.size() - 2);
+}
+
 char *zorResultLayout::append(char *p, const QByteArray &bytes) const
 {
     std::memcpy(p, bytes.constData(), size_t(bytes.size()));

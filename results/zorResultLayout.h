@@ -36,6 +36,11 @@ public:
     // channel whose value is NaN (no reading is one).
     void row(QByteArray &out, int number, double seconds, const double *values, int count) const;
 
+    // One value as a data row writes it ("--" for NaN), and the field separator, for
+    // other tables written by the same rules.
+    QByteArray valueText(double value) const;
+    QByteArray separator() const { return field; }
+
     // A unit as the file writes it.
     static QString unitText(const QString &dim);
     static QString ohmText() { return QStringLiteral("Ом"); }

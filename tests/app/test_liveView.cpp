@@ -1,6 +1,7 @@
 #include "mainWindowHarness.h"
 
 #include "app/zorAlertSound.h"
+#include "app/zorLiveView.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>
@@ -58,17 +59,17 @@ private slots:
         // are done.
         for (quint32 serial : {21, 22, 23})
             index << h->window->connectPort(h->startSim(serial)->portName());
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QProgressBar *>(h->table("devTable")->cellWidget(3, 7)), h->timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QProgressBar *>(h->table("devTable")->cellWidget(3, zorLiveView::dcMarker)), h->timeout);
         for (int n : index)
             h->waitIdle(n);
-        QTRY_VERIFY(!h->table("devTable")->cellWidget(3, 7));
+        QTRY_VERIFY(!h->table("devTable")->cellWidget(3, zorLiveView::dcMarker));
     }
     void cleanupTestCase() { h.reset(); }
 
     void readingsFillTablesAndDisplays()
     {
         // Name, number and the main device's marker; unit and main channel of the first.
-        QTRY_COMPARE(cells("devTable", {{1, 1}, {1, 2}, {1, 7}, {1, 4}, {1, 5}, {2, 1}, {2, 2}, {2, 7}}),
+        QTRY_COMPARE(cells("devTable", {{1, 1}, {1, 2}, {1, zorLiveView::dcMarker}, {1, 4}, {1, 5}, {2, 1}, {2, 2}, {2, zorLiveView::dcMarker}}),
                      QString("Стенд 21|0021|<|°С|1|Стенд 22|0022|"));
         QVERIFY(lcdTitle().startsWith("Стенд 21 (№ 0021)"));
         QCOMPARE(h->table("chTable")->rowCount(), 9);
@@ -83,12 +84,15 @@ private slots:
                      p->getChMeasStr(qwt(0), 0) + "|" + p->getChMeasStr(qwt(0), 3) + "|" + p->getChDim(qwt(0), 0));
         QTRY_COMPARE(h->text("devTable", 2, 3), p->getChMeasStr(qwt(1), 255));
         QTRY_COMPARE(label("measValue") + " " + label("averValue"), p->getChMeasStr(qwt(0), 255) + " " + p->getChAverStr(qwt(0), 255));
+        // A window far from full: the drift with its direction, and what it rests on.
+        QTRY_VERIFY(h->table("chTable")->item(1, zorLiveView::ccStab)->toolTip().contains("n = "));
+        QVERIFY(QString("↑↓").contains(h->text("chTable", 1, zorLiveView::ccStab).left(1)));
     }
 
     void pressingADeviceMakesItMain()
     {
         h->press("devTable", 2, 1);
-        QCOMPARE(cells("devTable", {{1, 7}, {2, 7}}), QString("|<"));
+        QCOMPARE(cells("devTable", {{1, zorLiveView::dcMarker}, {2, zorLiveView::dcMarker}}), QString("|<"));
         QCOMPARE(mainWindowHarness::appProperty("main_device_id"), QString::number(h->list()->getDBIndex(index[1])));
         QVERIFY(lcdTitle().startsWith("Стенд 22"));
         QTRY_COMPARE(label("measValue"), h->plot()->getChMeasStr(qwt(1), 255));
@@ -99,7 +103,7 @@ private slots:
         // The header row does nothing.
         h->press("devTable", 1, 1);
         h->press("devTable", 0, 1);
-        QCOMPARE(h->text("devTable", 1, 7), QString("<"));
+        QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), QString("<"));
     }
 
     void deviceErrors_data()
@@ -288,7 +292,7 @@ private slots:
     {
         h->press("devTable", 1, 1);
         h->list()->rmByIndex(index[0]);
-        QCOMPARE(cells("devTable", {{2, 7}, {2, 1}}), QString("<|Стенд 23"));
+        QCOMPARE(cells("devTable", {{2, zorLiveView::dcMarker}, {2, 1}}), QString("<|Стенд 23"));
         QCOMPARE(mainWindowHarness::appProperty("main_device_id"), QString::number(h->list()->getDBIndex(index[2])));
         h->list()->rmByIndex(index[2]);
         h->list()->rmByIndex(index[1]);

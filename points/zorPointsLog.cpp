@@ -1,0 +1,3 @@
+#include "points/zorPointsLog.h"
+
+Q_LOGGING_CATEGORY(lcPoints, "zor.points")

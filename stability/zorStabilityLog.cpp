@@ -1,0 +1,3 @@
+#include "stability/zorStabilityLog.h"
+
+Q_LOGGING_CATEGORY(lcStability, "zor.stability")

@@ -1,0 +1,110 @@
+#include "points/zorPointsCsv.h"
+#include "points/zorPointsReport.h"
+#include "results/zorResultLayout.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+// One point: the reference and a thermometer of instrument 1, a thermometer and a
+// resistance of instrument 2.
+QVector<zorCalPoint> points()
+{
+    zorCalPoint p;
+    p.id = 1;
+    p.fixedAt = QDateTime(QDate(2026, 3, 1), QTime(10, 10));
+    p.setPoint = "50";
+    p.comment = "мешалка; включена";
+    const auto channel = [](int dev, int ch, const QString &unit, double mean) {
+        zorCalPoint::channel c;
+        c.deviceId = dev;
+        c.devName = QString("Стенд %1").arg(dev);
+        c.devNumber = QString("900%1").arg(dev);
+        c.ch = ch;
+        c.unit = unit;
+        c.mean = mean;
+        c.sigma = 0.0004;
+        c.drift = -0.0012;
+        c.window = 600;
+        c.n = 375;
+        return c;
+    };
+    p.channels = {channel(1, 0, "°С", 50.0012), channel(1, 1, "°С", 50.0031), channel(2, 2, "°С", 49.9987),
+                  channel(2, 3, "Ω", 119.4021)};
+    return {p};
+}
+
+} // namespace
+
+class test_points : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The table keeps the result files' rules: Windows-1251, CR LF, the separator after
+    // every field, the decimal mark chosen (a point with the comma separator), "--"
+    // where a channel is not compared, "Ом" for the ohm.
+    void csv_data()
+    {
+        QTest::addColumn<QString>("fieldSep");
+        QTest::addColumn<QString>("pointSep");
+        QTest::addColumn<QString>("deviation"); // of channel 2 from the reference
+        QTest::newRow("semicolon, decimal comma") << ";" << "," << "0,001900";
+        QTest::newRow("tab, decimal point") << "\t" << "." << "0.001900";
+        QTest::newRow("comma keeps the point") << "," << "," << "0.001900";
+    }
+    void csv()
+    {
+        QFETCH(QString, fieldSep);
+        QFETCH(QString, pointSep);
+        QFETCH(QString, deviation);
+        const QByteArray bytes = zorPointsCsv::write(points(), {1, 0}, zorResultLayout(fieldSep, pointSep, 6));
+        const QStringList lines = zorResultLayout::codec()->toUnicode(bytes).split("\r\n");
+        QCOMPARE(lines.size(), 3 + 4 + 1);
+        QVERIFY(lines.last().isEmpty());
+        QVERIFY(lines.at(1).isEmpty());
+        QVERIFY(lines.first().contains(QString("Стенд 1 № 9001, канал 1").remove(fieldSep).simplified()));
+        QVector<QStringList> rows;
+        for (int i = 2; i < lines.size() - 1; ++i) {
+            QVERIFY2(lines.at(i).endsWith(fieldSep), qPrintable(lines.at(i)));
+            rows << lines.at(i).split(fieldSep);
+            QCOMPARE(rows.last().size(), 15); // 14 fields and the empty rest after the last separator
+        }
+        QCOMPARE(rows.at(0).at(13), QString("Отклонение"));
+        QCOMPARE(rows.at(2).at(13), deviation);
+        QCOMPARE(rows.at(1).at(13), QString("0") + deviation.at(1) + "000000");
+        QCOMPARE(rows.at(3).at(13), QString("-0") + deviation.at(1) + "002500");
+        QCOMPARE(rows.at(4).at(7), QString("Ом"));
+        QCOMPARE(rows.at(4).at(13), QString("--"));
+        QCOMPARE(rows.at(1).at(3), QString("мешалка; включена").remove(fieldSep).simplified());
+    }
+
+    // The report holds the instruments, the criteria and the table of points with the
+    // deviations, and prints into a PDF file.
+    void report()
+    {
+        zorPointsReport::instrument one{1, "Стенд 1", "9001", {"°С: σ ≤ 0.002 °С"}, {{0, "НСХ ТС", "Pt100", "°С"}}};
+        const QString html = zorPointsReport::html(points(), {1, 0}, {one}, QDateTime(QDate(2026, 3, 1), QTime(12, 0)));
+        QTextDocument document;
+        document.setHtml(html);
+        const QString text = document.toPlainText();
+        for (const char *expected : {"Протокол калибровки", "Стенд 1", "9001", "Pt100", "σ ≤ 0.002 °С",
+                                     "Опорный канал: Стенд 1 № 9001, канал 1", "№ 1, 01.03.2026 10:10:00, уставка 50",
+                                     "50.00310", "0.00190", "-0.00250", "119.40210", "Оператор"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("report.pdf");
+        QVERIFY(zorPointsReport::printPdf(html, file));
+        QFile pdf(file);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(!zorPointsReport::printPdf(html, dir.filePath("no/such/folder/report.pdf")));
+    }
+};
+
+QTEST_MAIN(test_points)
+#include "test_points.moc"
