@@ -7,6 +7,8 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 const char confirm = 0x0F;
@@ -506,6 +508,12 @@ void zorSimulator::clearLog()
     QMutexLocker locker(&lock);
     receivedBytes.clear();
     events.clear();
+}
+
+QVector<zorSimulator::_event> zorSimulator::takeLog()
+{
+    QMutexLocker locker(&lock);
+    return std::exchange(events, {});
 }
 
 bool zorSimulator::faultFromName(const QString &name, _fault *kind)
