@@ -44,6 +44,7 @@
 #include <QMenu>
 #include <QActionGroup>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QToolButton>
 #include <qwt_plot_renderer.h>
@@ -408,6 +409,10 @@ void MainWindow::wire()
     connect(list, &zorList::onReadMeas, this, &MainWindow::readMeas);
     connect(list, &zorList::onReadStatus, live, &zorLiveView::status);
     connect(list, &zorList::onDevError, this, &MainWindow::devError);
+    connect(list, &zorList::onWritesLost, this, [this](int index) {
+        report(tr("Настройки прибора"),
+               tr("Настройки не переданы в прибор %1: он сохранил прежние настройки.").arg(instrumentName(index)));
+    });
     connect(list, &zorList::onChError, live, &zorLiveView::chError);
     connect(list, &zorList::doClearQwt, plot, &QwtZOR::clear);
 
@@ -663,8 +668,46 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    sendWaitingWrites();
     unwire();
     event->accept();
+}
+
+// Settings still waiting to be written go out before the link closes, with their
+// progress shown; the user learns which instruments kept their old settings.
+void MainWindow::sendWaitingWrites()
+{
+    QList<int> waiting;
+    for (int index : list->getIndexList())
+        if (list->hasWaitingWrites(index))
+            waiting << index;
+    if (waiting.isEmpty())
+        return;
+    QProgressDialog progress(tr("Передача настроек в приборы..."), QString(), 0, waiting.size(), this);
+    progress.setObjectName("waitingWrites");
+    progress.setWindowTitle(tr("Выход из программы"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    connect(list, &zorList::onWaitingWritesProgress, &progress, [&progress](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+    });
+    const QList<int> kept = list->sendWaitingNow(waiting, zorList::waitingWritesTimeout);
+    progress.close();
+    if (kept.isEmpty())
+        return;
+    QStringList names;
+    for (int index : kept)
+        names << instrumentName(index);
+    QMessageBox::warning(this, tr("Выход из программы"),
+                         tr("Настройки не переданы, приборы сохранили прежние настройки:\n%1").arg(names.join("\n")));
+}
+
+QString MainWindow::instrumentName(int index) const
+{
+    const zorList::_zor *zor = list->getZorByIndex(index);
+    return zor ? zor->options->devName + tr(" (№ ") + zor->options->getDevNumberStr() + ")" : QString();
 }
 
 void MainWindow::setPlotMode(int mode, bool on)

@@ -100,6 +100,9 @@ private:
     void wire();
     void unwire();
     void report(const QString &title, const QString &text);
+    void sendWaitingWrites();
+    // "name (№ number)" of a registry record.
+    QString instrumentName(int index) const;
 
     void refresh();
     void devAdded(int index, bool connected);

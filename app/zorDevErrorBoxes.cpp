@@ -14,17 +14,25 @@ void zorDevErrorBoxes::show(int index, quint8 code, const QString &devName, cons
     const QString text = tr("ОШИБКА №") + QString::number(code) + "\n" + fault + " " + devName + "(№ " + devNumber
         + ")" + "\n" + msg;
 
-    QMessageBox *box = boxes.value(index);
+    _shown &shown = boxes[index];
+    QMessageBox *box = shown.box;
     if (!box) {
         box = new QMessageBox(window);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::NonModal);
         box->setStandardButtons(QMessageBox::Ok);
-        boxes.insert(index, box);
+        shown = {box, critical, text, 0};
+    } else if (critical || !shown.critical) {
+        shown.critical = critical;
+        shown.text = text;
+        ++shown.others;
+    } else {
+        ++shown.others;
     }
-    box->setIcon(critical ? QMessageBox::Critical : QMessageBox::Warning);
-    box->setWindowTitle(fault);
-    box->setText(text);
+    box->setIcon(shown.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    box->setWindowTitle(shown.critical ? tr("Критическая неисправность прибора") : tr("Неисправность прибора"));
+    box->setText(shown.others == 0 ? shown.text
+                                   : shown.text + "\n" + tr("Других ошибок прибора в это время: %1").arg(shown.others));
     box->show();
     box->raise();
 }

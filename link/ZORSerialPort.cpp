@@ -99,7 +99,7 @@ int ZORSerialPort::addDev(const QString &portName, char devType, int baudRate, q
     workers.insert(devIndex, worker);
     locations.insert(devIndex, location);
     worker->start();
-    qCDebug(lcLink).noquote() << "port" << portName << "opened as device" << devIndex;
+    qCInfo(lcLink) << "device" << devIndex << "opens" << location;
     return devIndex;
 }
 
@@ -119,7 +119,6 @@ void ZORSerialPort::connectWorker(zorSerialPortThread *worker)
 
     connect(this, &ZORSerialPort::readyDevQuery, worker, &zorSerialPortThread::sendQuery);
     connect(this, &ZORSerialPort::readyDevData, worker, &zorSerialPortThread::sendData);
-    connect(this, &ZORSerialPort::blockStatusEvent, worker, &zorSerialPortThread::blockStatusEvent);
     connect(this, &ZORSerialPort::onSetDevType, worker, &zorSerialPortThread::setDevType);
     connect(this, &ZORSerialPort::onSetMeasTimeout, worker, &zorSerialPortThread::setMeasTimeout);
     connect(this, &ZORSerialPort::onSetDelayTime, worker, &zorSerialPortThread::setDelayTime);
@@ -179,6 +178,11 @@ bool ZORSerialPort::isSendAllData() const
         if (!queue.isEmpty())
             return false;
     return true;
+}
+
+bool ZORSerialPort::hasDevData(int devIndex) const
+{
+    return workers.contains(devIndex) && !dataQueues.value(devIndex).isEmpty();
 }
 
 bool ZORSerialPort::isReadAllQuery() const
@@ -426,7 +430,7 @@ void ZORSerialPort::emitErrorEvent(int devIndex, quint16 code)
     if (!workers.contains(devIndex))
         return;
     const QString msg = errorTexts.value(code, tr("Unknown error"));
-    qCInfo(lcLink).noquote() << "device" << devIndex << "on" << getPortName(devIndex) << "failed, code" << code;
+    qCWarning(lcLink) << "device" << devIndex << locations.value(devIndex) << "error" << code;
     emit onDevError(devIndex, code, msg);
     emit onDevError(devIndex, code);
     emit onDevError(devIndex);

@@ -49,6 +49,8 @@ public:
     QList<int> getDevIndexList() const;
     bool isEmptyQueryQueue(int devIndex) const;
     bool isSendAllData() const;
+    // Whether the device has writes queued or running.
+    bool hasDevData(int devIndex) const;
     bool isReadAllQuery() const;
 
 public slots:
@@ -87,11 +89,13 @@ signals:
     void doneSend(int devIndex);
     void doneSendDevData(int devIndex, zorSerialPortDataItem data);
     void onMeasTimeOut(int devIndex, bool isConnect);
+    // The device has requests waiting (true) or none left (false). Its stream is
+    // parsed between the exchanges all the same.
+    void blockStatusEvent(int devIndex, bool b);
 
     // To the workers; each worker acts only on its own index.
     void readyDevQuery(int devIndex, zorSerialPortQueryItem query);
     void readyDevData(int devIndex, zorSerialPortDataItem data);
-    void blockStatusEvent(int devIndex, bool b);
     void onSetDevType(int devIndex, char devType);
     void onSetMeasTimeout(int devIndex, quint8 sec);
     void onSetDelayTime(int devIndex, quint16 init = 2000, quint16 queue = 5000, quint16 attempt = 3000);

@@ -1,6 +1,7 @@
 #include "zorSerialPortThread.h"
 
 #include "link/zorLinkExchange.h"
+#include "link/zorLinkLog.h"
 
 #include <QMetaMethod>
 #include <QRandomGenerator64>
@@ -80,6 +81,10 @@ bool zorSerialPortThread::reConnect()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     port->clearError();
+    // What a pseudo-terminal or a bridge buffered while the port was closed is no
+    // reading of now: its time is unknown.
+    port->clear(QSerialPort::Input);
+    parser.clear();
     portFailed = false;
     connect(port, &QSerialPort::readyRead, this, &zorSerialPortThread::readyRead);
     connect(port, &QSerialPort::errorOccurred, this, &zorSerialPortThread::onPortError);
@@ -106,6 +111,7 @@ void zorSerialPortThread::failPort(QSerialPort::SerialPortError error)
     if (portFailed)
         return;
     portFailed = true;
+    qCWarning(lcLink) << portName << "port error" << int(error) << port->errorString();
     emit onError(quint16(255 - error));
     stop();
 }
@@ -127,24 +133,35 @@ void zorSerialPortThread::onTimerReconnect()
     if (!alive.load())
         return;
     if (!reConnect()) {
+        qCWarning(lcLink) << portName << "silent for" << sec << "s and cannot be opened again";
         emit onMeasTimeout(false);
         stop();
         return;
     }
+    qCInfo(lcLink) << portName << "silent for" << sec << "s, opened again";
     emit onMeasTimeout(true);
 }
 
 void zorSerialPortThread::readyRead()
 {
-    // While requests are pending or an exchange runs, the bytes stay in the port; the
-    // exchange's clearing discards them.
-    if (streamBlocked || exchanging || !port)
+    // While an exchange runs the bytes are its own. Between exchanges, also while
+    // requests wait their turn, the instrument streams and every reading counts.
+    if (exchanging || !port)
+        return;
+    takeStream();
+}
+
+void zorSerialPortThread::takeStream()
+{
+    if (!port->isOpen() || port->bytesAvailable() == 0)
         return;
     if (watchdog)
         watchdog->stop();
     QVector<zorStreamParser::_token> tokens;
-    if (!parser.append(port->readAll(), tokens))
+    if (!parser.append(port->readAll(), tokens)) {
+        startWatchdog();
         return;
+    }
     if (alive.load()) {
         for (const zorStreamParser::_token &token : qAsConst(tokens)) {
             emit readySource(token.source);
@@ -215,12 +232,6 @@ void zorSerialPortThread::setDelayTime(int devIndex, quint16 init, quint16 queue
         exchange->setInitTimeout(init);
 }
 
-void zorSerialPortThread::blockStatusEvent(int devIndex, bool b)
-{
-    if (devIndex == this->devIndex)
-        streamBlocked = b;
-}
-
 void zorSerialPortThread::sendNextQuery()
 {
     if (!hasQuery || query.size == 0 || !alive.load())
@@ -285,6 +296,12 @@ void zorSerialPortThread::sendNextDataWord()
 
 void zorSerialPortThread::startExchange(quint8 address, bool showPr)
 {
+    // The readings that arrived since the last look are taken before the exchange
+    // clears the port. The instrument breaks off the token it is sending when the
+    // selector reaches it, so an unfinished token is dropped, not joined to the
+    // stream after the exchange.
+    takeStream();
+    parser.clear();
     exchanging = true;
     if (showPr) {
         emit setProgress(-1, 0, address);
@@ -365,6 +382,7 @@ void zorSerialPortThread::retryLater(quint8 tries, void (zorSerialPortThread::*s
         schedule(attempt + settleDelay(), slot);
         return;
     }
+    qCInfo(lcLink) << portName << "opened again after" << tries << "failed tries";
     if (!reConnect()) {
         // The port cannot be opened again (already reported): nothing more can be
         // done on it, so the worker ends and the manager discards the device.

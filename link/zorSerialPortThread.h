@@ -51,7 +51,6 @@ public slots:
     void setDevType(int devIndex, char devType);
     void setMeasTimeout(int devIndex, quint8 sec);
     void setDelayTime(int devIndex, quint16 init = 2000, quint16 queue = 5000, quint16 attempt = 3000);
-    void blockStatusEvent(int devIndex, bool b);
     // Safe to call from any thread: stops work at the next check and ends the event loop.
     void rm();
 
@@ -85,6 +84,8 @@ private slots:
 
 private:
     bool reConnect();
+    // Parses and reports what the instrument streamed since the last look.
+    void takeStream();
     void failPort(QSerialPort::SerialPortError error);
     void stop();
     // The settle pause: its fixed part plus a uniform random share of its spread.
@@ -129,7 +130,6 @@ private:
     QTimer *watchdog = nullptr;
 
     zorStreamParser parser;
-    bool streamBlocked = false;   // the manager has requests pending for this device
     bool exchanging = false;      // an exchange owns the port's bytes
     bool portFailed = false;      // a fatal port error has been reported
 };

@@ -8,6 +8,9 @@
 #include "registry/zorRegistryLog.h"
 #include "registry/zorSnapShot.h"
 
+#include <QEventLoop>
+#include <QHash>
+#include <QSet>
 #include <QTimer>
 
 #include <utility>
@@ -109,6 +112,8 @@ zorList::~zorList()
     const QMap<int, _zor *> all = std::exchange(records, {});
     QVector<int> linked;
     for (_zor *zor : all) {
+        if (!zor->txCodes.isEmpty())
+            qCWarning(lcRegistry) << "record" << zor->index << "closed with settings never written";
         unwire(zor);
         if (zor->devIndex >= 0)
             linked.append(std::exchange(zor->devIndex, -1));
@@ -327,9 +332,9 @@ bool zorList::addZor(_zor *zor, bool readAll)
 void zorList::rmByIndex(int index)
 {
     _zor *zor = getZorByIndex(index);
-    if (!zor)
+    if (!zor || !sendBeforeLeaving(index))
         return;
-    disConnByIndex(index);
+    dropLink(zor);
     // The link manager's removal wait may have let someone else remove it already.
     zor = stillHere(index, zor);
     if (!zor)
@@ -354,7 +359,28 @@ zorList::_zor *zorList::detachByDevIndex(int devIndex)
 void zorList::disConnByIndex(int index)
 {
     _zor *zor = getZorByIndex(index);
-    if (!zor || zor->devIndex < 0)
+    if (!zor || zor->devIndex < 0 || !sendBeforeLeaving(index))
+        return;
+    if ((zor = getZorByIndex(index)))
+        dropLink(zor);
+}
+
+bool zorList::sendBeforeLeaving(int index)
+{
+    if (!hasWaitingWrites(index))
+        return true;
+    const _zor *zor = getZorByIndex(index);
+    const bool lost = !sendWaitingNow({index}, waitingWritesTimeout).isEmpty();
+    if (!stillHere(index, zor))
+        return false;
+    if (lost)
+        emit onWritesLost(index);
+    return stillHere(index, zor);
+}
+
+void zorList::dropLink(_zor *zor)
+{
+    if (zor->devIndex < 0)
         return;
     const int devIndex = std::exchange(zor->devIndex, -1);
     // Sends planned for this link can never go out; an interrupted read-all must
@@ -550,6 +576,69 @@ void zorList::sendZorData(int index, optionsZOR70::tx_code code)
     zor->txTimer->start();
 }
 
+bool zorList::hasWaitingWrites(int index) const
+{
+    const _zor *zor = getZorByIndex(index);
+    return zor && zor->devIndex >= 0 && (!zor->txCodes.isEmpty() || (port && port->hasDevData(zor->devIndex)));
+}
+
+QList<int> zorList::sendWaitingNow(const QList<int> &indices, int timeoutMs)
+{
+    // Device index → record, of the records whose writes are on the link.
+    QHash<int, int> writing;
+    for (int index : indices) {
+        _zor *zor = getZorByIndex(index);
+        if (!zor || zor->devIndex < 0)
+            continue;
+        zor->txTimer->stop();
+        sendPending(zor);
+        zor = getZorByIndex(index);
+        if (zor && zor->devIndex >= 0 && port && port->hasDevData(zor->devIndex))
+            writing.insert(zor->devIndex, index);
+    }
+    if (writing.isEmpty())
+        return {};
+
+    QSet<int> failed;   // device indices with a write given up
+    QEventLoop wait;
+    QObject scope;      // the connections below end with this wait
+    const auto done = [&] {
+        int count = 0;
+        for (auto it = writing.cbegin(); it != writing.cend(); ++it)
+            if (!port || !port->hasDevData(it.key()))
+                ++count;
+        return count;
+    };
+    const auto check = [&] {
+        emit onWaitingWritesProgress(done(), writing.size());
+        if (done() == writing.size())
+            wait.quit();
+    };
+    if (port) {
+        connect(port, &ZORSerialPort::onDevDataError, &scope, [&](int devIndex) {
+            failed.insert(devIndex);
+            check();
+        });
+        connect(port, &ZORSerialPort::doneSendDevData, &scope, check);
+        connect(port, qOverload<int>(&ZORSerialPort::onDevError), &scope, check);
+    }
+    QTimer::singleShot(timeoutMs, &scope, [&wait] { wait.quit(); });
+    emit onWaitingWritesProgress(done(), writing.size());
+    if (done() < writing.size())
+        wait.exec();
+
+    QList<int> kept;
+    for (auto it = writing.cbegin(); it != writing.cend(); ++it) {
+        const _zor *zor = getZorByIndex(it.value());
+        if (!port || failed.contains(it.key()) || !zor || zor->devIndex != it.key() || port->hasDevData(it.key())) {
+            kept << it.value();
+            qCWarning(lcRegistry) << "settings of record" << it.value() << "not written:"
+                                  << (port && port->hasDevData(it.key()) ? "no time left" : "the write failed");
+        }
+    }
+    return kept;
+}
+
 void zorList::sendPending(_zor *zor)
 {
     if (zor->txCodes.isEmpty())
@@ -626,6 +715,8 @@ void zorList::applyDevQuery(int devIndex, QByteArray *buf, quint8 address)
     zor = stillHere(index, zor);
     if (!zor)
         return;
+    if (decoded && address == optionsZOR70::rdCh)
+        zor->chKnown = true;
     if (decoded)
         zor->rejected.remove(address);
     else
@@ -761,12 +852,17 @@ void zorList::onReadyDevMeas(int devIndex, double meas, quint8 ch, char dim)
     }
     // The instrument counts channels from 1; 0 or a channel beyond the table is
     // garbage (0 - 1 would even name the main channel).
-    if (!zor || !zor->proccesed || ch == 0 || ch > optionsZOR70::chMax)
+    if (!zor || !zor->proccesed || !streamReadable(zor) || ch == 0 || ch > optionsZOR70::chMax)
         return;
     if (meas > errorMarker)
         readMeasValue(zor, meas, quint8(ch - 1), dim);
     else
         readMeasError(zor, quint8(ch - 1), dim);
+}
+
+bool zorList::streamReadable(const _zor *zor) const
+{
+    return zor->chKnown || !port || port->isEmptyQueryQueue(zor->devIndex);
 }
 
 void zorList::readMeasValue(const _zor *zor, double meas, quint8 ch, char dim)
@@ -802,7 +898,7 @@ void zorList::onReadyDevStatus(int devIndex, QStringList lStr)
         wake(zor);
         return;
     }
-    if (!statusEnabled || !zor)
+    if (!statusEnabled || !zor || !streamReadable(zor))
         return;
     bool ok = false;
     const int status = lStr.value(0).toInt(&ok, 10);
@@ -891,8 +987,11 @@ void zorList::wake(_zor *zor)
 void zorList::disconnectWithError(_zor *zor, quint8 code, const QString &msg)
 {
     const int index = zor->index;
-    disConnByIndex(index);
+    const bool lost = hasWaitingWrites(index);
+    dropLink(zor);
     emit onDevError(index, code, msg);
+    if (lost && isZor(index))
+        emit onWritesLost(index);
 }
 
 void zorList::setProccesed(int index, bool processed, bool clear)

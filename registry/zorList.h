@@ -64,6 +64,11 @@ public:
         // The read-all sequence waits for the identity to know whether the refdU
         // block exists; set while the identity of such a sequence is outstanding.
         bool refdUUndecided = false;
+        // The channel block has been read: readings can be told apart by channel and
+        // unit. Until then, while the settings are being read, readings wait for it; a
+        // record that comes back after a gap keeps it, so its readings are taken at
+        // once, between the exchanges of the settings read.
+        bool chKnown = false;
         // Read address → length of its last reply, for the blocks whose last reply
         // the image refused (a wrong length, a foreign identity).
         QMap<quint8, int> rejected;
@@ -83,6 +88,9 @@ public:
     // The record limit: at most this many records exist at a time.
     static constexpr int maxZor = 254;
     static constexpr int defaultSendDelay = 5000;
+    // The longest wait for settings to go out before an instrument is let go: each
+    // write waits for the link's pause and takes an exchange.
+    static constexpr int waitingWritesTimeout = 30000;
 
     // Error codes of the instrument: below instrumentError a channel error, from it
     // on an instrument error that ends the connection; linkError is a broken link.
@@ -150,15 +158,16 @@ public:
     // instrument does not block it, so a lost instrument can be found and connected
     // again; the old record stays until it is removed.
     bool addZor(_zor *zor, bool readAll = true);
-    // Removes the instrument from the link manager, deletes the record and raises
+    // Sends what waits to be written first (see sendWaitingNow), then removes the
+    // instrument from the link manager, deletes the record and raises
     // onRmZor(index, qwtIndex).
     void rmByIndex(int index);
     // Unwires the record from this registry and takes it out of the map without
     // deleting it: the caller owns it. Returns it (null for an unknown index).
     _zor *detachByIndex(int index);
     _zor *detachByDevIndex(int devIndex);
-    // Removes the instrument from the link manager and marks the record not
-    // connected; its pending sends are dropped.
+    // Sends what waits to be written first (see sendWaitingNow), then removes the
+    // instrument from the link manager and marks the record not connected.
     void disConnByIndex(int index);
     // Connects a record that lost its link to the link manager index where its
     // instrument answers again, and reads its settings anew: the record, its plot
@@ -188,6 +197,13 @@ public:
     // Queues a block by its send code; sendDelay after the last request every
     // queued block is written once.
     void sendZorData(int index, optionsZOR70::tx_code code);
+    // Whether settings of the record wait for the send timer or for the link.
+    bool hasWaitingWrites(int index) const;
+    // Sends at once what waits for the send timer of the records, and waits at most
+    // timeoutMs until the link has written everything they have waiting, raising
+    // onWaitingWritesProgress. Runs the event loop meanwhile. Returns the records
+    // whose instrument did not take all of it and so kept its old settings.
+    QList<int> sendWaitingNow(const QList<int> &indices, int timeoutMs);
     void setProccesed(int index, bool processed, bool clear);
     // Overwrites the record's current snapshot with its settings, keeping its text.
     void saveSnapShot(int index);
@@ -221,6 +237,11 @@ signals:
     void onChError(int index, quint8 ch, quint8 code, QString msg);
     void onReadStatus(int index);
     void doClearQwt(int qwtIndex);
+    // Settings that waited to be written could not reach the instrument of the record
+    // (removed, disconnected or its link broken): it kept its old ones.
+    void onWritesLost(int index);
+    // Of the records sendWaitingNow waits for, how many are done.
+    void onWaitingWritesProgress(int done, int total);
 
 private slots:
     void onPortError(int devIndex, quint16 code);
@@ -258,6 +279,12 @@ private:
     void readMeasError(_zor *zor, quint8 ch, char dim);
     void readStatusFlags(_zor *zor, const QStringList &lStr);
     void disconnectWithError(_zor *zor, quint8 code, const QString &msg);
+    // Whether the record's stream means something yet (see _zor::chKnown).
+    bool streamReadable(const _zor *zor) const;
+    // Writes what waits, with the bounded wait of a user's removal; false when the
+    // record went away meanwhile.
+    bool sendBeforeLeaving(int index);
+    void dropLink(_zor *zor);
 
     QPointer<ZORSerialPort> port;
     zorSql *sql;

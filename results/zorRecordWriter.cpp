@@ -7,8 +7,28 @@
 bool zorRecordWriter::sweepDone(quint8 ch)
 {
     const bool done = ch <= preCh;
+    const quint32 bit = ch < 32 ? 1u << ch : 0u;
+    inSweep = done ? bit : inSweep | bit;
+    sinceGap |= bit;
     preCh = ch;
     return done;
+}
+
+void zorRecordWriter::gapBegins()
+{
+    preCh = -1;
+    inSweep = 0;
+    sinceGap = 0;
+    afterGap = true;
+}
+
+quint32 zorRecordWriter::staleSinceGap(quint32 on)
+{
+    if (!afterGap)
+        return 0;
+    const quint32 stale = on & ~sinceGap;
+    afterGap = stale != 0;
+    return stale;
 }
 
 bool zorRecordWriter::rowDue(double t, int periodMinutes) const

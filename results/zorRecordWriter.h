@@ -26,6 +26,16 @@ public:
     // the previous reading's, so a new sweep has begun (every reading, on a device
     // with one channel).
     bool sweepDone(quint8 ch);
+    // Whether the sweep in progress has read all of on, the mask of the channels
+    // switched on: when the link breaks, such a sweep is complete and its row is due
+    // at once, not after the gap.
+    bool sweepComplete(quint32 on) const { return preCh >= 0 && on != 0 && (inSweep & on) == on; }
+    // The link broke: the sweep in progress is over (an incomplete one is forgotten),
+    // and the next reading starts a new one.
+    void gapBegins();
+    // Of the channels on, those without a reading since the last gap (0 outside gaps).
+    // Once every one of them has a reading again, the gap is over.
+    quint32 staleSinceGap(quint32 on);
     // Whether a sweep whose newest time is t gives a row: the first of a recording does,
     // then one more than the period after the last row. A time before the last row's
     // (the plot was cleared and counts from 0 again) gives a row as well. With no period
@@ -54,6 +64,9 @@ private:
 
     QString file;
     int preCh = -1;           // channel of the previous reading
+    quint32 inSweep = 0;      // channels read in the sweep in progress
+    quint32 sinceGap = 0;     // channels read since the last gap
+    bool afterGap = false;    // some channel has no reading since the last gap
     bool recorded = false;    // a row of this recording exists
     double lastTime = 0.0;    // time of the last row
     QList<QByteArray> waiting;

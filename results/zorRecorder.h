@@ -27,6 +27,9 @@ public:
     bool sweepDone(int index, quint8 ch);
     // Appends the row of the device's newest sweep to its file, as the period allows.
     void record(int index);
+    // The device's link broke: the row of its last complete sweep is written now, and
+    // until every channel has been read again its rows carry only what came after.
+    void linkLost(int index);
     // The device's recording was switched on or off; stopping makes a last attempt at
     // the rows still waiting, and what cannot be written is counted as lost.
     void started(int index);

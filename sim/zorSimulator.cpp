@@ -10,6 +10,8 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 const char confirm = 0x0F;
@@ -523,6 +525,12 @@ void zorSimulator::clearLog()
     QMutexLocker locker(&lock);
     receivedBytes.clear();
     events.clear();
+}
+
+QVector<zorSimulator::_event> zorSimulator::takeLog()
+{
+    QMutexLocker locker(&lock);
+    return std::exchange(events, {});
 }
 
 bool zorSimulator::faultFromName(const QString &name, _fault *kind)

@@ -103,6 +103,9 @@ public:
     QVector<_event> log() const;
     QVector<_event> log(_eventType type) const;
     void clearLog();
+    // The log so far, emptied at once: a long run reads it piece by piece without
+    // losing what comes between reading and clearing.
+    QVector<_event> takeLog();
 
     static bool faultFromName(const QString &name, _fault *kind);
 

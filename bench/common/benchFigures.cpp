@@ -7,7 +7,8 @@
 
 void benchFigures::print(const char *name, double value, const char *unit, const char *format)
 {
-    const QByteArray line = QByteArray("%s: ") + format + " %s\n";
+    // A count has no unit, and its line no trailing blank.
+    const QByteArray line = QByteArray("%s: ") + format + (*unit ? " %s\n" : "%s\n");
     std::printf(line.constData(), name, value, unit);
     std::fflush(stdout);
 }

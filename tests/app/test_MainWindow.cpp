@@ -93,6 +93,31 @@ private slots:
         QCOMPARE(int(h.plot()->getModeTrack(-1)), int(QwtZOR::tmOff));
     }
 
+    // Settings applied just before the window closes still reach the instrument: the
+    // close sends them at once, shows their progress and waits for them.
+    void closeSendsWaitingSettings()
+    {
+        mainWindowHarness h;
+        h.open();
+        h.setAppProperty("exit_query", "0");
+        zorSimulator *sim = h.startSim(88, 0);
+        const int index = h.connectSims({sim}).first();
+        optionsZOR70 *options = h.list()->getZorByIndex(index)->options;
+        options->speaker = 1 - options->speaker;
+        options->triggerDevChange();
+        const QByteArray expected = options->getTxData(optionsZOR70::txDev);
+        bool progressShown = false;
+        h.onModal([&progressShown](QWidget *modal) { progressShown = modal->objectName() == "waitingWrites"; });
+        QTest::mouseClick(button(h, "exitBtm"), Qt::LeftButton);
+        QVERIFY(!h.window->isVisible());
+        QVERIFY(progressShown);
+        QByteArray written;
+        for (const zorSimulator::_event &e : sim->log(zorSimulator::blockWritten))
+            if (e.address == optionsZOR70::txDev)
+                written = e.data;
+        QCOMPARE(written, expected);
+    }
+
     // On the shared window from here on; the last row of close opens it.
     void close_data()
     {

@@ -108,35 +108,47 @@ private slots:
 
     void deviceErrors_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("icon");
-        QTest::newRow("read failed") << 110 << "Критическая неисправность прибора" << int(QMessageBox::Critical);
-        QTest::newRow("write failed") << 230 << "Неисправность прибора" << int(QMessageBox::Warning);
+        QTest::addColumn<QList<int>>("codes"); // of device 0, in order; "сбой <n>" is the n-th
+        QTest::addColumn<int>("shown");        // the one its box shows
+        const QList<int> same{110, 110, 110, 110, 110};
+        QTest::newRow("critical ones: the newest") << same << 4;
+        QTest::newRow("warnings: the newest") << QList<int>{230, 230, 230} << 2;
+        QTest::newRow("a later warning keeps the unread critical fault") << QList<int>{110, 230, 230} << 0;
+        QTest::newRow("a critical fault replaces a warning") << QList<int>{230, 110, 230} << 1;
     }
 
-    // However many errors a device reports, it has one box; the box blocks nothing.
+    // However many errors a device reports, it has one box, which keeps the most severe
+    // and counts the others; the box blocks nothing.
     void deviceErrors()
     {
-        QFETCH(int, code);
-        QFETCH(QString, title);
-        QFETCH(int, icon);
-        for (int n = 0; n < 5; ++n)
-            emit h->list()->onDevError(index[0], quint8(code), QString("сбой %1").arg(n));
-        emit h->list()->onDevError(index[1], quint8(code), "сбой");
-        const QList<QMessageBox *> shown = boxes(title);
-        QStringList texts;
-        for (const QMessageBox *box : shown)
-            texts << QString("%1 %2").arg(int(box->icon())).arg(box->text());
-        texts.sort();
+        QFETCH(QList<int>, codes);
+        QFETCH(int, shown);
+        for (int n = 0; n < codes.size(); ++n)
+            emit h->list()->onDevError(index[0], quint8(codes[n]), QString("сбой %1").arg(n));
+        emit h->list()->onDevError(index[1], 230, "сбой");
         const QString text = QString("%1 ОШИБКА №%2\n%3 Стенд %4(№ 00%4)\nсбой%5");
-        QCOMPARE(texts, (QStringList{text.arg(icon).arg(code).arg(title).arg(21).arg(" 4"),
-                                     text.arg(icon).arg(code).arg(title).arg(22).arg("")}));
+        const auto expected = [&text](int code, int dev, const QString &tail) {
+            const bool critical = code < 200;
+            return text.arg(int(critical ? QMessageBox::Critical : QMessageBox::Warning)).arg(code)
+                .arg(critical ? "Критическая неисправность прибора" : "Неисправность прибора").arg(dev).arg(tail);
+        };
+        QList<QMessageBox *> open;
+        QStringList texts;
+        for (QMessageBox *box : h->window->findChildren<QMessageBox *>())
+            if (box->isVisible()) {
+                open << box;
+                texts << QString("%1 %2").arg(int(box->icon())).arg(box->text());
+            }
+        texts.sort();
+        QStringList want{expected(codes[shown], 21, QString(" %1\nДругих ошибок прибора в это время: %2").arg(shown).arg(codes.size() - 1)),
+                         expected(230, 22, "")};
+        want.sort();
+        QCOMPARE(texts, want);
         const int before = h->plot()->getChMeasCount(qwt(0), 0);
         QTRY_VERIFY_WITH_TIMEOUT(h->plot()->getChMeasCount(qwt(0), 0) > before + 2, h->timeout);
-        for (QMessageBox *box : shown)
+        for (QMessageBox *box : open)
             box->button(QMessageBox::Ok)->click();
-        QTRY_VERIFY(boxes(title).isEmpty());
+        QTRY_VERIFY(boxes("Неисправность прибора").isEmpty() && boxes("Критическая неисправность прибора").isEmpty());
     }
 
     // A channel error of the main device spans its row (and the device's value cells for

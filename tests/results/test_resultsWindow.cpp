@@ -161,6 +161,8 @@ private slots:
     void period_data();
     void period();
     void rowContents();
+    void gap_data();
+    void gap();
     void diskFullForAWhile();
     void rowsLost();
     void saveFails_data();
@@ -271,6 +273,43 @@ void test_resultsWindow::rowContents()
     d.reading(0, 2.4, 22.0);    // ends sweep 2
     QCOMPARE(fileText(d.zor->recFile), "Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;Канал 1;Канал 2;"
                                        "Канал 3;\r\n ;[c];[°С];[Ом];[мВ];\r\n1;2;21,00;--;30,00;\r\n2;2;22,00;--;--;\r\n");
+}
+
+void test_resultsWindow::gap_data()
+{
+    QTest::addColumn<QString>("before"); // "ch:t:value ..." up to the break
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("rows");   // "dT values" of each row
+    QTest::newRow("complete sweep: its row at once; then only what came after the gap")
+        << "0:0:1 1:0.1:2 2:0.2:3" << "2:10:30 0:11:10 1:11.1:20 2:11.2:31 0:12:11"
+        << "0 1.00 2.00 3.00, 11 10.00 -- 30.00, 12 11.00 20.00 31.00";
+    QTest::newRow("incomplete sweep: forgotten, not joined to the first one after the gap")
+        << "0:0:1 1:0.1:2 2:0.2:3 0:1:4 1:1.1:5" << "1:10:50 2:10.1:60 0:11:40"
+        << "1 4.00 2.00 3.00, 11 40.00 50.00 60.00";
+}
+
+// A broken link: the last complete sweep is written at once, and after the gap no row
+// carries a value or a time read before it.
+void test_resultsWindow::gap()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, rows);
+    fedDevice d(h, dir.filePath(QString("gap%1.csv").arg(QTest::currentDataTag()[0] == 'c')), 3);
+    d.zor->recRound = 0;
+    const auto feed = [&d](const QString &readings) {
+        for (const QString &r : readings.split(' ')) {
+            const QStringList f = r.split(':');
+            d.reading(quint8(f[0].toInt()), f[1].toDouble(), f[2].toDouble());
+        }
+    };
+    feed(before);
+    d.recorder.linkLost(d.index);
+    feed(after);
+    QStringList got;
+    for (const QString &row : fileRows(d.zor->recFile))
+        got << row.section('|', 1).replace('|', ' ');
+    QCOMPARE(got.join(", "), rows);
 }
 
 // Rows the file does not take wait in memory and go in, in order, once it takes them again, with nothing of a

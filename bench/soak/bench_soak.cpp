@@ -1,0 +1,52 @@
+// Weeks of unattended recording, shortened: the real main window (offscreen) with
+// simulated instruments on pseudo-terminals, every one recorded, under cable pulls,
+// line noise, a full disk, a vanishing recording folder and an unrelated device on a
+// listed port. Prints "soak <figure>: <value> <unit>" lines.
+//
+//   bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N]
+//
+// A full disk is the process's file size limit set, for a while, to the size of the
+// smallest results file (every append fails as on a full disk, also when run as root
+// and without mounting anything); the folder disappears by being renamed away. It runs
+// on a throw-away home directory.
+#include "bench/soak/zorSoak.h"
+#include "log/zorLogFile.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char *argv[])
+{
+    zorSoak::_options options;
+    for (int i = 1; i < argc; ++i) {
+        const bool value = i + 1 < argc;
+        if (value && !std::strcmp(argv[i], "--instruments"))
+            options.instruments = qBound(1, std::atoi(argv[++i]), 64);
+        else if (value && !std::strcmp(argv[i], "--hours"))
+            options.hours = qMax(0.01, std::atof(argv[++i]));
+        else if (value && !std::strcmp(argv[i], "--pulls"))
+            options.pulls = qMax(0, std::atoi(argv[++i]));
+        else if (value && !std::strcmp(argv[i], "--disk-full"))
+            options.diskFull = qMax(0, std::atoi(argv[++i]));
+        else {
+            std::fprintf(stderr, "usage: bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N]\n");
+            return 1;
+        }
+    }
+
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName("Kolvex");
+    QCoreApplication::setApplicationName("zor4_70");
+    QApplication app(argc, argv);
+    zorLogFile::install(zorLogFile::defaultPath());
+
+    zorSoak::print(zorSoak(options).run());
+    zorLogFile::uninstall();
+    return 0;
+}

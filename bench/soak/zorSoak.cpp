@@ -1,0 +1,634 @@
+#include "bench/soak/zorSoak.h"
+
+#include "bench/common/benchFigures.h"
+#include "app/MainWindow.h"
+#include "link/ZORSerialPort.h"
+#include "link/zorPortCatalog.h"
+#include "plot/QwtZOR.h"
+#include "plot/zorPointStore.h"
+#include "registry/zorAutoConnect.h"
+#include "registry/zorList.h"
+#include "results/zorRecorder.h"
+#include "results/zorResultLayout.h"
+#include "sim/zorSimLine.h"
+#include "sim/zorSimulator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const quint32 firstSerial = 100;
+const int maxChannels = 32;
+const int postValuesKept = 4000;     // readings after a return kept to tell fresh values from stale ones
+const int rowsCheckedAfterGap = 3;
+const qint64 probeQuietUs = 3000000; // bytes to the foreign device further apart start another probe
+
+qint64 nowUs()
+{
+    return zorSimLine::nowNs() / 1000;
+}
+
+qint64 residentBytes()
+{
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// One cable pull: what the program held when the link broke, and what the
+// instrument sent after it came back.
+struct _gap
+{
+    qint64 pullUs = 0;
+    qint64 returnUs = 0;
+    int breakRow = -1;              // the recording's last row when the break was handled
+    double stale[maxChannels];      // the newest value of each channel then
+    bool hasStale[maxChannels] = {};
+    QVector<double> fresh[maxChannels];
+    int freshCount = 0;
+};
+
+struct _instrument
+{
+    std::unique_ptr<zorSimulator> sim;
+    QString path;
+    QString file;
+    int watch = -1;
+    QVector<QPair<qint64, int>> opens;   // (time, the program's open descriptors) from then on
+    int openers = 0;
+    qint64 sent = 0;
+    std::atomic<bool> down{false};
+    bool otherPath = false;
+    qint64 returnAtUs = 0;
+    std::atomic<bool> awaiting{false};
+    std::atomic<qint64> returnedUs{0};
+    std::vector<_gap> gaps;
+};
+
+} // namespace
+
+struct zorSoakRun
+{
+    const zorSoak::_options &o;
+    zorSoak::_figures f;
+    std::vector<std::unique_ptr<_instrument>> inst;
+    QMutex lock;   // guards the open timelines, the gaps and the figures set by the GUI thread
+    int inotifyFd = -1;
+    QHash<int, int> watches;   // watch → instrument
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> finished{false};
+    std::atomic<int> awaiting{0};
+    QString recDir;
+    zorSimLine foreign;
+    QString foreignPath;
+    QVector<qint64> foreignBytes;
+
+    explicit zorSoakRun(const zorSoak::_options &o) : o(o) {}
+
+    void watch(int i)
+    {
+        QMutexLocker locker(&lock);
+        _instrument &in = *inst[size_t(i)];
+        in.watch = inotify_add_watch(inotifyFd, in.path.toLocal8Bit().constData(), IN_OPEN | IN_CLOSE);
+        watches.insert(in.watch, i);
+        in.openers = 0;
+        in.opens.append({nowUs(), 0});
+    }
+
+    void unwatch(int i)
+    {
+        QMutexLocker locker(&lock);
+        _instrument &in = *inst[size_t(i)];
+        watches.remove(in.watch);
+        inotify_rm_watch(inotifyFd, in.watch);
+        in.watch = -1;
+    }
+
+    void closedNow(int i)
+    {
+        QMutexLocker locker(&lock);
+        _instrument &in = *inst[size_t(i)];
+        in.openers = 0;
+        in.opens.append({nowUs(), 0});
+    }
+
+    // Opens and closes of the instruments' device paths, as they happen.
+    void watchOpens()
+    {
+        char buf[4096] __attribute__((aligned(alignof(inotify_event))));
+        while (!stopping.load()) {
+            pollfd p{inotifyFd, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                continue;
+            const ssize_t n = read(inotifyFd, buf, sizeof buf);
+            const qint64 us = nowUs();
+            QMutexLocker locker(&lock);
+            for (char *e = buf; e < buf + n;) {
+                const inotify_event *ev = reinterpret_cast<const inotify_event *>(e);
+                e += sizeof(inotify_event) + ev->len;
+                const auto it = watches.constFind(ev->wd);
+                if (it == watches.constEnd())
+                    continue;
+                _instrument &in = *inst[size_t(*it)];
+                if (ev->mask & IN_OPEN)
+                    ++in.openers;
+                else if (ev->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
+                    in.openers = qMax(0, in.openers - 1);
+                else
+                    continue;
+                in.opens.append({us, in.openers});
+            }
+        }
+    }
+
+    // What the unrelated device receives, with its time.
+    void listenForeign()
+    {
+        const auto stop = [this] { return stopping.load(); };
+        char byte;
+        while (!stopping.load())
+            if (foreign.receive(&byte, 100, stop))
+                foreignBytes.append(nowUs());
+    }
+
+    bool openAt(const _instrument &in, qint64 us) const
+    {
+        auto it = std::upper_bound(in.opens.cbegin(), in.opens.cend(), us,
+                                   [](qint64 t, const QPair<qint64, int> &e) { return t < e.first; });
+        return it != in.opens.cbegin() && (it - 1)->second > 0;
+    }
+
+    // Counts the sweeps each simulator completed while the program had its port open,
+    // and keeps the readings that follow a return.
+    void harvest(int i)
+    {
+        _instrument &in = *inst[size_t(i)];
+        const QVector<zorSimulator::_event> events = in.sim->takeLog();
+        QMutexLocker locker(&lock);
+        for (const zorSimulator::_event &e : events) {
+            if (e.type != zorSimulator::tokenSent)
+                continue;
+            const int colon = e.data.indexOf(':');
+            if (colon < 0) {
+                if (openAt(in, e.us))
+                    ++in.sent;
+                continue;
+            }
+            if (in.gaps.empty())
+                continue;
+            _gap &g = in.gaps.back();
+            const int ch = e.data.left(colon).toInt() - 1;
+            if (g.returnUs == 0 || e.us < g.returnUs || g.freshCount >= postValuesKept || ch < 0 || ch >= maxChannels)
+                continue;
+            g.fresh[ch].append(e.data.mid(colon + 1).trimmed().chopped(1).toDouble());
+            ++g.freshCount;
+        }
+    }
+
+    qint64 totalSent()
+    {
+        qint64 total = 0;
+        for (const auto &in : inst)
+            total += in->sent;
+        return total;
+    }
+
+    QStringList resultFiles() const
+    {
+        QStringList files;
+        for (const auto &in : inst)
+            files << in->file;
+        return files;
+    }
+
+    void schedule();
+};
+
+// The fault schedule, by the share of the sweeps done; then the last pull of every cable.
+void zorSoakRun::schedule()
+{
+    QRandomGenerator random(4242);
+    const double target = o.instruments * o.hours * 3600.0 / zorSoak::sweepSeconds;
+    int pullsDone = 0, fullDone = 0, goneDone = 0, noiseDone = 0;
+    qint64 episodeEndUs = 0;
+    bool diskFullNow = false, folderGoneNow = false;
+    bool foreignGone = false, foreignBack = false;
+    qint64 foreignBackUs = 0;
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, SIG_IGN);
+    qint64 lastHarvest = 0;
+    qint64 allBackUs = 0;
+
+    while (!stopping.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const qint64 now = nowUs();
+        if (now - lastHarvest > 300000) {
+            for (int i = 0; i < int(inst.size()); ++i)
+                if (!inst[size_t(i)]->down)
+                    harvest(i);
+            lastHarvest = now;
+        }
+        const double progress = totalSent() / target;
+
+        // Returns.
+        for (int i = 0; i < int(inst.size()); ++i) {
+            _instrument &in = *inst[size_t(i)];
+            if (!in.down || now < in.returnAtUs)
+                continue;
+            const QString old = in.path;
+            zorSimLine holder;   // takes the freed device number, so that the instrument gets another
+            if (in.otherPath)
+                holder.open();
+            in.sim->start();
+            holder.close();
+            in.path = in.sim->portName();
+            if (in.path != old)
+                ++f.otherPath;
+            watch(i);
+            {
+                QMutexLocker locker(&lock);
+                in.gaps.back().returnUs = nowUs();
+            }
+            in.returnedUs = nowUs();
+            in.awaiting = true;
+            ++awaiting;
+            in.down = false;
+        }
+
+        // Cable pulls.
+        if (pullsDone < o.pulls && progress >= double(pullsDone + 1) / (o.pulls + 1)) {
+            for (int k = 0; k < int(inst.size()); ++k) {
+                const int i = (pullsDone + k) % int(inst.size());
+                _instrument &in = *inst[size_t(i)];
+                if (in.down || in.awaiting)
+                    continue;
+                {
+                    QMutexLocker locker(&lock);
+                    in.gaps.emplace_back();
+                    in.gaps.back().pullUs = nowUs();
+                }
+                in.down = true;
+                unwatch(i);
+                in.sim->stop();
+                closedNow(i);
+                harvest(i);
+                in.otherPath = o.otherPathEvery > 0 && (pullsDone + 1) % o.otherPathEvery == 0;
+                const int downMs = 1000 * o.downMinS + random.bounded(qMax(1, 1000 * (o.downMaxS - o.downMinS)));
+                in.returnAtUs = nowUs() + 1000LL * downMs;
+                ++pullsDone;
+                ++f.pulls;
+                break;
+            }
+        }
+
+        // Line noise now and then.
+        if (progress >= (noiseDone + 1) * 0.02) {
+            _instrument &in = *inst[size_t(random.bounded(int(inst.size())))];
+            if (!in.down)
+                in.sim->injectFault(zorSimulator::lineNoise, 5);
+            ++noiseDone;
+        }
+
+        // The unrelated device's port goes away and comes back once, half way.
+        if (!foreignGone && progress >= 0.5) {
+            zorPortCatalog::unregisterPort(foreignPath);
+            foreignGone = true;
+            foreignBackUs = now + 3000000;
+        }
+        if (foreignGone && !foreignBack && now >= foreignBackUs) {
+            zorPortCatalog::registerPort(foreignPath, QStringLiteral("Посторонний прибор"));
+            foreignBack = true;
+            ++f.foreignAppearances;
+        }
+
+        // A full disk, a folder gone: one episode at a time, all over before the end.
+        if ((diskFullNow || folderGoneNow) && now >= episodeEndUs) {
+            if (diskFullNow)
+                setrlimit(RLIMIT_FSIZE, &unlimited);
+            if (folderGoneNow)
+                QDir().rename(recDir + ".gone", recDir);
+            diskFullNow = folderGoneNow = false;
+        }
+        if (!diskFullNow && !folderGoneNow) {
+            if (fullDone < o.diskFull && progress >= 0.9 * (fullDone + 0.5) / o.diskFull) {
+                // Every results file stops at its size or below: the smallest one's.
+                qint64 smallest = -1;
+                for (const QString &file : resultFiles()) {
+                    const qint64 size = QFileInfo(file).size();
+                    if (size > 0 && (smallest < 0 || size < smallest))
+                        smallest = size;
+                }
+                if (smallest > 0) {
+                    const rlimit full{rlim_t(smallest), unlimited.rlim_max};
+                    setrlimit(RLIMIT_FSIZE, &full);
+                    diskFullNow = true;
+                    episodeEndUs = now + 1000000LL * o.episodeS;
+                    ++fullDone;
+                    ++f.diskFull;
+                }
+            } else if (goneDone < o.folderGone && progress >= 0.9 * (goneDone + 0.7) / o.folderGone) {
+                folderGoneNow = QDir().rename(recDir, recDir + ".gone");
+                episodeEndUs = now + 1000000LL * o.episodeS;
+                ++goneDone;
+            }
+        }
+
+        bool anyDown = false;
+        for (const auto &in : inst)
+            anyDown = anyDown || in->down;
+        if (progress >= 1.0 && !anyDown && !diskFullNow && !folderGoneNow && awaiting.load() == 0)
+            break;
+        if (progress >= 1.0 && !anyDown && !diskFullNow && !folderGoneNow && pullsDone == o.pulls) {
+            // Waiting only for reconnections that may never come: give them their time.
+            if (allBackUs == 0)
+                allBackUs = now;
+            if (now - allBackUs > 60000000)
+                break;
+        }
+    }
+    // The end: every cable pulled, so that each last sweep is written as its link breaks.
+    for (int i = 0; i < int(inst.size()); ++i) {
+        if (inst[size_t(i)]->down)
+            continue;
+        unwatch(i);
+        inst[size_t(i)]->sim->stop();
+        closedNow(i);
+        harvest(i);
+    }
+    finished = true;
+}
+
+zorSoak::_figures zorSoak::run()
+{
+    QElapsedTimer wall;
+    wall.start();
+    zorSoakRun r(options);
+    r.f.instruments = options.instruments;
+    r.f.foreignAppearances = 1;
+    r.inotifyFd = inotify_init1(IN_CLOEXEC);
+    r.recDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/soak";
+    QDir().mkpath(r.recDir);
+
+    std::unique_ptr<MainWindow> window(new MainWindow);
+    window->resize(1400, 900);
+    window->show();
+    zorList *list = window->findChild<zorList *>("registry");
+    ZORSerialPort *port = window->findChild<ZORSerialPort *>("link");
+    QwtZOR *plot = window->findChild<QwtZOR *>();
+    zorRecorder *recorder = window->findChild<zorRecorder *>();
+
+    r.foreign.open();
+    r.foreignPath = r.foreign.portName();
+    zorPortCatalog::registerPort(r.foreignPath, QStringLiteral("Посторонний прибор"));
+    std::thread opens(&zorSoakRun::watchOpens, &r);
+    std::thread foreignListener(&zorSoakRun::listenForeign, &r);
+
+    // Instruments connected by hand, silent until their settings are read and their
+    // recording is on, so that every sweep they send is one the program can record.
+    QList<int> indices;
+    for (int i = 0; i < options.instruments; ++i) {
+        zorSimulator::_options settings;
+        settings.serialNumber = firstSerial + quint32(i);
+        settings.name = QString("Стенд %1").arg(i + 1);
+        settings.channels = options.channels;
+        settings.period = 0;
+        auto in = std::make_unique<_instrument>();
+        in->sim.reset(new zorSimulator(settings));
+        if (!in->sim->start())
+            qFatal("no pseudo-terminal for a simulated instrument");
+        in->path = in->sim->portName();
+        in->file = r.recDir + QString("/instrument%1.csv").arg(i + 1);
+        r.inst.push_back(std::move(in));
+        r.watch(i);
+        indices << window->connectPort(r.inst.back()->path);
+    }
+    const auto idle = [&](int index) {
+        const zorList::_zor *z = list->getZorByIndex(index);
+        return z && z->dbIndex > 0 && port->isEmptyQueryQueue(z->devIndex) && port->isSendAllData();
+    };
+    QElapsedTimer setUp;
+    setUp.start();
+    for (bool all = false; !all && setUp.elapsed() < 300000;) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        all = true;
+        for (int index : indices)
+            all = all && idle(index);
+    }
+    for (int i = 0; i < options.instruments; ++i) {
+        zorList::_zor *z = list->getZorByIndex(indices[i]);
+        if (!z)
+            qFatal("instrument %d did not connect", i + 1);
+        z->recFile = r.inst[size_t(i)]->file;
+        z->recPeriod = 0;
+        z->recEnabled = true;
+        recorder->started(indices[i]);
+    }
+
+    const auto instrumentOf = [&](int index) {
+        const zorList::_zor *z = list->getZorByIndex(index);
+        const int i = z ? int(z->options->devNumber - firstSerial) : -1;
+        return i >= 0 && i < options.instruments ? i : -1;
+    };
+    // The break as the program handles it: the recorder (wired before) has written
+    // its row.
+    QObject::connect(list, &zorList::onDevError, window.get(), [&](int index) {
+        const int i = instrumentOf(index);
+        if (i < 0)
+            return;
+        _instrument &in = *r.inst[size_t(i)];
+        const zorList::_zor *z = list->getZorByIndex(index);
+        QMutexLocker locker(&r.lock);
+        if (in.gaps.empty() || in.gaps.back().breakRow >= 0 || !in.down)
+            return;
+        _gap &g = in.gaps.back();
+        g.breakRow = z->recRow;
+        int qwt = z->qwtIndex;
+        if (const zorPointStore::_dev *dev = plot->store().findDev(qwt))
+            for (int ch = 0; ch < dev->chs.size() && ch < maxChannels; ++ch)
+                if (!dev->chs.at(ch).meas.isEmpty()) {
+                    g.stale[ch] = dev->chs.at(ch).meas.last();
+                    g.hasStale[ch] = true;
+                }
+    });
+    double worstReconnect = 0;
+    QObject::connect(list, &zorList::onReadMeas, window.get(), [&](int index) {
+        if (r.awaiting.load() == 0)
+            return;
+        const int i = instrumentOf(index);
+        if (i < 0 || !r.inst[size_t(i)]->awaiting.exchange(false))
+            return;
+        --r.awaiting;
+        const double s = (nowUs() - r.inst[size_t(i)]->returnedUs.load()) / 1e6;
+        worstReconnect = qMax(worstReconnect, s);
+        ++r.f.reconnected;
+        if (s > 5.0)
+            ++r.f.reconnectedLate;
+    });
+
+    // The GUI thread's longest wait between two turns of its timer.
+    double stall = 0;
+    QElapsedTimer beat;
+    QTimer heart;
+    heart.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&heart, &QTimer::timeout, [&] {
+        stall = qMax(stall, beat.nsecsElapsed() / 1e6 - heart.interval());
+        beat.start();
+    });
+
+    const auto storedPoints = [&] {
+        qint64 points = 0;
+        for (int index : list->getIndexList()) {
+            const int qwt = list->getQWTIndex(index);
+            for (int ch = 0; qwt >= 0 && ch < plot->getChCount(qwt); ++ch)
+                points += plot->getChMeasCount(qwt, uchar(ch));
+        }
+        return points;
+    };
+    const qint64 pointsBefore = storedPoints();
+    const qint64 rssBefore = residentBytes();
+
+    for (const auto &in : r.inst)
+        in->sim->setPeriod(options.tokenMs);
+    beat.start();
+    heart.start(10);
+    std::thread scheduler(&zorSoakRun::schedule, &r);
+    QEventLoop loop;
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        if (r.finished.load())
+            loop.quit();
+    });
+    done.start(50);
+    loop.exec();
+    scheduler.join();
+    heart.stop();
+
+    // Every link broken at the end: wait until the program has let go of all of them
+    // and the files took every row.
+    window->findChild<zorAutoConnect *>()->setEnabled(false);
+    const auto settled = [&] {
+        for (int index : list->getIndexList()) {
+            const zorList::_zor *z = list->getZorByIndex(index);
+            if (z->devIndex >= 0 || recorder->isFailing(index))
+                return false;
+        }
+        return true;
+    };
+    QElapsedTimer ending;
+    ending.start();
+    while (!settled() && ending.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    const qint64 points = storedPoints() - pointsBefore;
+    const qint64 rss = residentBytes() - rssBefore;
+    r.stopping = true;
+    opens.join();
+    foreignListener.join();
+
+    // Duplicate records: more than one record of an instrument.
+    QHash<quint32, int> records;
+    for (int index : list->getIndexList())
+        ++records[list->getZorByIndex(index)->options->devNumber];
+    for (int count : qAsConst(records))
+        r.f.duplicates += qMax(0, count - 1);
+
+    // The files against what was sent.
+    for (const auto &in : r.inst) {
+        QFile file(in->file);
+        file.open(QIODevice::ReadOnly);
+        const QStringList lines = zorResultLayout::codec()->toUnicode(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QHash<int, QStringList> rows;
+        for (const QString &line : lines.mid(3)) {
+            const QStringList fields = line.split(';');
+            rows.insert(fields.value(0).toInt(), fields);
+        }
+        r.f.rowsRecorded += rows.size();
+        r.f.rowsLost += in->sent - rows.size();
+        r.f.sweepsSent += in->sent;
+        for (const _gap &g : in->gaps) {
+            if (g.breakRow < 0 || g.returnUs == 0)
+                continue;
+            const double lastDT = rows.value(g.breakRow).value(1).toDouble();
+            const double gapS = (g.returnUs - g.pullUs) / 1e6;
+            for (int row = g.breakRow + 1; row <= g.breakRow + rowsCheckedAfterGap && rows.contains(row); ++row) {
+                const QStringList &fields = rows[row];
+                bool stale = fields.value(1).toDouble() < lastDT + gapS - 1.0;
+                for (int ch = 0; ch < maxChannels && ch + 2 < fields.size(); ++ch) {
+                    const QString text = fields.at(ch + 2);
+                    if (text.isEmpty() || text == "--" || !g.hasStale[ch])
+                        continue;
+                    const double v = text.toDouble();
+                    bool fresh = false;
+                    for (double sent : g.fresh[ch])
+                        fresh = fresh || qAbs(sent - v) < 5e-5;
+                    stale = stale || (!fresh && qAbs(v - g.stale[ch]) < 5e-5);
+                }
+                r.f.staleRows += stale;
+            }
+        }
+    }
+
+    // Probes: bytes to the unrelated device, those further apart counted apart.
+    qint64 previous = -probeQuietUs - 1;
+    for (qint64 us : qAsConst(r.foreignBytes)) {
+        if (us - previous > probeQuietUs)
+            ++r.f.foreignProbes;
+        previous = us;
+    }
+    zorPortCatalog::unregisterPort(r.foreignPath);
+    r.foreign.close();
+    close(r.inotifyFd);
+
+    r.f.hours = r.f.sweepsSent * sweepSeconds / 3600.0 / qMax(1, options.instruments);
+    r.f.worstReconnectS = worstReconnect;
+    r.f.stallMs = stall;
+    r.f.bytesPerPoint = points > 0 ? double(rss) / points : 0.0;
+    window.reset();
+    r.inst.clear();
+    r.f.wallS = wall.nsecsElapsed() / 1e9;
+    return r.f;
+}
+
+void zorSoak::print(const _figures &f)
+{
+    const auto n = [](const char *name, double value) { benchFigures::print(name, value, "", "%.0f"); };
+    benchFigures::print("soak simulated hours", f.hours, "", "%.1f");
+    n("soak instruments", f.instruments);
+    n("soak sweeps sent", f.sweepsSent);
+    n("soak rows recorded", f.rowsRecorded);
+    n("soak rows lost", f.rowsLost);
+    n("soak cable pulls", f.pulls);
+    n("soak reconnected", f.reconnected);
+    n("soak duplicate records", f.duplicates);
+    n("soak disk-full episodes", f.diskFull);
+    n("soak probes sent to a foreign device", f.foreignProbes);
+    n("soak rows with values from before a gap", f.staleRows);
+    benchFigures::print("soak reconnect time, worst", f.worstReconnectS, "s", "%.2f");
+    benchFigures::print("soak longest GUI-thread stall", f.stallMs, "ms", "%.0f");
+    benchFigures::print("soak memory per stored point", f.bytesPerPoint, "B", "%.1f");
+    benchFigures::print("soak wall time", f.wallS, "s", "%.0f");
+}
