@@ -167,7 +167,7 @@ void featconfui::on_pushButton_clicked()
     }
     edited->setData(working->getData());
     if (applyMode)
-        emit edited->onApply();
+        edited->triggerApply();
     accept();
 }
 
