@@ -5,7 +5,7 @@
 #include "model/zorBlockCodec.h"
 #include "model/zorSettingsFile.h"
 #include "tests/config/configRig.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 #include "tests/model/randomBlocks.h"
 
 #include <QComboBox>

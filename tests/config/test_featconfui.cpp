@@ -5,7 +5,7 @@
 #include "model/featureTableLayout.h"
 #include "model/featureZOR70.h"
 #include "model/tpReper.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 
 #include <QAction>
 #include <QComboBox>
