@@ -245,7 +245,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("printed");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 1.3.7";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 " ZOR_VERSION;
         QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
         QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
     }
