@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/zorAppLog.h"
 #include "app/zorQuitSignal.h"
+#include "app/zorVersion.h"
 #include "log/zorLogFile.h"
 
 #include <QApplication>
@@ -56,7 +57,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication::setOrganizationName("Kolvex");
     QCoreApplication::setApplicationName("zor4_70");
-    QCoreApplication::setApplicationVersion(QString("%1.%2.%3").arg(1).arg(3).arg(7));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZOR_VERSION));
 
     if (wants(argc, argv, {"-h", "--help", "-?"})) {
         QCoreApplication core(argc, argv);

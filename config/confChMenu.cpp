@@ -1,7 +1,6 @@
 #include "config/confChMenu.h"
 
 #include "config/featconfui.h"
-#include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "model/featureZOR70.h"
@@ -20,11 +19,6 @@ using O = optionsZOR70;
 bool choosesRange(int mode)
 {
     return mode == O::chOhm || mode == O::chOhm3 || mode == O::chISHTS;
-}
-
-bool isThermocouple(int mode)
-{
-    return mode == O::chNSHTP || mode == O::chISHTP;
 }
 
 QString currentText(quint8 code, char format, int precision)
@@ -74,11 +68,11 @@ confChMenu::confChMenu(zorList *list, zorSql *sql, QWidget *parent)
     });
     connect(refCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
         if (optionsZOR70 *options = image())
-            zorChEdit::setRef(options, ch, refCB->itemData(row).toInt());
+            options->setChRef(ch, refCB->itemData(row).toInt());
     });
     connect(roundCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
         if (optionsZOR70 *options = image())
-            zorChEdit::setRound(options, ch, roundCB->itemData(row).toInt());
+            options->setChRound(ch, roundCB->itemData(row).toInt());
     });
     connect(currentCB, qOverload<int>(&QComboBox::activated), this, &confChMenu::currentChosen);
 
@@ -180,8 +174,8 @@ void confChMenu::refresh()
     refCB->setEnabled(choosesRange(c.mode));
     currentCB->setEnabled(choosesRange(c.mode));
 
-    compensMenu->setEnabled(isThermocouple(c.mode));
-    zorChoice::check(compensMenu, isThermocouple(c.mode) ? c.compens : -1);
+    compensMenu->setEnabled(O::isThermocouple(c.mode));
+    zorChoice::check(compensMenu, O::isThermocouple(c.mode) ? c.compens : -1);
     refreshFeatMenu(*options);
 }
 
@@ -224,7 +218,7 @@ void confChMenu::currentChosen(int row)
     const int code = currentCB->itemData(row).toInt();
     if (code >= 1) {
         currentCB->setEditable(false);
-        zorChEdit::setCurrentCode(options, ch, code);
+        options->setChCurrentCode(ch, quint8(code));
         return;
     }
     if (currentCB->isEditable())

@@ -3,7 +3,6 @@
 
 #include "config/featconfui.h"
 #include "config/passDialog.h"
-#include "config/zorChEdit.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "config/zorRefInput.h"
@@ -35,11 +34,6 @@ const char dirProperty[] = "ust_dir";
 constexpr int d10kTab = 2;
 constexpr int dUPlusTab = 3;
 constexpr int dUMinusTab = 4;
-
-bool isThermocouple(int mode)
-{
-    return mode == O::chNSHTP || mode == O::chISHTP;
-}
 } // namespace
 
 devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *parent)
@@ -284,11 +278,7 @@ void devConfUI::on_devNameEdit_editingFinished()
     optionsZOR70 *options = image();
     if (!options)
         return;
-    const QString name = ui->devNameEdit->text().left(O::nameReadSize);
-    if (name == options->devName)
-        return;
-    options->devName = name;
-    emit options->onIdentChange();
+    options->setDevName(ui->devNameEdit->text());
 }
 
 void devConfUI::on_devNumEdit_editingFinished()
@@ -305,8 +295,7 @@ void devConfUI::on_devNumEdit_editingFinished()
     }
     if (!std::exchange(snEdited, true))
         snOfInstrument = options->devNumber;
-    options->devNumber = number;
-    emit options->onIdentChange();
+    options->setDevNumber(number);
 }
 
 void devConfUI::dropTypedNumber()
@@ -315,10 +304,8 @@ void devConfUI::dropTypedNumber()
         return;
     // Left in the image, the number would make an instrument numbered 0 count as
     // identified, and go into the database with the next write of the name.
-    if (optionsZOR70 *options = image()) {
-        options->devNumber = snOfInstrument;
-        emit options->onIdentChange();
-    }
+    if (optionsZOR70 *options = image())
+        options->setDevNumber(snOfInstrument);
 }
 
 // ---- Channel table -----------------------------------------------------------------------
@@ -343,7 +330,7 @@ void devConfUI::fillChTable()
 void devConfUI::fillChRow(const optionsZOR70 &options, int ch)
 {
     const O::_ch &c = options.ch[ch];
-    const bool thermocouple = isThermocouple(c.mode);
+    const bool thermocouple = O::isThermocouple(c.mode);
     const QString texts[columnCount] = {
         zorModeMenu::modeText(options, ch, true),
         options.getDimName(O::_chDim(c.dim)),
@@ -403,21 +390,21 @@ void devConfUI::buildChMenus()
         const int code = action->data().toInt();
         if (code < 1)
             return;
-        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) { zorChEdit::setCurrentCode(o, ch, code); });
+        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) { o->setChCurrentCode(ch, quint8(code)); });
     });
 
     QMenu *refs = addChMenu(colRef);
     zorChoice::fill(refs, zorChoice::of(O::getRefList()));
     connect(refs, &QMenu::triggered, this, [this](QAction *action) {
         const int ref = action->data().toInt();
-        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) { zorChEdit::setRef(o, ch, ref); });
+        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) { o->setChRef(ch, ref); });
     });
 
     QMenu *rounds = addChMenu(colRound);
     zorChoice::fill(rounds, zorChoice::of(O::getRoundList()));
     connect(rounds, &QMenu::triggered, this, [this](QAction *action) {
         const int round = action->data().toInt();
-        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) { zorChEdit::setRound(o, ch, round); });
+        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) { o->setChRound(ch, round); });
     });
 
     QMenu *compens = addChMenu(colCompens);
@@ -453,7 +440,7 @@ void devConfUI::popUpChMenu(int row, int column, const QPoint &at)
     if (!options || column < 0 || column >= columnCount || row >= options->getChCount())
         return;
     // Compensation means something only for a thermocouple.
-    if (column == colCompens && row >= 0 && !isThermocouple(options->ch[row].mode))
+    if (column == colCompens && row >= 0 && !O::isThermocouple(options->ch[row].mode))
         return;
     QMenu *menu = chMenus[column];
     menu->setProperty(chProperty, row);
@@ -491,7 +478,7 @@ void devConfUI::prepareChMenu(_column column, int ch)
         zorChoice::check(chMenus[colRound], c ? c->round : none);
         break;
     case colCompens:
-        zorChoice::check(chMenus[colCompens], c && isThermocouple(c->mode) ? c->compens : none);
+        zorChoice::check(chMenus[colCompens], c && O::isThermocouple(c->mode) ? c->compens : none);
         break;
     case columnCount:
         break;
@@ -678,12 +665,12 @@ void devConfUI::on_applyRefBtn_clicked()
         showRef();
         return;
     }
-    if (isIdentified()) {
-        emit options->onDevApply();
-        if (isIdentified())
-            emit options->onRefApply();
+    if (numberPending()) {
+        onRefChange(index); // nothing goes to the instrument; the tab is redrawn
+        return;
     }
-    emit options->onRefChange();
+    options->triggerDevChange();
+    options->triggerRefChange();
 }
 
 void devConfUI::restoreRef()
@@ -740,9 +727,9 @@ void devConfUI::on_rmDBBtn_clicked()
 
 // ---- Applying and reading ---------------------------------------------------------------------
 
-bool devConfUI::isIdentified() const
+bool devConfUI::numberPending() const
 {
-    return (snEdited ? snOfInstrument : zor->options->devNumber) != 0;
+    return snEdited && snOfInstrument == 0;
 }
 
 void devConfUI::on_pushButton_5_clicked()
@@ -752,15 +739,15 @@ void devConfUI::on_pushButton_5_clicked()
         return;
     // The focus taken finishes an edit in progress.
     ui->pushButton_5->setFocus();
-    const bool identified = isIdentified();
+    const bool pending = numberPending();
     if (std::exchange(snEdited, false))
         options->triggerSNChange();
     // An instrument without a serial number gets nothing but one.
-    if (identified) {
-        emit options->onNameApply();
-        emit options->onDevApply();
-        emit options->onChApply();
-        emit options->onFeatApply();
+    if (!pending) {
+        options->triggerNameChange();
+        options->triggerDevChange();
+        options->triggerChChange();
+        options->triggerFeatChange();
     }
     accept();
 }
@@ -768,20 +755,20 @@ void devConfUI::on_pushButton_5_clicked()
 void devConfUI::on_applyChBtn_clicked()
 {
     ui->applyChBtn->setFocus();
-    if (!image() || !isIdentified())
+    if (!image() || numberPending())
         return;
-    emit zor->options->onDevApply();
-    emit zor->options->onChApply();
-    emit zor->options->onNameApply();
+    zor->options->triggerDevChange();
+    zor->options->triggerChChange();
+    zor->options->triggerNameChange();
 }
 
 void devConfUI::on_applyFeatBtn_clicked()
 {
     ui->applyFeatBtn->setFocus();
-    if (!image() || !isIdentified())
+    if (!image() || numberPending())
         return;
-    emit zor->options->onDevApply();
-    emit zor->options->onFeatApply();
+    zor->options->triggerDevChange();
+    zor->options->triggerFeatChange();
 }
 
 void devConfUI::on_pushButton_7_clicked()

@@ -144,7 +144,9 @@ private:
     void editRef(const std::function<void(optionsZOR70 *)> &edit);
     void restoreRef();
 
-    bool isIdentified() const;
+    // A number typed for an instrument that has none: until it is sent, nothing else
+    // goes to the instrument (the image alone would already count it identified).
+    bool numberPending() const;
     // A serial number typed but not applied leaves the image: the instrument's own is back.
     void dropTypedNumber();
     void read(quint8 address);

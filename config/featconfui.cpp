@@ -4,6 +4,7 @@
 
 #include "config/tpReperUI.h"
 #include "config/zorDbNotice.h"
+#include "config/zorStoredEntryBox.h"
 #include "db/zorSql.h"
 #include "model/featureDatFile.h"
 #include "model/featureTableLayout.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr int exactRole = Qt::UserRole;
 constexpr int shownRole = Qt::UserRole + 1;
 
-constexpr int minSearchLength = 3;
 const char featureDirKey[] = "feature_dir";
 
 // Column and row headers of the layout of a type.
@@ -68,6 +68,8 @@ featconfui::featconfui(zorSql *sql, QWidget *parent)
       working(new featureZOR70(this))
 {
     ui->setupUi(this);
+    dbBox = std::make_unique<zorStoredEntryBox>(ui->dbFindCB, ui->infoText, ui->dbStatusLabel, ui->saveDBBtn,
+                                                ui->rmDBBtn);
     // Made after setupUi: their own buttons are named like ours and would otherwise take
     // our auto-connected slots.
     fileDialog = new QFileDialog(this);
@@ -167,7 +169,7 @@ void featconfui::on_pushButton_clicked()
     }
     edited->setData(working->getData());
     if (applyMode)
-        emit edited->onApply();
+        edited->triggerApply();
     accept();
 }
 
@@ -332,9 +334,6 @@ void featconfui::on_addRowAction_triggered()
 
 void featconfui::findSqlItem()
 {
-    QComboBox *box = ui->dbFindCB;
-    const QSignalBlocker block(box);
-    box->clear();
     zorSql::zorSqlItem current;
     zorSql::zorSqlItem match;
     if (sql) {
@@ -347,26 +346,16 @@ void featconfui::findSqlItem()
         current = match;
     feature_id = current.id;
 
-    // The rules of the settings snapshot box: a description belongs to a stored entry,
-    // and saving is offered when the working copy differs from the stored bytes.
     if (infoShownFor != feature_id) {
         const QSignalBlocker blockInfo(ui->infoText);
         ui->infoText->setPlainText(current.info);
         infoShownFor = feature_id;
     }
-    ui->infoText->setEnabled(feature_id > 0);
-    const bool changed = feature_id > 0 && match.id != current.id;
-    if (feature_id < 1) {
-        ui->infoText->setPlaceholderText(tr("Настройка НЕ найдена в БД"));
-        box->addItem(tr("Новая настройка"), 0);
-    } else {
-        ui->infoText->setPlaceholderText(tr("Настройка найдена в БД"));
-        box->addItem(current.title, current.id);
-    }
-    box->setCurrentIndex(0);
-    ui->dbStatusLabel->setVisible(changed);
-    ui->saveDBBtn->setEnabled(changed);
-    ui->rmDBBtn->setEnabled(feature_id > 0);
+    // Saving is offered when the working copy differs from the stored bytes.
+    if (feature_id < 1)
+        dbBox->showNew();
+    else
+        dbBox->showStored(current, match.id != current.id, false);
 }
 
 void featconfui::on_searchEdit_textChanged(const QString &text)
@@ -377,20 +366,11 @@ void featconfui::on_searchEdit_textChanged(const QString &text)
         findSqlItem();
         return;
     }
-    QComboBox *box = ui->dbFindCB;
-    const QSignalBlocker block(box);
-    box->clear();
-    if (text.size() < minSearchLength) {
-        box->addItem(tr("Введите не менее 3-х символов"));
-        return;
-    }
-    box->addItem(tr("Идёт поиск..."), 0);
-    box->repaint();
-    const QVector<zorSql::zorSqlItem> items = sql->searchFeature(text);
-    box->clear();
-    box->addItem(tr("Найдено: ") + QString::number(items.size()), 0);
-    for (const zorSql::zorSqlItem &item : items)
-        box->addItem(item.title, item.id);
+    dbBox->search(text, [this, &text](int *total) {
+        const QVector<zorSql::zorSqlItem> items = sql->searchFeature(text);
+        *total = items.size();
+        return items;
+    });
 }
 
 void featconfui::on_dbFindCB_activated(int index)

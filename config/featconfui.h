@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
+
 namespace Ui {
 class featconfui;
 }
@@ -14,6 +16,7 @@ class QTableWidgetItem;
 class featureZOR70;
 class tpReperUI;
 class zorSql;
+class zorStoredEntryBox;
 
 // Edits one sensor characteristic of a settings image: type, name and coefficient
 // table. It works on a private working copy; the edited characteristic changes only when
@@ -86,6 +89,7 @@ private:
     zorSql *sql;
     QPointer<featureZOR70> edited; // in a settings image that may go while the editor runs
     featureZOR70 *working;
+    std::unique_ptr<zorStoredEntryBox> dbBox;
     int feature_id = 0;
     bool applyMode = false;
     QFileDialog *fileDialog = nullptr;

@@ -63,14 +63,7 @@ void zorDevFields::show(QComboBox *box, const optionsZOR70 &options, _field fiel
 
 bool zorDevFields::store(optionsZOR70 *options, _field field, qint32 value)
 {
-    qint32 &stored = options->*member(field);
-    if (stored == value)
-        return false;
-    stored = value;
-    if (field == chCount)
-        emit options->onChChange();
-    emit options->onDevChange();
-    return true;
+    return options->setDevField(member(field), value);
 }
 
 void zorDevFields::enableDisplayCounts(QComboBox *box, const optionsZOR70 &options)

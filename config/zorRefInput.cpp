@@ -103,7 +103,7 @@ void setValueOf(O *o, int group, int row, int column, double value)
         const int t = group - R::gNelin0;
         O::_nelin &p = o->nelin[t][column];
         (row == R::rowCode ? p.code : p.value).setValue(value);
-        p.mV = p.code.value() * O::nelinK[t] / (1 << 23);
+        p.mV = O::codeToMV(p.code.value(), O::nelinK[t]);
         break;
     }
     case R::gRef: (row == 0 ? o->ref[column].value : o->ref[column].zero).setValue(value); break;
@@ -223,7 +223,7 @@ bool zorRefInput::store(optionsZOR70 *options, const _tab &tab, _cell *fault)
         if (refdUCode)
             options->setData(options->getRefdUData(), O::rdRefdU);
     }
-    emit options->onRefChange();
+    options->notifyRefChange();
     return true;
 }
 
@@ -235,7 +235,7 @@ bool zorRefInput::storeCoef(optionsZOR70 *options, _coef coef, const QString &te
         return false;
     if (changed && value != valueOf(*options, gCoef, 0, coef)) {
         setValueOf(options, gCoef, 0, coef, value);
-        emit options->onRefChange();
+        options->notifyRefChange();
     }
     return true;
 }

@@ -6,10 +6,9 @@
 #include "registry/zorSnapShot.h"
 
 #include <QMessageBox>
-#include <QSignalBlocker>
 
 zorSnapShotBox::zorSnapShotBox(Ui::devConfUI *ui, zorSql *sql, QWidget *dialog)
-    : ui(ui), sql(sql), dialog(dialog)
+    : ui(ui), sql(sql), dialog(dialog), box(ui->dbFindCB, ui->infoText, ui->dbStatusLabel, ui->saveDBBtn, ui->rmDBBtn)
 {
 }
 
@@ -17,9 +16,6 @@ void zorSnapShotBox::rebuild(zorList::_zor *zor)
 {
     if (!zor)
         return;
-    const QSignalBlocker quiet(ui->dbFindCB);
-    ui->dbFindCB->clear();
-
     zorSql::zorSqlItem current;
     if (zor->snapShotId >= 1 && sql)
         current = sql->getSnapShotItem(zor->snapShotId);
@@ -30,26 +26,13 @@ void zorSnapShotBox::rebuild(zorList::_zor *zor)
         current = matches.first();
 
     if (zor->snapShotId < 1) {
-        ui->infoText->setEnabled(false);
-        ui->infoText->setPlaceholderText(tr("Настройка НЕ найдена в БД"));
         ui->infoText->setPlainText(QString());
-        ui->dbFindCB->insertItem(0, tr("Новая настройка"), 0);
-        ui->dbFindCB->setCurrentIndex(0);
-        ui->dbStatusLabel->hide();
-        ui->saveDBBtn->setEnabled(false);
-        ui->rmDBBtn->setEnabled(false);
+        box.showNew();
         return;
     }
-    ui->infoText->setEnabled(true);
-    ui->infoText->setPlaceholderText(tr("Настройка найдена в БД"));
     ui->infoText->setPlainText(current.info);
-    ui->dbFindCB->addItem(current.title, current.id);
-    ui->dbFindCB->setCurrentIndex(0);
     // Changed since stored: no snapshot holds these settings, or another one first.
-    const bool changed = matches.isEmpty() || matches.first().id != current.id;
-    ui->dbStatusLabel->setVisible(changed);
-    ui->saveDBBtn->setEnabled(changed && !current.factory);
-    ui->rmDBBtn->setEnabled(!current.factory);
+    box.showStored(current, matches.isEmpty() || matches.first().id != current.id, current.factory);
 }
 
 void zorSnapShotBox::search(zorList::_zor *zor, const QString &text)
@@ -60,25 +43,9 @@ void zorSnapShotBox::search(zorList::_zor *zor, const QString &text)
         rebuild(zor);
         return;
     }
-    const QSignalBlocker quiet(ui->dbFindCB);
-    ui->dbFindCB->clear();
-    if (text.size() < searchFrom) {
-        ui->dbFindCB->addItem(tr("Введите не менее 3-х символов"));
-        return;
-    }
-    // Shown while the database searches: a search over many snapshots takes a moment.
-    ui->dbFindCB->addItem(tr("Идёт поиск..."), 0);
-    ui->dbFindCB->repaint();
-    int total = 0;
-    const QVector<zorSql::zorSqlItem> found = sql ? sql->searchSnapShot(text, listLimit, &total)
-                                                  : QVector<zorSql::zorSqlItem>();
-    QString count = tr("Найдено: ") + QString::number(total);
-    if (total > found.size())
-        count += tr(", показаны последние %1").arg(found.size());
-    ui->dbFindCB->clear();
-    ui->dbFindCB->addItem(count, 0);
-    for (const zorSql::zorSqlItem &item : found)
-        ui->dbFindCB->addItem(item.title, item.id);
+    box.search(text, [this, &text](int *total) {
+        return sql ? sql->searchSnapShot(text, listLimit, total) : QVector<zorSql::zorSqlItem>();
+    });
 }
 
 void zorSnapShotBox::load(zorList::_zor *zor, int row)

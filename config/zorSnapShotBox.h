@@ -1,6 +1,7 @@
 #ifndef ZORSNAPSHOTBOX_H
 #define ZORSNAPSHOTBOX_H
 
+#include "config/zorStoredEntryBox.h"
 #include "registry/zorList.h"
 
 #include <QCoreApplication>
@@ -25,8 +26,6 @@ class zorSnapShotBox
 public:
     // A search lists at most this many snapshots, the newest, and says how many matched.
     static constexpr int listLimit = 300;
-    // A search starts at this many typed characters.
-    static constexpr int searchFrom = 3;
 
     // dialog parents the message boxes.
     zorSnapShotBox(Ui::devConfUI *ui, zorSql *sql, QWidget *dialog);
@@ -51,6 +50,7 @@ private:
     Ui::devConfUI *ui;
     zorSql *sql;
     QWidget *dialog;
+    zorStoredEntryBox box;
 };
 
 #endif // ZORSNAPSHOTBOX_H

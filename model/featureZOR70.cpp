@@ -141,3 +141,8 @@ bool featureZOR70::countFits(int type, int count)
         return false;
     }
 }
+
+void featureZOR70::triggerApply()
+{
+    emit onApply();
+}

@@ -61,6 +61,9 @@ public:
     // Current ranges of a measuring transducer.
     static QStringList getPIRangeList();
 
+    // Asks for the record to be sent to the instrument (onApply()).
+    void triggerApply();
+
 signals:
     void onChange(); // the record changed
     void onApply();  // the record is to be sent to the instrument

@@ -39,8 +39,6 @@ constexpr int fullDev = optionsZOR70::nameSize;
 constexpr int fullCh = fullDev + optionsZOR70::devSize;
 constexpr int fullFeat = fullCh + optionsZOR70::chSize;
 
-constexpr double codeToMV(double code, double k) { return code * k / (1 << 23); }
-
 // Current codes of the normalisation.
 constexpr quint8 current10mA = 200;
 constexpr quint8 current1mA = 20;
@@ -399,6 +397,44 @@ bool optionsZOR70::setRefNelinShift(const QString &text, quint8 table)
     return true;
 }
 
+// ---- Device block editing -------------------------------------------------------------
+
+bool optionsZOR70::setDevField(qint32 optionsZOR70::*field, qint32 value)
+{
+    qint32 &stored = this->*field;
+    if (stored == value)
+        return false;
+    stored = value;
+    if (field == &optionsZOR70::chCount)
+        emit onChChange();
+    emit onDevChange();
+    return true;
+}
+
+void optionsZOR70::notifyRefChange()
+{
+    emit onRefChange();
+}
+
+// ---- Identity editing ---------------------------------------------------------------
+
+void optionsZOR70::setDevName(const QString &name)
+{
+    const QString cut = name.left(nameReadSize);
+    if (cut == devName)
+        return;
+    devName = cut;
+    emit onIdentChange();
+}
+
+void optionsZOR70::setDevNumber(quint32 number)
+{
+    if (number == devNumber)
+        return;
+    devNumber = number;
+    emit onIdentChange();
+}
+
 // ---- Send requests ---------------------------------------------------------------
 
 void optionsZOR70::triggerChChange(quint8 chIndex)
@@ -637,9 +673,26 @@ bool optionsZOR70::setChCurrent(quint8 chIndex, const QString &mA)
 
 void optionsZOR70::setChCurrentCode(quint8 chIndex, quint8 code)
 {
-    if (ch[chIndex].current == code)
+    if (chIndex >= chMax || ch[chIndex].current == code)
         return;
     ch[chIndex].current = code;
+    emit onChChange(chIndex);
+}
+
+void optionsZOR70::setChRef(quint8 chIndex, int ref)
+{
+    if (chIndex >= chMax || ch[chIndex].ref == ref)
+        return;
+    ch[chIndex].ref = ref;
+    normalize(chIndex);
+    emit onChChange(chIndex);
+}
+
+void optionsZOR70::setChRound(quint8 chIndex, int round)
+{
+    if (chIndex >= chMax || ch[chIndex].round == round)
+        return;
+    ch[chIndex].round = round;
     emit onChChange(chIndex);
 }
 

@@ -135,6 +135,8 @@ public:
     };
 
     static constexpr double nelinK[2] = {78, 625};
+    // The voltage a converter code stands for: code * k * 2^-23.
+    static constexpr double codeToMV(double code, double k) { return code * k / (1 << 23); }
 
     _ref ref[refCount];
     bDouble corrA[chMax]; // per channel, (byte - 128) / 1e4
@@ -188,12 +190,24 @@ public:
     QByteArray getData() const; // full image
     QByteArray getTxData(tx_code code) const; // empty for an unknown code
 
+    // ---- Device block editing ----------------------------------------------------
+    // One of its qint32 fields (measMode, chShow, measTime, filter, chCount, speaker).
+    // A new value raises onDevChange(); a new channel count first onChChange(), the
+    // channel table having changed size. True when the value was new.
+    bool setDevField(qint32 optionsZOR70::*field, qint32 value);
+
+    // ---- Identity editing: each raises onIdentChange() when the value is new ----
+    void setDevName(const QString &name); // cut to nameReadSize
+    void setDevNumber(quint32 number);
+
     // ---- Reference editing -----------------------------------------------------
     // 52 texts, code and value alternately for points 0..25 of table 1 (or 0 for
     // any other number). All or nothing; raises onRefChange().
     bool setRefNelin(const QStringList &values, quint8 table);
     // Moves every value of the table by the change of its shift; onRefChange().
     bool setRefNelinShift(const QString &text, quint8 table);
+    // The reference editor writes the fields in place and then tells the views once.
+    void notifyRefChange();
 
     // ---- Channel names ---------------------------------------------------------
     static QString getModeName(_chMode mode);
@@ -207,6 +221,8 @@ public:
     QString getChFeatureCompesTPName(quint8 chIndex) const;
     static QStringList _getDefTypeTC(); // resistance thermometers, 20
     static QStringList _getDefTypeTP(); // thermocouples, 13
+    // The modes measuring a thermocouple: the only ones with cold-junction compensation.
+    static bool isThermocouple(int mode) { return mode == chNSHTP || mode == chISHTP; }
 
     // ---- Channel setters: each keeps the channel consistent -------------------
     // Whether setChDim takes the unit for a channel in the mode (none while it is off).
@@ -217,6 +233,12 @@ public:
     bool setChFeatureCompesTP(quint8 chIndex, quint8 compens);
     bool setChCurrent(quint8 chIndex, float mA);
     bool setChCurrent(quint8 chIndex, const QString &mA);
+    // A code of the current list (mA = code * currentStep), taken as it is.
+    void setChCurrentCode(quint8 chIndex, quint8 code);
+    // The reference range; the channel is normalised, since current and rounding
+    // follow from the range.
+    void setChRef(quint8 chIndex, int ref);
+    void setChRound(quint8 chIndex, int round);
     // Derives rounding, range and current from the mode and the sensor.
     void normalize(quint8 chIndex);
 
@@ -278,7 +300,6 @@ private:
     bool decodeIdent(const QByteArray &buf);
     bool decodeName(const QByteArray &buf);
 
-    void setChCurrentCode(quint8 chIndex, quint8 code);
     void setChRangeByType(quint8 chIndex, int typeIndex);
     void setChRange(quint8 chIndex, _chRef range, quint8 currentCode);
 

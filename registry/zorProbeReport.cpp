@@ -108,8 +108,7 @@ QString zorProbeReport::sensorName(const optionsZOR70 &options, int ch)
 
 QString zorProbeReport::compensationName(const optionsZOR70 &options, int ch)
 {
-    const int mode = options.ch[ch].mode;
-    if (mode != optionsZOR70::chNSHTP && mode != optionsZOR70::chISHTP)
+    if (!optionsZOR70::isThermocouple(options.ch[ch].mode))
         return QStringLiteral("-");
     return options.getChFeatureCompesTPName(quint8(ch));
 }

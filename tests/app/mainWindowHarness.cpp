@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -100,17 +99,4 @@ void mainWindowHarness::setAppProperty(const QString &key, const QString &value)
     query.bindValue(":key", key);
     query.bindValue(":val", value);
     query.exec();
-}
-
-void mainWindowHarness::onModal(const std::function<void(QWidget *)> &fn)
-{
-    QTimer *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, fn] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            fn(modal);
-        }
-    });
-    poll->start(20);
 }

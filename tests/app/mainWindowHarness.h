@@ -13,7 +13,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -53,9 +52,6 @@ public:
     // An application property in the window's database.
     static QString appProperty(const QString &key);
     static void setAppProperty(const QString &key, const QString &value);
-
-    // Runs fn on the next modal widget that opens (a message box, a dialog).
-    static void onModal(const std::function<void(QWidget *)> &fn);
 
     // The window goes first (destroyed in reverse order), so that it sees no line drop;
     // the data directory last.

@@ -1,4 +1,5 @@
 #include "mainWindowHarness.h"
+#include "tests/common/modalAnswer.h"
 
 #include "link/zorPortCatalog.h"
 #include "registry/zorAutoConnect.h"
@@ -32,7 +33,7 @@ class test_MainWindow : public QObject
     // Clicks the button of the next modal message box, and notes what it asked.
     static void answerBox(int button, QString *asked = nullptr)
     {
-        mainWindowHarness::onModal([button, asked](QWidget *modal) {
+        modalAnswer::next<QWidget>([button, asked](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
             if (asked)
                 *asked = box->text();
@@ -230,7 +231,7 @@ private slots:
         mainWindowHarness &h = two();
         const QString file = h.home.filePath("plot.png");
         QString proposed;
-        h.onModal([&proposed, file](QWidget *modal) {
+        modalAnswer::next<QWidget>([&proposed, file](QWidget *modal) {
             QFileDialog *dialog = qobject_cast<QFileDialog *>(modal);
             proposed = dialog->selectedFiles().value(0);
             dialog->findChild<QLineEdit *>("fileNameEdit")->setText(file);
@@ -252,7 +253,7 @@ private slots:
         h.window->setProperty("BUILD_DATE", QString("Mar  5 2024"));
         for (int time = 0; time < 2; ++time) {
             QStringList shown;
-            h.onModal([&shown](QWidget *modal) {
+            modalAnswer::next<QWidget>([&shown](QWidget *modal) {
                 for (const char *label : {"verLabel", "buildLabel", "dateLabel"})
                     shown << modal->findChild<QLabel *>(label)->text();
                 shown << modal->windowTitle();
@@ -269,7 +270,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("printed");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 1.3.7";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 " ZOR_VERSION;
         QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
         QTest::newRow("port without a path") << QStringList{"--port"} << 1 << "port";
     }
@@ -349,7 +350,7 @@ private slots:
         // A path the catalogue does not list: a bare pseudo-terminal of a simulator.
         zorSimulator *typed = h.startSim(9);
         zorPortCatalog::unregisterPort(typed->portName());
-        h.onModal([typed](QWidget *modal) {
+        modalAnswer::next<QWidget>([typed](QWidget *modal) {
             modal->findChild<QLineEdit *>()->setText(typed->portName());
             static_cast<QDialog *>(modal)->accept();
         });

@@ -1,4 +1,5 @@
 #include "mainWindowHarness.h"
+#include "tests/common/modalAnswer.h"
 
 #include "app/zorAlertSound.h"
 #include "app/zorLiveView.h"
@@ -225,7 +226,7 @@ private slots:
                 .arg(table->item(row, 0)->icon().pixmap(16, 16).toImage().pixelColor(8, 8).name(QColor::HexArgb));
         };
         const auto answerColour = [](const char *name) {
-            mainWindowHarness::onModal([name](QWidget *modal) {
+            modalAnswer::next<QWidget>([name](QWidget *modal) {
                 static_cast<QColorDialog *>(modal)->setCurrentColor(QColor(name));
                 static_cast<QDialog *>(modal)->accept();
             });

@@ -5,7 +5,7 @@
 #include "model/zorBlockCodec.h"
 #include "model/zorSettingsFile.h"
 #include "tests/config/configRig.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 #include "tests/model/randomBlocks.h"
 
 #include <QComboBox>
@@ -579,6 +579,9 @@ private slots:
         QTest::newRow("unnumbered, 0 typed: refused")
             << 0u << unnumbered + L{"service", "number=0"} << "pushButton_5" << QByteArray() << "";
         QTest::newRow("unnumbered: applyFeatBtn sends nothing") << 0u << unnumbered << "applyFeatBtn" << QByteArray() << "";
+        // The typed number already makes the image count as identified.
+        QTest::newRow("unnumbered, number typed: applyFeatBtn sends nothing")
+            << 0u << unnumbered + L{"service", "number=42"} << "applyFeatBtn" << QByteArray() << "";
     }
 
     void roundTrip()

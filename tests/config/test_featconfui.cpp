@@ -5,7 +5,7 @@
 #include "model/featureTableLayout.h"
 #include "model/featureZOR70.h"
 #include "model/tpReper.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -277,15 +277,11 @@ private slots:
         QCOMPARE(f.sql.getFeatureItem(added).id, 0);
         QCOMPARE(f.boxItems(), L{"Новая настройка"});
         QCOMPARE(f.state(), QString("0 счёт 000"));
-        const auto *info = f.get<QPlainTextEdit>("infoText");
-        QCOMPARE(info->placeholderText() + QString::number(info->isEnabled()), QString("Настройка НЕ найдена в БД0"));
 
         const QByteArray other = counting(featureZOR70::ftTPTable, "Термопара ПП"), damaged(100, '\x05');
         const int otherId = f.sql.addFeature(&other, "Термопара ПП", "");
         f.sql.addFeature(&damaged, "Термопара битая", "");
         QLineEdit *search = f.get<QLineEdit>("searchEdit");
-        search->setText("ТЕ");
-        QCOMPARE(f.boxItems(), L{"Введите не менее 3-х символов"});
         search->setText("ТЕРМОПАРА П"); // capitals find the lower-case search column
         QCOMPARE(f.boxItems(), (L{"Найдено: 1", f.sql.getFeatureItem(otherId).title}));
         search->setText("битая");

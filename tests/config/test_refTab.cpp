@@ -3,7 +3,7 @@
 #include "link/bDouble.h"
 #include "link/bFloat.h"
 #include "tests/config/configRig.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 #include "tests/model/randomBlocks.h"
 
 #include <QComboBox>

@@ -1,5 +1,6 @@
 #include "fileSizeLimit.h"
 #include "tests/app/mainWindowHarness.h"
+#include "tests/common/modalAnswer.h"
 
 #include "results/zorRecorder.h"
 #include "results/zorResultImport.h"
@@ -101,35 +102,6 @@ struct fedDevice
             reading(1, t + 0.5, t + 1);
         }
     }
-};
-
-// While it lives, answers every modal window but a progress dialog: a file dialog with the path, a message box
-// with its first button, its "title: text" landing in seen.
-class modalAnswer
-{
-public:
-    explicit modalAnswer(const QString &path = QString())
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, path] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible())
-                return;
-            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                seen << box->windowTitle() + ": " + box->text();
-                box->buttons().first()->click();
-            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-                // What the last reading left selected in the list would win over the typed name.
-                files->findChild<QAbstractItemView *>("listView")->selectionModel()->clear();
-                files->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-                QMetaObject::invokeMethod(files, "accept");
-            }
-        });
-        timer.start(10);
-    }
-    QStringList seen;
-
-private:
-    QTimer timer;
 };
 
 } // namespace

@@ -12,12 +12,32 @@
 
 #include <functional>
 
-// Answers the next modal window of kind T, opened inside a nested event loop the test
-// cannot reach by a plain call: polls for it and runs the action on it once, or gives up
-// after 10 s and leaves the test to fail. Calls queue up, one per window to come.
+// Answers modal windows, opened inside a nested event loop the test cannot reach by a
+// plain call. next() answers the next window of kind T: polls for it and runs the action
+// on it once, or gives up after 10 s and leaves the test to fail; calls queue up, one per
+// window to come. An object answers every modal window while it lives.
 class modalAnswer
 {
 public:
+    // Every modal window but a progress dialog: a message box with its first button, its
+    // "title: text" landing in seen; a file dialog given path.
+    explicit modalAnswer(const QString &path = QString())
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this, path] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                seen << box->windowTitle() + ": " + box->text();
+                box->buttons().first()->click();
+            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+                type(files, path);
+            }
+        });
+        timer.start(10);
+    }
+    QStringList seen;
+
     template <typename T>
     static void next(std::function<void(T *)> action)
     {
@@ -57,11 +77,19 @@ public:
                 *seen << dialog->windowTitle() + "|" + dialog->selectedFiles().value(0);
             if (path.isEmpty())
                 return dialog->reject();
-            dialog->findChild<QAbstractItemView *>("listView")->selectionModel()->clear();
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-            static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
+            type(dialog, path);
         });
     }
+
+private:
+    static void type(QFileDialog *dialog, const QString &path)
+    {
+        dialog->findChild<QAbstractItemView *>("listView")->selectionModel()->clear();
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
+        static_cast<QDialog *>(dialog)->accept(); // the file dialog's own, which takes the typed name
+    }
+
+    QTimer timer;
 };
 
 #endif // MODALANSWER_H
