@@ -108,7 +108,7 @@ private slots:
         options->triggerDevChange();
         const QByteArray expected = options->getTxData(optionsZOR70::txDev);
         bool progressShown = false;
-        h.onModal([&progressShown](QWidget *modal) { progressShown = modal->objectName() == "waitingWrites"; });
+        modalAnswer::next<QWidget>([&progressShown](QWidget *modal) { progressShown = modal->objectName() == "waitingWrites"; });
         QTest::mouseClick(button(h, "exitBtm"), Qt::LeftButton);
         QVERIFY(!h.window->isVisible());
         QVERIFY(progressShown);

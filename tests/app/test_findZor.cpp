@@ -4,7 +4,7 @@
 #include "link/zorPortCatalog.h"
 #include "registry/zorAutoConnect.h"
 #include "sim/zorSimLine.h"
-#include "tests/config/modalAnswer.h"
+#include "tests/common/modalAnswer.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
