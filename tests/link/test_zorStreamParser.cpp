@@ -1,6 +1,5 @@
 #include "link/zorStreamParser.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -28,8 +27,6 @@ class test_zorStreamParser : public QObject
 private slots:
     void tokens_data();
     void tokens();
-    void garbageInventsNoReadings_data();
-    void garbageInventsNoReadings();
 };
 
 void test_zorStreamParser::tokens_data()
@@ -73,51 +70,6 @@ void test_zorStreamParser::tokens()
     QVERIFY(parser.pending().isEmpty());
     for (const zorStreamParser::_token &t : tokens)
         QVERIFY(t.source.endsWith(' ') && !t.source.trimmed().isEmpty());
-}
-
-void test_zorStreamParser::garbageInventsNoReadings_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QByteArray>("alphabet");
-    QTest::newRow("random bytes") << 200000 << QByteArray();
-    QTest::newRow("NUL bytes and blanks") << 100000 << QByteArray("\0\0\0 ", 4);
-    QTest::newRow("non-ASCII bytes") << 100000 << QByteArray("\xc0\xff\x80\xa0 #:");
-    QTest::newRow("1 MB chunk of digits and separators") << (1 << 20) << QByteArray("0123456789.:#- ");
-}
-
-void test_zorStreamParser::garbageInventsNoReadings()
-{
-    QFETCH(int, size);
-    QFETCH(QByteArray, alphabet);
-    QRandomGenerator random(size);
-    QByteArray garbage(size, Qt::Uninitialized);
-    for (char &c : garbage)
-        c = alphabet.isEmpty() ? char(random.bounded(256)) : alphabet.at(random.bounded(alphabet.size()));
-
-    zorStreamParser parser;
-    QVector<zorStreamParser::_token> tokens;
-    // In pieces of varying size, as a port delivers them, and once whole.
-    for (int at = 0; at < garbage.size();) {
-        const int piece = 1 + random.bounded(3000);
-        parser.append(garbage.mid(at, piece), tokens);
-        at += piece;
-    }
-    parser.append(garbage, tokens);
-    QVERIFY(parser.pending().size() <= zorStreamParser::maxPending + 3000);
-
-    // Every reading must be exactly what its token says.
-    for (const zorStreamParser::_token &t : qAsConst(tokens)) {
-        if (t.type != zorStreamParser::measurement)
-            continue;
-        const QByteArray text = t.source.chopped(2);
-        const int colon = text.lastIndexOf(':');
-        QVERIFY2(colon > 0, t.source.constData());
-        bool ok = false;
-        QCOMPARE(text.mid(colon + 1).toDouble(&ok), t.meas);
-        QVERIFY(ok);
-        QVERIFY(t.ch >= 1);
-        QCOMPARE(t.dim, t.source.at(t.source.size() - 2));
-    }
 }
 
 QTEST_GUILESS_MAIN(test_zorStreamParser)

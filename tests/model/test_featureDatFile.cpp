@@ -1,11 +1,8 @@
 #include "model/featureDatFile.h"
 
-#include "model/featureTableLayout.h"
-#include "model/featureZOR70.h"
 #include "tests/results/fileSizeLimit.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -107,35 +104,6 @@ private slots:
             const bool taken = fromFile ? featureDatFile::read(f.fileName(), &content) : featureDatFile::decode(bytes, &content);
             QCOMPARE(taken ? describe(content) : "refused", expected);
             QVERIFY(taken || describe(content) == describe(sentinel));
-        }
-    }
-
-    void randomBytesNeverPass()
-    {
-        // Random bytes, and random lines of characters a number or a format number is made of,
-        // which reach every branch of the reader.
-        QRandomGenerator random(2024);
-        const QByteArray alphabet("0123-.,e \r\n\n\n");
-        for (int round = 0; round < 4000; ++round) {
-            QByteArray bytes(int(random.bounded(round % 2 ? 600 : featureDatFile::maxSize + 50)), '\0');
-            for (char &c : bytes)
-                c = round % 2 ? alphabet.at(int(random.bounded(alphabet.size()))) : char(random.bounded(256));
-            if (round % 4 == 1)
-                bytes.prepend(QByteArray::number(random.bounded(4)) + "\r\nn\r\n");
-            C content = sentinel;
-            if (!featureDatFile::decode(bytes, &content)) {
-                QCOMPARE(describe(content), describe(sentinel));
-                continue;
-            }
-            // What passes is a well-formed characteristic.
-            const featureTableLayout layout(content.type);
-            QVERIFY(layout.isValid());
-            QVERIFY(content.cells.size() >= layout.cells() && content.cells.size() <= featureZOR70::ratioCount);
-            for (const QString &cell : content.cells) {
-                bool ok = false;
-                bDouble::str2Double(cell, &ok);
-                QVERIFY(ok);
-            }
         }
     }
 
