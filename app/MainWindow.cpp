@@ -139,6 +139,12 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     unwire();
+    // The scans go first: closing a probed port waits for its worker in an event loop of
+    // its own, in which the live view's timer may still fire, so everything it reads is
+    // still there then. The live view goes next, before the stability board it shows.
+    delete autoConnect;
+    delete find;
+    delete live;
     // Everything that leans on the registry, the plot or the link goes first.
     delete mqttDialog;
     delete mqttFeed;
@@ -148,8 +154,6 @@ MainWindow::~MainWindow()
     delete stabilityFeed;
     delete recDialog;
     delete saveDialog;
-    delete autoConnect;
-    delete live;
     delete properties;
     delete plotMenus;
     delete errorBoxes;
@@ -158,7 +162,6 @@ MainWindow::~MainWindow()
     delete averValue;
     delete averUnit;
     delete devConf;
-    delete find;
     delete recorder;
     delete about;
     delete plot;
