@@ -632,6 +632,12 @@ int MainWindow::connectDemo()
     settings.channels = 8;
     settings.period = 100;
     settings.bath = true;
+    // The bath holds each set point for a few minutes: a one-minute window and limits
+    // at the demo's resolution let a new user see stability and points at work.
+    zorStabilityCriteria quick;
+    quick.setWindow(60);
+    quick.setForUnit(QStringLiteral("°С"), {0.01, 0.02});
+    stabilityFeed->setStartCriteria(settings.serialNumber, quick);
     std::unique_ptr<zorSimulator> demo(new zorSimulator(settings));
     if (!demo->start()) {
         report(tr("Демо-прибор"), tr("Не удалось запустить демо-прибор: нет свободного псевдотерминала."));

@@ -56,7 +56,13 @@ void zorStabilityFeed::loadCriteria(int qwtIndex)
     const zorList::_zor *zor = list->getZorByQwtIndex(qwtIndex);
     const int dbId = zor ? zor->dbIndex : 0;
     loaded.insert(qwtIndex, dbId);
-    m_board->setCriteria(qwtIndex, zorStabilityCriteria::load(sql, dbId));
+    const zorStabilityCriteria start = zor ? startCriteria.value(zor->options->devNumber) : zorStabilityCriteria();
+    m_board->setCriteria(qwtIndex, zorStabilityCriteria::load(sql, dbId, start));
+}
+
+void zorStabilityFeed::setStartCriteria(quint32 serialNumber, const zorStabilityCriteria &criteria)
+{
+    startCriteria.insert(serialNumber, criteria);
 }
 
 void zorStabilityFeed::reloadCriteria(int index)

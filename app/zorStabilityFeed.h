@@ -1,6 +1,8 @@
 #ifndef ZORSTABILITYFEED_H
 #define ZORSTABILITYFEED_H
 
+#include "stability/zorStabilityCriteria.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -34,6 +36,9 @@ public:
 
     bool soundOn() const;
     bool noteOn() const;
+    // The criteria the instrument with this serial number starts with while it has none
+    // stored (the demo instrument, whose bath holds a set point for minutes, not hours).
+    void setStartCriteria(quint32 serialNumber, const zorStabilityCriteria &criteria);
     void setSoundOn(bool on);
     void setNoteOn(bool on);
 
@@ -51,6 +56,7 @@ private:
     zorStableShading *shading; // owned by the plot
     QHash<int, int> loaded;    // plot index -> database id whose criteria the board has
     QHash<int, QPointer<QMessageBox>> notes;
+    QHash<quint32, zorStabilityCriteria> startCriteria; // by serial number
 };
 
 #endif // ZORSTABILITYFEED_H

@@ -13,7 +13,7 @@ class zorSimBath
 {
 public:
     static constexpr double ambient = 21.5;    // °C at the start
-    static constexpr double interval = 120.0;  // s at each set point
+    static constexpr double interval = 150.0;  // s at each set point
     static constexpr double tau = 5.0;         // s, the bath's approach to a set point
     // The channel with the loose contact, the error it reads, and when.
     static constexpr quint8 faultyChannel = 5;

@@ -44,11 +44,16 @@ void zorStabilityCriteria::setForUnit(const QString &unit, const limits &l)
 
 zorStabilityCriteria zorStabilityCriteria::load(zorSql *sql, int deviceId)
 {
-    zorStabilityCriteria c;
+    return load(sql, deviceId, zorStabilityCriteria());
+}
+
+zorStabilityCriteria zorStabilityCriteria::load(zorSql *sql, int deviceId, const zorStabilityCriteria &start)
+{
+    zorStabilityCriteria c = start;
     if (!sql || deviceId <= 0)
         return c;
     const QMap<QString, QVariant> properties = sql->getDevProperty(deviceId);
-    c.setWindow(properties.value(windowKey, defaultWindow).toDouble());
+    c.setWindow(properties.value(windowKey, start.window()).toDouble());
     for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
         if (!it.key().startsWith(sigmaPrefix))
             continue;

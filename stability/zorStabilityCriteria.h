@@ -36,7 +36,9 @@ public:
     void setForUnit(const QString &unit, const limits &l);
     static limits defaultsFor(const QString &unit);
 
-    // Reads the instrument's stored criteria; an unknown instrument keeps the defaults.
+    // Reads the instrument's stored criteria over those it starts with: an instrument
+    // with nothing stored, or an unknown one, keeps start.
+    static zorStabilityCriteria load(zorSql *sql, int deviceId, const zorStabilityCriteria &start);
     static zorStabilityCriteria load(zorSql *sql, int deviceId);
     void save(zorSql *sql, int deviceId) const;
 
