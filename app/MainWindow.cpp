@@ -139,6 +139,9 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     unwire();
+    // The search lets go of the ports it probes in an event loop, where the views'
+    // timers still run: it goes while everything they show is still there.
+    delete autoConnect;
     // Everything that leans on the registry, the plot or the link goes first.
     delete mqttDialog;
     delete mqttFeed;
@@ -148,7 +151,6 @@ MainWindow::~MainWindow()
     delete stabilityFeed;
     delete recDialog;
     delete saveDialog;
-    delete autoConnect;
     delete live;
     delete properties;
     delete plotMenus;
@@ -516,12 +518,12 @@ void MainWindow::setPlotChCount(int qwtIndex, int count)
     plot->setChMain(255, qwtIndex);
 }
 
-void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim)
+void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim, qint64 at)
 {
     const int qwtIndex = list->getQWTIndex(index);
     if (qwtIndex < 0 || ch >= optionsZOR70::chMax)
         return;
-    plot->addPoint(meas, dim, qwtIndex, ch);
+    plot->addPointAt(meas, at, dim, qwtIndex, ch);
     if (recorder->sweepDone(index, ch))
         recCurrentMeas(index);
 }
