@@ -519,12 +519,12 @@ void MainWindow::setPlotChCount(int qwtIndex, int count)
     plot->setChMain(255, qwtIndex);
 }
 
-void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim)
+void MainWindow::readMeas(int index, double meas, quint8 ch, const QString &dim, qint64 at)
 {
     const int qwtIndex = list->getQWTIndex(index);
     if (qwtIndex < 0 || ch >= optionsZOR70::chMax)
         return;
-    plot->addPoint(meas, dim, qwtIndex, ch);
+    plot->addPointAt(meas, at, dim, qwtIndex, ch);
     if (recorder->sweepDone(index, ch))
         recCurrentMeas(index);
 }

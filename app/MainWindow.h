@@ -109,7 +109,7 @@ private:
     void devRemoved(int index, int qwtIndex);
     void chBlockChanged(int index);
     void setPlotChCount(int qwtIndex, int count);
-    void readMeas(int index, double meas, quint8 ch, const QString &dim);
+    void readMeas(int index, double meas, quint8 ch, const QString &dim, qint64 at);
     // Appends the row of the device's completed sweep to its recording file.
     void recCurrentMeas(int index);
     void devError(int index, quint8 code, const QString &msg);

@@ -89,7 +89,8 @@ void findZor::stepProgress(int ended, int started)
     ui->progressBar->setValue(ended);
 }
 
-void findZor::instrumentFound(int devIndex, const optionsZOR70 *identity)
+void findZor::instrumentFound(int devIndex, const optionsZOR70 *identity,
+                              const QVector<zorList::_reading> &streamed)
 {
     const QString portName = port->getPortName(devIndex);
     if (number != 0 && identity->devNumber != number) {
@@ -105,7 +106,7 @@ void findZor::instrumentFound(int devIndex, const optionsZOR70 *identity)
         return;
     }
     // The registry connects it, or gives a lost instrument its old record back.
-    if (list->adopt(devIndex, *identity, true) < 0)
+    if (list->adopt(devIndex, *identity, true, streamed) < 0)
         return;
     scan->keep(devIndex);
     addRow(portName, *identity, -1);

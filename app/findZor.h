@@ -51,7 +51,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void instrumentFound(int devIndex, const optionsZOR70 *identity);
+    void instrumentFound(int devIndex, const optionsZOR70 *identity, const QVector<zorList::_reading> &streamed);
     void addRow(const QString &portName, const optionsZOR70 &identity, int privateIndex);
     bool connectWaiting(int privateIndex);
     void stepProgress(int ended, int started);

@@ -8,6 +8,8 @@
 #include "plot/zorReplotThrottle.h"
 #include "plot/zorTimeText.h"
 
+#include <QDateTime>
+
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_marker.h>
 
@@ -201,7 +203,12 @@ void QwtZOR::clear(int qwtIndex)
 // order, and counted in the log.
 bool QwtZOR::addPoint(double val, const QString &dim, int qwtIndex, uchar ch)
 {
-    double time = m_store.timeNow(qwtIndex);
+    return addPointAt(val, QDateTime::currentMSecsSinceEpoch(), dim, qwtIndex, ch);
+}
+
+bool QwtZOR::addPointAt(double val, qint64 msecsSinceEpoch, const QString &dim, int qwtIndex, uchar ch)
+{
+    double time = m_store.timeAt(qwtIndex, msecsSinceEpoch);
     if (time < 0.0 || (ch < m_store.getChCount(qwtIndex) && time < m_store.getChTime(qwtIndex, ch))) {
         ++m_clockBack;
         if ((m_clockBack & (m_clockBack - 1)) == 0) // 1, 2, 4, 8 ...: the log stays short

@@ -90,6 +90,8 @@ public:
     // Points; false when the reading was not stored or was refused.
     bool addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch);
     bool addPoint(double val, const QString &dim, int qwtIndex, uchar ch);
+    // A reading that reached the program at msecsSinceEpoch.
+    bool addPointAt(double val, qint64 msecsSinceEpoch, const QString &dim, int qwtIndex, uchar ch);
     // A block of readings of one channel (values[i] at times[i]), stored as addPoint
     // stores them one by one but announced once: onAddPoint when any was stored,
     // onErrorAddPoint when any was rejected or refused (after onAddPoint when the last

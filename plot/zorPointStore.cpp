@@ -214,8 +214,13 @@ bool zorPointStore::setPrecision(uchar precision, int qwtIndex, uchar ch)
 
 double zorPointStore::timeNow(int qwtIndex) const
 {
+    return timeAt(qwtIndex, QDateTime::currentMSecsSinceEpoch());
+}
+
+double zorPointStore::timeAt(int qwtIndex, qint64 msecsSinceEpoch) const
+{
     const _dev *d = findDev(qwtIndex);
-    return d ? (QDateTime::currentMSecsSinceEpoch() - d->startMSecs) / 1000.0 : -1.0;
+    return d ? (msecsSinceEpoch - d->startMSecs) / 1000.0 : -1.0;
 }
 
 zorPointStore::_added zorPointStore::addPoint(double val, double time, const QString &dim, int qwtIndex, uchar ch)

@@ -131,8 +131,9 @@ public:
                      uchar ch);
     // Room for count points of the channel in all; nothing for a channel not there yet.
     void reserve(int count, int qwtIndex, uchar ch);
-    // Seconds from the device's start to now; -1 for an unknown device.
+    // Seconds from the device's start to now (to msecsSinceEpoch); -1 for an unknown device.
     double timeNow(int qwtIndex) const;
+    double timeAt(int qwtIndex, qint64 msecsSinceEpoch) const;
 
     // Difference channels: link ch to partnerCh of partnerDev (rebuilding the differences
     // from the stored history), or unlink it with partnerDev -1 and partnerCh 255. False

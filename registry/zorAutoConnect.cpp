@@ -72,8 +72,8 @@ void zorAutoConnect::search()
     scan->start(false);
 }
 
-void zorAutoConnect::found(int devIndex, const optionsZOR70 *identity)
+void zorAutoConnect::found(int devIndex, const optionsZOR70 *identity, const QVector<zorList::_reading> &streamed)
 {
-    if (list->adopt(devIndex, *identity, takeAll) >= 0)
+    if (list->adopt(devIndex, *identity, takeAll, streamed) >= 0)
         scan->keep(devIndex);
 }

@@ -4,10 +4,12 @@
 #include <QObject>
 #include <QHash>
 #include <QTimer>
+#include <QVector>
+
+#include "registry/zorList.h"
 
 class ZORSerialPort;
 class optionsZOR70;
-class zorList;
 class zorPortScan;
 
 // Connects instruments without asking. connectAll() probes the free ports once and
@@ -45,7 +47,7 @@ signals:
 
 private:
     void deviceFailed(int index, quint8 code);
-    void found(int devIndex, const optionsZOR70 *identity);
+    void found(int devIndex, const optionsZOR70 *identity, const QVector<zorList::_reading> &streamed);
     void search();
 
     zorList *list;

@@ -8,6 +8,7 @@
 #include "registry/zorRegistryLog.h"
 #include "registry/zorSnapShot.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 #include <QHash>
 #include <QSet>
@@ -450,7 +451,7 @@ int zorList::connectPort(const QString &portName, int into)
     return index;
 }
 
-int zorList::adopt(int devIndex, const optionsZOR70 &identity, bool takeNew)
+int zorList::adopt(int devIndex, const optionsZOR70 &identity, bool takeNew, const QVector<_reading> &streamed)
 {
     if (!port || devIndex < 0 || isDevIndex(devIndex) || !identity.isIdentified())
         return -1;
@@ -464,23 +465,36 @@ int zorList::adopt(int devIndex, const optionsZOR70 &identity, bool takeNew)
             owner = stillHere(index, live);
         }
     }
+    int index = -1;
     if (owner) {
         setLinkDelays(devIndex);
-        const int index = owner->index;
-        return reattach(index, devIndex) ? index : -1;
+        index = owner->index;
+        if (!reattach(index, devIndex))
+            return -1;
+    } else {
+        if (!takeNew)
+            return -1;
+        index = newZor(devIndex, true);
+        _zor *zor = getZorByIndex(index);
+        if (!zor)
+            return -1;
+        setLinkDelays(devIndex);
+        qCInfo(lcRegistry).noquote() << "instrument №" << identity.getDevNumberStr() << "found on" << zor->portName
+                                     << "connected as record" << index;
+        // The probe's identity answered: the whole read-all follows at once.
+        zor->answered = true;
+        getAllDataFromZor(index);
     }
-    if (!takeNew)
-        return -1;
-    const int index = newZor(devIndex, true);
-    _zor *zor = getZorByIndex(index);
-    if (!zor)
-        return -1;
-    setLinkDelays(devIndex);
-    qCInfo(lcRegistry).noquote() << "instrument №" << identity.getDevNumberStr() << "found on" << zor->portName
-                                 << "connected as record" << index;
-    // The probe's identity answered: the whole read-all follows at once.
-    zor->answered = true;
-    getAllDataFromZor(index);
+    // A returning instrument's channels are known: what it sent while its port was
+    // being probed is its record's, ahead of everything the link delivers from now on.
+    if (!streamed.isEmpty())
+        qCInfo(lcRegistry) << "record" << index << "takes" << streamed.size() << "readings streamed during the probe";
+    for (const _reading &reading : streamed) {
+        _zor *zor = getZorByDevIndex(devIndex);
+        if (!zor || zor->index != index)
+            break;
+        takeReading(zor, reading);
+    }
     return index;
 }
 
@@ -845,7 +859,12 @@ void zorList::saveSnapShot(int index)
 
 void zorList::onReadyDevMeas(int devIndex, double meas, quint8 ch, char dim)
 {
-    _zor *zor = getZorByDevIndex(devIndex);
+    takeReading(getZorByDevIndex(devIndex), {meas, ch, dim, QDateTime::currentMSecsSinceEpoch()});
+}
+
+void zorList::takeReading(_zor *zor, const _reading &reading)
+{
+    const quint8 ch = reading.ch;
     if (zor && zor->silent && !zor->woken) {
         wake(zor);
         return;
@@ -854,10 +873,10 @@ void zorList::onReadyDevMeas(int devIndex, double meas, quint8 ch, char dim)
     // garbage (0 - 1 would even name the main channel).
     if (!zor || !zor->proccesed || !streamReadable(zor) || ch == 0 || ch > optionsZOR70::chMax)
         return;
-    if (meas > errorMarker)
-        readMeasValue(zor, meas, quint8(ch - 1), dim);
+    if (reading.meas > errorMarker)
+        readMeasValue(zor, reading);
     else
-        readMeasError(zor, quint8(ch - 1), dim);
+        readMeasError(zor, quint8(ch - 1), reading.dim);
 }
 
 bool zorList::streamReadable(const _zor *zor) const
@@ -865,13 +884,14 @@ bool zorList::streamReadable(const _zor *zor) const
     return zor->chKnown || !port || port->isEmptyQueryQueue(zor->devIndex);
 }
 
-void zorList::readMeasValue(const _zor *zor, double meas, quint8 ch, char dim)
+void zorList::readMeasValue(const _zor *zor, const _reading &reading)
 {
     // A value has nowhere to go without a plot index (a negative one would send it
     // to the plot's current device).
     if (zor->qwtIndex < 0)
         return;
-    emit onReadMeas(zor->index, meas, ch, getDimName(*zor->options, dim));
+    emit onReadMeas(zor->index, reading.meas, quint8(reading.ch - 1), getDimName(*zor->options, reading.dim),
+                    reading.at);
 }
 
 QString zorList::getDimName(const optionsZOR70 &options, char dim)

@@ -85,6 +85,16 @@ public:
         bool woken = false;
     };
 
+    // A reading of the stream, with the moment it reached the program (ms since the
+    // epoch): one that waited for its record keeps the time it was sent at.
+    struct _reading
+    {
+        double meas;
+        quint8 ch;
+        char dim;
+        qint64 at;
+    };
+
     // The record limit: at most this many records exist at a time.
     static constexpr int maxZor = 254;
     static constexpr int defaultSendDelay = 5000;
@@ -186,9 +196,10 @@ public:
     // The open port devIndex, where a probe read this identity: the record of that
     // instrument takes it when there is one (a connected one too: one instrument
     // answers on one port, so its old link died unnoticed), otherwise, when takeNew, a
-    // new record. Returns the index, or -1 when no record took the port (the caller
-    // keeps it).
-    int adopt(int devIndex, const optionsZOR70 &identity, bool takeNew);
+    // new record. The readings the port streamed meanwhile (streamed, in order) go to
+    // the record that takes it, before any later one. Returns the index, or -1 when no
+    // record took the port (the caller keeps it).
+    int adopt(int devIndex, const optionsZOR70 &identity, bool takeNew, const QVector<_reading> &streamed = {});
 
     // ---- Commands ----
     // Writes the clock, then reads identity, references, device, channels and
@@ -232,7 +243,8 @@ signals:
     // A record that had lost its link took one up again.
     void onReattach(int index);
     void onChange();
-    void onReadMeas(int index, double meas, quint8 ch, QString dim);
+    // at: when the reading reached the program, ms since the epoch.
+    void onReadMeas(int index, double meas, quint8 ch, QString dim, qint64 at);
     void onDevError(int index, quint8 code, QString msg);
     void onChError(int index, quint8 ch, quint8 code, QString msg);
     void onReadStatus(int index);
@@ -275,7 +287,8 @@ private:
     void identityArrived(_zor *zor, bool decoded);
     void matchSnapShot(_zor *zor);
     void updateDevRow(const _zor *zor);
-    void readMeasValue(const _zor *zor, double meas, quint8 ch, char dim);
+    void takeReading(_zor *zor, const _reading &reading);
+    void readMeasValue(const _zor *zor, const _reading &reading);
     void readMeasError(_zor *zor, quint8 ch, char dim);
     void readStatusFlags(_zor *zor, const QStringList &lStr);
     void disconnectWithError(_zor *zor, quint8 code, const QString &msg);

@@ -36,7 +36,7 @@ zorPortScan::zorPortScan(ZORSerialPort *port, QObject *parent)
     connect(port, qOverload<int, QByteArray *, quint8>(&ZORSerialPort::readyDevReply), this, &zorPortScan::reply);
     connect(port, &ZORSerialPort::onDevQueryError, this, &zorPortScan::queryError);
     connect(port, qOverload<int, quint16>(&ZORSerialPort::onDevError), this, &zorPortScan::portError);
-    connect(port, &ZORSerialPort::readyDevMeas, this, [this](int devIndex) { streamed(devIndex); });
+    connect(port, &ZORSerialPort::readyDevMeas, this, &zorPortScan::reading);
     connect(port, &ZORSerialPort::readyDevStatus, this, [this](int devIndex) { streamed(devIndex); });
 }
 
@@ -107,6 +107,7 @@ void zorPortScan::cancel()
     // A port kept from inside a found() slot (which may close the dialog) is the
     // caller's already.
     probing.remove(kept);
+    held.clear();
     for (int devIndex : std::exchange(probing, {}) + std::exchange(watching, {}))
         port->rmDev(devIndex);
 }
@@ -145,6 +146,13 @@ void zorPortScan::streamed(int devIndex)
     port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
 }
 
+void zorPortScan::reading(int devIndex, double meas, quint8 ch, char dim)
+{
+    streamed(devIndex);
+    if (probing.contains(devIndex))
+        held[devIndex].append({meas, ch, dim, QDateTime::currentMSecsSinceEpoch()});
+}
+
 void zorPortScan::reply(int devIndex, QByteArray *buf, quint8 address)
 {
     if (address != optionsZOR70::rdIdent || !buf || !probing.contains(devIndex))
@@ -152,7 +160,7 @@ void zorPortScan::reply(int devIndex, QByteArray *buf, quint8 address)
     optionsZOR70 identity;
     if (identity.setData(buf, address) && optionsZOR70::isValidType(identity.devType) && identity.isIdentified()) {
         kept = -1;
-        emit found(devIndex, &identity);
+        emit found(devIndex, &identity, held.value(devIndex));
         settle(devIndex, std::exchange(kept, -1) != devIndex);
         return;
     }
@@ -187,6 +195,7 @@ void zorPortScan::settle(int devIndex, bool release)
 {
     if (!probing.remove(devIndex))
         return;
+    held.remove(devIndex);
     // The removal waits in an event loop, where other probes may end: finished()
     // is raised by whichever call finds the scan empty first.
     const bool last = probing.isEmpty();

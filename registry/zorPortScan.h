@@ -1,12 +1,15 @@
 #ifndef ZORPORTSCAN_H
 #define ZORPORTSCAN_H
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include "link/zorPortCatalog.h"
 #include "link/zorSerialPortQueryItem.h"
+#include "registry/zorList.h"
 
 class ZORSerialPort;
 class optionsZOR70;
@@ -59,8 +62,9 @@ public:
     probeOptions &options() { return m_options; }
 
 signals:
-    // identity is valid only during the emission.
-    void found(int devIndex, const optionsZOR70 *identity);
+    // identity is valid only during the emission; streamed holds the readings the port
+    // sent while it was probed, in order (a returning instrument's record takes them).
+    void found(int devIndex, const optionsZOR70 *identity, const QVector<zorList::_reading> &streamed);
     // ended of started probes are over, since the scan last had none running.
     void progress(int ended, int started);
     // The last running probe ended.
@@ -74,6 +78,7 @@ private:
     void queryError(int devIndex, quint16 code, zorSerialPortQueryItem query);
     void portError(int devIndex, quint16 code);
     void streamed(int devIndex);
+    void reading(int devIndex, double meas, quint8 ch, char dim);
     // The probe of devIndex is over; the port is released unless it was kept.
     void settle(int devIndex, bool release = true);
 
@@ -81,6 +86,7 @@ private:
     QSet<int> probing;
     QSet<QString> ownPaths;   // locations of lost instruments' paths
     QSet<int> watching;       // their ports, open and silent
+    QHash<int, QVector<zorList::_reading>> held; // what the ports being probed streamed
     // Appearances (see presence()) probed or held, of the ports present at the last start.
     QSet<QString> seen;
     int started = 0;

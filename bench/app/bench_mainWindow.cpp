@@ -13,6 +13,7 @@
 #include "registry/zorList.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -139,7 +140,8 @@ void liveView()
         const qint64 due = qint64(readingsPerSecond * wall.nsecsElapsed() / 1e9);
         for (; sent < due; ++sent) {
             const int device = next / channels, ch = next % channels;
-            emit list->onReadMeas(device, 20.0 + 0.5 * std::sin(sent * 1e-3) + ch * 0.1, quint8(ch), "°С");
+            emit list->onReadMeas(device, 20.0 + 0.5 * std::sin(sent * 1e-3) + ch * 0.1, quint8(ch), "°С",
+                                  QDateTime::currentMSecsSinceEpoch());
             next = next + 1 < devices * channels ? next + 1 : 1;
         }
     });
@@ -151,7 +153,7 @@ void liveView()
     QTimer markers, poll;
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&markers, &QTimer::timeout, [&] {
-        emit list->onReadMeas(0, 100.0 + ++marker, 0, "°С");
+        emit list->onReadMeas(0, 100.0 + ++marker, 0, "°С", QDateTime::currentMSecsSinceEpoch());
         expected = plot->getChMeasStr(mainQwt, 0);
         markerTime.start();
         poll.start(2);

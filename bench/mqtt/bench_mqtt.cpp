@@ -12,6 +12,7 @@
 #include "tests/mqtt/mosquittoBroker.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -42,7 +43,8 @@ double feed(zorList *list, qint64 *sent)
         const qint64 due = qint64(readingsPerSecond * wall.nsecsElapsed() / 1e9);
         for (; *sent < due; ++*sent) {
             const int device = next / channels, ch = next % channels;
-            emit list->onReadMeas(device, 20.0 + 0.5 * std::sin(*sent * 1e-3) + ch * 0.1, quint8(ch), "°С");
+            emit list->onReadMeas(device, 20.0 + 0.5 * std::sin(*sent * 1e-3) + ch * 0.1, quint8(ch), "°С",
+                                  QDateTime::currentMSecsSinceEpoch());
             next = (next + 1) % (devices * channels);
         }
     });

@@ -29,11 +29,15 @@
 
 #include <atomic>
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -87,6 +91,7 @@ struct _instrument
     std::atomic<bool> awaiting{false};
     std::atomic<qint64> returnedUs{0};
     std::vector<_gap> gaps;
+    QVector<zorSimulator::_event> later;   // sent after the open timeline is known to be complete
 };
 
 } // namespace
@@ -102,6 +107,8 @@ struct zorSoakRun
     std::atomic<bool> stopping{false};
     std::atomic<bool> finished{false};
     std::atomic<int> awaiting{0};
+    // Every open or close of an instrument's path until then is in its timeline.
+    std::atomic<qint64> syncedUs{0};
     QString recDir;
     zorSimLine foreign;
     QString foreignPath;
@@ -136,14 +143,18 @@ struct zorSoakRun
         in.opens.append({nowUs(), 0});
     }
 
-    // Opens and closes of the instruments' device paths, as they happen.
+    // Opens and closes of the instruments' device paths, as they happen. The thread may
+    // read them late under load: syncedUs tells how far the timelines are complete.
     void watchOpens()
     {
         char buf[4096] __attribute__((aligned(alignof(inotify_event))));
         while (!stopping.load()) {
+            const qint64 before = nowUs();
             pollfd p{inotifyFd, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0)
+            if (poll(&p, 1, 20) <= 0) {
+                syncedUs = before;
                 continue;
+            }
             const ssize_t n = read(inotifyFd, buf, sizeof buf);
             const qint64 us = nowUs();
             QMutexLocker locker(&lock);
@@ -182,16 +193,51 @@ struct zorSoakRun
         return it != in.opens.cbegin() && (it - 1)->second > 0;
     }
 
-    // Counts the sweeps each simulator completed while the program had its port open,
-    // and keeps the readings that follow a return.
-    void harvest(int i)
+    // A cable pulled between two tokens: what is on the line still reaches the program
+    // first, as from a real serial line (closing a pseudo-terminal would discard the
+    // bytes the program has not read yet). Then the open timeline is closed.
+    void pull(int i)
     {
         _instrument &in = *inst[size_t(i)];
-        const QVector<zorSimulator::_event> events = in.sim->takeLog();
+        in.sim->setPeriod(0);
+        waitSynced();
+        unwatch(i);
+        const int fd = ::open(in.path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        int unread = 1;
+        for (int tries = 0; fd >= 0 && tries < 2000 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (fd >= 0)
+            ::close(fd);
+        in.sim->stop();
+        closedNow(i);
+        harvest(i, true);
+    }
+
+    // Until the open timelines are complete up to now (at most a second).
+    void waitSynced()
+    {
+        const qint64 now = nowUs();
+        for (int tries = 0; syncedUs.load() < now && tries < 1000; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    // Counts the sweeps each simulator completed while the program had its port open,
+    // and keeps the readings that follow a return. A sweep sent after the point up to
+    // which the open timeline is complete waits for a later harvest (all of them: the
+    // simulator has stopped and its timeline is closed).
+    void harvest(int i, bool all = false)
+    {
+        _instrument &in = *inst[size_t(i)];
+        QVector<zorSimulator::_event> events = std::exchange(in.later, {}) + in.sim->takeLog();
+        const qint64 upTo = all ? std::numeric_limits<qint64>::max() : syncedUs.load();
         QMutexLocker locker(&lock);
         for (const zorSimulator::_event &e : events) {
             if (e.type != zorSimulator::tokenSent)
                 continue;
+            if (e.us > upTo) {
+                in.later.append(e);
+                continue;
+            }
             const int colon = e.data.indexOf(':');
             if (colon < 0) {
                 if (openAt(in, e.us))
@@ -265,6 +311,7 @@ void zorSoakRun::schedule()
             if (in.otherPath)
                 holder.open();
             in.sim->start();
+            in.sim->setPeriod(o.tokenMs);
             holder.close();
             in.path = in.sim->portName();
             if (in.path != old)
@@ -293,10 +340,7 @@ void zorSoakRun::schedule()
                     in.gaps.back().pullUs = nowUs();
                 }
                 in.down = true;
-                unwatch(i);
-                in.sim->stop();
-                closedNow(i);
-                harvest(i);
+                pull(i);
                 in.otherPath = o.otherPathEvery > 0 && (pullsDone + 1) % o.otherPathEvery == 0;
                 const int downMs = 1000 * o.downMinS + random.bounded(qMax(1, 1000 * (o.downMaxS - o.downMinS)));
                 in.returnAtUs = nowUs() + 1000LL * downMs;
@@ -373,12 +417,8 @@ void zorSoakRun::schedule()
     }
     // The end: every cable pulled, so that each last sweep is written as its link breaks.
     for (int i = 0; i < int(inst.size()); ++i) {
-        if (inst[size_t(i)]->down)
-            continue;
-        unwatch(i);
-        inst[size_t(i)]->sim->stop();
-        closedNow(i);
-        harvest(i);
+        if (!inst[size_t(i)]->down)
+            pull(i);
     }
     finished = true;
 }
@@ -392,6 +432,8 @@ zorSoak::_figures zorSoak::run()
     r.f.foreignAppearances = 1;
     r.inotifyFd = inotify_init1(IN_CLOEXEC);
     r.recDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/soak";
+    // Files of an earlier run would be appended to and their rows counted as this run's.
+    QDir(r.recDir).removeRecursively();
     QDir().mkpath(r.recDir);
 
     std::unique_ptr<MainWindow> window(new MainWindow);

@@ -11,7 +11,16 @@
 simulatedRegistry::simulatedRegistry()
     : sql(zorSqlFile::prepare(dir.path()).path()), list(&link.port, &sql, true)
 {
-    link.note(&list, &zorList::onReadMeas, "meas", &lines);
+    // The time of a reading goes apart, so that the lines compare as they are.
+    QObject::connect(&list, &zorList::onReadMeas, &link.port,
+                     [this](int index, double meas, quint8 ch, const QString &dim, qint64 at) {
+                         lines << QStringLiteral("meas %1 %2 %3 %4")
+                                      .arg(index)
+                                      .arg(QString::number(meas, 'g', 10))
+                                      .arg(ch)
+                                      .arg(dim);
+                         readingTimes << at;
+                     });
     link.note(&list, &zorList::onChError, "chError", &lines);
     link.note(&list, &zorList::onDevError, "devError", &lines);
     link.note(&list, &zorList::onReadStatus, "status", &lines);

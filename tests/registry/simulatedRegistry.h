@@ -37,6 +37,7 @@ public:
     static QStringList rows(const QString &statement);
 
     QStringList lines;   // before the registry, which may still report while it goes
+    QVector<qint64> readingTimes; // of the "meas" lines, in order
     QTemporaryDir dir;
     zorSql sql;
     simulatedLink link;

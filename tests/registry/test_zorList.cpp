@@ -1,10 +1,14 @@
 #include "link/bWord.h"
 #include "model/featureZOR70.h"
+#include "registry/zorAutoConnect.h"
+#include "registry/zorPortScan.h"
 #include "sim/zorSimLine.h"
 #include "tests/model/randomBlocks.h"
 #include "tests/registry/simulatedRegistry.h"
 
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -68,6 +72,31 @@ private slots:
         sim->clearFaults();
         sim->setPeriod(20);
         QTRY_VERIFY_WITH_TIMEOUT(r.list.getDBIndex(index) > 0, simulatedLink::timeout);
+    }
+
+    // A returning instrument streams while the search has its port open for the identity:
+    // what it sent then reaches its record, in order and with the time it arrived, ahead
+    // of every later reading.
+    void streamedDuringProbe()
+    {
+        simulatedRegistry r;
+        zorSimulator *sim = r.startSim(7);
+        zorAutoConnect search(&r.link.port, &r.list);
+        search.portScan()->options() = {300, false};
+        const int index = r.list.connectPort(sim->portName());
+        zorList::_zor *zor = r.list.getZorByIndex(index);
+        zor->qwtIndex = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(zor->chKnown && r.link.port.isEmptyQueryQueue(zor->devIndex), simulatedLink::timeout);
+
+        qint64 reattachedAt = 0;
+        QObject::connect(&r.list, &zorList::onReattach, [&] { reattachedAt = QDateTime::currentMSecsSinceEpoch(); });
+        sim->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(search.isLost(index), simulatedLink::timeout);
+        r.readingTimes.clear();
+        QVERIFY(sim->start());
+        QTRY_VERIFY_WITH_TIMEOUT(reattachedAt > 0 && r.readingTimes.size() > 10, simulatedLink::timeout);
+        QVERIFY(r.readingTimes.first() < reattachedAt);
+        QVERIFY(std::is_sorted(r.readingTimes.cbegin(), r.readingTimes.cend()));
     }
 
     void recordLimit()
