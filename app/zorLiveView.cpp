@@ -89,8 +89,8 @@ void zorLiveView::setupTables()
     connect(picture, &QLabelClick::clicked, this, &zorLiveView::chHeaderClicked);
     ch->setCellWidget(0, ccNumber, picture);
 
-    const QVector<int> devWidths = {50, -1, 50, -1, 50, 30, 50, 40, 50};
-    const QVector<int> chWidths = {50, -1, 50, 75, 75, 55, 60, 50};
+    const QVector<int> devWidths = {30, -1, 50, -1, 40, 30, 50, 45, 50};
+    const QVector<int> chWidths = {45, -1, 45, 55, 55, 60, 55, 40};
     for (auto [table, widths] : {std::pair{dev, devWidths}, std::pair{ch, chWidths}}) {
         table->setMouseTracking(true);
         for (int column = 0; column < widths.size(); ++column) {
