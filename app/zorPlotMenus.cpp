@@ -58,9 +58,9 @@ QMenu *zorPlotMenus::listMenu(const QString &title, const QStringList &entries, 
         action->setCheckable(true);
         action->setData(n);
         group->addAction(action);
-        connect(action, &QAction::triggered, plot, [this, apply, n] { (plot->*apply)(n); });
+        connect(action, &QAction::triggered, plot, [plot = plot, apply, n] { (plot->*apply)(n); });
     }
-    connect(menu, &QMenu::aboutToShow, menu, [this, menu, current] {
+    connect(menu, &QMenu::aboutToShow, menu, [plot = plot, menu, current] {
         const int now = current(plot);
         for (QAction *action : menu->actions())
             action->setChecked(action->data().toInt() == now);
@@ -83,13 +83,13 @@ QMenu *zorPlotMenus::showMenu()
         action->setCheckable(true);
         group->addAction(action);
         const bool meas = entry.second.first, aver = entry.second.second;
-        connect(action, &QAction::triggered, plot, [this, meas, aver] {
+        connect(action, &QAction::triggered, plot, [plot = plot, meas, aver] {
             plot->setMeasShow(meas);
             plot->setAverShow(aver);
         });
         actions.append({action, entry.second});
     }
-    connect(menu, &QMenu::aboutToShow, menu, [this, actions] {
+    connect(menu, &QMenu::aboutToShow, menu, [plot = plot, actions] {
         for (const auto &entry : actions)
             entry.first->setChecked(entry.second == std::pair{plot->getMeasShow(), plot->getAverShow()});
     });
@@ -126,7 +126,7 @@ void zorPlotMenus::fillDiff()
         action->setCheckable(true);
         action->setChecked(partner == (partnerDev < 0 ? noPartner : partnerDev * 256 + partnerCh));
         group->addAction(action);
-        connect(action, &QAction::triggered, plot, [this, partner, qwtIndex, ch] {
+        connect(action, &QAction::triggered, plot, [plot = plot, partner, qwtIndex, ch] {
             if (partner == noPartner)
                 plot->setChDiff(255, -1, qwtIndex, ch);
             else

@@ -266,7 +266,8 @@ void test_ZORSerialPort::removal()
     if (end == "watchdog") {
         // A reading shows the port is open; the stream then stops, so the watchdog fires.
         bool opened = false;
-        QObject::connect(&link.port, &ZORSerialPort::readyDevMeas, [&] {
+        QObject rowScope; // the connection ends with this row, as opened does
+        QObject::connect(&link.port, &ZORSerialPort::readyDevMeas, &rowScope, [&] {
             sim->setPeriod(0);
             opened = true;
         });
