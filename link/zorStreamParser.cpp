@@ -49,8 +49,12 @@ quint8 toChannel(const char *begin, const char *end)
 bool toValue(const char *begin, const char *end, double *value)
 {
     trim(&begin, &end);
-    if (begin < end && *begin == '+')
+    if (begin < end && *begin == '+') {
         ++begin;
+        // One sign at most: "+-90" is line noise, not -90.
+        if (begin < end && *begin == '-')
+            return false;
+    }
     if (begin == end)
         return false;
     const std::from_chars_result r = std::from_chars(begin, end, *value);

@@ -47,6 +47,7 @@ void test_zorStreamParser::tokens_data()
     QTest::newRow("channel 0 is no reading") << C{"0:2.5A "} << E{"o"};
     QTest::newRow("channel beyond a byte is no reading") << C{"300:2.5A -1:2.5A "} << E{"o", "o"};
     QTest::newRow("value that is no number") << C{"1:2,5A 1:xA 1:A "} << E{"o", "o", "o"};
+    QTest::newRow("two signs are no reading") << C{"5:+-90.0A "} << E{"o"};
     QTest::newRow("infinity and NaN are no readings") << C{"1:infA 1:nanA 1:1e999A "} << E{"o", "o", "o"};
     QTest::newRow("NUL unit character is no reading") << C{QByteArray("1:2.5\0 ", 7)} << E{"o"};
     QTest::newRow("last colon names the channel") << C{"7:2:3.5C "} << E{"m:2:3.5:C"};
