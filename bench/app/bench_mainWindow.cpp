@@ -187,10 +187,7 @@ void liveView()
 int main(int argc, char *argv[])
 {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName("Kolvex");
-    QCoreApplication::setApplicationName("zor4_70");
+    benchFigures::isolate(home.path());
     QApplication app(argc, argv);
 
     figure("start-up to shown window, fresh database", startUp(), "s");

@@ -1,6 +1,8 @@
 #include "benchFigures.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <ctime>
@@ -18,4 +20,12 @@ double benchFigures::threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+void benchFigures::isolate(const QString &home)
+{
+    qputenv("HOME", home.toLocal8Bit());
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName("Kolvex");
+    QCoreApplication::setApplicationName("zor4_70");
 }

@@ -1,6 +1,8 @@
 #ifndef BENCHFIGURES_H
 #define BENCHFIGURES_H
 
+#include <QString>
+
 // What every benchmark prints and measures with.
 class benchFigures
 {
@@ -11,6 +13,9 @@ public:
     // The CPU time the calling thread has used, which other processes on a shared machine
     // do not inflate.
     static double threadCpuSeconds();
+    // Before the application object: the program's identity, the standard paths in test
+    // mode and HOME in home, so that a run never touches the user's own data.
+    static void isolate(const QString &home);
 };
 
 #endif // BENCHFIGURES_H

@@ -9,11 +9,11 @@
 // smallest results file (every append fails as on a full disk, also when run as root
 // and without mounting anything); the folder disappears by being renamed away. It runs
 // on a throw-away home directory.
+#include "bench/common/benchFigures.h"
 #include "bench/soak/zorSoak.h"
 #include "log/zorLogFile.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -39,10 +39,7 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName("Kolvex");
-    QCoreApplication::setApplicationName("zor4_70");
+    benchFigures::isolate(home.path());
     QApplication app(argc, argv);
     zorLogFile::install(zorLogFile::defaultPath());
 
