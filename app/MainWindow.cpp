@@ -33,13 +33,13 @@
 #include "results/zorResultImport.h"
 #include "sim/zorSimulator.h"
 #include "stability/zorCalPointBook.h"
+#include "ui/zorFileDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
 #include <QActionGroup>
@@ -81,14 +81,8 @@ MainWindow::MainWindow(QWidget *parent)
     openDatabase();
     about = new appconf(sql, this);
 
-    fileDialog = new QFileDialog(this);
-    const QVariant saveDir = sql->getAppProperty(saveDirKey);
-    fileDialog->setDirectory(saveDir.isValid() ? saveDir.toString() : QDir::homePath());
-    connect(fileDialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
-        const QString dir = QFileInfo(file).absolutePath();
-        sql->setAppProperty(saveDirKey, dir);
-        fileDialog->setDirectory(dir);
-    });
+    fileDialog = new zorFileDialog(this);
+    fileDialog->rememberIn(sql, saveDirKey);
 
     alert = new zorAlertSound(":/resource/alert.wav", this);
     alert->setObjectName("alertSound");
@@ -771,14 +765,10 @@ void MainWindow::on_toolButton_2_clicked()
 // device once all of it is in.
 void MainWindow::on_toolButton_3_clicked()
 {
-    fileDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    fileDialog->setFileMode(QFileDialog::ExistingFile);
-    fileDialog->setWindowTitle(tr("Чтение результатов измерений из файла"));
-    fileDialog->setNameFilter(tr("CSV (*.csv *.CSV);; * (*.*)"));
-    fileDialog->setDefaultSuffix(QString());
-    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
+    const QString path = fileDialog->choose(QFileDialog::AcceptOpen, tr("Чтение результатов измерений из файла"),
+                                            tr("CSV (*.csv *.CSV);; * (*.*)"), QString(), QString());
+    if (path.isEmpty())
         return;
-    const QString path = fileDialog->selectedFiles().first();
     auto *import = new zorResultImport(this, list, plot);
     connect(import, &zorResultImport::finished, this, [this](int index, bool, const QString &problem) {
         setMainDev(index, false);
@@ -809,17 +799,13 @@ QString MainWindow::pictureName() const
 
 void MainWindow::on_toolButton_clicked()
 {
-    fileDialog->setAcceptMode(QFileDialog::AcceptSave);
-    fileDialog->setFileMode(QFileDialog::AnyFile);
-    fileDialog->setWindowTitle(tr("Сохранить график в файл"));
-    fileDialog->setNameFilter(tr("PNG (*.png *.PNG);; * (*.*)"));
-    fileDialog->setDefaultSuffix("png");
-    if (!fileDialog->property("chosen").toBool())
-        fileDialog->selectFile(pictureName());
-    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
+    // The name proposed until the user has chosen one; then the name chosen.
+    const QString file = fileDialog->choose(QFileDialog::AcceptSave, tr("Сохранить график в файл"),
+                                            tr("PNG (*.png *.PNG);; * (*.*)"), "png",
+                                            pictureChosen.isEmpty() ? pictureName() : pictureChosen);
+    if (file.isEmpty())
         return;
-    fileDialog->setProperty("chosen", true);
-    const QString file = fileDialog->selectedFiles().first();
+    pictureChosen = QFileInfo(file).fileName();
     QPixmap pixmap(plot->size());
     pixmap.fill(Qt::white);
     QwtPlotRenderer().renderTo(plot, pixmap);

@@ -11,7 +11,6 @@ namespace Ui {
 class MainWindow;
 }
 
-class QFileDialog;
 class QMenu;
 class QToolButton;
 class QLabelClick;
@@ -27,6 +26,7 @@ class savemeas;
 class zorAlertSound;
 class zorAutoConnect;
 class zorDevErrorBoxes;
+class zorFileDialog;
 class zorList;
 class zorMqttDialog;
 class zorMqttFeed;
@@ -127,7 +127,8 @@ private:
     QString styleSheetText;
     zorSql *sql = nullptr;
     appconf *about = nullptr;
-    QFileDialog *fileDialog = nullptr;
+    zorFileDialog *fileDialog = nullptr;
+    QString pictureChosen; // the name of the plot picture saved last
     zorAlertSound *alert = nullptr;
     ZORSerialPort *port = nullptr;
     zorList *list = nullptr;

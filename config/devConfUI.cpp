@@ -13,10 +13,9 @@
 #include "model/featureZOR70.h"
 #include "model/zorSettingsFile.h"
 #include "registry/zorSnapShot.h"
+#include "ui/zorFileDialog.h"
 
-#include <QDir>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScopedValueRollback>
@@ -43,7 +42,7 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
     , list(list)
     , port(port)
     , sql(sql)
-    , fileDialog(new QFileDialog(this))
+    , fileDialog(new zorFileDialog(this))
 {
     ui->setupUi(this);
     zorDevFields::fill(ui->devMeasModeCB, zorDevFields::measMode);
@@ -92,8 +91,7 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
         zor = nullptr;
     });
 
-    fileDialog->setNameFilter(QStringLiteral("zor70 (*.zor70);; All (*.*)"));
-    fileDialog->setDefaultSuffix(QStringLiteral("zor70"));
+    fileDialog->rememberIn(sql, dirProperty);
     refTab.reset(new zorRefTab(ui));
     for (QTableWidget *refs : refTab->tables())
         connect(refs, &QTableWidget::itemChanged, this, &devConfUI::on_refChange);
@@ -836,18 +834,13 @@ QString devConfUI::chooseFile(bool save)
 {
     if (zor->text.isEmpty())
         zor->text = proposedFileName();
-    const QString dir = sql ? sql->getAppProperty(dirProperty).toString() : QString();
-    fileDialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    fileDialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    fileDialog->setWindowTitle(save ? tr("Сохранение настроек в файл") : tr("Загрузка настроек из файла"));
-    fileDialog->setDirectory(dir.isEmpty() || !QDir(dir).exists() ? QDir::homePath() : dir);
-    fileDialog->selectFile(zor->text);
+    const QString path = fileDialog->choose(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
+                                            save ? tr("Сохранение настроек в файл") : tr("Загрузка настроек из файла"),
+                                            QStringLiteral("zor70 (*.zor70);; All (*.*)"), QStringLiteral("zor70"),
+                                            zor->text);
     // The instrument may go while the file dialog is open.
-    if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty() || !record())
+    if (path.isEmpty() || !record())
         return QString();
-    const QString path = fileDialog->selectedFiles().constFirst();
-    if (sql)
-        sql->setAppProperty(dirProperty, QFileInfo(path).absolutePath());
     zor->text = path;
     return path;
 }

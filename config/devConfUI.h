@@ -13,7 +13,6 @@
 #include <memory>
 
 class QComboBox;
-class QFileDialog;
 class QMenu;
 class QDoubleSpinBox;
 class QTableWidgetItem;
@@ -23,6 +22,7 @@ class passDialog;
 class zorRefTab;
 class zorSnapShotBox;
 class zorModeMenu;
+class zorFileDialog;
 class zorSql;
 
 namespace Ui {
@@ -173,7 +173,7 @@ private:
     bool snEdited = false;
     quint32 snOfInstrument = 0;
 
-    QFileDialog *fileDialog;
+    zorFileDialog *fileDialog;
     featconfui *featEditor;
     passDialog *passDlg;
     std::unique_ptr<zorRefTab> refTab;

@@ -9,11 +9,9 @@
 #include "model/featureDatFile.h"
 #include "model/featureTableLayout.h"
 #include "model/featureZOR70.h"
+#include "ui/zorFileDialog.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QSignalBlocker>
 
@@ -25,6 +23,7 @@ constexpr int exactRole = Qt::UserRole;
 constexpr int shownRole = Qt::UserRole + 1;
 
 const char featureDirKey[] = "feature_dir";
+const char featureFilter[] = "DAT (*.dat *.DAT);; All (*.*)";
 
 // Column and row headers of the layout of a type.
 struct headers
@@ -72,7 +71,7 @@ featconfui::featconfui(zorSql *sql, QWidget *parent)
                                                 ui->rmDBBtn);
     // Made after setupUi: their own buttons are named like ours and would otherwise take
     // our auto-connected slots.
-    fileDialog = new QFileDialog(this);
+    fileDialog = new zorFileDialog(this);
     reper = new tpReperUI(&reperList, this);
     ui->ratioTable->addActions({ui->addColumnAction, ui->addRowAction});
     const QMap<featureZOR70::_featureIndType, QString> types = featureZOR70::getFeatureTypeList();
@@ -84,9 +83,7 @@ featconfui::featconfui(zorSql *sql, QWidget *parent)
     ui->dbStatusLabel->hide();
     ui->groupBox->setEnabled(sql != nullptr);
 
-    fileDialog->setNameFilter("DAT (*.dat *.DAT);; All (*.*)");
-    const QString dir = sql ? sql->getAppProperty(featureDirKey).toString() : QString();
-    fileDialog->setDirectory(dir.isEmpty() ? QDir::homePath() : dir);
+    fileDialog->rememberIn(sql, featureDirKey);
 }
 
 featconfui::~featconfui()
@@ -447,24 +444,10 @@ void featconfui::stored(const QString &failure, bool done)
 
 // ---- Files --------------------------------------------------------------------
 
-QString featconfui::chooseFile(bool save, const QString &title, const QString &proposed)
-{
-    fileDialog->setWindowTitle(title);
-    fileDialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    fileDialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    fileDialog->setDefaultSuffix(save ? "dat" : QString());
-    fileDialog->selectFile(proposed);
-    if (fileDialog->exec() != Accepted || fileDialog->selectedFiles().isEmpty())
-        return QString();
-    const QString path = fileDialog->selectedFiles().first();
-    if (sql)
-        sql->setAppProperty(featureDirKey, QFileInfo(path).absolutePath());
-    return path;
-}
-
 void featconfui::on_pushButton_3_clicked()
 {
-    const QString path = chooseFile(false, tr("Загрузка ИСХ из файла"), QString());
+    const QString path = fileDialog->choose(QFileDialog::AcceptOpen, tr("Загрузка ИСХ из файла"), featureFilter, QString(),
+                                            QString());
     if (path.isEmpty())
         return;
     featureDatFile::_content content;
@@ -486,7 +469,8 @@ void featconfui::on_pushButton_3_clicked()
 
 void featconfui::on_pushButton_4_clicked()
 {
-    const QString path = chooseFile(true, tr("Сохранение ИСХ в файл"), ui->featName->text().trimmed() + ".dat");
+    const QString path = fileDialog->choose(QFileDialog::AcceptSave, tr("Сохранение ИСХ в файл"), featureFilter,
+                                            QStringLiteral("dat"), ui->featName->text().trimmed() + ".dat");
     if (path.isEmpty())
         return;
     if (!featureDatFile::write(path, {currentType(), ui->featName->text().trimmed(), fileCells()}))

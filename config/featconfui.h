@@ -11,11 +11,11 @@ namespace Ui {
 class featconfui;
 }
 
-class QFileDialog;
 class QTableWidgetItem;
 class featureZOR70;
 class tpReperUI;
 class zorSql;
+class zorFileDialog;
 class zorStoredEntryBox;
 
 // Edits one sensor characteristic of a settings image: type, name and coefficient
@@ -82,8 +82,6 @@ private:
     void loadSqlItem(int index);
     // After a write to the database: the box rebuilt, and the user told of a failure.
     void stored(const QString &failure, bool done);
-    // A file chosen by the user, or empty; the directory is remembered.
-    QString chooseFile(bool save, const QString &title, const QString &proposed);
 
     Ui::featconfui *ui;
     zorSql *sql;
@@ -92,7 +90,7 @@ private:
     std::unique_ptr<zorStoredEntryBox> dbBox;
     int feature_id = 0;
     bool applyMode = false;
-    QFileDialog *fileDialog = nullptr;
+    zorFileDialog *fileDialog = nullptr;
     QStringList reperList;
     tpReperUI *reper = nullptr;
     // Whose description infoText shows, so that rebuilding the box does not wipe what

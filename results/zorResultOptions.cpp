@@ -1,11 +1,9 @@
 #include "results/zorResultOptions.h"
 #include "ui_zorResultOptions.h"
 
-#include "db/zorSql.h"
+#include "ui/zorFileDialog.h"
 
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 
 namespace {
 
@@ -15,7 +13,7 @@ enum pointChoice { pointSystem, pointDot, pointComma };
 } // namespace
 
 zorResultOptions::zorResultOptions(QWidget *parent)
-    : QWidget(parent), ui(new Ui::zorResultOptions), fileDialog(new QFileDialog(this))
+    : QWidget(parent), ui(new Ui::zorResultOptions), fileDialog(new zorFileDialog(this))
 {
     ui->setupUi(this);
     const QStringList fields = {";", "\t", ",", " ", ":"};
@@ -24,14 +22,6 @@ zorResultOptions::zorResultOptions(QWidget *parent)
     const QStringList points = {"", ".", ","};
     for (int i = 0; i < points.size(); ++i)
         ui->dePointCB->setItemData(i, points.at(i));
-
-    fileDialog->setAcceptMode(QFileDialog::AcceptSave);
-    fileDialog->setFileMode(QFileDialog::AnyFile);
-    fileDialog->setWindowTitle(tr("Файл для сохранения результатов"));
-    fileDialog->setNameFilter(tr("CSV (*.csv *.CSV);; * (*.*)"));
-    fileDialog->setDefaultSuffix(QStringLiteral("csv"));
-    fileDialog->setDirectory(QDir::home());
-    connect(fileDialog, &QFileDialog::fileSelected, this, &zorResultOptions::folderChosen);
 }
 
 zorResultOptions::~zorResultOptions()
@@ -39,27 +29,17 @@ zorResultOptions::~zorResultOptions()
     delete ui;
 }
 
-void zorResultOptions::setFolderProperty(zorSql *database, const QString &key)
+void zorResultOptions::setFolderProperty(zorSql *sql, const QString &key)
 {
-    sql = database;
-    folderKey = key;
-    const QString folder = sql->getAppProperty(key).toString();
-    if (!folder.isEmpty())
-        fileDialog->setDirectory(folder);
+    fileDialog->rememberIn(sql, key);
 }
 
 void zorResultOptions::on_selectFileBtn_clicked()
 {
-    if (fileDialog->exec() == QDialog::Accepted && !fileDialog->selectedFiles().isEmpty())
-        ui->lineEdit->setText(fileDialog->selectedFiles().first());
-}
-
-void zorResultOptions::folderChosen(const QString &file)
-{
-    const QString folder = QFileInfo(file).absolutePath();
-    fileDialog->setDirectory(folder);
-    if (sql)
-        sql->setAppProperty(folderKey, folder);
+    const QString path = fileDialog->choose(QFileDialog::AcceptSave, tr("Файл для сохранения результатов"),
+                                            tr("CSV (*.csv *.CSV);; * (*.*)"), QStringLiteral("csv"), fileName());
+    if (!path.isEmpty())
+        ui->lineEdit->setText(path);
 }
 
 // A comma between fields leaves no room for a decimal comma.
@@ -76,7 +56,7 @@ QString zorResultOptions::fileName() const
 
 QString zorResultOptions::inFolder(const QString &name) const
 {
-    return name.isEmpty() ? QString() : fileDialog->directory().filePath(name);
+    return name.isEmpty() ? QString() : QDir(fileDialog->folder()).filePath(name);
 }
 
 QString zorResultOptions::fieldSep() const

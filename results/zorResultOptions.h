@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-class QFileDialog;
+class zorFileDialog;
 class zorSql;
 
 namespace Ui {
@@ -41,13 +41,10 @@ public:
 private slots:
     void on_selectFileBtn_clicked();
     void on_deFieldCB_currentIndexChanged(int index);
-    void folderChosen(const QString &file);
 
 private:
     Ui::zorResultOptions *ui;
-    QFileDialog *fileDialog;
-    zorSql *sql = nullptr;
-    QString folderKey;
+    zorFileDialog *fileDialog;
 };
 
 #endif // ZORRESULTOPTIONS_H

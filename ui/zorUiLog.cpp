@@ -1,0 +1,3 @@
+#include "ui/zorUiLog.h"
+
+Q_LOGGING_CATEGORY(lcUi, "zor.ui")
