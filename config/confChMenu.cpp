@@ -1,7 +1,6 @@
 #include "config/confChMenu.h"
 
 #include "config/featconfui.h"
-#include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "model/featureZOR70.h"
 #include "registry/zorList.h"
@@ -45,43 +44,21 @@ confChMenu::confChMenu(zorList *list, zorSql *sql, QWidget *parent)
     auto *combos = new QWidget(this);
     auto *form = new QFormLayout(combos);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dimCB = addCombo("dimCB");
-    refCB = addCombo("refCB");
-    currentCB = addCombo("currentCB");
-    roundCB = addCombo("roundCB");
-    form->addRow(tr("Размерность"), dimCB);
-    form->addRow(tr("Опор. резистор, Ом"), refCB);
-    form->addRow(tr("Изм. ток, мА"), currentCB);
-    form->addRow(tr("Округление"), roundCB);
+    form->addRow(tr("Размерность"), dimCB = addCombo(zorChFields::dim, "dimCB"));
+    form->addRow(tr("Опор. резистор, Ом"), refCB = addCombo(zorChFields::ref, "refCB"));
+    form->addRow(tr("Изм. ток, мА"), currentCB = addCombo(zorChFields::current, "currentCB"));
+    form->addRow(tr("Округление"), roundCB = addCombo(zorChFields::round, "roundCB"));
     auto *combosAction = new QWidgetAction(this);
     combosAction->setDefaultWidget(combos);
     addAction(combosAction);
-    zorChoice::fill(dimCB, zorChoice::of(O::getDimList()));
-    zorChoice::fill(refCB, zorChoice::of(O::getRefList()));
-    zorChoice::fill(currentCB, zorChoice::of(O::getCurrentList()));
     currentCB->addItem(QString(), 0); // manual input, labelled by refresh
-    zorChoice::fill(roundCB, zorChoice::of(O::getRoundList()));
-
-    connect(dimCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        if (optionsZOR70 *options = image())
-            options->setChDim(ch, dimCB->itemData(row).toInt());
-    });
-    connect(refCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        if (optionsZOR70 *options = image())
-            options->setChRef(ch, refCB->itemData(row).toInt());
-    });
-    connect(roundCB, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        if (optionsZOR70 *options = image())
-            options->setChRound(ch, roundCB->itemData(row).toInt());
-    });
-    connect(currentCB, qOverload<int>(&QComboBox::activated), this, &confChMenu::currentChosen);
 
     compensMenu = addMenu(tr("Компенс. хол. спая (КХС)"));
     compensMenu->menuAction()->setObjectName(QStringLiteral("compensAction"));
-    zorChoice::fill(compensMenu, zorChoice::compensList(tr("Нет")));
+    zorChoice::fill(compensMenu, zorChFields::choices(zorChFields::compens, tr("Нет")));
     connect(compensMenu, &QMenu::triggered, this, [this](QAction *action) {
         if (optionsZOR70 *options = image())
-            options->setChFeatureCompesTP(ch, quint8(action->data().toInt()));
+            zorChFields::store(options, ch, zorChFields::compens, action->data().toInt());
     });
     buildFeatMenu();
     addSeparator();
@@ -93,10 +70,19 @@ confChMenu::confChMenu(zorList *list, zorSql *sql, QWidget *parent)
     connect(list, qOverload<int>(&zorList::onFeatChange), this, [this](int index) { onChChange(index, ch); });
 }
 
-QComboBox *confChMenu::addCombo(const char *name)
+QComboBox *confChMenu::addCombo(zorChFields::_field field, const char *name)
 {
     auto *box = new QComboBox;
     box->setObjectName(QLatin1String(name));
+    zorChoice::fill(box, zorChFields::choices(field, QString()));
+    if (field == zorChFields::current) {
+        connect(box, qOverload<int>(&QComboBox::activated), this, &confChMenu::currentChosen);
+        return box;
+    }
+    connect(box, qOverload<int>(&QComboBox::activated), this, [this, field, box](int row) {
+        if (optionsZOR70 *options = image())
+            zorChFields::store(options, ch, field, box->itemData(row).toInt());
+    });
     return box;
 }
 
@@ -165,9 +151,9 @@ void confChMenu::refresh()
 
     for (int row = 0; row < dimCB->count(); ++row)
         zorChoice::enable(dimCB, row, options->isDimAllowed(c.mode, dimCB->itemData(row).toInt()));
-    zorChoice::select(dimCB, c.dim);
-    zorChoice::select(refCB, c.ref);
-    zorChoice::select(roundCB, c.round);
+    zorChoice::select(dimCB, zorChFields::value(c, zorChFields::dim));
+    zorChoice::select(refCB, zorChFields::value(c, zorChFields::ref));
+    zorChoice::select(roundCB, zorChFields::value(c, zorChFields::round));
     refreshCurrent(*options);
     dimCB->setEnabled(on);
     roundCB->setEnabled(on);
@@ -175,7 +161,7 @@ void confChMenu::refresh()
     currentCB->setEnabled(choosesRange(c.mode));
 
     compensMenu->setEnabled(O::isThermocouple(c.mode));
-    zorChoice::check(compensMenu, O::isThermocouple(c.mode) ? c.compens : -1);
+    zorChoice::check(compensMenu, O::isThermocouple(c.mode) ? zorChFields::value(c, zorChFields::compens) : -1);
     refreshFeatMenu(*options);
 }
 
@@ -218,7 +204,7 @@ void confChMenu::currentChosen(int row)
     const int code = currentCB->itemData(row).toInt();
     if (code >= 1) {
         currentCB->setEditable(false);
-        options->setChCurrentCode(ch, quint8(code));
+        zorChFields::store(options, ch, zorChFields::current, code);
         return;
     }
     if (currentCB->isEditable())

@@ -1,6 +1,8 @@
 #ifndef CONFCHMENU_H
 #define CONFCHMENU_H
 
+#include "config/zorChFields.h"
+
 #include <QByteArray>
 #include <QMenu>
 
@@ -38,7 +40,8 @@ public slots:
 
 private:
     optionsZOR70 *image() const;
-    QComboBox *addCombo(const char *name);
+    // A box of a field's choices, whose choice goes into the image.
+    QComboBox *addCombo(zorChFields::_field field, const char *name);
     void buildFeatMenu();
     void refresh();
     void refreshCurrent(const optionsZOR70 &options);

@@ -3,6 +3,7 @@
 
 #include "config/featconfui.h"
 #include "config/passDialog.h"
+#include "config/zorChFields.h"
 #include "config/zorChoice.h"
 #include "config/zorModeMenu.h"
 #include "config/zorRefInput.h"
@@ -358,16 +359,20 @@ void devConfUI::buildChMenus()
     connect(modeMenu, &zorModeMenu::modeChosen, this, [this](int mode, quint8 feature) {
         editChannels(colMode, [mode, feature](optionsZOR70 *o, quint8 ch) { o->setChFeature(ch, mode, feature); });
     });
+    for (int column = colDim; column < columnCount; ++column) {
+        auto *menu = new QMenu(this);
+        chMenus[column] = menu;
+        const zorChFields::_field field = fieldOf(_column(column));
+        zorChoice::fill(menu, zorChFields::choices(field, offOn.at(0)));
+        connect(menu, &QMenu::triggered, this, [this, column, field](QAction *action) {
+            const int value = action->data().toInt();
+            editChannels(_column(column),
+                         [field, value](optionsZOR70 *o, quint8 ch) { zorChFields::store(o, ch, field, value); });
+        });
+    }
 
-    QMenu *dims = addChMenu(colDim);
-    zorChoice::fill(dims, zorChoice::of(O::getDimList()));
-    connect(dims, &QMenu::triggered, this, [this](QAction *action) {
-        const int dim = action->data().toInt();
-        editChannels(colDim, [dim](optionsZOR70 *o, quint8 ch) { o->setChDim(ch, dim); });
-    });
-
-    QMenu *currents = addChMenu(colCurrent);
-    zorChoice::fill(currents, zorChoice::of(O::getCurrentList()));
+    // Under the currents listed, any current typed in mA.
+    QMenu *currents = chMenus[colCurrent];
     currentSpin = new QDoubleSpinBox;
     currentSpin->setObjectName(QStringLiteral("currentSpin"));
     currentSpin->setRange(0, O::currentMax);
@@ -384,39 +389,12 @@ void devConfUI::buildChMenus()
         currents->close();
         chooseCurrent(currentSpin->value());
     });
-    connect(currents, &QMenu::triggered, this, [this](QAction *action) {
-        const int code = action->data().toInt();
-        if (code < 1)
-            return;
-        editChannels(colCurrent, [code](optionsZOR70 *o, quint8 ch) { o->setChCurrentCode(ch, quint8(code)); });
-    });
-
-    QMenu *refs = addChMenu(colRef);
-    zorChoice::fill(refs, zorChoice::of(O::getRefList()));
-    connect(refs, &QMenu::triggered, this, [this](QAction *action) {
-        const int ref = action->data().toInt();
-        editChannels(colRef, [ref](optionsZOR70 *o, quint8 ch) { o->setChRef(ch, ref); });
-    });
-
-    QMenu *rounds = addChMenu(colRound);
-    zorChoice::fill(rounds, zorChoice::of(O::getRoundList()));
-    connect(rounds, &QMenu::triggered, this, [this](QAction *action) {
-        const int round = action->data().toInt();
-        editChannels(colRound, [round](optionsZOR70 *o, quint8 ch) { o->setChRound(ch, round); });
-    });
-
-    QMenu *compens = addChMenu(colCompens);
-    zorChoice::fill(compens, zorChoice::compensList(offOn.at(0)));
-    connect(compens, &QMenu::triggered, this, [this](QAction *action) {
-        const quint8 value = quint8(action->data().toInt());
-        editChannels(colCompens, [value](optionsZOR70 *o, quint8 ch) { o->setChFeatureCompesTP(ch, value); });
-    });
 }
 
-QMenu *devConfUI::addChMenu(_column column)
+zorChFields::_field devConfUI::fieldOf(_column column)
 {
-    chMenus[column] = new QMenu(this);
-    return chMenus[column];
+    static_assert(colCompens - colDim == zorChFields::compens, "the columns after the mode are the fields");
+    return zorChFields::_field(column - colDim);
 }
 
 void devConfUI::on_chTable_cellPressed(int row, int column)
@@ -449,38 +427,26 @@ void devConfUI::popUpChMenu(int row, int column, const QPoint &at)
 void devConfUI::prepareChMenu(_column column, int ch)
 {
     const optionsZOR70 &options = *zor->options;
-    const O::_ch *c = ch >= 0 ? &options.ch[ch] : nullptr;
-    // No value is checked for every channel at once.
-    const int none = -1;
-    switch (column) {
-    case colMode:
+    if (column == colMode) {
         modeMenu->check(options, ch);
-        break;
-    case colDim:
+        return;
+    }
+    const O::_ch *c = ch >= 0 ? &options.ch[ch] : nullptr;
+    QMenu *menu = chMenus[column];
+    if (column == colDim) {
         // Every unit for every channel, a channel that is off or measures through a
         // transducer; otherwise those its mode measures in.
-        for (QAction *action : chMenus[colDim]->actions()) {
+        for (QAction *action : menu->actions()) {
             const bool any = !c || c->mode == O::chOff || c->mode == O::chIZMPR;
             action->setEnabled(any || options.isDimAllowed(c->mode, action->data().toInt()));
         }
-        zorChoice::check(chMenus[colDim], c ? c->dim : none);
-        break;
-    case colCurrent:
-        zorChoice::check(chMenus[colCurrent], c ? c->current : none);
-        currentSpin->setValue(c ? c->current * O::currentStep : 0);
-        break;
-    case colRef:
-        zorChoice::check(chMenus[colRef], c ? c->ref : none);
-        break;
-    case colRound:
-        zorChoice::check(chMenus[colRound], c ? c->round : none);
-        break;
-    case colCompens:
-        zorChoice::check(chMenus[colCompens], c && O::isThermocouple(c->mode) ? c->compens : none);
-        break;
-    case columnCount:
-        break;
     }
+    if (column == colCurrent)
+        currentSpin->setValue(c ? c->current * O::currentStep : 0);
+    // No value is checked for every channel at once, nor a compensation for a channel
+    // that is no thermocouple.
+    const bool one = c && (column != colCompens || O::isThermocouple(c->mode));
+    zorChoice::check(menu, one ? zorChFields::value(*c, fieldOf(column)) : -1);
 }
 
 void devConfUI::editChannels(_column column, const std::function<void(optionsZOR70 *, quint8)> &edit)

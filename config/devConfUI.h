@@ -1,6 +1,7 @@
 #ifndef DEVCONFUI_H
 #define DEVCONFUI_H
 
+#include "config/zorChFields.h"
 #include "config/zorDevFields.h"
 #include "config/zorRefInput.h"
 #include "registry/zorList.h"
@@ -122,7 +123,7 @@ private:
     bool isOpenFor(int index) const;
 
     void buildChMenus();
-    QMenu *addChMenu(_column column);
+    static zorChFields::_field fieldOf(_column column);
     void popUpChMenu(int row, int column, const QPoint &at);
     void prepareChMenu(_column column, int ch);
     // Applies an edit to the channel of a column menu's "ch", or to every channel for -1,

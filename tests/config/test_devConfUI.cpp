@@ -563,11 +563,9 @@ private slots:
         QTest::newRow("channel menu: thermocouple, unit, compensation")
             << 71u << L{"modeAction=ТХА(K)", "combo:dimCB=4", "compensAction=Pt100"} << "close" << ch
             << "mode2=8 feat2=10 round2=0 dim2=4 comp2=13";
-        QTest::newRow("channel menu: resistance, range, current typed, rounding")
-            << 71u << L{"modeAction=Ом", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"} << "close" << ch
-            << "mode2=1 dim2=0 feat2=0 ref2=3 round2=3 cur2=7";
-        QTest::newRow("channel menu: characteristic slot") << 71u << L{"modeAction=ТС-1", "featAction=7: ТС-2 (ТС КВД)"}
-                                                           << "close" << ch << "mode2=7 feat2=6 round2=2";
+        QTest::newRow("channel menu: characteristic slot, range, current typed, rounding")
+            << 71u << L{"modeAction=ТС-1", "featAction=7: ТС-2 (ТС КВД)", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"}
+            << "close" << ch << "mode2=7 feat2=6 ref2=3 round2=3 cur2=7";
         QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << "";
         QTest::newRow("dialog: applyFeatBtn sends the device and characteristic blocks")
             << 71u << L{"combo:devMeasTimeCB=2", "cell:2:0=Ом"} << "applyFeatBtn" << QByteArray("\x04\x00", 2) << "time=2";
