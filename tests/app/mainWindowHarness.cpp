@@ -54,6 +54,13 @@ void mainWindowHarness::waitIdle(int index)
                              timeout);
 }
 
+void mainWindowHarness::setPeriod(int ms)
+{
+    for (auto &sim : sims)
+        sim->setPeriod(ms);
+    QTest::qWait(ms ? 0 : 200);
+}
+
 void mainWindowHarness::press(const char *name, int row, int column)
 {
     QTableWidget *t = table(name);

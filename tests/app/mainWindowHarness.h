@@ -35,6 +35,9 @@ public:
     // Connects the simulators' ports and waits until their settings are read.
     QList<int> connectSims(const QList<zorSimulator *> &sims);
     void waitIdle(int index);
+    // Every simulator's stream stopped (0, waiting out what is on its way) or on again,
+    // so that only the test's own points reach the plot.
+    void setPeriod(int ms);
 
     zorList *list() const { return window->findChild<zorList *>("registry"); }
     QwtZOR *plot() const { return window->findChild<QwtZOR *>(); }

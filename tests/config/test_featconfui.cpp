@@ -111,7 +111,6 @@ private slots:
         QTest::newRow("1 ТС КВД") << 1 << "R0,A,B,C|1|2.000000e+00 5x2";
         QTest::newRow("2 ТС Полином") << 2 << "1,2,3,4,5|C0..C4,C5..C9|6.000000e+00 6x3";
         QTest::newRow("3 ТС Таблица") << 3 << table + "|°С,Ом|2.00000 20x2";
-        QTest::newRow("4 ТП Полином") << 4 << "1,2,3,4,5|C0..C4,C5..C9|6.000000e+00 6x3";
         QTest::newRow("5 ТП Таблица") << 5 << table + "|°С,мВ|2.0000 20x2";
         QTest::newRow("6 Изм. Пр.") << 6 << "Min,Max,Диапазон|1|2.000 4x2";
     }
@@ -182,14 +181,9 @@ private slots:
         QTest::addColumn<QString>("warning");
         for (int type : {0, 6}) // coefficients by row, a range chosen in a cell
             QTest::addRow("type %d", type) << type << QByteArray() << "";
-        QByteArray garbage(4000, '\0');
-        QRandomGenerator random(16);
-        for (char &c : garbage)
-            c = char(random.bounded(256));
         const QString refused = "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для "
                                 "чтения или имеет не верный тип.";
         QTest::newRow("a bad number") << 5 << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n") << refused;
-        QTest::newRow("garbage") << 5 << garbage << refused;
         QTest::newRow("write into a missing folder")
             << 5 << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
     }

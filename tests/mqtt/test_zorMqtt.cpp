@@ -106,18 +106,14 @@ private:
     }
 
 private slots:
-    void readingsInOrderWithRetainedState()
+    // A newcomer gets the instrument's state at once, marked retained. (The readings in
+    // order, across a broker restart, in brokerRestartLosesAndRepeatsNothing.)
+    void retainedState()
     {
         mosquittoBroker broker;
         QVERIFY(broker.start());
-        QProcess *sub = broker.subscribe("sub", QString(prefix) + "/#");
         publishedInstrument rig(broker.port());
         QTRY_VERIFY_WITH_TIMEOUT(rig.expected.size() >= 30, 20000);
-        rig.stop();
-        QTRY_COMPARE_WITH_TIMEOUT(readings(broker.lines(sub)).size(), rig.expected.size(), 20000);
-        QCOMPARE(readings(broker.lines(sub)), rig.expected);
-
-        // A newcomer gets the state at once, marked retained.
         QProcess late;
         late.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t",
                                      QString(prefix) + "/4711/state", "-C", "1", "-F", "%r %p"});

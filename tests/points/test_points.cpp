@@ -54,7 +54,6 @@ private slots:
         QTest::addColumn<QString>("pointSep");
         QTest::addColumn<QString>("deviation"); // of channel 2 from the reference
         QTest::newRow("semicolon, decimal comma") << ";" << "," << "0,001900";
-        QTest::newRow("tab, decimal point") << "\t" << "." << "0.001900";
         QTest::newRow("comma keeps the point") << "," << "," << "0.001900";
     }
     void csv()

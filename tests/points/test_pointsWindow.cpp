@@ -24,9 +24,7 @@ private slots:
         const int qwt[] = {h.list()->getQWTIndex(index[0]), h.list()->getQWTIndex(index[1])};
         QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(qwt[0], 0) > 2 && h.plot()->getChMeasCount(qwt[1], 0) > 2,
                                  h.timeout);
-        for (auto &sim : h.sims)
-            sim->setPeriod(0);
-        QTest::qWait(200);
+        h.setPeriod(0);
 
         h.window->findChild<QToolButton *>("pointsBtn")->click();
         QWidget *points = h.window->findChild<QWidget *>("pointsWindow");

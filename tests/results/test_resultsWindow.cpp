@@ -207,7 +207,6 @@ void test_resultsWindow::period_data()
     QTest::addColumn<QString>("times");          // of the rows written
 
     const QVector<double> every20 = {0, 20, 40, 60, 80, 100, 120, 140, 160, 180, 200, 220, 240};
-    QTest::newRow("0: every sweep") << 0 << QVector<double>{0, 1, 2, 3} << "1 2 3";
     QTest::newRow("2 min, sweeps every 20 s: more than 120 s apart") << 2 << every20 << "20 160";
     QTest::newRow("0: a sweep at the time of the last row gives its row too") << 0 << QVector<double>{0, 5, 5, 6} << "5 5 6";
     QTest::newRow("1 min, the plot cleared: the next sweep gives a row")
