@@ -107,7 +107,7 @@ MainWindow::MainWindow(QWidget *parent)
     find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
     recorder = new zorRecorder(list, &plot->store(), this);
-    saveDialog = new savemeas(this, plot, sql);
+    saveDialog = new savemeas(this, &plot->store(), sql);
     saveDialog->setObjectName("savemeas");
     recDialog = new recmeas(this, list, recorder);
     recDialog->setObjectName("recmeas");
@@ -779,7 +779,8 @@ void MainWindow::on_toolButton_3_clicked()
     if (fileDialog->exec() != QDialog::Accepted || fileDialog->selectedFiles().isEmpty())
         return;
     const QString path = fileDialog->selectedFiles().first();
-    auto *import = new zorResultImport(this, list, plot);
+    auto *import = new zorResultImport(this, list, &plot->editStore());
+    connect(import, &zorResultImport::storeChanged, plot, &QwtZOR::storeChanged);
     connect(import, &zorResultImport::finished, this, [this](int index, bool, const QString &problem) {
         setMainDev(index, false);
         if (!problem.isEmpty())

@@ -55,7 +55,7 @@ void recmeas::on_saveBtn_clicked(bool checked)
         recorder->started(index);
     }
     showState();
-    emit list->onChange();
+    list->recordEdited();
 }
 
 void recmeas::on_closeBtn_clicked()
