@@ -50,10 +50,8 @@
 #include <qwt_plot_renderer.h>
 
 namespace {
-const char autoconnectKey[] = "autoconnect";
-const char exitQueryKey[] = "exit_query";
-const char mainDeviceKey[] = "main_device_id";
-const char saveDirKey[] = "savemeas_dir";
+namespace keys = zorPropertyKeys;
+const char *const saveDirKey = keys::saveDir.key;
 // The demo instruments count their serial numbers from here.
 constexpr quint32 demoSerial = 9000;
 
@@ -125,7 +123,7 @@ MainWindow::MainWindow(QWidget *parent)
     errorBoxes = new zorDevErrorBoxes(this);
     autoConnect = new zorAutoConnect(port, list, this);
     autoConnect->setObjectName("autoConnect");
-    autoConnect->setEnabled(sql->getAppProperty(autoconnectKey).toBool());
+    autoConnect->setEnabled(sql->getApp(keys::autoconnect));
     buildMqtt();
     buildMenus();
     buildPoints();
@@ -298,18 +296,18 @@ QStringList MainWindow::freePorts() const
 void MainWindow::buildSettingsMenu()
 {
     settingsMenu = buttonMenu(ui->settingsBtn, "settingsMenu");
-    const auto addCheck = [this](const QString &text, const char *key) {
+    const auto addCheck = [this](const QString &text, const zorPropertyKey<bool> &key) {
         QAction *action = settingsMenu->addAction(text);
         action->setCheckable(true);
-        action->setChecked(sql->getAppProperty(key).toBool());
-        connect(action, &QAction::toggled, this, [this, key](bool checked) {
-            sql->setAppProperty(key, checked);
-            if (qstrcmp(key, autoconnectKey) == 0)
+        action->setChecked(sql->getApp(key));
+        connect(action, &QAction::toggled, this, [this, key = &key](bool checked) {
+            sql->setApp(*key, checked);
+            if (key == &keys::autoconnect)
                 autoConnect->setEnabled(checked);
         });
     };
-    addCheck(tr("Автоподключение"), autoconnectKey);
-    addCheck(tr("Запрос при выходе"), exitQueryKey);
+    addCheck(tr("Автоподключение"), keys::autoconnect);
+    addCheck(tr("Запрос при выходе"), keys::exitQuery);
     settingsMenu->addAction(tr("Публикация MQTT…"), mqttDialog, &zorMqttDialog::open);
     settingsMenu->addSeparator();
     settingsMenu->addAction(QIcon(":/resource/images/about-32.png"), tr("О программе"), this, [this] {
@@ -549,7 +547,7 @@ void MainWindow::setMainDev(int index, bool store)
     if (zor && zor->qwtIndex >= 0)
         plot->setDevMain(zor->qwtIndex);
     if (store && zor && zor->dbIndex >= 1)
-        sql->setAppProperty(mainDeviceKey, zor->dbIndex);
+        sql->setApp(keys::mainDevice, zor->dbIndex);
     updUI();
 }
 
@@ -650,7 +648,7 @@ int MainWindow::connectDemo()
 
 void MainWindow::startAutoConnect()
 {
-    if (sql->getAppProperty(autoconnectKey).toBool())
+    if (sql->getApp(keys::autoconnect))
         autoConnect->connectAll();
 }
 
@@ -670,7 +668,7 @@ void MainWindow::on_exitBtm_clicked()
 // plot, the registry and the link.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (sql->getAppProperty(exitQueryKey).toBool()
+    if (sql->getApp(keys::exitQuery)
         && QMessageBox::question(this, tr("Выход из программы"), tr("Вы уверены что хотите выйти из программы?"),
                                  QMessageBox::Yes | QMessageBox::No)
                != QMessageBox::Yes) {

@@ -24,7 +24,7 @@ namespace {
 constexpr int exactRole = Qt::UserRole;
 constexpr int shownRole = Qt::UserRole + 1;
 
-const char featureDirKey[] = "feature_dir";
+const char *const featureDirKey = zorPropertyKeys::featureDir.key;
 
 // Column and row headers of the layout of a type.
 struct headers

@@ -1,6 +1,7 @@
 #include "results/savemeas.h"
 #include "ui_savemeas.h"
 
+#include "db/zorPropertyKeys.h"
 #include "results/zorSlicedJob.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@ savemeas::savemeas(QWidget *parent, const zorPointStore *store, zorSql *sql)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui->options->setFolderProperty(sql, QStringLiteral("savemeas_dir"));
+    ui->options->setFolderProperty(sql, zorPropertyKeys::saveDir.key);
     connect(this, &QDialog::finished, ui->statusLabel, &QLabel::clear);
 }
 
