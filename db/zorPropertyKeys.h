@@ -71,6 +71,14 @@ inline QString plotChKey(int ch, const char *suffix)
     return QStringLiteral("qwt_ch_") + QString::number(ch) + QLatin1String(suffix);
 }
 
+// ---- Device properties (device_property) of the stability criteria ----
+// Stored only where they differ from their defaults. The window, in seconds:
+inline constexpr zorPropertyKey<double> stabilityWindow{"stability_window", 600.0};
+// Per unit, the prefix followed by the unit: double, the unit's limits, whose defaults
+// depend on the unit (zorStabilityCriteria::defaultsFor).
+inline constexpr char stabilitySigmaPrefix[] = "stability_sigma:";
+inline constexpr char stabilityDriftPrefix[] = "stability_drift:";
+
 } // namespace zorPropertyKeys
 
 #endif // ZORPROPERTYKEYS_H
