@@ -50,10 +50,8 @@
 #include <qwt_plot_renderer.h>
 
 namespace {
-const char autoconnectKey[] = "autoconnect";
-const char exitQueryKey[] = "exit_query";
-const char mainDeviceKey[] = "main_device_id";
-const char saveDirKey[] = "savemeas_dir";
+namespace keys = zorPropertyKeys;
+const char *const saveDirKey = keys::saveDir.key;
 // The demo instruments count their serial numbers from here.
 constexpr quint32 demoSerial = 9000;
 
@@ -101,7 +99,7 @@ MainWindow::MainWindow(QWidget *parent)
     find->setObjectName("findZor");
     find->setStyleSheet(styleSheetText);
     recorder = new zorRecorder(list, &plot->store(), this);
-    saveDialog = new savemeas(this, plot, sql);
+    saveDialog = new savemeas(this, &plot->store(), sql);
     saveDialog->setObjectName("savemeas");
     recDialog = new recmeas(this, list, recorder);
     recDialog->setObjectName("recmeas");
@@ -119,7 +117,7 @@ MainWindow::MainWindow(QWidget *parent)
     errorBoxes = new zorDevErrorBoxes(this);
     autoConnect = new zorAutoConnect(port, list, this);
     autoConnect->setObjectName("autoConnect");
-    autoConnect->setEnabled(sql->getAppProperty(autoconnectKey).toBool());
+    autoConnect->setEnabled(sql->getApp(keys::autoconnect));
     buildMqtt();
     buildMenus();
     buildPoints();
@@ -292,18 +290,18 @@ QStringList MainWindow::freePorts() const
 void MainWindow::buildSettingsMenu()
 {
     settingsMenu = buttonMenu(ui->settingsBtn, "settingsMenu");
-    const auto addCheck = [this](const QString &text, const char *key) {
+    const auto addCheck = [this](const QString &text, const zorPropertyKey<bool> &key) {
         QAction *action = settingsMenu->addAction(text);
         action->setCheckable(true);
-        action->setChecked(sql->getAppProperty(key).toBool());
-        connect(action, &QAction::toggled, this, [this, key](bool checked) {
-            sql->setAppProperty(key, checked);
-            if (qstrcmp(key, autoconnectKey) == 0)
+        action->setChecked(sql->getApp(key));
+        connect(action, &QAction::toggled, this, [this, key = &key](bool checked) {
+            sql->setApp(*key, checked);
+            if (key == &keys::autoconnect)
                 autoConnect->setEnabled(checked);
         });
     };
-    addCheck(tr("Автоподключение"), autoconnectKey);
-    addCheck(tr("Запрос при выходе"), exitQueryKey);
+    addCheck(tr("Автоподключение"), keys::autoconnect);
+    addCheck(tr("Запрос при выходе"), keys::exitQuery);
     settingsMenu->addAction(tr("Публикация MQTT…"), mqttDialog, &zorMqttDialog::open);
     settingsMenu->addSeparator();
     settingsMenu->addAction(QIcon(":/resource/images/about-32.png"), tr("О программе"), this, [this] {
@@ -543,7 +541,7 @@ void MainWindow::setMainDev(int index, bool store)
     if (zor && zor->qwtIndex >= 0)
         plot->setDevMain(zor->qwtIndex);
     if (store && zor && zor->dbIndex >= 1)
-        sql->setAppProperty(mainDeviceKey, zor->dbIndex);
+        sql->setApp(keys::mainDevice, zor->dbIndex);
     updUI();
 }
 
@@ -644,7 +642,7 @@ int MainWindow::connectDemo()
 
 void MainWindow::startAutoConnect()
 {
-    if (sql->getAppProperty(autoconnectKey).toBool())
+    if (sql->getApp(keys::autoconnect))
         autoConnect->connectAll();
 }
 
@@ -664,7 +662,7 @@ void MainWindow::on_exitBtm_clicked()
 // plot, the registry and the link.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (sql->getAppProperty(exitQueryKey).toBool()
+    if (sql->getApp(keys::exitQuery)
         && QMessageBox::question(this, tr("Выход из программы"), tr("Вы уверены что хотите выйти из программы?"),
                                  QMessageBox::Yes | QMessageBox::No)
                != QMessageBox::Yes) {
@@ -769,7 +767,8 @@ void MainWindow::on_toolButton_3_clicked()
                                             tr("CSV (*.csv *.CSV);; * (*.*)"), QString(), QString());
     if (path.isEmpty())
         return;
-    auto *import = new zorResultImport(this, list, plot);
+    auto *import = new zorResultImport(this, list, &plot->editStore());
+    connect(import, &zorResultImport::storeChanged, plot, &QwtZOR::storeChanged);
     connect(import, &zorResultImport::finished, this, [this](int index, bool, const QString &problem) {
         setMainDev(index, false);
         if (!problem.isEmpty())

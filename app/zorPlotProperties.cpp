@@ -8,13 +8,7 @@
 #include <utility>
 
 namespace {
-const char mainChKey[] = "qwt-ch_main";
-const char measShowKey[] = "qwt-meas_show";
-const char averShowKey[] = "qwt-aver_show";
-const char scaleXSuffix[] = "-dX";
-const char scaleYSuffix[] = "-dY";
-const char colorSuffix[] = "-color";
-const char modeXSuffix[] = "-modeX";
+namespace keys = zorPropertyKeys;
 } // namespace
 
 zorPlotProperties::zorPlotProperties(zorSql *sql, zorList *list, QwtZOR *plot, QObject *parent)
@@ -24,26 +18,25 @@ zorPlotProperties::zorPlotProperties(zorSql *sql, zorList *list, QwtZOR *plot, Q
     , plot(plot)
 {
     connect(plot, &QwtZOR::onChMainChange, this,
-            [this](int qwtIndex, uchar ch) { store(qwtIndex, mainChKey, int(ch)); });
+            [this](int qwtIndex, uchar ch) { store(qwtIndex, keys::plotMainCh, int(ch)); });
     connect(plot, &QwtZOR::onMeasShowChange, this,
-            [this](int qwtIndex, bool show) { store(qwtIndex, measShowKey, show); });
+            [this](int qwtIndex, bool show) { store(qwtIndex, keys::plotMeasShow, show); });
     connect(plot, &QwtZOR::onAverShowChange, this,
-            [this](int qwtIndex, bool show) { store(qwtIndex, averShowKey, show); });
+            [this](int qwtIndex, bool show) { store(qwtIndex, keys::plotAverShow, show); });
     connect(plot, &QwtZOR::onChScaleXChange, this,
-            [this](int qwtIndex, uchar ch, uchar scale) { store(qwtIndex, chKey(ch, scaleXSuffix), int(scale)); });
+            [this](int qwtIndex, uchar ch, uchar scale) {
+                store(qwtIndex, keys::plotChKey(ch, keys::plotScaleX), int(scale));
+            });
     connect(plot, &QwtZOR::onChScaleYChange, this,
-            [this](int qwtIndex, uchar ch, uchar scale) { store(qwtIndex, chKey(ch, scaleYSuffix), int(scale)); });
+            [this](int qwtIndex, uchar ch, uchar scale) {
+                store(qwtIndex, keys::plotChKey(ch, keys::plotScaleY), int(scale));
+            });
     connect(plot, &QwtZOR::onChColorChange, this, [this](int qwtIndex, uchar ch, const QColor &color) {
-        store(qwtIndex, chKey(ch, colorSuffix), color.name());
+        store(qwtIndex, keys::plotChKey(ch, keys::plotColor), color.name());
     });
     connect(plot, &QwtZOR::onChModeXChange, this, [this](int qwtIndex, uchar ch, QwtZOR::TmcModeX mode) {
-        store(qwtIndex, chKey(ch, modeXSuffix), int(mode));
+        store(qwtIndex, keys::plotChKey(ch, keys::plotModeX), int(mode));
     });
-}
-
-QString zorPlotProperties::chKey(quint8 ch, const char *suffix)
-{
-    return QStringLiteral("qwt_ch_") + QString::number(ch) + QLatin1String(suffix);
 }
 
 int zorPlotProperties::dbIndexOf(int qwtIndex) const
@@ -69,15 +62,14 @@ bool zorPlotProperties::apply(int index)
     const bool wasApplying = std::exchange(applying, true);
     for (int ch = 0; ch < plot->getChCount(qwtIndex); ++ch)
         applyCh(stored, qwtIndex, quint8(ch));
-    if (stored.contains(mainChKey))
-        plot->setChMain(quint8(stored.value(mainChKey).toInt()), qwtIndex);
-    if (stored.contains(measShowKey))
-        plot->setMeasShow(stored.value(measShowKey).toBool(), qwtIndex);
-    if (stored.contains(averShowKey))
-        plot->setAverShow(stored.value(averShowKey).toBool(), qwtIndex);
+    if (stored.contains(keys::plotMainCh))
+        plot->setChMain(quint8(stored.value(keys::plotMainCh).toInt()), qwtIndex);
+    if (stored.contains(keys::plotMeasShow))
+        plot->setMeasShow(stored.value(keys::plotMeasShow).toBool(), qwtIndex);
+    if (stored.contains(keys::plotAverShow))
+        plot->setAverShow(stored.value(keys::plotAverShow).toBool(), qwtIndex);
     applying = wasApplying;
-    const QVariant mainId = sql->getAppProperty("main_device_id");
-    return mainId.isValid() && mainId.toInt() == zor->dbIndex;
+    return sql->getApp(keys::mainDevice) == zor->dbIndex;
 }
 
 void zorPlotProperties::applyCh(int qwtIndex, quint8 ch)
@@ -91,8 +83,8 @@ void zorPlotProperties::applyCh(int qwtIndex, quint8 ch)
 void zorPlotProperties::applyCh(const QMap<QString, QVariant> &stored, int qwtIndex, quint8 ch)
 {
     const bool wasApplying = std::exchange(applying, true);
-    const QString scaleX = chKey(ch, scaleXSuffix), scaleY = chKey(ch, scaleYSuffix);
-    const QString color = chKey(ch, colorSuffix), modeX = chKey(ch, modeXSuffix);
+    const QString scaleX = keys::plotChKey(ch, keys::plotScaleX), scaleY = keys::plotChKey(ch, keys::plotScaleY);
+    const QString color = keys::plotChKey(ch, keys::plotColor), modeX = keys::plotChKey(ch, keys::plotModeX);
     if (stored.contains(scaleX))
         plot->setChScaleX(uchar(stored.value(scaleX).toInt()), qwtIndex, ch);
     if (stored.contains(scaleY))

@@ -20,7 +20,7 @@ public:
     zorPlotProperties(zorSql *sql, zorList *list, QwtZOR *plot, QObject *parent = nullptr);
 
     // Applies the stored settings of the device (registry index) to the plot. True
-    // when it is the stored main device ("main_device_id").
+    // when it is the stored main device (zorPropertyKeys::mainDevice).
     bool apply(int index);
     // Applies the stored settings of one channel (plot indices).
     void applyCh(int qwtIndex, quint8 ch);
@@ -30,7 +30,6 @@ private:
     void applyCh(const QMap<QString, QVariant> &stored, int qwtIndex, quint8 ch);
     int dbIndexOf(int qwtIndex) const;
     void store(int qwtIndex, const QString &key, const QVariant &value);
-    static QString chKey(quint8 ch, const char *suffix);
 
     zorSql *sql;
     zorList *list;

@@ -10,8 +10,16 @@
 #include <QMessageBox>
 
 namespace {
-const char soundKey[] = "stability_sound";
-const char noteKey[] = "stability_note";
+namespace keys = zorPropertyKeys;
+
+// Stored only while on, as 1.
+void storeFlag(zorSql *sql, const zorPropertyKey<bool> &key, bool on)
+{
+    if (on)
+        sql->setApp(key, true);
+    else
+        sql->resetApp(key);
+}
 } // namespace
 
 zorStabilityFeed::zorStabilityFeed(zorList *list, QwtZOR *plot, zorSql *sql, zorAlertSound *sound, QObject *parent)
@@ -88,22 +96,22 @@ void zorStabilityFeed::shade()
 
 bool zorStabilityFeed::soundOn() const
 {
-    return sql->getAppProperty(soundKey).toBool();
+    return sql->getApp(keys::stabilitySound);
 }
 
 bool zorStabilityFeed::noteOn() const
 {
-    return sql->getAppProperty(noteKey).toBool();
+    return sql->getApp(keys::stabilityNote);
 }
 
 void zorStabilityFeed::setSoundOn(bool on)
 {
-    sql->setAppProperty(soundKey, on ? QVariant(1) : QVariant());
+    storeFlag(sql, keys::stabilitySound, on);
 }
 
 void zorStabilityFeed::setNoteOn(bool on)
 {
-    sql->setAppProperty(noteKey, on ? QVariant(1) : QVariant());
+    storeFlag(sql, keys::stabilityNote, on);
 }
 
 void zorStabilityFeed::devStable(int qwtIndex, bool stable)

@@ -28,7 +28,7 @@ namespace {
 using O = optionsZOR70;
 
 const char chProperty[] = "ch"; // the channel row a column menu edits; -1: every channel
-const char dirProperty[] = "ust_dir";
+const char *const dirProperty = zorPropertyKeys::snapshotDir.key;
 
 // Tabs of the reference page shown in service mode only.
 constexpr int d10kTab = 2;

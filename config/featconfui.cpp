@@ -22,7 +22,7 @@ namespace {
 constexpr int exactRole = Qt::UserRole;
 constexpr int shownRole = Qt::UserRole + 1;
 
-const char featureDirKey[] = "feature_dir";
+const char *const featureDirKey = zorPropertyKeys::featureDir.key;
 const char featureFilter[] = "DAT (*.dat *.DAT);; All (*.*)";
 
 // Column and row headers of the layout of a type.

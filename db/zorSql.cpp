@@ -521,13 +521,16 @@ QMap<QString, QVariant> zorSql::getDevProperty(int device_id)
         properties.insert(query.value(0).toString(), query.value(1));
     // A device without plot settings of its own borrows the main device's; its other
     // properties (stability criteria) do not count as plot settings.
+    const QString plot = QLatin1String(zorPropertyKeys::plotPrefix);
     for (auto it = properties.cbegin(); it != properties.cend(); ++it)
-        if (it.key().startsWith(QLatin1String("qwt")))
+        if (it.key().startsWith(plot))
             return properties;
-    if (!query.exec("SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
-                    " WHERE device_property.device_id=app_property.app_property_val"
-                    " AND app_property.app_property_key='main_device_id'"
-                    " AND device_property.device_property_key LIKE 'qwt%'"))
+    if (!exec(query,
+              "SELECT device_property.device_property_key, device_property_val FROM app_property, device_property"
+              " WHERE device_property.device_id=app_property.app_property_val"
+              " AND app_property.app_property_key=:main_key"
+              " AND device_property.device_property_key LIKE :plot_keys",
+              {{":main_key", QString::fromLatin1(zorPropertyKeys::mainDevice.key)}, {":plot_keys", plot + '%'}}))
         return properties;
     while (query.next())
         properties.insert(query.value(0).toString(), query.value(1));

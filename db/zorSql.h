@@ -1,6 +1,8 @@
 #ifndef ZORSQL_H
 #define ZORSQL_H
 
+#include "db/zorPropertyKeys.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QMap>
@@ -95,9 +97,29 @@ public:
     // Never deletes a factory snapshot. True when a row was deleted.
     bool rmSnapShot(int snapshot_id);
 
-    // Properties.
+    // Properties (keys in zorPropertyKeys). An invalid value deletes the key.
     QVariant getAppProperty(const QString &key);
     void setAppProperty(const QString &key, const QVariant &value);
+    // The stored value of an application property, else its default.
+    template <typename T>
+    T getApp(const zorPropertyKey<T> &property)
+    {
+        const QVariant stored = getAppProperty(property.key);
+        return stored.isValid() ? stored.value<T>() : property.fallback;
+    }
+    template <typename T>
+    void setApp(const zorPropertyKey<T> &property, const T &value)
+    {
+        setAppProperty(property.key, QVariant(value));
+    }
+    // Deletes the stored value: reads give the default again.
+    template <typename T>
+    void resetApp(const zorPropertyKey<T> &property)
+    {
+        setAppProperty(property.key, QVariant());
+    }
+    // A device without plot properties of its own (zorPropertyKeys::plotPrefix) gets the
+    // main device's.
     QMap<QString, QVariant> getDevProperty(int device_id);
     void setDevProperty(int device_id, const QString &key, const QVariant &value);
 

@@ -154,6 +154,11 @@ void ZORSerialPort::rmDev(int devIndex)
         emit allDevDataSend();
 }
 
+void ZORSerialPort::setDelayTime(int devIndex, quint16 init, quint16 queue, quint16 attempt)
+{
+    emit onSetDelayTime(devIndex, init, queue, attempt);
+}
+
 QString ZORSerialPort::getPortName(int devIndex) const
 {
     const zorSerialPortThread *worker = workers.value(devIndex);

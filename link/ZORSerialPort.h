@@ -52,6 +52,9 @@ public:
     // Whether the device has writes queued or running.
     bool hasDevData(int devIndex) const;
     bool isReadAllQuery() const;
+    // The delays (ms) of the device's worker: init for the handshake, queue before the
+    // next queued request, attempt before a request is tried again.
+    void setDelayTime(int devIndex, quint16 init, quint16 queue, quint16 attempt);
 
 public slots:
     void sendDevQuery(int devIndex, quint8 address, quint16 size, bool showPr = false, zorQueryMode qMode = 0);

@@ -7,17 +7,7 @@
 #include <QSysInfo>
 
 namespace {
-const char enabledKey[] = "mqtt_enabled";
-const char hostKey[] = "mqtt_host";
-const char portKey[] = "mqtt_port";
-const char tlsKey[] = "mqtt_tls";
-const char caFileKey[] = "mqtt_ca_file";
-const char userKey[] = "mqtt_user";
-// Base64, only so that the password does not stand in plain sight in a database
-// browser; it is no protection against someone who can read the file.
-const char passwordKey[] = "mqtt_password";
-const char prefixKey[] = "mqtt_prefix";
-const char qosKey[] = "mqtt_qos";
+namespace keys = zorPropertyKeys;
 
 QString tr(const char *text)
 {
@@ -33,33 +23,29 @@ QString zorMqttSettings::defaultClientId()
 zorMqttSettings zorMqttSettings::load(zorSql *sql)
 {
     zorMqttSettings s;
-    const auto value = [sql](const char *key, const QVariant &fallback) {
-        const QVariant stored = sql->getAppProperty(key);
-        return stored.isValid() ? stored : fallback;
-    };
-    s.enabled = value(enabledKey, s.enabled).toBool();
-    s.host = value(hostKey, s.host).toString();
-    s.port = quint16(value(portKey, s.port).toUInt());
-    s.tls = value(tlsKey, s.tls).toBool();
-    s.caFile = value(caFileKey, s.caFile).toString();
-    s.user = value(userKey, s.user).toString();
-    s.password = QString::fromUtf8(QByteArray::fromBase64(value(passwordKey, QString()).toString().toLatin1()));
-    s.prefix = value(prefixKey, s.prefix).toString();
-    s.qos = value(qosKey, s.qos).toInt() == 0 ? 0 : 1;
+    s.enabled = sql->getApp(keys::mqttEnabled);
+    s.host = sql->getApp(keys::mqttHost);
+    s.port = quint16(sql->getApp(keys::mqttPort));
+    s.tls = sql->getApp(keys::mqttTls);
+    s.caFile = sql->getApp(keys::mqttCaFile);
+    s.user = sql->getApp(keys::mqttUser);
+    s.password = QString::fromUtf8(QByteArray::fromBase64(sql->getApp(keys::mqttPassword).toLatin1()));
+    s.prefix = sql->getApp(keys::mqttPrefix);
+    s.qos = sql->getApp(keys::mqttQos) == 0 ? 0 : 1;
     return s;
 }
 
 void zorMqttSettings::save(zorSql *sql) const
 {
-    sql->setAppProperty(enabledKey, enabled);
-    sql->setAppProperty(hostKey, host);
-    sql->setAppProperty(portKey, port);
-    sql->setAppProperty(tlsKey, tls);
-    sql->setAppProperty(caFileKey, caFile);
-    sql->setAppProperty(userKey, user);
-    sql->setAppProperty(passwordKey, QString::fromLatin1(password.toUtf8().toBase64()));
-    sql->setAppProperty(prefixKey, prefix);
-    sql->setAppProperty(qosKey, qos);
+    sql->setApp(keys::mqttEnabled, enabled);
+    sql->setApp(keys::mqttHost, host);
+    sql->setApp(keys::mqttPort, uint(port));
+    sql->setApp(keys::mqttTls, tls);
+    sql->setApp(keys::mqttCaFile, caFile);
+    sql->setApp(keys::mqttUser, user);
+    sql->setApp(keys::mqttPassword, QString::fromLatin1(password.toUtf8().toBase64()));
+    sql->setApp(keys::mqttPrefix, prefix);
+    sql->setApp(keys::mqttQos, qos);
 }
 
 QString zorMqttSettings::check() const

@@ -1,25 +1,26 @@
 #ifndef ZORMQTTSETTINGS_H
 #define ZORMQTTSETTINGS_H
 
+#include "db/zorPropertyKeys.h"
+
 #include <QString>
 
 class zorSql;
 
 // Where and how readings are published: the broker, its credentials and the topic
-// prefix. Kept as application properties of the database; off by default.
+// prefix. Kept as application properties of the database (zorPropertyKeys::mqtt*),
+// whose defaults these start with; off by default.
 struct zorMqttSettings
 {
-    static constexpr quint16 defaultPort = 1883;
-
-    bool enabled = false;
-    QString host = QStringLiteral("localhost");
-    quint16 port = defaultPort;
-    bool tls = false;
-    QString caFile;        // the CA certificates the broker's certificate is checked against
-    QString user;          // empty: no user name and no password are sent
-    QString password;
-    QString prefix = QStringLiteral("zor4_70");
-    int qos = 1;           // of the readings: 0 or 1
+    bool enabled = zorPropertyKeys::mqttEnabled.fallback;
+    QString host = zorPropertyKeys::mqttHost.fallback;
+    quint16 port = quint16(zorPropertyKeys::mqttPort.fallback);
+    bool tls = zorPropertyKeys::mqttTls.fallback;
+    QString caFile = zorPropertyKeys::mqttCaFile.fallback;
+    QString user = zorPropertyKeys::mqttUser.fallback;
+    QString password = zorPropertyKeys::mqttPassword.fallback;
+    QString prefix = zorPropertyKeys::mqttPrefix.fallback;
+    int qos = zorPropertyKeys::mqttQos.fallback;
     // The MQTT client id, also the name of the program's status topic. Not stored: one
     // program per computer, so the host name keeps it the same from run to run.
     QString clientId = defaultClientId();

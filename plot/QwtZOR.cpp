@@ -120,20 +120,46 @@ void QwtZOR::removeDev(int qwtIndex)
     requestReplot();
 }
 
-void QwtZOR::prepareMeas(int qwtIndex, const QDateTime &start, bool ownTimeBase)
+void QwtZOR::prepareMeas(int qwtIndex, const QDateTime &start)
 {
     if (!findView(qwtIndex))
         return;
     clear(qwtIndex);
-    m_store.setStart(qwtIndex, start, ownTimeBase);
-    // Wall-clock and clock labels count from the start: draw them afresh.
+    m_store.setStart(qwtIndex, start);
+    relabelTime();
+    emit onChange(qwtIndex);
+    applyScale();
+}
+
+void QwtZOR::storeChanged(int qwtIndex)
+{
+    _dev *d = findView(qwtIndex);
+    if (!d)
+        return;
+    const int count = m_store.getChCount(qwtIndex);
+    if (count > int(d->chs.size())) {
+        addChannelViews(*d, qwtIndex, count);
+        if (qwtIndex == m_store.currentDev())
+            updLabelScale();
+    }
+    relabelTime();
+    applyScale();
+    requestReplot();
+}
+
+// Wall-clock and clock labels count from the start: drawn afresh when it may have moved.
+void QwtZOR::relabelTime()
+{
     int cur = -1;
     uchar ch = 255;
     const _ch *main = findChView(cur, ch);
     if (main && main->modeX != mcxSec)
         setScaleDrawX(main->modeX);
-    emit onChange(qwtIndex);
-    applyScale();
+}
+
+void QwtZOR::viewChanged()
+{
+    emit onChange(m_store.currentDev());
 }
 
 void QwtZOR::setChCount(uchar count, int qwtIndex)

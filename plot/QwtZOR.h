@@ -77,13 +77,19 @@ public:
 
     // Every reading of every device, for reading without the widget.
     const zorPointStore &store() const { return m_store; }
+    // For a writer beside the plot (a results file read back), which fills only devices
+    // the plot has made and calls storeChanged() for each device it changed.
+    zorPointStore &editStore() { return m_store; }
 
     // Devices
     int addDev();
     void removeDev(int qwtIndex);
-    // Clears the device's series and counts its time from start; with ownTimeBase (a
-    // file read back) the device never lends its start to a device added later.
-    void prepareMeas(int qwtIndex, const QDateTime &start, bool ownTimeBase = false);
+    // Clears the device's series and counts its time from start.
+    void prepareMeas(int qwtIndex, const QDateTime &start);
+    // The device's series were filled or restarted in the store by someone else (a
+    // results file read back): its new channels get their views, silently, and the
+    // labels, axes and curves follow.
+    void storeChanged(int qwtIndex);
     void setChCount(uchar count, int qwtIndex);
     void clear(int qwtIndex);
 
@@ -256,6 +262,9 @@ private:
     void requestReplot();
     void setChScale(Qt::Orientation axis, uchar scale, int qwtIndex, uchar ch);
     void setScaleDrawX(TmcModeX mode);
+    void relabelTime();
+    // The view of the current device changed without a setting of it (zoom, scroll).
+    void viewChanged();
 
     zorPointStore m_store;
     std::map<int, _dev> m_views;

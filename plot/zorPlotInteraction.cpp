@@ -365,7 +365,7 @@ void zorPlotInteraction::setZoomScale(QRectF rect)
             m_plot.replot();
         }
     }
-    emit m_plot.onChange(m_plot.store().currentDev());
+    m_plot.viewChanged();
 }
 
 void zorPlotInteraction::scrollCanvas(QPointF p)
@@ -482,7 +482,7 @@ void zorPlotInteraction::wheelZoom(bool zoomIN)
     } else {
         m_scales.curScaleX = uchar(scaleX);
         m_scales.curScaleY = uchar(scaleY);
-        emit m_plot.onChange(m_plot.store().currentDev());
+        m_plot.viewChanged();
         m_scales.updateCaption();
         m_plot.replot();
     }

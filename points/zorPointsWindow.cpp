@@ -7,6 +7,7 @@
 #include "registry/zorList.h"
 #include "registry/zorProbeReport.h"
 #include "results/zorResultLayout.h"
+#include "results/zorSeparatorBoxes.h"
 #include "results/zorWriteAll.h"
 #include "stability/zorCalPointBook.h"
 #include "stability/zorStabilityBoard.h"
@@ -37,11 +38,10 @@ zorPointsWindow::zorPointsWindow(zorCalPointBook *book, zorStabilityBoard *board
     , store(store)
 {
     ui->setupUi(this);
-    ui->fieldSepBox->addItem(tr("Точка с запятой"), QStringLiteral(";"));
-    ui->fieldSepBox->addItem(tr("Табуляция"), QStringLiteral("\t"));
-    ui->fieldSepBox->addItem(tr("Запятая"), QStringLiteral(","));
-    ui->pointSepBox->addItem(tr("Запятая"), QStringLiteral(","));
-    ui->pointSepBox->addItem(tr("Точка"), QStringLiteral("."));
+    zorSeparatorBoxes::fillField(ui->fieldSepBox);
+    zorSeparatorBoxes::fillPoint(ui->pointSepBox);
+    // Tables of points go to spreadsheets of Russian locale first.
+    ui->pointSepBox->setCurrentIndex(zorSeparatorBoxes::pointComma);
     ui->pointTree->header()->setStretchLastSection(true);
     ui->splitter->setSizes({320, 780});
     connect(book, &zorCalPointBook::changed, this, &zorPointsWindow::fillTree);

@@ -422,7 +422,7 @@ bool zorList::hasAnswered(const _zor *zor)
 void zorList::setLinkDelays(int devIndex)
 {
     if (port)
-        emit port->onSetDelayTime(devIndex, handshakeMs, queueMs, retryMs);
+        port->setDelayTime(devIndex, handshakeMs, queueMs, retryMs);
 }
 
 int zorList::connectPort(const QString &portName, int into)
@@ -1012,6 +1012,11 @@ void zorList::disconnectWithError(_zor *zor, quint8 code, const QString &msg)
     emit onDevError(index, code, msg);
     if (lost && isZor(index))
         emit onWritesLost(index);
+}
+
+void zorList::recordEdited()
+{
+    emit onChange();
 }
 
 void zorList::setProccesed(int index, bool processed, bool clear)

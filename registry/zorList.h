@@ -216,6 +216,9 @@ public:
     // whose instrument did not take all of it and so kept its old settings.
     QList<int> sendWaitingNow(const QList<int> &indices, int timeoutMs);
     void setProccesed(int index, bool processed, bool clear);
+    // A record's fields the registry does not watch were edited (its recording
+    // settings): raises onChange() for the views.
+    void recordEdited();
     // Overwrites the record's current snapshot with its settings, keeping its text.
     void saveSnapShot(int index);
     // ">T<" when the thermostat is on, "<T>" when off, "" for an unknown index.

@@ -85,7 +85,7 @@ int zorPortScan::start(bool everyPort)
         if (devIndex < 0)
             continue; // being probed, or not to be opened
         seen.insert(key);
-        emit port->onSetDelayTime(devIndex, m_options.handshake, zorList::queueMs, zorList::retryMs);
+        port->setDelayTime(devIndex, m_options.handshake, zorList::queueMs, zorList::retryMs);
         port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
         qCDebug(lcRegistry).noquote() << "identity probe on" << candidate.name;
         probing.insert(devIndex);

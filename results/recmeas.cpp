@@ -1,6 +1,7 @@
 #include "results/recmeas.h"
 #include "ui_recmeas.h"
 
+#include "db/zorPropertyKeys.h"
 #include "registry/zorList.h"
 #include "results/zorRecorder.h"
 
@@ -9,7 +10,7 @@ recmeas::recmeas(QWidget *parent, zorList *list, zorRecorder *recorder)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui->options->setFolderProperty(list->getSql(), QStringLiteral("recmeas_dir"));
+    ui->options->setFolderProperty(list->getSql(), zorPropertyKeys::recordDir.key);
     connect(recorder, &zorRecorder::onRecStateChange, this, [this](int changed) {
         if (changed == index)
             showState();
@@ -55,7 +56,7 @@ void recmeas::on_saveBtn_clicked(bool checked)
         recorder->started(index);
     }
     showState();
-    emit list->onChange();
+    list->recordEdited();
 }
 
 void recmeas::on_closeBtn_clicked()

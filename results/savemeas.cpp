@@ -1,19 +1,19 @@
 #include "results/savemeas.h"
 #include "ui_savemeas.h"
 
-#include "plot/QwtZOR.h"
+#include "db/zorPropertyKeys.h"
 #include "results/zorSlicedJob.h"
 
 #include <QDir>
 #include <QMessageBox>
 #include <QSaveFile>
 
-savemeas::savemeas(QWidget *parent, QwtZOR *plot, zorSql *sql)
-    : QDialog(parent), ui(new Ui::savemeas), plot(plot)
+savemeas::savemeas(QWidget *parent, const zorPointStore *store, zorSql *sql)
+    : QDialog(parent), ui(new Ui::savemeas), store(store)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui->options->setFolderProperty(sql, QStringLiteral("savemeas_dir"));
+    ui->options->setFolderProperty(sql, zorPropertyKeys::saveDir.key);
     connect(this, &QDialog::finished, ui->statusLabel, &QLabel::clear);
 }
 
@@ -34,13 +34,13 @@ void savemeas::on_saveBtn_clicked()
         ui->statusLabel->setText(tr("Выберите файл для сохранения"));
         return;
     }
-    const QVector<zorResultExport::_channel> series = zorResultExport::channelsOf(plot->store(), -1);
+    const QVector<zorResultExport::_channel> series = zorResultExport::channelsOf(*store, -1);
     if (series.isEmpty()) {
         ui->statusLabel->setText(tr("Нет данных для сохранения"));
         return;
     }
     file = new QSaveFile(ui->options->fileName(), this);
-    job = std::make_unique<zorResultExport>(plot->getStartDateTime(-1), series, ui->options->layout(),
+    job = std::make_unique<zorResultExport>(store->getStartDateTime(-1), series, ui->options->layout(),
                                             ui->options->period());
     if (!file->open(QIODevice::WriteOnly) || !job->begin(file)) {
         failed(file->errorString());

@@ -8,7 +8,6 @@
 #include <memory>
 
 class QSaveFile;
-class QwtZOR;
 class zorSlicedJob;
 class zorSql;
 
@@ -16,7 +15,7 @@ namespace Ui {
 class savemeas;
 }
 
-// Saves the plotted series of the current device as a results file. The file is
+// Saves the series of the store's current device as a results file. The file is
 // written under a temporary name and takes its own name only once complete, so a
 // failed or cancelled export leaves an existing file as it was and no partial one.
 class savemeas : public QDialog
@@ -24,7 +23,8 @@ class savemeas : public QDialog
     Q_OBJECT
 
 public:
-    savemeas(QWidget *parent, QwtZOR *plot, zorSql *sql);
+    // store must outlive the dialog.
+    savemeas(QWidget *parent, const zorPointStore *store, zorSql *sql);
     ~savemeas() override;
 
 private slots:
@@ -37,7 +37,7 @@ private:
     void endSave();
 
     Ui::savemeas *ui;
-    QwtZOR *plot;
+    const zorPointStore *store;
     QSaveFile *file = nullptr;
     std::unique_ptr<zorResultExport> job;
 };

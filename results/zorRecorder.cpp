@@ -51,7 +51,7 @@ void zorRecorder::record(int index)
         return;
     if (z->recFile.isEmpty()) {
         z->recEnabled = false;
-        emit list->onChange();
+        list->recordEdited();
         return;
     }
     int q = z->qwtIndex;

@@ -1,20 +1,20 @@
 #include "results/zorResultImport.h"
 
-#include "plot/QwtZOR.h"
+#include "plot/zorPointStore.h"
 #include "registry/zorList.h"
 #include "results/zorResultsLog.h"
 #include "results/zorSlicedJob.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSignalBlocker>
 #include <QThread>
+#include <QWidget>
 
 #include <algorithm>
 #include <iterator>
 
-zorResultImport::zorResultImport(QWidget *window, zorList *list, QwtZOR *plot)
-    : QObject(window), window(window), list(list), plot(plot)
+zorResultImport::zorResultImport(QWidget *window, zorList *list, zorPointStore *store)
+    : QObject(window), window(window), list(list), store(store)
 {
 }
 
@@ -41,7 +41,7 @@ int zorResultImport::start(const QString &path, QString *reason)
         zorIndex = list->newZor(-1, true);
         const zorList::_zor *z = list->getZorByIndex(zorIndex);
         qwtIndex = z ? z->qwtIndex : -1;
-        if (qwtIndex < 0) {
+        if (qwtIndex < 0 || !store->findDev(qwtIndex)) {
             if (z)
                 list->rmByIndex(zorIndex);
             zorIndex = -1;
@@ -64,7 +64,10 @@ int zorResultImport::start(const QString &path, QString *reason)
     units = reader.units();
     room.fill(0, units.size());
     fileSize = reader.size();
-    plot->prepareMeas(qwtIndex, reader.start(), true);
+    // The file's own start, which it never lends to a device added later.
+    store->clear(qwtIndex);
+    store->setStart(qwtIndex, reader.start(), true);
+    emit storeChanged(qwtIndex);
     parser = QThread::create([this] { parse(); });
     parser->start();
     auto *job = new zorSlicedJob(
@@ -113,7 +116,7 @@ void zorResultImport::parse()
     }
 }
 
-// The GUI thread's slice: the blocks parsed so far into the plot, until the deadline.
+// The GUI thread's slice: the blocks parsed so far into the store, until the deadline.
 bool zorResultImport::step(const QDeadlineTimer &slice)
 {
     const QDeadlineTimer until(std::min<qint64>(turnMs, slice.remainingTime()));
@@ -121,33 +124,36 @@ bool zorResultImport::step(const QDeadlineTimer &slice)
     const zorList::_zor *z = list->getZorByIndex(zorIndex);
     if (!z || z->qwtIndex != qwtIndex)
         return true;
-    while (!until.hasExpired()) {
+    bool appended = false;
+    bool done = false;
+    while (!done && !until.hasExpired()) {
         _block block;
         {
             QMutexLocker locked(&lock);
             if (ready.empty() && !parsed)
                 changed.wait(&lock, QDeadlineTimer(std::min<qint64>(waitMs, until.remainingTime())));
+            done = ready.empty() && parsed;
             if (ready.empty())
-                return parsed;
+                break;
             block = std::move(ready.front());
             ready.pop_front();
         }
         changed.wakeAll();
         append(block);
+        appended = true;
     }
-    return false;
+    if (appended)
+        emit storeChanged(qwtIndex);
+    return done;
 }
 
 void zorResultImport::append(const _block &block)
 {
-    // The plot does not announce these points: the window catches up once the file is
-    // in (finished).
-    const QSignalBlocker quiet(plot);
     for (int ch = 0; ch < block.time.size(); ++ch) {
         if (block.time.at(ch).isEmpty())
             continue;
         makeRoom(ch, block.time.at(ch).size(), block.position);
-        plot->addPoints(block.value.at(ch), block.time.at(ch), units.at(ch), qwtIndex, uchar(ch));
+        store->addPoints(block.value.at(ch), block.time.at(ch), units.at(ch), qwtIndex, uchar(ch));
     }
 }
 
@@ -156,15 +162,18 @@ void zorResultImport::append(const _block &block)
 // further on; made again, larger, should the file hold more than that.
 void zorResultImport::makeRoom(int ch, int more, qint64 read)
 {
-    const qint64 need = qint64(plot->getChMeasCount(qwtIndex, uchar(ch))) + more;
+    const qint64 need = qint64(store->getChMeasCount(qwtIndex, uchar(ch))) + more;
     if (need <= room.at(ch) || read <= 0 || fileSize <= 0)
         return;
     const double expected = double(need) * double(fileSize) / double(read) * 1.1 + blockRows;
     room[ch] = int(std::min(expected, double(maxRoom)));
-    plot->reserve(room.at(ch), qwtIndex, uchar(ch));
+    // Room is made in a channel that exists, with those below it.
+    if (ch >= store->getChCount(qwtIndex))
+        store->setChCount(uchar(ch + 1), qwtIndex);
+    store->reserve(room.at(ch), qwtIndex, uchar(ch));
 }
 
-// What of the file did not reach the plot, for the user; also written to the log.
+// What of the file did not reach the store, for the user; also written to the log.
 QString zorResultImport::problem() const
 {
     QStringList texts;

@@ -16,19 +16,19 @@
 
 class QThread;
 class QWidget;
-class QwtZOR;
 class zorList;
+class zorPointStore;
 
-// Reads a results file back into the plot, as a new device without a port named after
-// the file, so that no live series is ever touched. The header is read at once; the
-// rows are parsed by a thread of the import's own, in blocks of rows, and the GUI thread
-// only hands the finished blocks to the plot, in slices (zorSlicedJob), with a progress
-// dialog over the window for a long file. Cancelling keeps what was read. A child of the
-// window; deletes itself when done.
+// Reads a results file back into the point store, as a new device without a port named
+// after the file, so that no live series is ever touched. The header is read at once;
+// the rows are parsed by a thread of the import's own, in blocks of rows, and the GUI
+// thread only hands the finished blocks to the store, in slices (zorSlicedJob), with a
+// progress dialog over the window for a long file. Cancelling keeps what was read. A
+// child of the window; deletes itself when done.
 //
 // The parsing thread owns the file and its reader from start() on; the two threads meet
 // only at the queue of parsed blocks, which is bounded, so that a fast parser does not
-// hold a whole file's values in memory ahead of the plot.
+// hold a whole file's values in memory ahead of the store.
 //
 // Each channel's series gets room ahead for the points the whole file is likely to hold:
 // every channel of a file holds about as many points as the others, so, growing as they
@@ -42,13 +42,14 @@ public:
     enum error {
         importOk = 0,
         fileError = 10,   // the file cannot be opened
-        deviceError = 11, // no new device can be added (the registry or the plot is full)
+        deviceError = 11, // no new device can be added (the registry or the store is full)
         // and the header errors of zorResultReader
     };
 
-    // list and plot must outlive the import. The plot record of a new device comes from
-    // whoever answers the registry's onAddZor (the main window).
-    zorResultImport(QWidget *window, zorList *list, QwtZOR *plot);
+    // list and store must outlive the import. The device read into is a new registry
+    // record, whose store device (its qwtIndex) is made by whoever answers the
+    // registry's onAddZor; a record left without one fails the import with deviceError.
+    zorResultImport(QWidget *window, zorList *list, zorPointStore *store);
     ~zorResultImport() override;
 
     // Opens the file and reads its header; on success the device is made and the rows
@@ -59,10 +60,12 @@ public:
     int index() const { return zorIndex; }
 
 signals:
-    // The last row is in the plot, or the user cancelled; the plot has not announced
-    // the points it took, so the views refresh now. problem tells the user what of the
-    // file was not read (a read failure, channel columns beyond what is kept); empty
-    // when all of it was.
+    // The device's series in the store were emptied for the file, or took rows of it:
+    // whatever draws the store catches up.
+    void storeChanged(int qwtIndex);
+    // The last row is in the store, or the user cancelled; the views of the device
+    // refresh now. problem tells the user what of the file was not read (a read
+    // failure, channel columns beyond what is kept); empty when all of it was.
     void finished(int index, bool cancelled, const QString &problem);
 
 private:
@@ -91,7 +94,7 @@ private:
 
     QPointer<QWidget> window;
     zorList *list;
-    QwtZOR *plot;
+    zorPointStore *store;
     QString path;
     QFile file;
     zorResultReader reader{&file};

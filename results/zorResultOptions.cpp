@@ -1,27 +1,17 @@
 #include "results/zorResultOptions.h"
 #include "ui_zorResultOptions.h"
 
+#include "results/zorSeparatorBoxes.h"
 #include "ui/zorFileDialog.h"
 
 #include <QDir>
-
-namespace {
-
-enum fieldChoice { fieldSemicolon, fieldTab, fieldComma, fieldBlank, fieldColon };
-enum pointChoice { pointSystem, pointDot, pointComma };
-
-} // namespace
 
 zorResultOptions::zorResultOptions(QWidget *parent)
     : QWidget(parent), ui(new Ui::zorResultOptions), fileDialog(new zorFileDialog(this))
 {
     ui->setupUi(this);
-    const QStringList fields = {";", "\t", ",", " ", ":"};
-    for (int i = 0; i < fields.size(); ++i)
-        ui->deFieldCB->setItemData(i, fields.at(i));
-    const QStringList points = {"", ".", ","};
-    for (int i = 0; i < points.size(); ++i)
-        ui->dePointCB->setItemData(i, points.at(i));
+    zorSeparatorBoxes::fillField(ui->deFieldCB);
+    zorSeparatorBoxes::fillPoint(ui->dePointCB);
 }
 
 zorResultOptions::~zorResultOptions()
@@ -45,8 +35,9 @@ void zorResultOptions::on_selectFileBtn_clicked()
 // A comma between fields leaves no room for a decimal comma.
 void zorResultOptions::on_deFieldCB_currentIndexChanged(int index)
 {
-    ui->dePointCB->setCurrentIndex(index == fieldComma ? pointDot : pointSystem);
-    ui->dePointCB->setEnabled(index != fieldComma);
+    using boxes = zorSeparatorBoxes;
+    ui->dePointCB->setCurrentIndex(index == boxes::fieldComma ? boxes::pointDot : boxes::pointSystem);
+    ui->dePointCB->setEnabled(index != boxes::fieldComma);
 }
 
 QString zorResultOptions::fileName() const

@@ -4,8 +4,8 @@
 #include "stability/zorStabilityLog.h"
 
 namespace {
-const char referenceKey[] = "calibration_reference";
-}
+namespace keys = zorPropertyKeys;
+} // namespace
 
 zorCalPointBook::zorCalPointBook(zorSql *sql, QObject *parent)
     : QObject(parent)
@@ -19,7 +19,7 @@ void zorCalPointBook::load()
     if (sql) {
         for (const zorSql::calPointRow &row : sql->calPoints())
             m_points.append({row.id, row.fixedAt, row.setPoint, row.comment, zorCalPoint::channelsFrom(row.channels)});
-        const QStringList ref = sql->getAppProperty(referenceKey).toString().split(':');
+        const QStringList ref = sql->getApp(keys::calibrationReference).split(':');
         if (ref.size() == 2)
             m_reference = {ref.at(0).toInt(), ref.at(1).toInt()};
     }
@@ -77,7 +77,11 @@ bool zorCalPointBook::annotate(int id, const QString &setPoint, const QString &c
 void zorCalPointBook::setReference(const zorCalPoint::reference &ref)
 {
     m_reference = ref;
-    if (sql)
-        sql->setAppProperty(referenceKey, ref.isSet() ? QString("%1:%2").arg(ref.deviceId).arg(ref.ch) : QVariant());
+    if (sql) {
+        if (ref.isSet())
+            sql->setApp(keys::calibrationReference, QString("%1:%2").arg(ref.deviceId).arg(ref.ch));
+        else
+            sql->resetApp(keys::calibrationReference);
+    }
     emit changed();
 }

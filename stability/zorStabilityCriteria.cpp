@@ -5,9 +5,9 @@
 #include <cmath>
 
 namespace {
-const char windowKey[] = "stability_window";
-const QString sigmaPrefix = QStringLiteral("stability_sigma:");
-const QString driftPrefix = QStringLiteral("stability_drift:");
+const char *const windowKey = zorPropertyKeys::stabilityWindow.key;
+const QString sigmaPrefix = QLatin1String(zorPropertyKeys::stabilitySigmaPrefix);
+const QString driftPrefix = QLatin1String(zorPropertyKeys::stabilityDriftPrefix);
 } // namespace
 
 void zorStabilityCriteria::setWindow(double seconds)

@@ -1,6 +1,8 @@
 #ifndef ZORSTABILITYCRITERIA_H
 #define ZORSTABILITYCRITERIA_H
 
+#include "db/zorPropertyKeys.h"
+
 #include <QCoreApplication>
 #include <QMap>
 #include <QString>
@@ -28,7 +30,7 @@ public:
         bool operator==(const limits &o) const { return sigma == o.sigma && drift == o.drift; }
     };
 
-    static constexpr double defaultWindow = 600.0;
+    static constexpr double defaultWindow = zorPropertyKeys::stabilityWindow.fallback;
 
     double window() const { return m_window; }
     void setWindow(double seconds);

@@ -86,7 +86,8 @@ double readBackSeconds(const QString &path, ZORSerialPort *port, zorSql *sql, do
     QElapsedTimer timer;
     timer.start();
     const double cpu = benchFigures::threadCpuSeconds();
-    auto *import = new zorResultImport(&rig.plot, &rig.list, &rig.plot);
+    auto *import = new zorResultImport(&rig.plot, &rig.list, &rig.plot.editStore());
+    QObject::connect(import, &zorResultImport::storeChanged, &rig.plot, &QwtZOR::storeChanged);
     QEventLoop loop;
     QObject::connect(import, &zorResultImport::finished, &loop, &QEventLoop::quit);
     if (import->start(path) != zorResultImport::importOk)

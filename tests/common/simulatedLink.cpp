@@ -40,7 +40,7 @@ zorSimulator *simulatedLink::startSim(quint32 serial, int period, zorSimMemory::
 int simulatedLink::addDev(const QString &portName, quint16 init)
 {
     const int devIndex = port.addDev(portName);
-    emit port.onSetDelayTime(devIndex, init, 0, 0);
+    port.setDelayTime(devIndex, init, 0, 0);
     return devIndex;
 }
 

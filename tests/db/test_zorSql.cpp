@@ -295,6 +295,11 @@ private slots:
             {"autoconnect|" + path, "main_device_id|1"});
         row("invalid value deletes", [](zorSql &s) { return setApp(s, "autoconnect", QVariant()); },
             QVariant(), apps, {"main_device_id|1"});
+        row("declared keys: their strings and stored texts, defaults while absent", [](zorSql &s) {
+            s.setApp(zorPropertyKeys::mqttPort, 8883u);
+            s.setApp(zorPropertyKeys::exitQuery, false);
+            return s.getApp(zorPropertyKeys::mqttPort) == 8883u && s.getApp(zorPropertyKeys::mqttHost) == "localhost";
+        }, true, apps, {"autoconnect|1", "main_device_id|1", "mqtt_port|8883", "exit_query|0"});
         row("no rows: main device's plot rows", [](zorSql &s) { return setDev(s, 3, "", 0); }, main);
         row("no rows left", [](zorSql &s) { return setDev(s, 2, "qwt-show", QVariant()); }, main,
             devs + "'qwt-show'", {});

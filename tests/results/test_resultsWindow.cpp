@@ -448,6 +448,7 @@ void test_resultsWindow::truncatedReadBack()
     const int q = zor->qwtIndex;
     QCOMPARE(QString("%1 %2 %3").arg(h.plot()->getChMeasCount(q, 0)).arg(h.plot()->getChMeasCount(q, 1)).arg(h.plot()->getChMeas(q, 1)),
              QString("2 1 21.5"));
+    QVERIFY(h.plot()->getChShow(q, 1)); // the plot took up the channels the file brought
     h.menuAction("addDevBtn", "без подключния")->trigger();
     QVERIFY(h.plot()->getStartDateTime(h.list()->getQWTIndex(h.list()->getIndexList().last())).secsTo(QDateTime::currentDateTime()) < 60);
     for (int index : h.list()->getIndexList())
