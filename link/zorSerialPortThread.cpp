@@ -75,15 +75,17 @@ bool zorSerialPortThread::reConnect()
         emit onError(openFailed);
         return false;
     }
+    // What a pseudo-terminal or a bridge buffered while the port was closed is no
+    // reading of now: its time is unknown. Cleared at once, before the line settings
+    // are made, so that what the instrument sends once the port is open is not
+    // cleared with it.
+    port->clear(QSerialPort::Input);
     port->setBaudRate(baudRate);
     port->setDataBits(QSerialPort::Data8);
     port->setParity(QSerialPort::NoParity);
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     port->clearError();
-    // What a pseudo-terminal or a bridge buffered while the port was closed is no
-    // reading of now: its time is unknown.
-    port->clear(QSerialPort::Input);
     parser.clear();
     portFailed = false;
     connect(port, &QSerialPort::readyRead, this, &zorSerialPortThread::readyRead);

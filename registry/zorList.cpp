@@ -485,17 +485,23 @@ int zorList::adopt(int devIndex, const optionsZOR70 &identity, bool takeNew, con
         zor->answered = true;
         getAllDataFromZor(index);
     }
-    // A returning instrument's channels are known: what it sent while its port was
-    // being probed is its record's, ahead of everything the link delivers from now on.
+    takeStreamed(index, devIndex, streamed);
+    return index;
+}
+
+// A returning instrument's channels are known: what it sent before its record took the
+// port is that record's, ahead of everything the link delivers from now on.
+void zorList::takeStreamed(int index, int devIndex, const QVector<_reading> &streamed)
+{
     if (!streamed.isEmpty())
-        qCInfo(lcRegistry) << "record" << index << "takes" << streamed.size() << "readings streamed during the probe";
+        qCInfo(lcRegistry) << "record" << index << "takes" << streamed.size() << "readings streamed before it took"
+                           << "the port";
     for (const _reading &reading : streamed) {
         _zor *zor = getZorByDevIndex(devIndex);
         if (!zor || zor->index != index)
             break;
         takeReading(zor, reading);
     }
-    return index;
 }
 
 // ---- Wiring ----------------------------------------------------------------------------
@@ -766,17 +772,21 @@ zorList::_zor *zorList::handOver(_zor *zor, const QByteArray &identityBytes)
     owner->refdUUndecided = zor->refdUUndecided;
     owner->options->blockSignals(true);
     const int index = owner->index;
+    const int devIndex = owner->devIndex;
+    const QVector<_reading> streamed = std::exchange(zor->unclaimed, {});
     qCInfo(lcRegistry).noquote() << "instrument №" << identity.getDevNumberStr() << "on" << owner->portName
                                  << "is that of record" << index << ": reconnected there";
     rmByIndex(zor->index);
     if (!stillHere(index, owner))
         return nullptr;
     emit onReattach(index);
+    takeStreamed(index, devIndex, streamed);
     return stillHere(index, owner);
 }
 
 void zorList::identityArrived(_zor *zor, bool decoded)
 {
+    zor->unclaimed.clear();
     const bool undecided = std::exchange(zor->refdUUndecided, false);
     const optionsZOR70 *options = zor->options;
     if (!options->isIdentified()) {
@@ -871,8 +881,14 @@ void zorList::takeReading(_zor *zor, const _reading &reading)
     }
     // The instrument counts channels from 1; 0 or a channel beyond the table is
     // garbage (0 - 1 would even name the main channel).
-    if (!zor || !zor->proccesed || !streamReadable(zor) || ch == 0 || ch > optionsZOR70::chMax)
+    if (!zor || !zor->proccesed || ch == 0 || ch > optionsZOR70::chMax)
         return;
+    if (!streamReadable(zor)) {
+        // A port that has not answered yet may be a lost instrument come back.
+        if (!hasAnswered(zor) && zor->unclaimed.size() < maxUnclaimed)
+            zor->unclaimed.append(reading);
+        return;
+    }
     if (reading.meas > errorMarker)
         readMeasValue(zor, reading);
     else
@@ -989,6 +1005,7 @@ void zorList::fallSilent(_zor *zor, quint16 code)
         return;
     zor->silent = true;
     zor->readRest = false;
+    zor->unclaimed.clear();
     zor->options->blockSignals(false);
     qCWarning(lcRegistry).noquote() << "port" << zor->portName << "does not answer, code" << code
                                     << ": nothing more is sent until it streams readings or the user asks";

@@ -31,6 +31,16 @@ class zorList : public QObject
     Q_PROPERTY(int sendDelay READ sendDelay WRITE setSendDelay)
 
 public:
+    // A reading of the stream, with the moment it reached the program (ms since the
+    // epoch): one that waited for its record keeps the time it was sent at.
+    struct _reading
+    {
+        double meas;
+        quint8 ch;
+        char dim;
+        qint64 at;
+    };
+
     struct _zor
     {
         _zor(int devIndex, const QString &portName, int sendDelay);
@@ -83,20 +93,17 @@ public:
         // once (woken): a device that streams but does not answer is left alone.
         bool silent = false;
         bool woken = false;
-    };
-
-    // A reading of the stream, with the moment it reached the program (ms since the
-    // epoch): one that waited for its record keeps the time it was sent at.
-    struct _reading
-    {
-        double meas;
-        quint8 ch;
-        char dim;
-        qint64 at;
+        // Readings a port streamed before its first identity answer: when that names a
+        // lost record's instrument, they are that record's (see handOver), otherwise
+        // they are dropped.
+        QVector<_reading> unclaimed;
     };
 
     // The record limit: at most this many records exist at a time.
     static constexpr int maxZor = 254;
+    // The most readings a port not yet identified keeps for a lost record: a device
+    // that streams but never answers does not fill the memory.
+    static constexpr int maxUnclaimed = 4096;
     static constexpr int defaultSendDelay = 5000;
     // The longest wait for settings to go out before an instrument is let go: each
     // write waits for the link's pause and takes an exchange.
@@ -291,6 +298,7 @@ private:
     void matchSnapShot(_zor *zor);
     void updateDevRow(const _zor *zor);
     void takeReading(_zor *zor, const _reading &reading);
+    void takeStreamed(int index, int devIndex, const QVector<_reading> &streamed);
     void readMeasValue(const _zor *zor, const _reading &reading);
     void readMeasError(_zor *zor, quint8 ch, char dim);
     void readStatusFlags(_zor *zor, const QStringList &lStr);

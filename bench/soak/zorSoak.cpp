@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <limits>
 #include <memory>
@@ -37,6 +38,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
@@ -67,13 +70,13 @@ qint64 residentBytes()
 // instrument sent after it came back.
 struct _gap
 {
-    qint64 pullUs = 0;
     qint64 returnUs = 0;
     int breakRow = -1;              // the recording's last row when the break was handled
     double stale[maxChannels];      // the newest value of each channel then
     bool hasStale[maxChannels] = {};
-    QVector<double> fresh[maxChannels];
+    QVector<double> fresh[maxChannels];   // sent while the program had the port open again
     int freshCount = 0;
+    double firstFreshT = -1;        // plot time of the first reading after the return
 };
 
 struct _instrument
@@ -147,6 +150,10 @@ struct zorSoakRun
     // read them late under load: syncedUs tells how far the timelines are complete.
     void watchOpens()
     {
+        // Woken first when a port opens, so that its time is that of the open and not
+        // of a thread waiting for a core.
+        const sched_param first{sched_get_priority_min(SCHED_FIFO)};
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &first);
         char buf[4096] __attribute__((aligned(alignof(inotify_event))));
         while (!stopping.load()) {
             const qint64 before = nowUs();
@@ -239,16 +246,18 @@ struct zorSoakRun
                 continue;
             }
             const int colon = e.data.indexOf(':');
-            if (colon < 0) {
-                if (openAt(in, e.us))
-                    ++in.sent;
+            if (colon < 0)
                 continue;
-            }
+            // A sweep is complete with the reading of its last channel; the status
+            // line that follows is none of its measurements.
+            const int ch = e.data.left(colon).toInt() - 1;
+            if (ch == o.channels - 1 && openAt(in, e.us))
+                ++in.sent;
             if (in.gaps.empty())
                 continue;
             _gap &g = in.gaps.back();
-            const int ch = e.data.left(colon).toInt() - 1;
-            if (g.returnUs == 0 || e.us < g.returnUs || g.freshCount >= postValuesKept || ch < 0 || ch >= maxChannels)
+            if (g.returnUs == 0 || e.us < g.returnUs || g.freshCount >= postValuesKept || ch < 0 || ch >= maxChannels
+                || !openAt(in, e.us))
                 continue;
             g.fresh[ch].append(e.data.mid(colon + 1).trimmed().chopped(1).toDouble());
             ++g.freshCount;
@@ -337,7 +346,6 @@ void zorSoakRun::schedule()
                 {
                     QMutexLocker locker(&lock);
                     in.gaps.emplace_back();
-                    in.gaps.back().pullUs = nowUs();
                 }
                 in.down = true;
                 pull(i);
@@ -518,13 +526,19 @@ zorSoak::_figures zorSoak::run()
                 }
     });
     double worstReconnect = 0;
-    QObject::connect(list, &zorList::onReadMeas, window.get(), [&](int index) {
+    QObject::connect(list, &zorList::onReadMeas, window.get(), [&](int index, double, quint8 ch) {
         if (r.awaiting.load() == 0)
             return;
         const int i = instrumentOf(index);
         if (i < 0 || !r.inst[size_t(i)]->awaiting.exchange(false))
             return;
         --r.awaiting;
+        int qwt = list->getQWTIndex(index);
+        const zorPointStore::_dev *dev = plot->store().findDev(qwt);
+        if (dev && ch < dev->chs.size()) {
+            QMutexLocker locker(&r.lock);
+            r.inst[size_t(i)]->gaps.back().firstFreshT = dev->chs.at(ch).time.last();
+        }
         const double s = (nowUs() - r.inst[size_t(i)]->returnedUs.load()) / 1e6;
         worstReconnect = qMax(worstReconnect, s);
         ++r.f.reconnected;
@@ -612,13 +626,13 @@ zorSoak::_figures zorSoak::run()
         r.f.rowsLost += in->sent - rows.size();
         r.f.sweepsSent += in->sent;
         for (const _gap &g : in->gaps) {
-            if (g.breakRow < 0 || g.returnUs == 0)
+            if (g.breakRow < 0 || g.returnUs == 0 || g.firstFreshT < 0)
                 continue;
-            const double lastDT = rows.value(g.breakRow).value(1).toDouble();
-            const double gapS = (g.returnUs - g.pullUs) / 1e6;
             for (int row = g.breakRow + 1; row <= g.breakRow + rowsCheckedAfterGap && rows.contains(row); ++row) {
                 const QStringList &fields = rows[row];
-                bool stale = fields.value(1).toDouble() < lastDT + gapS - 1.0;
+                // Row times are whole seconds: one before the first reading after the
+                // gap is a time from before it.
+                bool stale = fields.value(1).toDouble() < double(std::llround(g.firstFreshT));
                 for (int ch = 0; ch < maxChannels && ch + 2 < fields.size(); ++ch) {
                     const QString text = fields.at(ch + 2);
                     if (text.isEmpty() || text == "--" || !g.hasStale[ch])

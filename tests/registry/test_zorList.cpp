@@ -74,11 +74,19 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(r.list.getDBIndex(index) > 0, simulatedLink::timeout);
     }
 
-    // A returning instrument streams while the search has its port open for the identity:
-    // what it sent then reaches its record, in order and with the time it arrived, ahead
-    // of every later reading.
+    // A returning instrument streams while its port waits for the identity, found by the
+    // search or typed in by the user: what it sent then reaches its record, in order and
+    // with the time it arrived, ahead of every later reading.
+    void streamedDuringProbe_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("search") << false;
+        QTest::newRow("typed path") << true;
+    }
+
     void streamedDuringProbe()
     {
+        QFETCH(bool, typed);
         simulatedRegistry r;
         zorSimulator *sim = r.startSim(7);
         zorAutoConnect search(&r.link.port, &r.list);
@@ -93,7 +101,11 @@ private slots:
         sim->stop();
         QTRY_VERIFY_WITH_TIMEOUT(search.isLost(index), simulatedLink::timeout);
         r.readingTimes.clear();
+        if (typed)
+            search.setEnabled(false);
         QVERIFY(sim->start());
+        if (typed)
+            QVERIFY(r.list.connectPort(sim->portName()) >= 0);
         QTRY_VERIFY_WITH_TIMEOUT(reattachedAt > 0 && r.readingTimes.size() > 10, simulatedLink::timeout);
         QVERIFY(r.readingTimes.first() < reattachedAt);
         QVERIFY(std::is_sorted(r.readingTimes.cbegin(), r.readingTimes.cend()));
