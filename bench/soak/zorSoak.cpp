@@ -459,6 +459,7 @@ zorSoak::_figures zorSoak::run()
         settings.name = QString("Стенд %1").arg(i + 1);
         settings.channels = options.channels;
         settings.period = 0;
+        settings.sweepPerWrite = options.sweepPerWrite;
         auto in = std::make_unique<_instrument>();
         in->sim.reset(new zorSimulator(settings));
         if (!in->sim->start())
