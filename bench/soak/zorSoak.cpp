@@ -50,6 +50,13 @@ const int postValuesKept = 4000;     // readings after a return kept to tell fre
 const int rowsCheckedAfterGap = 3;
 const qint64 probeQuietUs = 3000000; // bytes to the foreign device further apart start another probe
 
+// A simulator's period: a whole sweep (its readings and the status line) at once comes
+// as often as its tokens one by one would.
+int periodMs(const zorSoak::_options &o)
+{
+    return o.sweepPerWrite ? o.tokenMs * (o.channels + 1) : o.tokenMs;
+}
+
 qint64 nowUs()
 {
     return zorSimLine::nowNs() / 1000;
@@ -311,7 +318,7 @@ void zorSoakRun::schedule()
             if (in.otherPath)
                 holder.open();
             in.sim->start();
-            in.sim->setPeriod(o.tokenMs);
+            in.sim->setPeriod(periodMs(o));
             holder.close();
             in.path = in.sim->portName();
             if (in.path != old)
@@ -556,7 +563,7 @@ zorSoak::_figures zorSoak::run()
     const qint64 rssBefore = residentBytes();
 
     for (const auto &in : r.inst)
-        in->sim->setPeriod(options.tokenMs);
+        in->sim->setPeriod(periodMs(options));
     beat.start();
     heart.start(10);
     std::thread scheduler(&zorSoakRun::schedule, &r);
