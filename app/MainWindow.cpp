@@ -421,7 +421,7 @@ void MainWindow::wire()
     connect(plot, &QwtZOR::onAddCh, properties, [this](int qwtIndex, uchar ch) { properties->applyCh(qwtIndex, ch); });
     connect(live, &zorLiveView::chHeaderClicked, this, [this] { plot->setChShow(true, -1, 255); });
     connect(autoConnect, &zorAutoConnect::reconnected, this, &MainWindow::updUI);
-    connect(recorder, &zorRecorder::onRecStateChange, this, &MainWindow::updUI);
+    connect(recorder, &zorRecorder::onRecStateChange, live, &zorLiveView::recordingChanged);
 
     // The settings dialog holds the window's refreshes back while it is open and
     // brings them in when it closes.

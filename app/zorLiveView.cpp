@@ -65,6 +65,7 @@ zorLiveView::zorLiveView(const widgets &ui, zorList *list, QwtZOR *plot, const z
     , plot(plot)
     , recorder(recorder)
     , throttle(new zorReplotThrottle(this, refreshMs))
+    , recordIcon(":/resource/images/record.svg")
 {
     connect(throttle, &zorReplotThrottle::due, this, &zorLiveView::refreshDirty);
     setupTables();
@@ -178,6 +179,7 @@ void zorLiveView::rebuild()
     showChErrors();
     dirtyDevs.clear();
     dirtyChs.clear();
+    dirtyRecordings.clear();
     displaysDirty = false;
 }
 
@@ -245,9 +247,11 @@ void zorLiveView::fillDevRecording(int row, int index)
     if (!problem.isEmpty())
         tip += "\n" + problem;
     name->setToolTip(tip);
-    name->setIcon(zor->recEnabled ? QIcon(":/resource/images/record.svg") : QIcon());
-    if (recorder->isFailing(index))
-        name->setBackground(recordingFailColor);
+    name->setIcon(zor->recEnabled ? recordIcon : QIcon());
+    const QColor normal = index == m_mainDev ? mainRowColor : QColor();
+    name->setBackground(recorder->isFailing(index) ? QBrush(recordingFailColor)
+                        : normal.isValid()         ? QBrush(normal)
+                                                   : QBrush());
 }
 
 void zorLiveView::fillDevValue(int row, int index)
@@ -430,8 +434,20 @@ void zorLiveView::markDirty(int qwtIndex, quint8 ch)
     throttle->request();
 }
 
+void zorLiveView::recordingChanged(int index)
+{
+    dirtyRecordings.insert(index);
+    throttle->request();
+}
+
 void zorLiveView::refreshDirty()
 {
+    for (int index : qAsConst(dirtyRecordings)) {
+        const int row = rowOf(index);
+        if (row > 0)
+            fillDevRecording(row, index);
+    }
+    dirtyRecordings.clear();
     for (int index : qAsConst(dirtyDevs)) {
         const int row = rowOf(index);
         if (row > 0)

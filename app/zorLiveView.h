@@ -2,6 +2,7 @@
 #define ZORLIVEVIEW_H
 
 #include <QHash>
+#include <QIcon>
 #include <QObject>
 #include <QSet>
 
@@ -67,6 +68,9 @@ public:
     void devError(int index);
     void chError(int index, quint8 ch, quint8 code, const QString &msg);
     void status(int index);
+    // The device's recording state changed (the recorder reports every row while its
+    // file fails): its name cell follows at the next refresh.
+    void recordingChanged(int index);
     // The plot's view of the main device changed: display styles and colour marks.
     void plotChanged();
     // Redraws the colour mark of one channel of the main device.
@@ -105,10 +109,12 @@ private:
     QwtZOR *plot;
     const zorRecorder *recorder;
     zorReplotThrottle *throttle;
+    const QIcon recordIcon;   // read once: rows are filled again and again
     const zorStabilityBoard *stability = nullptr;
     int m_mainDev = -1;
     QSet<int> dirtyDevs;      // registry indices whose main channel has new readings
     QSet<int> dirtyChs;       // channels of the main device with new readings
+    QSet<int> dirtyRecordings; // registry indices whose recording state changed
     bool displaysDirty = false;
     QSet<int> alarms;         // key(qwtIndex, ch) of values beyond a limit
     QHash<int, QString> chErrors; // key(qwtIndex, ch) -> error text until the next reading

@@ -106,9 +106,7 @@ int ZORSerialPort::addDev(const QString &portName, char devType, int baudRate, q
 void ZORSerialPort::connectWorker(zorSerialPortThread *worker)
 {
     connect(worker, &zorSerialPortThread::setProgress, this, &ZORSerialPort::setDevProgress);
-    connect(worker, &zorSerialPortThread::readyMeas, this, &ZORSerialPort::readDevMeas);
-    connect(worker, &zorSerialPortThread::readySource, this, &ZORSerialPort::readDevSource);
-    connect(worker, &zorSerialPortThread::readyStatus, this, &ZORSerialPort::readDevStatus);
+    connect(worker, &zorSerialPortThread::streamReady, this, &ZORSerialPort::readDevStream);
     connect(worker, &zorSerialPortThread::readyQuery, this, &ZORSerialPort::readDevReply);
     connect(worker, &zorSerialPortThread::onSendQueryError, this, &ZORSerialPort::onSendQueryError);
     connect(worker, &zorSerialPortThread::onSendDataError, this, &ZORSerialPort::onSendDataError);
@@ -325,25 +323,25 @@ void ZORSerialPort::blockEventAll(bool b)
         blockEventDev(devIndex, b);
 }
 
-void ZORSerialPort::readDevMeas(double meas, quint8 ch, char dim)
+void ZORSerialPort::readDevStream()
 {
     const int devIndex = senderIndex();
-    if (devIndex >= 0 && !isBlocked(devIndex))
-        emit readyDevMeas(devIndex, meas, ch, dim);
-}
-
-void ZORSerialPort::readDevSource(QByteArray buf)
-{
-    const int devIndex = senderIndex();
-    if (devIndex >= 0 && !isBlocked(devIndex))
-        emit readyDevSource(devIndex, buf);
-}
-
-void ZORSerialPort::readDevStatus(QStringList lStr)
-{
-    const int devIndex = senderIndex();
-    if (devIndex >= 0 && !isBlocked(devIndex))
-        emit readyDevStatus(devIndex, lStr);
+    zorSerialPortThread *worker = workers.value(devIndex);
+    if (!worker)
+        return;
+    const QVector<zorStreamParser::_token> tokens = worker->takeStreamed();
+    // Token by token, as they came: a receiver may block or remove the device on the way.
+    for (const zorStreamParser::_token &token : qAsConst(tokens)) {
+        if (devIndex < 0 || workers.value(devIndex) != worker)
+            return;
+        if (isBlocked(devIndex))
+            continue;
+        emit readyDevSource(devIndex, token.source);
+        if (token.type == zorStreamParser::status)
+            emit readyDevStatus(devIndex, token.fields);
+        else if (token.type == zorStreamParser::measurement)
+            emit readyDevMeas(devIndex, token.meas, token.ch, token.dim);
+    }
 }
 
 void ZORSerialPort::readDevReply(QByteArray *buf, quint8 address)

@@ -104,9 +104,7 @@ signals:
     void onSetDelayTime(int devIndex, quint16 init = 2000, quint16 queue = 5000, quint16 attempt = 3000);
 
 private slots:
-    void readDevMeas(double meas, quint8 ch, char dim);
-    void readDevSource(QByteArray buf);
-    void readDevStatus(QStringList lStr);
+    void readDevStream();
     void readDevReply(QByteArray *buf, quint8 address);
     void purgeDevSerialPortThread();
     void setDevProgress(int progress, int maxProgress, quint8 address);

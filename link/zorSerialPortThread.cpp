@@ -7,10 +7,17 @@
 #include <QRandomGenerator64>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 std::atomic<int> settleFixedMs{400};
 std::atomic<int> settleSpreadMs{500};
+
+// Between exchanges: the port's own buffer, and how many tokens the manager may leave
+// untaken before the worker stops reading (some 30 and 10 sweeps of 8 channels).
+const qint64 streamBufferBytes = 4096;
+const int maxUntakenTokens = 100;
 
 } // namespace
 
@@ -86,6 +93,7 @@ bool zorSerialPortThread::reConnect()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     port->clearError();
+    setExchanging(false);
     parser.clear();
     portFailed = false;
     connect(port, &QSerialPort::readyRead, this, &zorSerialPortThread::readyRead);
@@ -113,6 +121,9 @@ void zorSerialPortThread::failPort(QSerialPort::SerialPortError error)
     if (portFailed)
         return;
     portFailed = true;
+    // What the port still holds came before the break.
+    if (!exchanging)
+        takeStream(true);
     qCWarning(lcLink) << portName << "port error" << int(error) << port->errorString();
     emit onError(quint16(255 - error));
     stop();
@@ -153,27 +164,42 @@ void zorSerialPortThread::readyRead()
     takeStream();
 }
 
-void zorSerialPortThread::takeStream()
+void zorSerialPortThread::takeStream(bool force)
 {
     if (!port->isOpen() || port->bytesAvailable() == 0)
         return;
     if (watchdog)
         watchdog->stop();
     QVector<zorStreamParser::_token> tokens;
-    if (!parser.append(port->readAll(), tokens)) {
-        startWatchdog();
-        return;
+    {
+        QMutexLocker locker(&streamLock);
+        streamHeldBack = !force && streamed.size() >= maxUntakenTokens;
     }
-    if (alive.load()) {
-        for (const zorStreamParser::_token &token : qAsConst(tokens)) {
-            emit readySource(token.source);
-            if (token.type == zorStreamParser::status)
-                emit readyStatus(token.fields);
-            else if (token.type == zorStreamParser::measurement)
-                emit readyMeas(token.meas, token.ch, token.dim);
+    if (!streamHeldBack && parser.append(port->readAll(), tokens) && alive.load()) {
+        QMutexLocker locker(&streamLock);
+        streamed += tokens;
+        if (!std::exchange(streamAnnounced, true)) {
+            locker.unlock();
+            emit streamReady();
         }
     }
     startWatchdog();
+}
+
+QVector<zorStreamParser::_token> zorSerialPortThread::takeStreamed()
+{
+    QMutexLocker locker(&streamLock);
+    streamAnnounced = false;
+    if (std::exchange(streamHeldBack, false))
+        QMetaObject::invokeMethod(this, [this] { readyRead(); }, Qt::QueuedConnection);
+    return std::exchange(streamed, {});
+}
+
+void zorSerialPortThread::setExchanging(bool on)
+{
+    exchanging = on;
+    // An exchange waits for whole replies, however long.
+    port->setReadBufferSize(on ? 0 : streamBufferBytes);
 }
 
 void zorSerialPortThread::sendQuery(int devIndex, zorSerialPortQueryItem query)
@@ -298,13 +324,15 @@ void zorSerialPortThread::sendNextDataWord()
 
 void zorSerialPortThread::startExchange(quint8 address, bool showPr)
 {
-    // The readings that arrived since the last look are taken before the exchange
-    // clears the port. The instrument breaks off the token it is sending when the
-    // selector reaches it, so an unfinished token is dropped, not joined to the
-    // stream after the exchange.
-    takeStream();
+    // The readings that arrived since the last look, also those waiting in the line
+    // beyond the port's bounded buffer, are taken before the exchange clears the port.
+    // The instrument breaks off the token it is sending when the selector reaches it,
+    // so an unfinished token is dropped, not joined to the stream after the exchange.
+    setExchanging(true);
+    for (int looks = 0; looks < 16 && port->waitForReadyRead(0); ++looks) {
+    }
+    takeStream(true);
     parser.clear();
-    exchanging = true;
     if (showPr) {
         emit setProgress(-1, 0, address);
         exchange->setProgress([this, address](int done, int total) { emit setProgress(done, total, address); });
@@ -315,7 +343,7 @@ void zorSerialPortThread::startExchange(quint8 address, bool showPr)
 
 void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
 {
-    exchanging = false;
+    setExchanging(false);
     if (!alive.load()) {
         // Removed while exchanging: abandon quietly.
         if (query.showPr)
@@ -355,7 +383,7 @@ void zorSerialPortThread::finishQuery(quint8 code, const QByteArray &reply)
 
 void zorSerialPortThread::finishData(quint8 code, void (zorSerialPortThread::*retry)())
 {
-    exchanging = false;
+    setExchanging(false);
     if (!alive.load()) {
         if (data.showPr)
             emit setProgress(0, 0, data.address);

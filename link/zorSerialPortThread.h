@@ -5,6 +5,7 @@
 #include "link/zorSerialPortQueryItem.h"
 #include "link/zorStreamParser.h"
 
+#include <QMutex>
 #include <QSerialPort>
 #include <QStringList>
 #include <QThread>
@@ -18,8 +19,14 @@ class zorLinkExchange;
 // event loop (it is moved onto itself before it starts), owns the port, parses the
 // reading and status stream the instrument sends on its own, and carries out one block
 // exchange of each kind at a time when the link manager hands it a request. It is
-// reached only through queued connections; the one exception is rm(), which the
-// manager calls directly to cut a running exchange short.
+// reached only through queued connections; the exceptions are rm(), which the manager
+// calls directly to cut a running exchange short, and takeStreamed().
+//
+// The stream goes to the manager in batches: one queued call announces the tokens, and
+// those parsed meanwhile join them until the manager takes them all. While it holds
+// many untaken, the worker reads no more: the bytes wait in the port (its buffer is
+// bounded between exchanges) and then in the line, so a manager that falls behind
+// slows the stream down instead of growing a queue of calls it can never catch up with.
 class zorSerialPortThread : public QThread
 {
     Q_OBJECT
@@ -44,6 +51,8 @@ public:
     bool isAlive() const { return alive.load(); }
     // How many times the port has been opened again after the first time.
     int reconnectCount() const { return reconnects.load(); }
+    // The tokens streamed since the last call, in order; any thread.
+    QVector<zorStreamParser::_token> takeStreamed();
 
 public slots:
     void sendQuery(int devIndex, zorSerialPortQueryItem query);
@@ -55,9 +64,8 @@ public slots:
     void rm();
 
 signals:
-    void readySource(QByteArray buf);
-    void readyMeas(double meas, quint8 ch, char dim);
-    void readyStatus(QStringList lStr);
+    // takeStreamed() has tokens; raised once until they are taken.
+    void streamReady();
     void setProgress(int progress, int maxProgress, quint8 address);
     // A finished read. The array is new; the receiver releases it after delivery.
     void readyQuery(QByteArray *buf, quint8 address);
@@ -84,8 +92,10 @@ private slots:
 
 private:
     bool reConnect();
-    // Parses and reports what the instrument streamed since the last look.
-    void takeStream();
+    // Parses and hands over what the instrument streamed since the last look; unless
+    // forced (before an exchange clears the port), not while many tokens are untaken.
+    void takeStream(bool force = false);
+    void setExchanging(bool on);
     void failPort(QSerialPort::SerialPortError error);
     void stop();
     // The settle pause: its fixed part plus a uniform random share of its spread.
@@ -132,6 +142,11 @@ private:
     zorStreamParser parser;
     bool exchanging = false;      // an exchange owns the port's bytes
     bool portFailed = false;      // a fatal port error has been reported
+
+    QMutex streamLock;            // guards the three below
+    QVector<zorStreamParser::_token> streamed;
+    bool streamAnnounced = false; // streamReady() is on its way or being handled
+    bool streamHeldBack = false;  // the port was left unread: read again once taken
 };
 
 #endif // ZORSERIALPORTTHREAD_H

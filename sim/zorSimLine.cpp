@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -119,10 +120,27 @@ bool zorSimLine::receive(char *byte, int timeoutMs, const _interruption &interru
     }
 }
 
+void zorSimLine::waitForInput(qint64 ns)
+{
+    if (master < 0 || !input.isEmpty())
+        return;
+    const qint64 until = nowNs() + ns;
+    pollfd fd = {master, POLLIN, 0};
+    const timespec wait{time_t(ns / 1000000000LL), long(ns % 1000000000LL)};
+    if (::ppoll(&fd, 1, &wait, nullptr) > 0 && !(fd.revents & POLLIN))
+        sleepUntil(until);   // hung up: do not spin
+}
+
 bool zorSimLine::hasInput()
 {
     readAvailable();
     return !input.isEmpty();
+}
+
+int zorSimLine::unread() const
+{
+    int bytes = 0;
+    return slave >= 0 && ::ioctl(slave, FIONREAD, &bytes) == 0 ? bytes : 0;
 }
 
 void zorSimLine::discardInput(int quietMs, const _interruption &interrupted)

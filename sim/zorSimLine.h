@@ -40,8 +40,12 @@ public:
     // Waits at most timeoutMs for one byte, while the line stays open and nothing
     // interrupts.
     bool receive(char *byte, int timeoutMs, const _interruption &interrupted);
+    // Waits at most ns (below the polling slice) for a byte to arrive, without taking it.
+    void waitForInput(qint64 ns);
     // True when a byte has arrived (does not wait, does not take it).
     bool hasInput();
+    // The bytes sent that the other end has not read yet.
+    int unread() const;
     // Drops what has arrived, and what keeps arriving until quietMs pass without a byte.
     void discardInput(int quietMs, const _interruption &interrupted);
 

@@ -36,6 +36,10 @@ const int unacknowledgedQuiet = 300;
 const int maxEvents = 100000;
 const int maxReceived = 4 * 1024 * 1024;
 
+// A sweep sent whole waits while more than this is unread, looking again this often.
+const int maxBacklog = 1024;
+const qint64 backlogWaitNs = 500000;
+
 const char *const faultNames[] = {"no-echo",     "no-ready-marker", "bad-ready-marker", "corrupt-unit",
                                   "withhold-ack", "wrong-echo",      "no-data",          "error-reading",
                                   "status-error", "drop-line",       "line-noise"};
@@ -97,14 +101,20 @@ void zorSimulator::run()
             continue;
         }
         const qint64 periodNs = qint64(period) * 1000000;
+        // The last fraction of a millisecond before a token is waited for, not spun away.
+        const qint64 untilToken = nextToken - zorSimLine::nowNs();
+        if (periodNs > 0 && untilToken > 0 && untilToken < 1000000)
+            line.waitForInput(untilToken);
         const int waitMs = periodNs > 0 ? int(qBound<qint64>(0, (nextToken - zorSimLine::nowNs()) / 1000000, 50)) : 50;
         char byte;
         if (take(&byte, 1, waitMs)) {
             serve(byte);
             nextToken = zorSimLine::nowNs() + periodNs;
         } else if (periodNs > 0 && zorSimLine::nowNs() >= nextToken) {
-            sendToken();
-            nextToken = qMax(nextToken + periodNs, zorSimLine::nowNs());
+            if (sendToken())
+                nextToken = qMax(nextToken + periodNs, zorSimLine::nowNs());
+            else
+                nextToken = zorSimLine::nowNs() + backlogWaitNs;
         }
     }
 }
@@ -377,16 +387,33 @@ void zorSimulator::serveWordWrite(quint8 address)
     record(wordWritten, address, word);
 }
 
-void zorSimulator::sendToken()
+bool zorSimulator::sendToken()
 {
+    if (settings.sweepPerWrite && line.unread() > maxBacklog)
+        return false;
     QVector<zorSimMemory::_channel> channels;
     {
         QMutexLocker locker(&lock);
         channels = memory.activeChannels();
     }
     const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
-    QByteArray token;
     quint8 flags = 0;
+    QVector<QByteArray> tokens{nextToken(channels, seconds, flags)};
+    while (settings.sweepPerWrite && sweep != 0)
+        tokens.append(nextToken(channels, seconds, flags));
+    if (!line.sendInterruptible(tokens.size() == 1 ? tokens.first() : tokens.toList().join()))
+        return true;
+    for (const QByteArray &token : qAsConst(tokens))
+        record(tokenSent, 0, token);
+    if (flags) {
+        QMutexLocker locker(&lock);
+        changeFlags &= quint8(~flags);
+    }
+    return true;
+}
+
+QByteArray zorSimulator::nextToken(const QVector<zorSimMemory::_channel> &channels, double seconds, quint8 &flags)
+{
     if (sweep >= channels.size()) {
         sweep = 0;
         int code = 0;
@@ -396,24 +423,16 @@ void zorSimulator::sendToken()
             flags = changeFlags;
         }
         const bool on = settings.bath ? zorSimBath::thermostat(seconds) : thermostat.load();
-        token = zorSimStream::status(quint8(code), on, flags);
+        QByteArray token = zorSimStream::status(quint8(code), on, flags);
         if (takeFault(lineNoise))
             token.prepend(strayBytes);
-    } else {
-        const zorSimMemory::_channel ch = channels.at(sweep++);
-        int code = 0;
-        if (takeFault(errorReading, &code))
-            token = zorSimStream::errorReading(ch.number, quint8(code));
-        else
-            token = readingToken(ch, seconds);
+        return token;
     }
-    if (!line.sendInterruptible(token))
-        return;
-    record(tokenSent, 0, token);
-    if (flags) {
-        QMutexLocker locker(&lock);
-        changeFlags &= quint8(~flags);
-    }
+    const zorSimMemory::_channel ch = channels.at(sweep++);
+    int code = 0;
+    if (takeFault(errorReading, &code))
+        return zorSimStream::errorReading(ch.number, quint8(code));
+    return readingToken(ch, seconds);
 }
 
 QByteArray zorSimulator::readingToken(const zorSimMemory::_channel &ch, double seconds)

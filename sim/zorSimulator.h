@@ -68,6 +68,11 @@ public:
         int period = 500;       // ms between two stream tokens; 0: no stream
         bool throttle = false;  // pace bytes as a 9600-baud line
         bool bath = false;      // readings of a bath moving between set points (zorSimBath)
+        // A whole sweep (its readings and the status line) goes out in one write,
+        // period is then the least time between two sweeps, and a sweep waits while
+        // the program has not read the earlier ones: a long run at full speed costs
+        // one write per sweep instead of one per token, and never overfills the line.
+        bool sweepPerWrite = false;
     };
 
     explicit zorSimulator(QObject *parent = nullptr);
@@ -125,7 +130,10 @@ private:
     void serveWordRead(quint8 address);
     void serveBlockWrite(quint8 address);
     void serveWordWrite(quint8 address);
-    void sendToken();
+    // False when the sweep waits for the program to read the earlier ones.
+    bool sendToken();
+    // The next token of the sweep; flags: the change flags the status line announced.
+    QByteArray nextToken(const QVector<zorSimMemory::_channel> &channels, double seconds, quint8 &flags);
     QByteArray readingToken(const zorSimMemory::_channel &ch, double seconds);
     void fail(quint8 address, const char *why) { record(exchangeFailed, address, why); }
 

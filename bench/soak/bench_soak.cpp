@@ -3,7 +3,10 @@
 // line noise, a full disk, a vanishing recording folder and an unrelated device on a
 // listed port. Prints "soak <figure>: <value> <unit>" lines.
 //
-//   bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N]
+//   bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N] [--token-per-write]
+//
+// The simulators write a whole sweep at once; --token-per-write has them write token by
+// token, one every millisecond, as an instrument does.
 //
 // A full disk is the process's file size limit set, for a while, to the size of the
 // smallest results file (every append fails as on a full disk, also when run as root
@@ -32,8 +35,11 @@ int main(int argc, char *argv[])
             options.pulls = qMax(0, std::atoi(argv[++i]));
         else if (value && !std::strcmp(argv[i], "--disk-full"))
             options.diskFull = qMax(0, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--token-per-write"))
+            options.sweepPerWrite = false;
         else {
-            std::fprintf(stderr, "usage: bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N]\n");
+            std::fprintf(stderr, "usage: bench_soak [--instruments N] [--hours H] [--pulls N] [--disk-full N] "
+                                 "[--token-per-write]\n");
             return 1;
         }
     }

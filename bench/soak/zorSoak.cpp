@@ -53,6 +53,13 @@ const int postValuesKept = 4000;     // readings after a return kept to tell fre
 const int rowsCheckedAfterGap = 3;
 const qint64 probeQuietUs = 3000000; // bytes to the foreign device further apart start another probe
 
+// A simulator's period: a whole sweep (its readings and the status line) at once comes
+// as often as its tokens one by one would.
+int periodMs(const zorSoak::_options &o)
+{
+    return o.sweepPerWrite ? o.tokenMs * (o.channels + 1) : o.tokenMs;
+}
+
 qint64 nowUs()
 {
     return zorSimLine::nowNs() / 1000;
@@ -320,7 +327,7 @@ void zorSoakRun::schedule()
             if (in.otherPath)
                 holder.open();
             in.sim->start();
-            in.sim->setPeriod(o.tokenMs);
+            in.sim->setPeriod(periodMs(o));
             holder.close();
             in.path = in.sim->portName();
             if (in.path != old)
@@ -467,6 +474,7 @@ zorSoak::_figures zorSoak::run()
         settings.name = QString("Стенд %1").arg(i + 1);
         settings.channels = options.channels;
         settings.period = 0;
+        settings.sweepPerWrite = options.sweepPerWrite;
         auto in = std::make_unique<_instrument>();
         in->sim.reset(new zorSimulator(settings));
         if (!in->sim->start())
@@ -569,7 +577,7 @@ zorSoak::_figures zorSoak::run()
     const qint64 rssBefore = residentBytes();
 
     for (const auto &in : r.inst)
-        in->sim->setPeriod(options.tokenMs);
+        in->sim->setPeriod(periodMs(options));
     beat.start();
     heart.start(10);
     std::thread scheduler(&zorSoakRun::schedule, &r);

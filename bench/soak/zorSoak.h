@@ -27,6 +27,7 @@ public:
         int diskFull = 5;
         int folderGone = 1;
         int tokenMs = 1;          // between two tokens of a simulator
+        bool sweepPerWrite = true; // a simulator writes each sweep at once, when the program has read the last
         int downMinS = 1;         // a pulled instrument is back after this ...
         int downMaxS = 30;        // ... to this many seconds
         int otherPathEvery = 3;   // every n-th pull comes back on another device path

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 // The link manager with simulated instruments: its queues, held replies, removal, the
 // loss of a port and the ports it accepts.
@@ -22,6 +23,7 @@ private slots:
     void readKinds();
     void blockEventAll();
     void streamGoesOnWhileRequestsWait();
+    void busyReceiverLosesNoToken();
     void removal_data();
     void removal();
     void unknownDevice();
@@ -210,6 +212,29 @@ void test_ZORSerialPort::streamGoesOnWhileRequestsWait()
     const int reply = link.lines.indexOf("reply 0 8 5");
     QVERIFY2(reply > 5 && link.lines.mid(1, reply - 1).count("meas") == reply - 1, qPrintable(link.lines.join(',')));
     QCOMPARE(link.lines.mid(reply, 4), (QStringList{"reply 0 8 5", "result 0 1", "allRead", "block 0 0"}));
+}
+
+void test_ZORSerialPort::busyReceiverLosesNoToken()
+{
+    simulatedLink link;
+    zorSimulator *sim = link.startSim(1, 1);
+    link.addDev(sim->portName());
+    QStringList taken;
+    QObject::connect(&link.port, &ZORSerialPort::readyDevSource, [&taken](int, const QByteArray &token) {
+        taken << token.trimmed();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!taken.isEmpty(), simulatedLink::timeout);
+    // The GUI thread busy while a token a millisecond comes in: far more than the worker
+    // holds for it. Once it is back, every token follows, in order.
+    QThread::msleep(1500);
+    sim->setPeriod(0);
+    const auto sent = [sim, &taken] {
+        QStringList tokens;
+        for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
+            tokens << e.data.trimmed();
+        return tokens.mid(tokens.size() - taken.size());
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(taken, sent(), simulatedLink::timeout);
 }
 
 void test_ZORSerialPort::removal_data()

@@ -527,7 +527,8 @@ void test_resultsWindow::instrumentsAtOnce()
     QVERIFY(status("recmeas").startsWith("Идёт запись...\nФайл не принимает запись"));
     QVERIFY(QDir(dir.path()).rename("away", "share"));
     QTRY_COMPARE_WITH_TIMEOUT(status("recmeas"), QString("Идёт запись..."), mainWindowHarness::timeout);
-    QVERIFY(!h.table("devTable")->item(row, 1)->toolTip().contains("Файл не принимает запись"));
+    QTRY_VERIFY_WITH_TIMEOUT(!h.table("devTable")->item(row, 1)->toolTip().contains("Файл не принимает запись"),
+                             mainWindowHarness::timeout);
     dialog("recmeas")->close();
 
     QCOMPARE(fileRows(paths[0]).size(), first);
