@@ -328,7 +328,7 @@ void QwtZOR::checkLimits(int qwtIndex, uchar ch, int from)
     } else {
         uchar c = ch;
         const zorPointStore::_plotted raw = zorPointStore::plotted(*m_store.findCh(qwtIndex, c), false);
-        raw.index->range(*raw.values, from, raw.values->size(), lo, hi);
+        raw.index->range(raw, from, raw.size(), lo, hi);
         if (lo > hi)
             return;
     }

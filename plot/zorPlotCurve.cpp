@@ -43,7 +43,7 @@ bool clipLine(QLineF &line, const QRectF &rect)
 // on evenly spaced time stamps it lands within a point or two, so a column costs a few
 // reads next to each other instead of a bisection across it, which is what a first
 // frame of a long series, not in any cache yet, pays for.
-int firstBeyond(const QVector<double> &xs, int i, int to, double edge, int width)
+int firstBeyond(const zorChunkedSeries &xs, int i, int to, double edge, int width)
 {
     int inside = i;     // xs[inside] < edge
     int beyond = to + 1; // beyond == to + 1 or xs[beyond] >= edge
@@ -184,8 +184,8 @@ void zorPlotCurve::drawRun(QPainter *painter, const QwtScaleMap &xMap, const Qwt
 void zorPlotCurve::appendColumns(const QwtScaleMap &xMap, const QwtScaleMap &yMap, int from, int to, bool align,
                                  QVector<Column> &cols) const
 {
-    const QVector<double> &xs = m_series->xs();
-    const QVector<double> &ys = m_series->ys();
+    const zorChunkedSeries &xs = m_series->xs();
+    const zorPointStore::_plotted &ys = m_series->ys();
     // The rounding of Qwt's point mapper (qRound), without its int overflow far off the canvas.
     const auto pixel = [align](double p) { return align ? std::floor(p + 0.5) : p; };
     const auto column = [&](int i) { return std::floor(xMap.transform(xs.at(i)) + 0.5); };

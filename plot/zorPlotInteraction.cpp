@@ -34,7 +34,7 @@ struct CursorStats {
 
 // Statistics of the points between the cursors x1 <= x2. The newest point is still
 // settling into its average and is never counted.
-CursorStats cursorStats(const QVector<double> &time, const QVector<double> &values, double x1, double x2)
+CursorStats cursorStats(const zorChunkedSeries &time, const zorChunkedSeries &values, double x1, double x2)
 {
     CursorStats stats;
     const int n = time.size();

@@ -3,57 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 // Readings at or below this value are the instrument's way of saying "no value".
 constexpr double lowestReading = -1300.0;
-constexpr int averageWindow = 10;
 constexpr int maxDevices = 255;
 
 bool isReading(double val, double time)
 {
     // Infinite or undefined numbers are no readings, and they would wreck the axes.
     return val > lowestReading && time >= 0.0 && std::isfinite(val) && std::isfinite(time);
-}
-
-// The mean of the last (up to) ten of the first n values of series; sum becomes the
-// sum of that window. The window is summed afresh, so one huge reading cannot leave a
-// rounding error behind in the running sum once it has left the window.
-double average(const double *series, int n, double &sum)
-{
-    const int first = std::max(0, n - averageWindow);
-    // Summed in a local: sum might alias series, which would make every step go
-    // through memory and chain the windows of consecutive points together.
-    double window = 0.0;
-    for (int i = first; i < n; ++i)
-        window += series[i];
-    sum = window;
-    return window / (n - first);
-}
-
-void appendAverage(const QVector<double> &series, QVector<double> &aver, double &sum)
-{
-    aver.append(average(series.constData(), series.size(), sum));
-}
-
-// Room for count values, in large memory pages where the system offers them on request:
-// a series filled by the million then takes a few hundred page faults instead of a few
-// hundred thousand, which would be a good part of what filling it costs.
-void reserveSeries(QVector<double> &series, int count)
-{
-    series.reserve(count);
-#ifdef Q_OS_LINUX
-    const quintptr page = quintptr(sysconf(_SC_PAGESIZE));
-    const quintptr begin = (quintptr(series.constData()) + page - 1) & ~(page - 1);
-    const quintptr end = quintptr(series.constData() + series.capacity()) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-#endif
 }
 
 void tally(zorPointStore::_block &block, zorPointStore::_added added)
@@ -173,12 +132,9 @@ void zorPointStore::clear(int qwtIndex)
     if (!d)
         return;
     for (_ch &c : d->chs) {
-        // Assigning empty vectors gives the memory of a long run back.
-        c.meas = QVector<double>();
-        c.aver = QVector<double>();
-        c.time = QVector<double>();
+        c.meas.clear();
+        c.time.clear();
         c.dims.clear();
-        c.sumMeas = 0.0;
         c.timeRuns.clear();
         c.measIndex.clear();
         c.averIndex.clear();
@@ -255,13 +211,10 @@ zorPointStore::_block zorPointStore::addPoints(const QVector<double> &values, co
 void zorPointStore::reserve(int count, int qwtIndex, uchar ch)
 {
     _ch *c = editCh(qwtIndex, ch);
-    if (!c || count <= c->meas.capacity())
+    if (!c)
         return;
-    reserveSeries(c->meas, count);
-    reserveSeries(c->aver, count);
-    reserveSeries(c->time, count);
-    c->measIndex.reserve(count);
-    c->averIndex.reserve(count);
+    c->meas.reserve(count);
+    c->time.reserve(count);
 }
 
 // The channel a reading is for, made with the channels below it when it is not there
@@ -290,18 +243,15 @@ zorPointStore::_added zorPointStore::storePoint(_ch &c, double val, double time,
     c.dims.append(dim);
     c.meas.append(val);
     c.time.append(time);
-    appendAverage(c.meas, c.aver, c.sumMeas);
-    c.timeRuns.sync(c.time);
-    c.measIndex.sync(c.meas);
-    c.averIndex.sync(c.aver);
+    syncSummaries(c);
     if (isLinked(c) && !diffStep(c, val, time))
         return pointRefused;
     c.pointError = false;
     return pointStored;
 }
 
-// A block for a channel without a partner: the readings first, then their averages
-// and the summaries in one pass each.
+// A block for a channel without a partner: the readings first, then the summaries in
+// one pass each.
 void zorPointStore::storeBlock(_ch &c, const QVector<double> &values, const QVector<double> &times, int count,
                                const QString &dim, _block &block)
 {
@@ -323,12 +273,21 @@ void zorPointStore::storeBlock(_ch &c, const QVector<double> &values, const QVec
         return;
     c.dim = dim;
     c.dims.append(dim, block.stored);
-    const double *meas = c.meas.constData();
-    for (int n = before + 1; n <= after; ++n)
-        c.aver.append(average(meas, n, c.sumMeas));
+    syncSummaries(c);
+}
+
+void zorPointStore::syncSummaries(_ch &c)
+{
     c.timeRuns.sync(c.time);
     c.measIndex.sync(c.meas);
-    c.averIndex.sync(c.aver);
+    c.averIndex.sync(series(c.meas, c.time, true, c.timeRuns, c.averIndex));
+}
+
+void zorPointStore::syncDiffSummaries(_ch &c)
+{
+    c.diffTimeRuns.sync(c.diffTime);
+    c.diffMeasIndex.sync(c.diffMeas);
+    c.diffAverIndex.sync(series(c.diffMeas, c.diffTime, true, c.diffTimeRuns, c.diffAverIndex));
 }
 
 bool zorPointStore::diffStep(_ch &c, double val, double time)
@@ -343,10 +302,7 @@ bool zorPointStore::diffStep(_ch &c, double val, double time)
         return false;
     c.diffTime.append(time);
     c.diffMeas.append(val - partner->meas.last());
-    appendAverage(c.diffMeas, c.diffAver, c.sumDiff);
-    c.diffTimeRuns.sync(c.diffTime);
-    c.diffMeasIndex.sync(c.diffMeas);
-    c.diffAverIndex.sync(c.diffAver);
+    syncDiffSummaries(c);
     return true;
 }
 
@@ -413,22 +369,17 @@ void zorPointStore::rebuildDiff(_ch &c, const _ch &partner)
             }
             c.diffTime.append(c.time.at(i));
             c.diffMeas.append(c.meas.at(i) - partner.meas.at(j));
-            appendAverage(c.diffMeas, c.diffAver, c.sumDiff);
             ++j;
             break;
         }
     }
-    c.diffTimeRuns.sync(c.diffTime);
-    c.diffMeasIndex.sync(c.diffMeas);
-    c.diffAverIndex.sync(c.diffAver);
+    syncDiffSummaries(c);
 }
 
 void zorPointStore::emptyDiff(_ch &c)
 {
-    c.diffMeas = QVector<double>();
-    c.diffAver = QVector<double>();
-    c.diffTime = QVector<double>();
-    c.sumDiff = 0.0;
+    c.diffMeas.clear();
+    c.diffTime.clear();
     c.diffTimeRuns.clear();
     c.diffMeasIndex.clear();
     c.diffAverIndex.clear();
@@ -488,12 +439,17 @@ int zorPointStore::mainOf(const _dev &d)
     return d.mainCh < d.chs.size() ? d.mainCh : 0;
 }
 
+zorPointStore::_plotted zorPointStore::series(const zorChunkedSeries &values, const zorChunkedSeries &time, bool aver,
+                                               const zorTimeRuns &runs, const zorMinMaxIndex &index)
+{
+    return {&time, &values, aver, &runs, &index};
+}
+
 zorPointStore::_plotted zorPointStore::plotted(const _ch &c, bool aver)
 {
     if (isLinked(c))
-        return {&c.diffTime, aver ? &c.diffAver : &c.diffMeas, &c.diffTimeRuns,
-                aver ? &c.diffAverIndex : &c.diffMeasIndex};
-    return {&c.time, aver ? &c.aver : &c.meas, &c.timeRuns, aver ? &c.averIndex : &c.measIndex};
+        return series(c.diffMeas, c.diffTime, aver, c.diffTimeRuns, aver ? c.diffAverIndex : c.diffMeasIndex);
+    return series(c.meas, c.time, aver, c.timeRuns, aver ? c.averIndex : c.measIndex);
 }
 
 // ---------------------------------------------------------------- getters
@@ -549,7 +505,7 @@ double zorPointStore::getChMeas(int qwtIndex, uchar ch, int index, bool diff) co
     const _ch *c = findCh(qwtIndex, ch);
     if (!c)
         return 0.0;
-    const QVector<double> &series = diff && isLinked(*c) ? c->diffMeas : c->meas;
+    const zorChunkedSeries &series = diff && isLinked(*c) ? c->diffMeas : c->meas;
     return series.isEmpty() ? 0.0 : series.at(pointIndex(series.size(), index));
 }
 
@@ -558,16 +514,17 @@ double zorPointStore::getChTime(int qwtIndex, uchar ch, int index, bool diff) co
     const _ch *c = findCh(qwtIndex, ch);
     if (!c)
         return 0.0;
-    const QVector<double> &series = diff && isLinked(*c) ? c->diffTime : c->time;
+    const zorChunkedSeries &series = diff && isLinked(*c) ? c->diffTime : c->time;
     return series.isEmpty() ? 0.0 : series.at(pointIndex(series.size(), index));
 }
 
 // Value text of series with max(prec, 2) decimals; a negative prec takes the
 // channel's own precision, or fallbackPrecision while that is 0.
-QString zorPointStore::valueText(const _ch &c, const QVector<double> &series, signed char prec, int index,
+template<class Series>
+QString zorPointStore::valueText(const _ch &c, const Series &series, signed char prec, int index,
                                  uchar fallbackPrecision) const
 {
-    if (c.pointError || series.isEmpty())
+    if (c.pointError || series.size() == 0)
         return QStringLiteral("--");
     const int decimals = prec >= 0 ? prec : c.precision != 0 ? c.precision : fallbackPrecision;
     return QString::number(series.at(pointIndex(series.size(), index)), 'f', std::max(decimals, 2));
@@ -586,7 +543,7 @@ QString zorPointStore::getChAverStr(int qwtIndex, uchar ch, signed char prec, in
     const _ch *c = findCh(qwtIndex, ch);
     if (!c)
         return QStringLiteral("--");
-    return valueText(*c, isLinked(*c) ? c->diffAver : c->aver, prec, index, getPrecision(qwtIndex, 255));
+    return valueText(*c, plotted(*c, true), prec, index, getPrecision(qwtIndex, 255));
 }
 
 QString zorPointStore::getChTimeStr(int qwtIndex, uchar ch, int index) const
@@ -602,7 +559,7 @@ QString zorPointStore::getChDXStr(int qwtIndex, uchar ch) const
     const _ch *c = findCh(qwtIndex, ch);
     if (!c)
         return QString();
-    const QVector<double> &t = isLinked(*c) ? c->diffTime : c->time;
+    const zorChunkedSeries &t = isLinked(*c) ? c->diffTime : c->time;
     const int n = t.size();
     return n < 2 ? QString() : QString::number(t.at(n - 1) - t.at(n - 2), 'f', 1);
 }
@@ -612,7 +569,7 @@ QString zorPointStore::getChDYStr(int qwtIndex, uchar ch) const
     const _ch *c = findCh(qwtIndex, ch);
     if (!c)
         return QString();
-    const QVector<double> &v = isLinked(*c) ? c->diffMeas : c->meas;
+    const zorChunkedSeries &v = isLinked(*c) ? c->diffMeas : c->meas;
     const int n = v.size();
     const int decimals = c->precision != 0 ? c->precision : getPrecision(qwtIndex, 255);
     return n < 2 ? QString() : QString::number(v.at(n - 1) - v.at(n - 2), 'f', decimals);

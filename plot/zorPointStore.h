@@ -1,6 +1,7 @@
 #ifndef ZORPOINTSTORE_H
 #define ZORPOINTSTORE_H
 
+#include "plot/zorChunkedSeries.h"
 #include "plot/zorDimList.h"
 #include "plot/zorMinMaxIndex.h"
 #include "plot/zorTimeRuns.h"
@@ -10,6 +11,8 @@
 #include <QPair>
 #include <QString>
 #include <QVector>
+
+#include <algorithm>
 
 // Every reading the plot has received since the last clear, without a widget: per
 // instrument (a device, keyed by its plot index qwtIndex) and per measuring channel,
@@ -27,20 +30,20 @@
 // of ordered time stamps, min/max indexes) are kept up to date as points arrive.
 // Readings that come by the thousand (a results file read back) go in as a block of
 // one channel, which leaves the store as the same readings added one by one would,
-// at a fraction of the cost; room for a series' expected length can be made ahead,
-// so that a long series is never moved in memory as it grows.
+// at a fraction of the cost. The series are kept in chunks, so that a long one is
+// never moved in memory as it grows; a point takes the bytes of its value and its time
+// stamp and a little more for the summaries.
 class zorPointStore
 {
 public:
     struct _ch {
-        // meas[i], aver[i], time[i] and dims[i] are one point; the difference
-        // series run in parallel with each other.
-        QVector<double> meas;
-        QVector<double> aver;
-        QVector<double> time;
-        QVector<double> diffMeas;
-        QVector<double> diffAver;
-        QVector<double> diffTime;
+        // meas[i], time[i] and dims[i] are one point; the difference series run in
+        // parallel with each other. The moving averages are worked out from the values
+        // when asked for (see averageAt()).
+        zorChunkedSeries meas;
+        zorChunkedSeries time;
+        zorChunkedSeries diffMeas;
+        zorChunkedSeries diffTime;
         zorDimList dims;
         // Summaries of the series, in step with them.
         zorTimeRuns timeRuns;
@@ -56,8 +59,6 @@ public:
         int diffDev = -1;       // difference partner, -1 = none
         uchar diffCh = 255;     // difference partner channel, 255 = none
         uchar precision = 0;    // decimals of value texts, set by the plot's Y scale
-        double sumMeas = 0.0;   // sums of the moving averages' windows
-        double sumDiff = 0.0;
         bool pointError = true; // the last reading was rejected, or none came yet
     };
 
@@ -70,13 +71,28 @@ public:
     };
 
     // The series a curve draws: the differences of a linked channel, else the readings;
-    // values are the moving averages with aver, else the values themselves.
+    // values are the moving averages with aver, else the values themselves. Read as a
+    // series itself: size() and at(i) give the plotted values.
     struct _plotted {
-        const QVector<double> *time;
-        const QVector<double> *values;
+        const zorChunkedSeries *time;
+        const zorChunkedSeries *series; // the values the plotted ones are taken from
+        bool aver;
         const zorTimeRuns *runs;
         const zorMinMaxIndex *index;
+
+        int size() const { return series->size(); }
+        double at(int i) const { return aver ? averageAt(*series, i) : series->at(i); }
+        double last() const { return at(size() - 1); }
     };
+
+    // Points in a moving average.
+    static constexpr int averageWindow = 10;
+    // The moving average at point i: the mean of the values of the (up to) averageWindow
+    // points up to and including i.
+    static double averageAt(const zorChunkedSeries &values, int i)
+    {
+        return values.mean(std::max(0, i + 1 - averageWindow), i + 1);
+    }
 
     // What became of a reading.
     enum _added {
@@ -185,12 +201,17 @@ private:
     _added storePoint(_ch &c, double val, double time, const QString &dim);
     void storeBlock(_ch &c, const QVector<double> &values, const QVector<double> &times, int count,
                     const QString &dim, _block &block);
+    static _plotted series(const zorChunkedSeries &values, const zorChunkedSeries &time, bool aver,
+                           const zorTimeRuns &runs, const zorMinMaxIndex &index);
+    static void syncSummaries(_ch &c);
+    static void syncDiffSummaries(_ch &c);
     void unlink(_ch &c);
     bool diffStep(_ch &c, double val, double time);
     void rebuildDiff(_ch &c, const _ch &partner);
     void emptyDiff(_ch &c);
     void renew(_ch &c);
-    QString valueText(const _ch &c, const QVector<double> &series, signed char prec, int index,
+    template<class Series>
+    QString valueText(const _ch &c, const Series &series, signed char prec, int index,
                       uchar fallbackPrecision) const;
 
     QMap<int, _dev> m_devs;

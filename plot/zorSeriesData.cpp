@@ -4,10 +4,10 @@
 
 namespace {
 
-const QVector<double> noValues;
+const zorChunkedSeries noValues;
 const zorTimeRuns noRuns;
 const zorMinMaxIndex noIndex;
-const zorPointStore::_plotted noSeries{&noValues, &noValues, &noRuns, &noIndex};
+const zorPointStore::_plotted noSeries{&noValues, &noValues, false, &noRuns, &noIndex};
 
 } // namespace
 
@@ -53,13 +53,13 @@ quint64 zorSeriesData::generation() const
 size_t zorSeriesData::size() const
 {
     const zorPointStore::_plotted &s = series();
-    return size_t(std::min(s.time->size(), s.values->size()));
+    return size_t(std::min(s.time->size(), s.size()));
 }
 
 QPointF zorSeriesData::sample(size_t i) const
 {
     const zorPointStore::_plotted &s = series();
-    return QPointF(s.time->at(int(i)), s.values->at(int(i)));
+    return QPointF(s.time->at(int(i)), s.at(int(i)));
 }
 
 QRectF zorSeriesData::boundingRect() const
@@ -70,7 +70,7 @@ QRectF zorSeriesData::boundingRect() const
         return QRectF(1.0, 1.0, -2.0, -2.0);
     double lo;
     double hi;
-    s.index->range(*s.values, 0, n, lo, hi);
+    s.index->range(s, 0, n, lo, hi);
     return QRectF(s.runs->lo(), lo, s.runs->hi() - s.runs->lo(), hi - lo);
 }
 
@@ -86,21 +86,21 @@ int zorSeriesData::runStart(int k) const
 
 int zorSeriesData::lowerBound(double x, int from, int to) const
 {
-    const double *begin = xs().constData();
-    return int(std::lower_bound(begin + from, begin + to, x) - begin);
+    const zorChunkedSeries &time = xs();
+    return std::lower_bound(time.begin() + from, time.begin() + to, x).index();
 }
 
 int zorSeriesData::upperBound(double x, int from, int to) const
 {
-    const double *begin = xs().constData();
-    return int(std::upper_bound(begin + from, begin + to, x) - begin);
+    const zorChunkedSeries &time = xs();
+    return std::upper_bound(time.begin() + from, time.begin() + to, x).index();
 }
 
 int zorSeriesData::tailFrom(double x) const
 {
     const int runs = runCount();
     if (runs == 0) {
-        const QVector<double> &time = xs();
+        const zorChunkedSeries &time = xs();
         int i = int(size());
         while (i > 0 && time.at(i - 1) >= x)
             --i;
@@ -119,7 +119,7 @@ int zorSeriesData::tailFrom(double x) const
 void zorSeriesData::valueRange(int from, int to, double &lo, double &hi) const
 {
     const zorPointStore::_plotted &s = series();
-    s.index->range(*s.values, from, std::min(to, int(size())), lo, hi);
+    s.index->range(s, from, std::min(to, int(size())), lo, hi);
 }
 
 void zorSeriesData::tailRange(int from, double &lo, double &hi) const
@@ -129,7 +129,7 @@ void zorSeriesData::tailRange(int from, double &lo, double &hi) const
     if (from != m_tailFrom || current != m_tailGeneration || n < m_tailTo) {
         valueRange(from, n, m_tailLo, m_tailHi);
     } else {
-        const QVector<double> &values = ys();
+        const zorPointStore::_plotted &values = ys();
         for (int i = m_tailTo; i < n; ++i) {
             const double y = values.at(i);
             if (m_tailLo > m_tailHi) {

@@ -29,8 +29,9 @@ public:
     QPointF sample(size_t i) const override;
     QRectF boundingRect() const override;
 
-    const QVector<double> &xs() const { return *series().time; }
-    const QVector<double> &ys() const { return *series().values; }
+    // The time stamps and the plotted values, by index.
+    const zorChunkedSeries &xs() const { return *series().time; }
+    const zorPointStore::_plotted &ys() const { return series(); }
 
     // Number of time-ordered runs, 0 for a chaotic or empty series; run k is the points
     // [runStart(k), runStart(k + 1)).

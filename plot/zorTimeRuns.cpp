@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void zorTimeRuns::sync(const QVector<double> &series)
+void zorTimeRuns::sync(const zorChunkedSeries &series)
 {
     const int n = series.size();
     if (n < m_size)

@@ -1,6 +1,8 @@
 #ifndef ZORTIMERUNS_H
 #define ZORTIMERUNS_H
 
+#include "plot/zorChunkedSeries.h"
+
 #include <QVector>
 
 // The time stamps of a growing series seen as runs of ordered times, with their
@@ -13,7 +15,7 @@ class zorTimeRuns
 {
 public:
     // Takes in the time stamps of series not seen yet.
-    void sync(const QVector<double> &series);
+    void sync(const zorChunkedSeries &series);
     void clear();
 
     // Number of time stamps taken in.

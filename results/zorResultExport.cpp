@@ -79,9 +79,9 @@ QVector<zorResultExport::_channel> zorResultExport::channelsOf(const zorPointSto
         return result;
     for (const zorPointStore::_ch &c : dev->chs) {
         _channel ch;
-        ch.time = c.time;   // shared, not copied: later readings detach the store's own
-        ch.meas = c.meas;
-        const QVector<double> &drawn = *zorPointStore::plotted(c, false).time;
+        ch.time = c.time.toVector();
+        ch.meas = c.meas.toVector();
+        const zorChunkedSeries &drawn = *zorPointStore::plotted(c, false).time;
         ch.plottedStart = drawn.isEmpty() ? c.time.value(0) : drawn.first();
         ch.pointError = c.pointError;
         ch.dim = c.dim;

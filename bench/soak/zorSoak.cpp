@@ -2,6 +2,7 @@
 
 #include "bench/common/benchFigures.h"
 #include "app/MainWindow.h"
+#include "app/zorStabilityFeed.h"
 #include "link/ZORSerialPort.h"
 #include "link/zorPortCatalog.h"
 #include "plot/QwtZOR.h"
@@ -465,12 +466,20 @@ zorSoak::_figures zorSoak::run()
     std::thread opens(&zorSoakRun::watchOpens, &r);
     std::thread foreignListener(&zorSoakRun::listenForeign, &r);
 
+    // The stability window spans the same sweeps as in a real run: at full speed a
+    // sweep takes milliseconds, not 1.5 s, and a 10-minute window would hold every
+    // reading of the run, which the memory per stored point would then count.
+    zorStabilityCriteria quick;
+    quick.setWindow(zorStabilityCriteria::defaultWindow * (options.channels + 1) * options.tokenMs / 1000.0
+                    / sweepSeconds);
+
     // Instruments connected by hand, silent until their settings are read and their
     // recording is on, so that every sweep they send is one the program can record.
     QList<int> indices;
     for (int i = 0; i < options.instruments; ++i) {
         zorSimulator::_options settings;
         settings.serialNumber = firstSerial + quint32(i);
+        window->findChild<zorStabilityFeed *>()->setStartCriteria(settings.serialNumber, quick);
         settings.name = QString("Стенд %1").arg(i + 1);
         settings.channels = options.channels;
         settings.period = 0;

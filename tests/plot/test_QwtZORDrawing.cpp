@@ -254,8 +254,8 @@ private slots:
             QVERIFY(shown);
             if (expected[dev].isNull() || expectedWindow[dev] != window) {
                 QwtPlotCurve reference;
-                reference.setSamples(plot.store().findDev(dev)->chs.at(0).time,
-                                     plot.store().findDev(dev)->chs.at(0).meas);
+                reference.setSamples(plot.store().findDev(dev)->chs.at(0).time.toVector(),
+                                     plot.store().findDev(dev)->chs.at(0).meas.toVector());
                 reference.setPen(shown->pen());
                 expected[dev] = render(reference, window);
                 expectedWindow[dev] = window;

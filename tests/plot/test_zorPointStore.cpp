@@ -47,13 +47,9 @@ void compareChannels(const zorPointStore &bulk, const zorPointStore &single, int
     const zorPointStore::_ch *b = channel(single);
     QVERIFY(a && b);
     QCOMPARE(a->meas, b->meas);
-    QCOMPARE(a->aver, b->aver);
     QCOMPARE(a->time, b->time);
     QCOMPARE(a->diffMeas, b->diffMeas);
-    QCOMPARE(a->diffAver, b->diffAver);
     QCOMPARE(a->diffTime, b->diffTime);
-    QCOMPARE(a->sumMeas, b->sumMeas);
-    QCOMPARE(a->sumDiff, b->sumDiff);
     QCOMPARE(a->dim, b->dim);
     QCOMPARE(a->pointError, b->pointError);
     QCOMPARE(a->dims.size(), b->dims.size());
@@ -71,12 +67,12 @@ void compareChannels(const zorPointStore &bulk, const zorPointStore &single, int
             QCOMPARE(pa.runs->hi(), pb.runs->hi());
         }
         // Bounds of stretches that start and end inside and across the index's blocks.
-        const int n = pa.values->size();
+        const int n = pa.size();
         for (int from : {0, 1, 15, 17, 255, 300, n / 2}) {
             for (int to : {from + 1, from + 16, from + 4097, n}) {
                 double loA, hiA, loB, hiB;
-                pa.index->range(*pa.values, from, to, loA, hiA);
-                pb.index->range(*pb.values, from, to, loB, hiB);
+                pa.index->range(pa, from, to, loA, hiA);
+                pb.index->range(pb, from, to, loB, hiB);
                 QCOMPARE(loA, loB);
                 QCOMPARE(hiA, hiB);
             }
@@ -188,6 +184,70 @@ private slots:
         for (int i = 0; i < 10; ++i)
             QCOMPARE(store.addPoint(0.125, 14 + i, "°C", dev, 1), zorPointStore::pointStored);
         QCOMPARE(store.getChAverStr(dev, 1, 6), QString("0.125000"));
+    }
+
+    // Points kept in chunks read back as they came, with the averages of the readings as
+    // they were: at the start, across chunk boundaries, after a clear.
+    void pointsAcrossChunks_data()
+    {
+        QTest::addColumn<int>("cleared"); // points added before the device is cleared, 0 none
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("block");
+        const int chunk = zorChunkedSeries::chunkSize;
+        QTest::newRow("a few points") << 0 << 3 << false;
+        QTest::newRow("one by one across chunk boundaries") << 0 << 2 * chunk + 5 << false;
+        QTest::newRow("a block across chunk boundaries") << 0 << 2 * chunk + 5 << true;
+        QTest::newRow("after a clear") << chunk + 3 << 12 << false;
+        QTest::newRow("a block after a clear") << chunk - 2 << chunk + 4 << true;
+    }
+
+    void pointsAcrossChunks()
+    {
+        QFETCH(int, cleared);
+        QFETCH(int, count);
+        QFETCH(bool, block);
+        zorPointStore store;
+        const int dev = store.addDev();
+        const Block old = ramp(0, cleared, 0.0);
+        store.addPoints(old.values, old.times, old.dim, dev, 0);
+        store.clear(dev);
+        const Block b = ramp(0, count, 1e5, 0.25);
+        if (block) {
+            QCOMPARE(store.addPoints(b.values, b.times, b.dim, dev, 0).stored, count);
+        } else {
+            for (int i = 0; i < count; ++i)
+                store.addPoint(b.values.at(i), b.times.at(i), b.dim, dev, 0);
+        }
+        QCOMPARE(store.getChMeasCount(dev, 0), count);
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(store.getChMeas(dev, 0, i), b.values.at(i));
+            QCOMPARE(store.getChTime(dev, 0, i), b.times.at(i));
+            double sum = 0.0;
+            const int first = std::max(0, i - 9);
+            for (int k = first; k <= i; ++k)
+                sum += b.values.at(k);
+            QCOMPARE(store.getChAverStr(dev, 0, 12, i), QString::number(sum / (i + 1 - first), 'f', 12));
+        }
+    }
+
+    // A copy of a series keeps its values while the original grows on, also within the
+    // chunk they share.
+    void seriesCopies()
+    {
+        zorChunkedSeries series;
+        for (int i = 0; i < zorChunkedSeries::chunkSize - 2; ++i)
+            series.append(i);
+        const zorChunkedSeries copy = series;
+        zorChunkedSeries grown = series;
+        for (double v : {-1.0, -2.0, -3.0})
+            grown.append(v);
+        series.append(7.0);
+        QCOMPARE(copy.size(), zorChunkedSeries::chunkSize - 2);
+        QCOMPARE(copy.last(), double(zorChunkedSeries::chunkSize - 3));
+        QCOMPARE(series.last(), 7.0);
+        QCOMPARE(grown.at(zorChunkedSeries::chunkSize - 2), -1.0);
+        QCOMPARE(grown.last(), -3.0);
+        QCOMPARE(grown.at(100), 100.0);
     }
 
     void devices()
@@ -437,15 +497,19 @@ private slots:
         QVERIFY(store.setChDiff(1, dev, dev, 0));
         c = store.findCh(d, ch);
         const zorPointStore::_plotted diff = zorPointStore::plotted(*c, true);
-        QCOMPARE(diff.values, &c->diffAver);
+        QCOMPARE(diff.series, &c->diffMeas);
+        QVERIFY(diff.aver);
         QVERIFY(c->generation != raw);
         // The summaries are in step with the series they summarise.
         QCOMPARE(diff.runs->size(), c->diffTime.size());
         double lo;
         double hi;
-        diff.index->range(*diff.values, 0, diff.values->size(), lo, hi);
-        QCOMPARE(lo, *std::min_element(c->diffAver.cbegin(), c->diffAver.cend()));
-        QCOMPARE(hi, *std::max_element(c->diffAver.cbegin(), c->diffAver.cend()));
+        diff.index->range(diff, 0, diff.size(), lo, hi);
+        QVector<double> averages;
+        for (int i = 0; i < diff.size(); ++i)
+            averages << diff.at(i);
+        QCOMPARE(lo, *std::min_element(averages.cbegin(), averages.cend()));
+        QCOMPARE(hi, *std::max_element(averages.cbegin(), averages.cend()));
         const quint64 linked = c->generation;
         store.addPoint(103.0, 41, "°C", dev, 0);
         QCOMPARE(c->generation, linked);
