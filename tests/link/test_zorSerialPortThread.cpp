@@ -55,8 +55,6 @@ private slots:
             << int(block) << plain << int(zorSimulator::badReadyMarker) << 1 << 24 << "queryError 20 64" << Q{} << 0 << 1;
         QTest::newRow("ten failures of a unit: 30")
             << int(block) << plain << int(zorSimulator::corruptUnit) << 10 << 24 << "queryError 30 64" << Q{} << 10 << 1;
-        QTest::newRow("three records") << int(records) << bytes(24, 1) << -1 << 0 << 24 << "reply 24 64"
-                                       << Q{bytes(24, 1)} << 0 << 0;
         QTest::newRow("record stream starting with FF: empty reply")
             << int(records) << QByteArray() << -1 << 0 << 24 << "reply 0 64" << Q{QByteArray()} << 0 << 0;
         QTest::newRow("size ends inside a record: whole record")

@@ -36,7 +36,6 @@ private slots:
         QTest::newRow("reading") << C{"3:21.4567D "} << E{"m:3:21.4567:D"};
         QTest::newRow("split token kept until completed") << C{"1:20.5D 2:1", "9.25D "} << E{"m:1:20.5:D", "m:2:19.25:D"};
         QTest::newRow("no colon: source only") << C{"21.5D "} << E{"o"};
-        QTest::newRow("status, three fields") << C{"0#a#b# "} << E{"s:0|a|b"};
         QTest::newRow("status after a colon") << C{"4:0#1#2# "} << E{"s:0|1|2"};
         QTest::newRow("last character is the unit, not a field") << C{"0#a#b "} << E{"s:0|a"};
         QTest::newRow("error marker") << C{"5:-999999.0= "} << E{"m:5:-999999:="};
