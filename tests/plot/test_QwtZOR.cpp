@@ -64,8 +64,6 @@ private slots:
         QCOMPARE(changes.at(0).at(0).toInt(), -1);
     }
 
-    // A block of readings is announced once: what the listeners see last is how the
-    // block ended.
     // Readings stamped by the wall clock: one the clock put before the start or before the
     // channel's newest reading is refused as invalid ("--", the error signal), and counted.
     void clockSteppedBack()
@@ -94,6 +92,8 @@ private slots:
         QCOMPARE(plot.getChMeasStr(dev, 1), QString("21.123"));
     }
 
+    // A block of readings is announced once: what the listeners see last is how the
+    // block ended.
     void blockSignals_data()
     {
         QTest::addColumn<int>("ch");
@@ -197,10 +197,7 @@ private slots:
         QTest::newRow("8.5 s still fits 1 s") << QwtInterval(0, 8.5) << QwtInterval(0, 10);
         QTest::newRow("8.6 s needs 2 s") << QwtInterval(0, 8.6) << QwtInterval(0, 20);
         QTest::newRow("35 s: \"5 сек.\", not \"2 сек.\"") << QwtInterval(7, 42) << QwtInterval(5, 55);
-        QTest::newRow("100 s") << QwtInterval(0, 100) << QwtInterval(0, 150);
         QTest::newRow("10 min") << QwtInterval(650, 1250) << QwtInterval(600, 1800);
-        QTest::newRow("1 h") << QwtInterval(0, 3600) << QwtInterval(0, 6000);
-        QTest::newRow("24 h") << QwtInterval(0, 86400) << QwtInterval(0, 180000);
         QTest::newRow("40 h") << QwtInterval(100000, 244000) << QwtInterval(90000, 270000);
         QTest::newRow("300 h: \"2 сут.\"") << QwtInterval(0, 1080000) << QwtInterval(0, 1728000);
         QTest::newRow("20 days") << QwtInterval(0, 1728000) << QwtInterval(0, 4320000);
@@ -259,11 +256,6 @@ private slots:
             plot.addPoint(20.0, newest + scale, "°C", dev, 0);
             QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest + scale));
         }
-        // The relative clock counts the days on past the tenth.
-        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
-        const QwtScaleDraw *draw = plot.axisScaleDraw(QwtPlot::xBottom);
-        QCOMPARE(draw->label(11 * 86400.0).text(), QString("12 00:00"));
-        QCOMPARE(draw->label(newest).text(), QString("20 23:59"));
     }
 
     void scaleIndexLimits()
@@ -313,7 +305,6 @@ private slots:
         QTest::newRow("Авто, very wide: the coarsest") << 0 << 30000.0 << 2000.0 << 0;
         QTest::newRow("0.000005") << 3 << 1.0 << 0.000005 << 6;
         QTest::newRow("0.00001") << 4 << 1.0 << 0.00001 << 5;
-        QTest::newRow("0.1") << 16 << 1.0 << 0.1 << 1;
         QTest::newRow("1") << 19 << 1.0 << 1.0 << 0;
     }
 

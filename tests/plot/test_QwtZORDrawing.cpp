@@ -3,13 +3,11 @@
 #include "plot/zorPlotCurve.h"
 #include "plot/zorPointStore.h"
 
-#include <QDir>
 #include <QPainter>
 #include <QPicture>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_renderer.h>
 #include <qwt_scale_map.h>
 
 #include <cmath>
@@ -108,30 +106,10 @@ void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
     QCOMPARE(far, 0);
 }
 
-// A bath stepping through set points every six hours, each channel a thermometer
-// in it with its own offset and lag.
-double bath(double t, int ch)
-{
-    const double setPoints[] = {25.0, 25.0, 50.0, 75.0, 40.0};
-    const int step = int(t / 21600.0);
-    const double since = t - step * 21600.0;
-    const double lag = 600.0 + 40.0 * ch;
-    const double to = setPoints[step + 1];
-    return to + (setPoints[step] - to) * std::exp(-since / lag) * std::cos(since / (lag * 0.7)) + 0.01 * ch;
-}
-
-int pixelsOf(const QImage &image, QColor color)
-{
-    const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
-    return int(std::count(pixels, pixels + image.width() * image.height(), color.rgba()));
-}
-
 } // namespace
 
 // The fast curve must draw what a plain Qwt curve draws from every point, and the
-// plot must fold bursts of readings into few redraws. A simulated day of a 16-channel
-// instrument, read in sweeps every 2 s, is rendered the way the main window saves the
-// plot as a picture: qwtzor-day.png in the build tree, for a look.
+// plot must fold bursts of readings into few redraws.
 class test_QwtZORDrawing : public QObject
 {
     Q_OBJECT
@@ -178,7 +156,6 @@ private slots:
         QTest::addColumn<QString>("how"); // "picture": a scalable device; "growing": frames drawn in between
         const QRectF walk(-100, -150, 10200, 300);
         QTest::newRow("noise, 1 px") << "noise" << 1 << QRectF(-100, -2, 10200, 4) << "";
-        QTest::newRow("noise, 2 px") << "noise" << 2 << QRectF(-100, -2, 10200, 4) << "";
         QTest::newRow("steep sine leaving the canvas") << "steep sine" << 1 << QRectF(-100, -30, 10200, 60) << "";
         QTest::newRow("middle part only, 2 px") << "walk" << 2 << QRectF(2000, -150, 5000, 300) << "";
         QTest::newRow("clock set back") << "clock set back" << 1 << walk << "";
@@ -221,49 +198,6 @@ private slots:
         compareLooks(render(curve, window, scalable), render(reference, window, scalable), width);
     }
 
-    // After a switch of device the first frame draws the newly shown series, all of it
-    // in view, as every point of it would be drawn: two devices of 5M readings, one per
-    // second, shown in turn.
-    void deviceSwitchDrawsEveryPoint()
-    {
-        const int count = 5000000;
-        QwtZOR plot;
-        plot.resize(1200, 700);
-        const int devs[] = {plot.addDev(), plot.addDev()};
-        QRandomGenerator random(17);
-        double walk = 0.0;
-        for (int i = 0; i < count; ++i) {
-            walk += random.bounded(2.0) - 1.0;
-            QVERIFY(plot.addPoint(walk * 0.01, i, "°C", devs[0], 0));
-            QVERIFY(plot.addPoint(5.0 * std::sin(i / 20000.0) + random.bounded(0.5), i, "°C", devs[1], 0));
-        }
-        QImage expected[2];
-        QRectF expectedWindow[2];
-        for (int dev : {devs[1], devs[0], devs[1]}) {
-            plot.setDevMain(dev);
-            const QRectF window(plot.axisInterval(QwtPlot::xBottom).minValue(),
-                                plot.axisInterval(QwtPlot::yLeft).minValue(),
-                                plot.axisInterval(QwtPlot::xBottom).width(),
-                                plot.axisInterval(QwtPlot::yLeft).width());
-            QVERIFY(window.left() <= 0.0 && window.right() >= count - 1);
-            const QwtPlotCurve *shown = nullptr;
-            for (const QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
-                if (item->isVisible() && static_cast<const QwtPlotCurve *>(item)->pen().width() == 1)
-                    shown = static_cast<const QwtPlotCurve *>(item);
-            }
-            QVERIFY(shown);
-            if (expected[dev].isNull() || expectedWindow[dev] != window) {
-                QwtPlotCurve reference;
-                reference.setSamples(plot.store().findDev(dev)->chs.at(0).time.toVector(),
-                                     plot.store().findDev(dev)->chs.at(0).meas.toVector());
-                reference.setPen(shown->pen());
-                expected[dev] = render(reference, window);
-                expectedWindow[dev] = window;
-            }
-            compareLooks(render(*shown, window), expected[dev], 1);
-        }
-    }
-
     void burstOfReadingsIsOneRedraw()
     {
         struct CountingPlot : QwtZOR {
@@ -292,28 +226,6 @@ private slots:
         QCOMPARE(plot.replots, 1);
     }
 
-    void dayOfSixteenChannels()
-    {
-        QwtZOR plot;
-        plot.resize(1400, 800);
-        const int dev = plot.addDev();
-        plot.setChCount(16, dev);
-        plot.setChMain(0, dev);
-        for (double t = 0.0; t < 86400.0; t += 2.0) {
-            for (int ch = 0; ch < 16; ++ch)
-                QVERIFY(plot.addPoint(bath(t + ch * 0.1, ch), t + ch * 0.1, "°C", dev, uchar(ch)));
-        }
-        QCOMPARE(plot.getChMeasCount(dev, 15), 43200);
-        plot.setChModeX(QwtZOR::mcxRel, dev, 0);
-        plot.replot();
-        QImage image(1400, 800, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        QwtPlotRenderer().renderTo(&plot, image);
-        QVERIFY(image.save(QDir::current().filePath("qwtzor-day.png")));
-        // Channel 0's raw and averaged curves are drawn in its colour, and no other channel is.
-        QVERIFY(pixelsOf(image, Qt::red) > 2000);
-        QCOMPARE(pixelsOf(image, Qt::blue), 0);
-    }
 };
 
 QTEST_MAIN(test_QwtZORDrawing)

@@ -14,11 +14,7 @@ simulatedRegistry::simulatedRegistry()
     // The time of a reading goes apart, so that the lines compare as they are.
     QObject::connect(&list, &zorList::onReadMeas, &link.port,
                      [this](int index, double meas, quint8 ch, const QString &dim, qint64 at) {
-                         lines << QStringLiteral("meas %1 %2 %3 %4")
-                                      .arg(index)
-                                      .arg(QString::number(meas, 'g', 10))
-                                      .arg(ch)
-                                      .arg(dim);
+                         lines << QStringLiteral("meas %1 %2 %3 %4").arg(index).arg(meas, 0, 'g', 10).arg(ch).arg(dim);
                          readingTimes << at;
                      });
     link.note(&list, &zorList::onChError, "chError", &lines);

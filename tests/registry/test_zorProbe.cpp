@@ -80,8 +80,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("no such port") << "/nonexistent/tty" << "" << int(zorProbe::exitLink)
-                                      << "Порт «/nonexistent/tty» не найден или занят\n";
         QTest::newRow("port that does not open")
             << "/dev/null" << "" << int(zorProbe::exitLink) << "Ошибка 200: Обрыв связи [код 252]\n";
         QTest::newRow("line dropped") << QString() << "drop-line" << int(zorProbe::exitLink)

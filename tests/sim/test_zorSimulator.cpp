@@ -23,174 +23,163 @@ zorSimMemory instrument(zorSimMemory::_variant type = zorSimMemory::basic)
 class test_zorSimulator : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void writes_data();
-    void writes();
-    void activeChannels_data();
-    void activeChannels();
-    void tokens();
-    void streamFollowsChannelsAndFlags();
-    void bathSettles_data();
-    void bathSettles();
-};
+    void writes_data()
+    {
+        QTest::addColumn<quint8>("address");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<quint8>("readAddress");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("expected");
 
-void test_zorSimulator::writes_data()
-{
-    QTest::addColumn<quint8>("address");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<quint8>("readAddress");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QByteArray>("expected");
-
-    const QByteArray name = QByteArray("\x0f\xaa\x01\x03", 4) + QByteArray("New name").leftJustified(16, '\0');
-    QTest::newRow("name block: the name, not the signature")
-        << quint8(0x32) << name << quint8(0x33) << 0 << QByteArray("\x0f\xaa\x00\x03", 4) + name.mid(4);
-    QTest::newRow("serial number") << quint8(0x34) << QByteArray("\x07\0\0\0", 4) << quint8(0x33) << 20
-                                   << QByteArray("\x07\0\0\0", 4);
-    QTest::newRow("one characteristic record")
-        << quint8(0x85) << QByteArray(340, '\2') << quint8(2) << 5 * 340 << QByteArray(340, '\2');
-    QTest::newRow("wrong length changes nothing")
-        << quint8(4) << QByteArray(7, '\1') << quint8(5) << 0 << instrument().read(5);
-}
-
-void test_zorSimulator::writes()
-{
-    QFETCH(quint8, address);
-    QFETCH(QByteArray, data);
-    QFETCH(quint8, readAddress);
-    QFETCH(int, offset);
-    QFETCH(QByteArray, expected);
-    zorSimMemory memory = instrument();
-    QCOMPARE(memory.kindOf(address), zorSimMemory::blockWrite);
-    memory.write(address, data);
-    QCOMPARE(memory.read(readAddress).mid(offset, expected.size()), expected);
-}
-
-void test_zorSimulator::activeChannels_data()
-{
-    QTest::addColumn<QByteArray>("device");
-    QTest::addColumn<QList<int>>("off");
-    QTest::addColumn<QList<int>>("expected");
-
-    const QByteArray cyclic("\x01\x03\x00\x00\x08\x00\x00\x00", 8);
-    QTest::newRow("cyclic, all on") << cyclic << QList<int>{} << QList<int>{1, 2, 3, 4, 5, 6, 7, 8};
-    QTest::newRow("switched-off channels left out") << cyclic << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
-    QTest::newRow("single channel: the main one") << QByteArray("\x00\x03\x00\x00\x08\x00\x04\x00", 8)
-                                                  << QList<int>{} << QList<int>{5};
-    QTest::newRow("beyond the channel count") << QByteArray("\x01\x03\x00\x00\x04\x00\x00\x00", 8) << QList<int>{}
-                                              << QList<int>{1, 2, 3, 4};
-}
-
-void test_zorSimulator::activeChannels()
-{
-    QFETCH(QByteArray, device);
-    QFETCH(QList<int>, off);
-    QFETCH(QList<int>, expected);
-    zorSimMemory memory = instrument();
-    memory.write(4, device);
-    QByteArray channels = memory.read(7);
-    for (int ch : off)
-        channels[ch - 1] = 0;
-    channels[32 + 2] = 4;    // channel 3 in K
-    channels[128 + 2] = 0;   // shown to 0.1
-    memory.write(6, channels);
-    QList<int> active;
-    for (const zorSimMemory::_channel &ch : memory.activeChannels()) {
-        active << ch.number;
-        QCOMPARE(int(ch.unit), ch.number == 3 ? 4 : 3);
-        QCOMPARE(int(ch.decimals), ch.number == 3 ? 1 : 2);   // thermometers are shown to 0.01
+        const QByteArray name = QByteArray("\x0f\xaa\x01\x03", 4) + QByteArray("New name").leftJustified(16, '\0');
+        QTest::newRow("name block: the name, not the signature")
+            << quint8(0x32) << name << quint8(0x33) << 0 << QByteArray("\x0f\xaa\x00\x03", 4) + name.mid(4);
+        QTest::newRow("serial number") << quint8(0x34) << QByteArray("\x07\0\0\0", 4) << quint8(0x33) << 20
+                                       << QByteArray("\x07\0\0\0", 4);
+        QTest::newRow("wrong length changes nothing")
+            << quint8(4) << QByteArray(7, '\1') << quint8(5) << 0 << instrument().read(5);
     }
-    QCOMPARE(active, expected);
-}
 
-void test_zorSimulator::tokens()
-{
-    // What the instrument sends reads back through the program's parser as meant.
-    QCOMPARE(zorSimStream::reading(3, 21.45671, 4, 3), QByteArray("3:21.4567D "));
-    zorStreamParser parser;
-    QVector<zorStreamParser::_token> parsed;
-    parser.append(zorSimStream::errorReading(3, 13) + zorSimStream::status(0, true, 0x0f)
-                      + zorSimStream::status(50, false, 0),
-                  parsed);
-    QCOMPARE(parsed.size(), 3);
-    QCOMPARE(parsed[0].type, zorStreamParser::measurement);
-    QCOMPARE(parsed[0].meas, -999999.0);
-    QCOMPARE(parsed[0].dim, '=');   // code 13
-    // Three status fields, their bytes intact: the code (an error's + 48), the
-    // thermostat, the change flags.
-    QCOMPARE(parsed[1].fields, (QStringList{"0", QString(QChar(1)), QString(QChar(15))}));
-    QCOMPARE(parsed[2].fields, (QStringList{"98", QString(QChar(0)), QString(QChar(0))}));
-}
+    void writes()
+    {
+        QFETCH(quint8, address);
+        QFETCH(QByteArray, data);
+        QFETCH(quint8, readAddress);
+        QFETCH(int, offset);
+        QFETCH(QByteArray, expected);
+        zorSimMemory memory = instrument();
+        QCOMPARE(memory.kindOf(address), zorSimMemory::blockWrite);
+        memory.write(address, data);
+        QCOMPARE(memory.read(readAddress).mid(offset, expected.size()), expected);
+    }
 
-void test_zorSimulator::streamFollowsChannelsAndFlags()
-{
-    zorSimulator::_options options;
-    options.period = 5;
-    zorSimulator sim(options);
-    QByteArray channels = sim.block(7);
-    for (int ch = 0; ch < 8; ++ch)
-        channels[ch] = ch == 1 ? 5 : 0;   // only channel 2
-    channels[32 + 1] = 4;                // in K
-    sim.setBlock(7, channels);
-    sim.raiseChangeFlags(0x05);
-    QVERIFY(sim.start());
-    // Listed in the port catalogue while it runs.
-    const auto listed = [&sim] {
-        for (const zorPortCatalog::_port &p : zorPortCatalog::ports())
-            if (p.name == sim.portName())
-                return p.registered && !p.busy && zorPortCatalog::isUsable(p.name);
-        return false;
-    };
-    QVERIFY(listed());
-    QTRY_VERIFY(sim.log(zorSimulator::tokenSent).size() >= 6);
-    sim.stop();
-    QVERIFY(!listed());
+    void activeChannels_data()
+    {
+        QTest::addColumn<QByteArray>("device");
+        QTest::addColumn<QList<int>>("off");
+        QTest::addColumn<QList<int>>("expected");
 
-    const QVector<zorSimulator::_event> tokens = sim.log(zorSimulator::tokenSent);
-    QCOMPARE(tokens.at(0).data.left(2), QByteArray("2:"));
-    QVERIFY(tokens.at(0).data.endsWith("E "));
-    QCOMPARE(tokens.at(1).data, zorSimStream::status(0, false, 0x05));   // announced once
-    QCOMPARE(tokens.at(3).data, zorSimStream::status(0, false, 0));
-}
+        const QByteArray cyclic("\x01\x03\x00\x00\x08\x00\x00\x00", 8);
+        QTest::newRow("switched-off channels left out") << cyclic << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
+        QTest::newRow("single channel: the main one") << QByteArray("\x00\x03\x00\x00\x08\x00\x04\x00", 8)
+                                                      << QList<int>{} << QList<int>{5};
+        QTest::newRow("beyond the channel count") << QByteArray("\x01\x03\x00\x00\x04\x00\x00\x00", 8) << QList<int>{}
+                                                  << QList<int>{1, 2, 3, 4};
+    }
 
-// The demo's bath: in every set point's interval each channel moves by degrees, then
-// settles, the readings of its last minute (with the stream's noise and rounding)
-// spreading less than one resolution step; the thermostat is off while the bath moves
-// and on once it holds the set point.
-void test_zorSimulator::bathSettles_data()
-{
-    QTest::addColumn<int>("decimals");
-    for (int decimals : {2, 3, 4})
-        QTest::addRow("%d decimals", decimals) << decimals;
-}
+    void activeChannels()
+    {
+        QFETCH(QByteArray, device);
+        QFETCH(QList<int>, off);
+        QFETCH(QList<int>, expected);
+        zorSimMemory memory = instrument();
+        memory.write(4, device);
+        QByteArray channels = memory.read(7);
+        for (int ch : off)
+            channels[ch - 1] = 0;
+        channels[32 + 2] = 4;    // channel 3 in K
+        channels[128 + 2] = 0;   // shown to 0.1
+        memory.write(6, channels);
+        QList<int> active;
+        for (const zorSimMemory::_channel &ch : memory.activeChannels()) {
+            active << ch.number;
+            QCOMPARE(int(ch.unit), ch.number == 3 ? 4 : 3);
+            QCOMPARE(int(ch.decimals), ch.number == 3 ? 1 : 2);   // thermometers are shown to 0.01
+        }
+        QCOMPARE(active, expected);
+    }
 
-void test_zorSimulator::bathSettles()
-{
-    QFETCH(int, decimals);
-    const double resolution = std::pow(10.0, -decimals);
-    zorSimStream stream(1);
-    for (int step = 0; step < 6; ++step) {
-        const double start = step * zorSimBath::interval, end = start + zorSimBath::interval;
-        QVERIFY(!zorSimBath::thermostat(start + 1) && zorSimBath::thermostat(end - 1));
-        for (quint8 ch = 1; ch <= 8; ++ch) {
-            double first = 0;
-            QVERIFY(zorSimBath::value(ch, 3, start, &first));
-            double sum = 0, squares = 0;
-            int n = 0;
-            for (double t = end - 60; t < end; t += 0.9, ++n) {
-                double value = 0;
-                zorSimBath::value(ch, 3, t, &value);
-                value += zorSimBath::noise(ch) * resolution * stream.noise();
-                value = QByteArray::number(value, 'f', decimals).toDouble();
-                sum += value;
-                squares += value * value;
+    void tokens()
+    {
+        // What the instrument sends reads back through the program's parser as meant.
+        QCOMPARE(zorSimStream::reading(3, 21.45671, 4, 3), QByteArray("3:21.4567D "));
+        zorStreamParser parser;
+        QVector<zorStreamParser::_token> parsed;
+        parser.append(zorSimStream::errorReading(3, 13) + zorSimStream::status(0, true, 0x0f)
+                          + zorSimStream::status(50, false, 0),
+                      parsed);
+        QCOMPARE(parsed.size(), 3);
+        QCOMPARE(parsed[0].type, zorStreamParser::measurement);
+        QCOMPARE(parsed[0].meas, -999999.0);
+        QCOMPARE(parsed[0].dim, '=');   // code 13
+        // Three status fields, their bytes intact: the code (an error's + 48), the
+        // thermostat, the change flags.
+        QCOMPARE(parsed[1].fields, (QStringList{"0", QString(QChar(1)), QString(QChar(15))}));
+        QCOMPARE(parsed[2].fields, (QStringList{"98", QString(QChar(0)), QString(QChar(0))}));
+    }
+
+    void streamFollowsChannelsAndFlags()
+    {
+        zorSimulator::_options options;
+        options.period = 5;
+        zorSimulator sim(options);
+        QByteArray channels = sim.block(7);
+        for (int ch = 0; ch < 8; ++ch)
+            channels[ch] = ch == 1 ? 5 : 0;   // only channel 2
+        channels[32 + 1] = 4;                // in K
+        sim.setBlock(7, channels);
+        sim.raiseChangeFlags(0x05);
+        QVERIFY(sim.start());
+        // Listed in the port catalogue while it runs.
+        const auto listed = [&sim] {
+            for (const zorPortCatalog::_port &p : zorPortCatalog::ports())
+                if (p.name == sim.portName())
+                    return p.registered && !p.busy && zorPortCatalog::isUsable(p.name);
+            return false;
+        };
+        QVERIFY(listed());
+        QTRY_VERIFY(sim.log(zorSimulator::tokenSent).size() >= 6);
+        sim.stop();
+        QVERIFY(!listed());
+
+        const QVector<zorSimulator::_event> tokens = sim.log(zorSimulator::tokenSent);
+        QCOMPARE(tokens.at(0).data.left(2), QByteArray("2:"));
+        QVERIFY(tokens.at(0).data.endsWith("E "));
+        QCOMPARE(tokens.at(1).data, zorSimStream::status(0, false, 0x05));   // announced once
+        QCOMPARE(tokens.at(3).data, zorSimStream::status(0, false, 0));
+    }
+
+    // The demo's bath: in every set point's interval each channel moves by degrees, then
+    // settles, the readings of its last minute (with the stream's noise and rounding)
+    // spreading less than one resolution step; the thermostat is off while the bath moves
+    // and on once it holds the set point.
+    void bathSettles_data()
+    {
+        QTest::addColumn<int>("decimals");
+        for (int decimals : {2, 3, 4})
+            QTest::addRow("%d decimals", decimals) << decimals;
+    }
+
+    void bathSettles()
+    {
+        QFETCH(int, decimals);
+        const double resolution = std::pow(10.0, -decimals);
+        zorSimStream stream(1);
+        for (int step = 0; step < 6; ++step) {
+            const double start = step * zorSimBath::interval, end = start + zorSimBath::interval;
+            QVERIFY(!zorSimBath::thermostat(start + 1) && zorSimBath::thermostat(end - 1));
+            for (quint8 ch = 1; ch <= 8; ++ch) {
+                double first = 0;
+                QVERIFY(zorSimBath::value(ch, 3, start, &first));
+                double sum = 0, squares = 0;
+                int n = 0;
+                for (double t = end - 60; t < end; t += 0.9, ++n) {
+                    double value = 0;
+                    zorSimBath::value(ch, 3, t, &value);
+                    value += zorSimBath::noise(ch) * resolution * stream.noise();
+                    value = QByteArray::number(value, 'f', decimals).toDouble();
+                    sum += value;
+                    squares += value * value;
+                }
+                const double mean = sum / n, spread = std::sqrt(qMax(0.0, squares / n - mean * mean));
+                QVERIFY2(spread < resolution, qPrintable(QString("step %1 channel %2: %3").arg(step).arg(ch).arg(spread)));
+                QVERIFY(std::abs(mean - first) > 1.0);
             }
-            const double mean = sum / n, spread = std::sqrt(qMax(0.0, squares / n - mean * mean));
-            QVERIFY2(spread < resolution, qPrintable(QString("step %1 channel %2: %3").arg(step).arg(ch).arg(spread)));
-            QVERIFY(std::abs(mean - first) > 1.0);
         }
     }
-}
+};
 
 QTEST_GUILESS_MAIN(test_zorSimulator)
 #include "test_zorSimulator.moc"
