@@ -302,12 +302,17 @@ void zorSoakRun::schedule()
             if (!in.down || now < in.returnAtUs)
                 continue;
             const QString old = in.path;
-            zorSimLine holder;   // takes the freed device number, so that the instrument gets another
-            if (in.otherPath)
-                holder.open();
+            // Lines that take the free device numbers up to the one freed, so that the
+            // instrument gets another (other programs free lower numbers too).
+            std::vector<std::unique_ptr<zorSimLine>> holders;
+            while (in.otherPath && holders.size() < 32) {
+                holders.push_back(std::make_unique<zorSimLine>());
+                if (!holders.back()->open() || holders.back()->portName() == old)
+                    break;
+            }
             in.sim->start();
             in.sim->setPeriod(periodMs(o));
-            holder.close();
+            holders.clear();
             in.path = in.sim->portName();
             if (in.path != old)
                 ++f.otherPath;
