@@ -63,7 +63,7 @@ void zorSerialPortThread::run()
     }
     alive = false;
     port->disconnect();
-    port->close();
+    closePort();
     delete exchange;
     exchange = nullptr;
     delete port;
@@ -77,7 +77,7 @@ bool zorSerialPortThread::reConnect()
         return false;
     }
     port->disconnect();
-    port->close();
+    closePort();
     if (!port->open(QIODevice::ReadWrite)) {
         emit onError(openFailed);
         return false;
@@ -87,6 +87,7 @@ bool zorSerialPortThread::reConnect()
     // are made, so that what the instrument sends once the port is open is not
     // cleared with it.
     port->clear(QSerialPort::Input);
+    qCDebug(lcLink).noquote() << portName << "opened";
     port->setBaudRate(baudRate);
     port->setDataBits(QSerialPort::Data8);
     port->setParity(QSerialPort::NoParity);
@@ -100,6 +101,14 @@ bool zorSerialPortThread::reConnect()
     connect(port, &QSerialPort::errorOccurred, this, &zorSerialPortThread::onPortError);
     ++reconnects;
     return true;
+}
+
+void zorSerialPortThread::closePort()
+{
+    if (!port->isOpen())
+        return;
+    qCDebug(lcLink).noquote() << portName << "closes";
+    port->close();
 }
 
 void zorSerialPortThread::onPortError(QSerialPort::SerialPortError error)

@@ -92,6 +92,9 @@ private slots:
 
 private:
     bool reConnect();
+    // Closes the port if it is open. Opening and closing each leave a debug line, so
+    // that a log tells exactly when the program held the port.
+    void closePort();
     // Parses and hands over what the instrument streamed since the last look; unless
     // forced (before an exchange clears the port), not while many tokens are untaken.
     void takeStream(bool force = false);

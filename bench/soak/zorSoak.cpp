@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRandomGenerator>
@@ -31,18 +32,12 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
-#include <limits>
 #include <memory>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/ioctl.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -92,9 +87,7 @@ struct _instrument
     std::unique_ptr<zorSimulator> sim;
     QString path;
     QString file;
-    int watch = -1;
     QVector<QPair<qint64, int>> opens;   // (time, the program's open descriptors) from then on
-    int openers = 0;
     qint64 sent = 0;
     std::atomic<bool> down{false};
     bool otherPath = false;
@@ -102,7 +95,6 @@ struct _instrument
     std::atomic<bool> awaiting{false};
     std::atomic<qint64> returnedUs{0};
     std::vector<_gap> gaps;
-    QVector<zorSimulator::_event> later;   // sent after the open timeline is known to be complete
 };
 
 } // namespace
@@ -113,13 +105,11 @@ struct zorSoakRun
     zorSoak::_figures f;
     std::vector<std::unique_ptr<_instrument>> inst;
     QMutex lock;   // guards the open timelines, the gaps and the figures set by the GUI thread
-    int inotifyFd = -1;
-    QHash<int, int> watches;   // watch → instrument
+    QHash<QString, int> held;      // device location → the program's open descriptors
+    QHash<QString, int> watched;   // device location → the instrument on it now
     std::atomic<bool> stopping{false};
     std::atomic<bool> finished{false};
     std::atomic<int> awaiting{0};
-    // Every open or close of an instrument's path until then is in its timeline.
-    std::atomic<qint64> syncedUs{0};
     QString recDir;
     zorSimLine foreign;
     QString foreignPath;
@@ -131,64 +121,64 @@ struct zorSoakRun
     {
         QMutexLocker locker(&lock);
         _instrument &in = *inst[size_t(i)];
-        in.watch = inotify_add_watch(inotifyFd, in.path.toLocal8Bit().constData(), IN_OPEN | IN_CLOSE);
-        watches.insert(in.watch, i);
-        in.openers = 0;
-        in.opens.append({nowUs(), 0});
+        const QString location = zorPortCatalog::systemLocation(in.path);
+        watched.insert(location, i);
+        in.opens.append({nowUs(), held.value(location)});
     }
 
     void unwatch(int i)
     {
         QMutexLocker locker(&lock);
-        _instrument &in = *inst[size_t(i)];
-        watches.remove(in.watch);
-        inotify_rm_watch(inotifyFd, in.watch);
-        in.watch = -1;
+        watched.remove(zorPortCatalog::systemLocation(inst[size_t(i)]->path));
     }
 
     void closedNow(int i)
     {
         QMutexLocker locker(&lock);
-        _instrument &in = *inst[size_t(i)];
-        in.openers = 0;
-        in.opens.append({nowUs(), 0});
+        inst[size_t(i)]->opens.append({nowUs(), 0});
     }
 
-    // Opens and closes of the instruments' device paths, as they happen. The thread may
-    // read them late under load: syncedUs tells how far the timelines are complete.
-    void watchOpens()
+    // The program's own word that a port is open (its input cleared: what comes next
+    // is read) or about to close, in the thread that does it. Timed under the lock, so
+    // a timeline holds every open and close until the moment a harvest takes it.
+    void portEvent(const QString &portName, bool opened)
     {
-        // Woken first when a port opens, so that its time is that of the open and not
-        // of a thread waiting for a core.
-        const sched_param first{sched_get_priority_min(SCHED_FIFO)};
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &first);
-        char buf[4096] __attribute__((aligned(alignof(inotify_event))));
-        while (!stopping.load()) {
-            const qint64 before = nowUs();
-            pollfd p{inotifyFd, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) {
-                syncedUs = before;
-                continue;
-            }
-            const ssize_t n = read(inotifyFd, buf, sizeof buf);
-            const qint64 us = nowUs();
-            QMutexLocker locker(&lock);
-            for (char *e = buf; e < buf + n;) {
-                const inotify_event *ev = reinterpret_cast<const inotify_event *>(e);
-                e += sizeof(inotify_event) + ev->len;
-                const auto it = watches.constFind(ev->wd);
-                if (it == watches.constEnd())
-                    continue;
-                _instrument &in = *inst[size_t(*it)];
-                if (ev->mask & IN_OPEN)
-                    ++in.openers;
-                else if (ev->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
-                    in.openers = qMax(0, in.openers - 1);
-                else
-                    continue;
-                in.opens.append({us, in.openers});
+        const QString location = zorPortCatalog::systemLocation(portName);
+        QMutexLocker locker(&lock);
+        const qint64 us = nowUs();
+        int &n = held[location];
+        n = opened ? n + 1 : qMax(0, n - 1);
+        const auto it = watched.constFind(location);
+        if (it != watched.constEnd())
+            inst[size_t(*it)]->opens.append({us, n});
+    }
+
+    static zorSoakRun *current;
+    static QtMessageHandler previous;
+    static QLoggingCategory::CategoryFilter previousFilter;
+
+    // The link's debug lines "<port> opened" and "<port> closes" feed the timelines;
+    // every other message goes on as before.
+    static void onMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type == QtDebugMsg && qstrcmp(context.category, "zor.link") == 0) {
+            const int space = message.lastIndexOf(' ');
+            const QStringRef word = message.midRef(space + 1);
+            if (space > 0 && (word == QLatin1String("opened") || word == QLatin1String("closes"))) {
+                current->portEvent(message.left(space), word == QLatin1String("opened"));
+                return;
             }
         }
+        if (previous)
+            previous(type, context, message);
+    }
+
+    static void linkDebugOn(QLoggingCategory *category)
+    {
+        if (previousFilter)
+            previousFilter(category);
+        if (qstrcmp(category->categoryName(), "zor.link") == 0)
+            category->setEnabled(QtDebugMsg, true);
     }
 
     // What the unrelated device receives, with its time.
@@ -215,8 +205,9 @@ struct zorSoakRun
     {
         _instrument &in = *inst[size_t(i)];
         in.sim->setPeriod(0);
-        waitSynced();
-        unwatch(i);
+        // A sweep already due when the period went still goes out, after the simulator's
+        // wait for input (at most 50 ms): it is on the line too, so the drain waits for it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(periodMs(o) + 100));
         const int fd = ::open(in.path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
         int unread = 1;
         for (int tries = 0; fd >= 0 && tries < 2000 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0; ++tries)
@@ -224,35 +215,22 @@ struct zorSoakRun
         if (fd >= 0)
             ::close(fd);
         in.sim->stop();
+        unwatch(i);
         closedNow(i);
-        harvest(i, true);
-    }
-
-    // Until the open timelines are complete up to now (at most a second).
-    void waitSynced()
-    {
-        const qint64 now = nowUs();
-        for (int tries = 0; syncedUs.load() < now && tries < 1000; ++tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        harvest(i);
     }
 
     // Counts the sweeps each simulator completed while the program had its port open,
-    // and keeps the readings that follow a return. A sweep sent after the point up to
-    // which the open timeline is complete waits for a later harvest (all of them: the
-    // simulator has stopped and its timeline is closed).
-    void harvest(int i, bool all = false)
+    // and keeps the readings that follow a return. Every sweep taken was logged before
+    // the lock is, so its timeline is complete beyond it.
+    void harvest(int i)
     {
         _instrument &in = *inst[size_t(i)];
-        QVector<zorSimulator::_event> events = std::exchange(in.later, {}) + in.sim->takeLog();
-        const qint64 upTo = all ? std::numeric_limits<qint64>::max() : syncedUs.load();
+        const QVector<zorSimulator::_event> events = in.sim->takeLog();
         QMutexLocker locker(&lock);
         for (const zorSimulator::_event &e : events) {
             if (e.type != zorSimulator::tokenSent)
                 continue;
-            if (e.us > upTo) {
-                in.later.append(e);
-                continue;
-            }
             const int colon = e.data.indexOf(':');
             if (colon < 0)
                 continue;
@@ -324,12 +302,17 @@ void zorSoakRun::schedule()
             if (!in.down || now < in.returnAtUs)
                 continue;
             const QString old = in.path;
-            zorSimLine holder;   // takes the freed device number, so that the instrument gets another
-            if (in.otherPath)
-                holder.open();
+            // Lines that take the free device numbers up to the one freed, so that the
+            // instrument gets another (other programs free lower numbers too).
+            std::vector<std::unique_ptr<zorSimLine>> holders;
+            while (in.otherPath && holders.size() < 32) {
+                holders.push_back(std::make_unique<zorSimLine>());
+                if (!holders.back()->open() || holders.back()->portName() == old)
+                    break;
+            }
             in.sim->start();
             in.sim->setPeriod(periodMs(o));
-            holder.close();
+            holders.clear();
             in.path = in.sim->portName();
             if (in.path != old)
                 ++f.otherPath;
@@ -439,6 +422,10 @@ void zorSoakRun::schedule()
     finished = true;
 }
 
+zorSoakRun *zorSoakRun::current = nullptr;
+QtMessageHandler zorSoakRun::previous = nullptr;
+QLoggingCategory::CategoryFilter zorSoakRun::previousFilter = nullptr;
+
 zorSoak::_figures zorSoak::run()
 {
     QElapsedTimer wall;
@@ -446,11 +433,15 @@ zorSoak::_figures zorSoak::run()
     zorSoakRun r(options);
     r.f.instruments = options.instruments;
     r.f.foreignAppearances = 1;
-    r.inotifyFd = inotify_init1(IN_CLOEXEC);
     r.recDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/soak";
     // Files of an earlier run would be appended to and their rows counted as this run's.
     QDir(r.recDir).removeRecursively();
     QDir().mkpath(r.recDir);
+
+    // The program's opens and closes of the instruments' ports, as it makes them.
+    zorSoakRun::current = &r;
+    zorSoakRun::previous = qInstallMessageHandler(zorSoakRun::onMessage);
+    zorSoakRun::previousFilter = QLoggingCategory::installFilter(zorSoakRun::linkDebugOn);
 
     std::unique_ptr<MainWindow> window(new MainWindow);
     window->resize(1400, 900);
@@ -463,7 +454,6 @@ zorSoak::_figures zorSoak::run()
     r.foreign.open();
     r.foreignPath = r.foreign.portName();
     zorPortCatalog::registerPort(r.foreignPath, QStringLiteral("Посторонний прибор"));
-    std::thread opens(&zorSoakRun::watchOpens, &r);
     std::thread foreignListener(&zorSoakRun::listenForeign, &r);
 
     // The stability window spans the same sweeps as in a real run: at full speed a
@@ -619,7 +609,6 @@ zorSoak::_figures zorSoak::run()
     const qint64 points = storedPoints() - pointsBefore;
     const qint64 rss = residentBytes() - rssBefore;
     r.stopping = true;
-    opens.join();
     foreignListener.join();
 
     // Duplicate records: more than one record of an instrument.
@@ -674,13 +663,14 @@ zorSoak::_figures zorSoak::run()
     }
     zorPortCatalog::unregisterPort(r.foreignPath);
     r.foreign.close();
-    close(r.inotifyFd);
 
     r.f.hours = r.f.sweepsSent * sweepSeconds / 3600.0 / qMax(1, options.instruments);
     r.f.worstReconnectS = worstReconnect;
     r.f.stallMs = stall;
     r.f.bytesPerPoint = points > 0 ? double(rss) / points : 0.0;
     window.reset();
+    QLoggingCategory::installFilter(zorSoakRun::previousFilter);
+    qInstallMessageHandler(zorSoakRun::previous);
     r.inst.clear();
     r.f.wallS = wall.nsecsElapsed() / 1e9;
     return r.f;
