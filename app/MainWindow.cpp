@@ -51,7 +51,6 @@
 
 namespace {
 namespace keys = zorPropertyKeys;
-const char *const saveDirKey = keys::saveDir.key;
 // The demo instruments count their serial numbers from here.
 constexpr quint32 demoSerial = 9000;
 
@@ -80,7 +79,7 @@ MainWindow::MainWindow(QWidget *parent)
     about = new appconf(sql, this);
 
     fileDialog = new zorFileDialog(this);
-    fileDialog->rememberIn(sql, saveDirKey);
+    fileDialog->rememberIn(sql, keys::saveDir);
 
     alert = new zorAlertSound(":/resource/alert.wav", this);
     alert->setObjectName("alertSound");

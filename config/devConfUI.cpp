@@ -28,7 +28,6 @@ namespace {
 using O = optionsZOR70;
 
 const char chProperty[] = "ch"; // the channel row a column menu edits; -1: every channel
-const char *const dirProperty = zorPropertyKeys::snapshotDir.key;
 
 // Tabs of the reference page shown in service mode only.
 constexpr int d10kTab = 2;
@@ -92,7 +91,7 @@ devConfUI::devConfUI(zorList *list, ZORSerialPort *port, zorSql *sql, QWidget *p
         zor = nullptr;
     });
 
-    fileDialog->rememberIn(sql, dirProperty);
+    fileDialog->rememberIn(sql, zorPropertyKeys::snapshotDir);
     refTab.reset(new zorRefTab(ui));
     for (QTableWidget *refs : refTab->tables())
         connect(refs, &QTableWidget::itemChanged, this, &devConfUI::on_refChange);

@@ -22,7 +22,6 @@ namespace {
 constexpr int exactRole = Qt::UserRole;
 constexpr int shownRole = Qt::UserRole + 1;
 
-const char *const featureDirKey = zorPropertyKeys::featureDir.key;
 const char featureFilter[] = "DAT (*.dat *.DAT);; All (*.*)";
 
 // Column and row headers of the layout of a type.
@@ -83,7 +82,7 @@ featconfui::featconfui(zorSql *sql, QWidget *parent)
     ui->dbStatusLabel->hide();
     ui->groupBox->setEnabled(sql != nullptr);
 
-    fileDialog->rememberIn(sql, featureDirKey);
+    fileDialog->rememberIn(sql, zorPropertyKeys::featureDir);
 }
 
 featconfui::~featconfui()

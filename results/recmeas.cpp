@@ -10,7 +10,7 @@ recmeas::recmeas(QWidget *parent, zorList *list, zorRecorder *recorder)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui->options->setFolderProperty(list->getSql(), zorPropertyKeys::recordDir.key);
+    ui->options->setFolderProperty(list->getSql(), zorPropertyKeys::recordDir);
     connect(recorder, &zorRecorder::onRecStateChange, this, [this](int changed) {
         if (changed == index)
             showState();

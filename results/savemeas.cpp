@@ -13,7 +13,7 @@ savemeas::savemeas(QWidget *parent, const zorPointStore *store, zorSql *sql)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    ui->options->setFolderProperty(sql, zorPropertyKeys::saveDir.key);
+    ui->options->setFolderProperty(sql, zorPropertyKeys::saveDir);
     connect(this, &QDialog::finished, ui->statusLabel, &QLabel::clear);
 }
 

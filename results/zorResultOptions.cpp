@@ -19,7 +19,7 @@ zorResultOptions::~zorResultOptions()
     delete ui;
 }
 
-void zorResultOptions::setFolderProperty(zorSql *sql, const QString &key)
+void zorResultOptions::setFolderProperty(zorSql *sql, const zorPropertyKey<QString> &key)
 {
     fileDialog->rememberIn(sql, key);
 }

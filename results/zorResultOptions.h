@@ -1,6 +1,7 @@
 #ifndef ZORRESULTOPTIONS_H
 #define ZORRESULTOPTIONS_H
 
+#include "db/zorPropertyKeys.h"
 #include "results/zorResultLayout.h"
 
 #include <QWidget>
@@ -25,7 +26,7 @@ public:
 
     // The file dialog starts in the folder stored under key (the home folder while
     // there is none) and stores the folder of every file chosen there.
-    void setFolderProperty(zorSql *sql, const QString &key);
+    void setFolderProperty(zorSql *sql, const zorPropertyKey<QString> &key);
 
     QString fileName() const;
     // The file name in the folder the file dialog starts in.

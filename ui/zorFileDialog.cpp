@@ -12,16 +12,16 @@ zorFileDialog::zorFileDialog(QWidget *parent)
     setDirectory(QDir::homePath());
 }
 
-void zorFileDialog::rememberIn(zorSql *sql, const QString &key)
+void zorFileDialog::rememberIn(zorSql *sql, const zorPropertyKey<QString> &key)
 {
     this->sql = sql;
-    this->key = key;
+    this->key = &key;
     setDirectory(folder());
 }
 
 QString zorFileDialog::folder() const
 {
-    const QString stored = sql ? sql->getAppProperty(key).toString() : QString();
+    const QString stored = sql ? sql->getApp(*key) : QString();
     for (const QString &dir : {stored, last}) {
         if (!dir.isEmpty() && QDir(dir).exists())
             return dir;
@@ -46,6 +46,6 @@ QString zorFileDialog::choose(AcceptMode mode, const QString &title, const QStri
     const QString path = selectedFiles().constFirst();
     last = QFileInfo(path).absolutePath();
     if (sql)
-        sql->setAppProperty(key, last);
+        sql->setApp(*key, last);
     return path;
 }

@@ -1,6 +1,8 @@
 #ifndef ZORFILEDIALOG_H
 #define ZORFILEDIALOG_H
 
+#include "db/zorPropertyKeys.h"
+
 #include <QFileDialog>
 
 class zorSql;
@@ -16,9 +18,10 @@ class zorFileDialog : public QFileDialog
 public:
     explicit zorFileDialog(QWidget *parent = nullptr);
 
-    // From now on the folder is kept under key in the database's application properties;
-    // without a database (or before this), for the dialog's lifetime only.
-    void rememberIn(zorSql *sql, const QString &key);
+    // From now on the folder is kept in the database under key (a declared folder key,
+    // which outlives the dialog); without a database (or before this), for the dialog's
+    // lifetime only.
+    void rememberIn(zorSql *sql, const zorPropertyKey<QString> &key);
 
     // Asks for a file that exists (AcceptOpen) or for any name to save under (AcceptSave),
     // under the title, offering the filter's types and proposing a name (a bare name
@@ -32,7 +35,7 @@ public:
 
 private:
     zorSql *sql = nullptr;
-    QString key;
+    const zorPropertyKey<QString> *key = nullptr;
     QString last; // the folder of the last file chosen in this dialog
 };
 

@@ -36,8 +36,9 @@ private slots:
         zorSql sql{zorSqlFile::prepare(dir.path()).path()};
         if (!stored.isEmpty())
             sql.setAppProperty("x_dir", path(stored));
+        const zorPropertyKey<QString> key{"x_dir", QString()};
         zorFileDialog dialog;
-        dialog.rememberIn(&sql, "x_dir");
+        dialog.rememberIn(&sql, key);
         QStringList seen;
         modalAnswer::file(path(typed), &seen);
         const QString chosen = dialog.choose(QFileDialog::AcceptSave, "Сохранить", "CSV (*.csv)", "csv", "y.csv");
