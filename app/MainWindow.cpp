@@ -277,7 +277,7 @@ QStringList MainWindow::freePorts() const
 {
     QStringList held;
     for (int devIndex : port->getDevIndexList())
-        held << zorPortCatalog::systemLocation(port->getPortName(devIndex));
+        held << port->getLocation(devIndex);
     QStringList names;
     for (const zorPortCatalog::_port &candidate : zorPortCatalog::ports()) {
         if (!candidate.busy && !held.contains(candidate.location))

@@ -84,12 +84,22 @@ ZORSerialPort::~ZORSerialPort()
 
 int ZORSerialPort::addDev(const QString &portName, char devType, int baudRate, quint8 sec)
 {
-    if (workers.size() >= maxDevices)
+    QString location;
+    if (workers.size() >= maxDevices || !zorPortCatalog::isUsable(portName, &location))
         return -1;
-    if (!zorPortCatalog::isUsable(portName))
+    return open(portName, location, devType, baudRate, sec);
+}
+
+int ZORSerialPort::addDev(const zorPortCatalog::_port &listed, char devType, int baudRate, quint8 sec)
+{
+    if (listed.busy)
         return -1;
-    const QString location = zorPortCatalog::systemLocation(portName);
-    if (isHeld(location))
+    return open(listed.name, listed.location, devType, baudRate, sec);
+}
+
+int ZORSerialPort::open(const QString &portName, const QString &location, char devType, int baudRate, quint8 sec)
+{
+    if (workers.size() >= maxDevices || isHeld(location))
         return -1;
     int devIndex = 0;
     while (workers.contains(devIndex))

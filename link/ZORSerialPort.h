@@ -1,6 +1,7 @@
 #ifndef ZORSERIALPORT_H
 #define ZORSERIALPORT_H
 
+#include "link/zorPortCatalog.h"
 #include "link/zorSerialPortDataItem.h"
 #include "link/zorSerialPortQueryItem.h"
 
@@ -42,10 +43,16 @@ public:
     // unknown, busy, already used here, or 255 devices exist. Whether the port really
     // opens is reported later (onDevError 252, and the device disappears).
     int addDev(const QString &portName, char devType = 0, int baudRate = 9600, quint8 sec = 15);
+    // The same for a port just listed by zorPortCatalog::ports(), taken as the listing
+    // found it: the system's ports are not listed again on the calling thread.
+    int addDev(const zorPortCatalog::_port &listed, char devType = 0, int baudRate = 9600, quint8 sec = 15);
     // Stops a device and discards its queues. Waits at most 5 s for a running worker,
     // until it finishes; returns at once when the worker has ended already.
     void rmDev(int devIndex);
     QString getPortName(int devIndex) const;
+    // The device file the port of devIndex stands for (zorPortCatalog::systemLocation),
+    // as found when it was added.
+    QString getLocation(int devIndex) const { return locations.value(devIndex); }
     QList<int> getDevIndexList() const;
     bool isEmptyQueryQueue(int devIndex) const;
     bool isSendAllData() const;
@@ -119,6 +126,7 @@ private:
     void connectWorker(zorSerialPortThread *worker);
     int senderIndex() const;
     bool isHeld(const QString &location) const;
+    int open(const QString &portName, const QString &location, char devType, int baudRate, quint8 sec);
     bool isBlocked(int devIndex) const { return blocked.contains(devIndex); }
     void continueAfterWrites(int devIndex);
     void continueQueues(int devIndex);

@@ -76,20 +76,30 @@ void zorPortCatalog::unregisterPort(const QString &name)
     registry().remove(name);
 }
 
-bool zorPortCatalog::isUsable(const QString &name)
+bool zorPortCatalog::isUsable(const QString &name, QString *location)
 {
     if (name.isEmpty())
         return false;
-    if (isRegistered(name))
+    if (isRegistered(name)) {
+        if (location)
+            *location = systemLocation(name);
         return true;
-    // Listing the system's ports takes milliseconds: do it once. A path is matched
-    // by the device it leads to, a name by the name listed.
+    }
+    // Listing the system's ports takes milliseconds, tens of them on a busy machine: do
+    // it once. A path is matched by the device it leads to, a name by the name listed.
     const bool isPath = QFileInfo(name).isAbsolute();
-    const QString location = isPath ? canonical(name) : QString();
+    const QString resolved = isPath ? canonical(name) : QString();
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : system)
-        if (isPath ? canonical(info.systemLocation()) == location : info.portName() == name)
+    for (const QSerialPortInfo &info : system) {
+        const QString listed = canonical(info.systemLocation());
+        if (isPath ? listed == resolved : info.portName() == name) {
+            if (location)
+                *location = listed;
             return !info.isBusy();
+        }
+    }
+    if (location)
+        *location = isPath ? resolved : name;
     return isPath && isCharacterDevice(name);
 }
 

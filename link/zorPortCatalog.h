@@ -28,8 +28,10 @@ public:
     static void registerPort(const QString &name, const QString &description);
     static void unregisterPort(const QString &name);
 
-    // Listed and not busy, or an absolute path of an existing character device.
-    static bool isUsable(const QString &name);
+    // Listed and not busy, or an absolute path of an existing character device. location,
+    // if given, takes what systemLocation() gives, from the same look at the system's
+    // ports.
+    static bool isUsable(const QString &name, QString *location = nullptr);
 
     // The port's device file exists and this user may not open it for reading and
     // writing (on Linux: not a member of the group owning serial ports, dialout).

@@ -197,11 +197,18 @@ void zorSerialPortThread::takeStream(bool force)
 
 QVector<zorStreamParser::_token> zorSerialPortThread::takeStreamed()
 {
-    QMutexLocker locker(&streamLock);
-    streamAnnounced = false;
-    if (std::exchange(streamHeldBack, false))
+    QVector<zorStreamParser::_token> taken;
+    bool resume = false;
+    {
+        QMutexLocker locker(&streamLock);
+        streamAnnounced = false;
+        resume = std::exchange(streamHeldBack, false);
+        taken = std::exchange(streamed, {});
+    }
+    // Posted outside the lock, which the worker takes for every token it parses.
+    if (resume)
         QMetaObject::invokeMethod(this, [this] { readyRead(); }, Qt::QueuedConnection);
-    return std::exchange(streamed, {});
+    return taken;
 }
 
 void zorSerialPortThread::setExchanging(bool on)

@@ -69,7 +69,7 @@ void zorAutoConnect::search()
         retry.stop();
         return;
     }
-    scan->start(false);
+    scan->look();
 }
 
 void zorAutoConnect::found(int devIndex, const optionsZOR70 *identity, const QVector<zorList::_reading> &streamed)

@@ -8,7 +8,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QHash>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -38,6 +38,10 @@ zorPortScan::zorPortScan(ZORSerialPort *port, QObject *parent)
     connect(port, qOverload<int, quint16>(&ZORSerialPort::onDevError), this, &zorPortScan::portError);
     connect(port, &ZORSerialPort::readyDevMeas, this, &zorPortScan::reading);
     connect(port, &ZORSerialPort::readyDevStatus, this, [this](int devIndex) { streamed(devIndex); });
+    connect(&listing, &QFutureWatcherBase::finished, this, [this] {
+        if (std::exchange(looking, false))
+            probe(listing.result(), false);
+    });
 }
 
 zorPortScan::~zorPortScan()
@@ -46,26 +50,32 @@ zorPortScan::~zorPortScan()
     cancel();
 }
 
-QSet<QString> zorPortScan::heldLocations(const QList<zorPortCatalog::_port> &ports) const
+QSet<QString> zorPortScan::heldLocations() const
 {
-    QHash<QString, QString> locations;
-    for (const zorPortCatalog::_port &listed : ports)
-        locations.insert(listed.name, listed.location);
     QSet<QString> held;
-    for (int devIndex : port->getDevIndexList()) {
-        const QString name = port->getPortName(devIndex);
+    for (int devIndex : port->getDevIndexList())
         if (!probing.contains(devIndex))
-            held.insert(locations.contains(name) ? locations.value(name) : zorPortCatalog::systemLocation(name));
-    }
+            held.insert(port->getLocation(devIndex));
     return held;
 }
 
 int zorPortScan::start(bool everyPort)
 {
+    return probe(zorPortCatalog::ports(), everyPort);
+}
+
+void zorPortScan::look()
+{
+    looking = true;
+    if (!listing.isRunning())
+        listing.setFuture(QtConcurrent::run(&zorPortCatalog::ports));
+}
+
+int zorPortScan::probe(const QList<zorPortCatalog::_port> &ports, bool everyPort)
+{
     if (probing.isEmpty())
         started = ended = 0;
-    const QList<zorPortCatalog::_port> ports = zorPortCatalog::ports();
-    const QSet<QString> held = heldLocations(ports);
+    const QSet<QString> held = heldLocations();
     QSet<QString> present;
     int opened = 0;
     for (const zorPortCatalog::_port &candidate : ports) {
@@ -81,7 +91,7 @@ int zorPortScan::start(bool everyPort)
             seen.insert(key);
             continue;
         }
-        const int devIndex = port->addDev(candidate.name);
+        const int devIndex = port->addDev(candidate);
         if (devIndex < 0)
             continue; // being probed, or not to be opened
         seen.insert(key);
@@ -108,6 +118,7 @@ void zorPortScan::cancel()
     // caller's already.
     probing.remove(kept);
     held.clear();
+    looking = false;
     for (int devIndex : std::exchange(probing, {}) + std::exchange(watching, {}))
         port->rmDev(devIndex);
 }
@@ -125,7 +136,7 @@ void zorPortScan::unwatch(const QString &portName)
     const QString location = zorPortCatalog::systemLocation(portName);
     ownPaths.remove(location);
     for (int devIndex : QSet<int>(watching)) {
-        if (zorPortCatalog::systemLocation(port->getPortName(devIndex)) == location) {
+        if (port->getLocation(devIndex) == location) {
             watching.remove(devIndex);
             port->rmDev(devIndex);
         }
@@ -137,7 +148,7 @@ void zorPortScan::streamed(int devIndex)
     if (!watching.remove(devIndex))
         return;
     // Asked once: a device that streams but does not answer is released, not watched.
-    ownPaths.remove(zorPortCatalog::systemLocation(port->getPortName(devIndex)));
+    ownPaths.remove(port->getLocation(devIndex));
     qCInfo(lcRegistry).noquote() << "readings on" << port->getPortName(devIndex) << ": identity probe";
     if (probing.isEmpty())
         started = ended = 0;
@@ -177,7 +188,7 @@ void zorPortScan::queryError(int devIndex, quint16, zorSerialPortQueryItem query
     if (!endsProbe(query) || !probing.contains(devIndex))
         return;
     // A lost instrument's own port that is still there stays open, listening.
-    const bool own = ownPaths.contains(zorPortCatalog::systemLocation(port->getPortName(devIndex)));
+    const bool own = ownPaths.contains(port->getLocation(devIndex));
     settle(devIndex, !own);
     if (own)
         watching.insert(devIndex);

@@ -1,6 +1,7 @@
 #ifndef ZORPORTSCAN_H
 #define ZORPORTSCAN_H
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -47,6 +48,10 @@ public:
     // probed or held; a port being probed is left to its probe. Returns the number of
     // probes started.
     int start(bool everyPort);
+    // As start(false), with the ports listed on a thread of their own: the system's list
+    // takes tens of milliseconds on a busy machine, too long to hold the window every
+    // second while an instrument is lost. A look asked for while one lists is that one.
+    void look();
     bool isRunning() const { return !probing.isEmpty(); }
     // Called from a found() slot: the port stays open and belongs to the caller.
     void keep(int devIndex);
@@ -73,7 +78,8 @@ signals:
 private:
     static bool endsProbe(const zorSerialPortQueryItem &query);
     static bool endsProbe(quint16 code) { return code > 200; }
-    QSet<QString> heldLocations(const QList<zorPortCatalog::_port> &ports) const;
+    QSet<QString> heldLocations() const;
+    int probe(const QList<zorPortCatalog::_port> &ports, bool everyPort);
     void reply(int devIndex, QByteArray *buf, quint8 address);
     void queryError(int devIndex, quint16 code, zorSerialPortQueryItem query);
     void portError(int devIndex, quint16 code);
@@ -93,6 +99,8 @@ private:
     int ended = 0;
     int kept = -1;
     probeOptions m_options;
+    QFutureWatcher<QList<zorPortCatalog::_port>> listing;
+    bool looking = false;     // the listing under way is for look(), not cancelled
 };
 
 #endif // ZORPORTSCAN_H
