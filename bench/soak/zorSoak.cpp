@@ -635,6 +635,9 @@ zorSoak::_figures zorSoak::run()
         }
         r.f.rowsRecorded += rows.size();
         r.f.rowsLost += in->sent - rows.size();
+        if (in->sent != rows.size())
+            qWarning("soak: %s: %lld sweeps sent, %d rows, %d pulls", qPrintable(in->file), in->sent, int(rows.size()),
+                     int(in->gaps.size()));
         r.f.sweepsSent += in->sent;
         for (const _gap &g : in->gaps) {
             if (g.breakRow < 0 || g.returnUs == 0 || g.firstFreshT < 0)
