@@ -289,8 +289,6 @@ private slots:
                 && s.getFeatureItem(1).title.startsWith("ТСП 'А' от ") && s.searchFeature("тсп 'А").size() == 1;
         }, true);
 
-        row("true is stored as 1", [](zorSql &s) { return setApp(s, "exit_query", true); }, "1", apps,
-            {"autoconnect|1", "main_device_id|1", "exit_query|1"});
         row("text is bound", [path](zorSql &s) { return setApp(s, "autoconnect", path); }, path, apps,
             {"autoconnect|" + path, "main_device_id|1"});
         row("invalid value deletes", [](zorSql &s) { return setApp(s, "autoconnect", QVariant()); },
