@@ -135,7 +135,6 @@ private slots:
         QTest::addColumn<quint32>("newSerial");
         QTest::addColumn<bool>("added");
 
-        QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
         QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
         QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
         QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
