@@ -383,7 +383,6 @@ private slots:
         QTest::newRow("reading, last channel, last unit") << QByteArray("32:21.4567J ") << "" << L{"meas 0 21.4567 31 Бар"};
         QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << L{"meas 0 5.5 1 -"};
         QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << L{openCircuit};
-        QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << "" << L{"chError 0 2 1 " + unknown};
         QTest::newRow("instrument needs repair")
             << QByteArray("4:-999999.0b ") << "" << L{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
         QTest::newRow("unknown instrument error")
