@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QMenu>
-#include <QSqlQuery>
 #include <QToolButton>
 #include <QtTest>
 
@@ -89,21 +88,4 @@ void mainWindowHarness::click(QMenu *menu, const QString &textOrName)
     const QPoint at = menu->actionGeometry(action).center();
     QTest::mouseMove(menu, at);
     QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
-}
-
-QString mainWindowHarness::appProperty(const QString &key)
-{
-    QSqlQuery query;
-    query.prepare("SELECT app_property_val FROM app_property WHERE app_property_key=:key");
-    query.bindValue(":key", key);
-    return query.exec() && query.next() ? query.value(0).toString() : QString();
-}
-
-void mainWindowHarness::setAppProperty(const QString &key, const QString &value)
-{
-    QSqlQuery query;
-    query.prepare("INSERT OR REPLACE INTO app_property (app_property_key, app_property_val) VALUES (:key, :val)");
-    query.bindValue(":key", key);
-    query.bindValue(":val", value);
-    query.exec();
 }

@@ -2,6 +2,7 @@
 #define MAINWINDOWHARNESS_H
 
 #include "app/MainWindow.h"
+#include "db/zorSql.h"
 #include "link/ZORSerialPort.h"
 #include "plot/QwtZOR.h"
 #include "registry/zorList.h"
@@ -52,9 +53,8 @@ public:
     static QAction *entry(const QMenu *menu, const QString &textOrName);
     static void click(QMenu *menu, const QString &textOrName);
 
-    // An application property in the window's database.
-    static QString appProperty(const QString &key);
-    static void setAppProperty(const QString &key, const QString &value);
+    // The window's database, for its application properties.
+    zorSql *sql() const { return window->findChild<zorSql *>(); }
 
     // The window goes first (destroyed in reverse order), so that it sees no line drop;
     // the data directory last.

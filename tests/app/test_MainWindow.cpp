@@ -34,22 +34,6 @@ class test_MainWindow : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
-    // Without an instrument the channel table says what to do first; the hint goes with
-    // the first device and comes back when the last one is removed.
-    // (Before the shared window: a harness of its own moves HOME.)
-    void emptyHint()
-    {
-        mainWindowHarness h;
-        h.open();
-        const QLabel *hint = h.table("chTable")->findChild<QLabel *>("emptyHint");
-        QVERIFY(hint && hint->isVisibleTo(h.window.get()));
-        QVERIFY(hint->text().contains("«Поиск приборов»") && hint->text().contains("«Подключить → Демо-прибор»"));
-        const int index = h.connectSims({h.startSim(11)}).first();
-        QVERIFY(!hint->isVisibleTo(h.window.get()));
-        h.list()->rmByIndex(index);
-        QVERIFY(hint->isVisibleTo(h.window.get()));
-    }
-
     void database_data()
     {
         QTest::addColumn<QString>("obstacle"); // a damaged file, or a file where the directory goes
@@ -59,8 +43,10 @@ private slots:
         QTest::newRow("no directory can be made") << "." << "Не удалось создать папку";
     }
 
-    // The first start creates the database. One that cannot be used is told once, with
-    // the path and the reason; the window works on without it.
+    // The first start creates the database; without an instrument the channel table says
+    // what to do first, until the first device comes and after the last one goes. A
+    // database that cannot be used is told once, with the path and the reason; the window
+    // works on without it. (A harness of its own moves HOME: before the shared window.)
     void database()
     {
         QFETCH(QString, obstacle);
@@ -76,50 +62,35 @@ private slots:
         QTRY_COMPARE(h.window->findChildren<QMessageBox *>().size(), int(!told.isEmpty()));
         const QString text = told.isEmpty() ? "" : h.window->findChild<QMessageBox *>()->text();
         QVERIFY2(text.contains(told) && (told.isEmpty() || text.contains(dir)), qPrintable(text));
-        if (told.isEmpty())
-            QCOMPARE(h.appProperty("autoconnect"), QString("1"));
         QVERIFY(h.window->isVisible() && h.menuAction("addDevBtn", "без подключния"));
         // Without channels a limit choice changes nothing.
         h.menuAction("trackBtn", "Верхний предел")->trigger();
         QCOMPARE(int(h.plot()->getModeTrack(-1)), int(QwtZOR::tmOff));
-    }
-
-    // Settings applied just before the window closes still reach the instrument: the
-    // close sends them at once, shows their progress and waits for them.
-    void closeSendsWaitingSettings()
-    {
-        mainWindowHarness h;
-        h.open();
-        h.setAppProperty("exit_query", "0");
-        zorSimulator *sim = h.startSim(88, 0);
-        const int index = h.connectSims({sim}).first();
-        optionsZOR70 *options = h.list()->getZorByIndex(index)->options;
-        options->speaker = 1 - options->speaker;
-        options->triggerDevChange();
-        const QByteArray expected = options->getTxData(optionsZOR70::txDev);
-        bool progressShown = false;
-        modalAnswer::next<QWidget>([&progressShown](QWidget *modal) { progressShown = modal->objectName() == "waitingWrites"; });
-        QTest::mouseClick(button(h, "exitBtm"), Qt::LeftButton);
-        QVERIFY(!h.window->isVisible());
-        QVERIFY(progressShown);
-        QByteArray written;
-        for (const zorSimulator::_event &e : sim->log(zorSimulator::blockWritten))
-            if (e.address == optionsZOR70::txDev)
-                written = e.data;
-        QCOMPARE(written, expected);
+        if (!told.isEmpty())
+            return;
+        QCOMPARE(h.sql()->getAppProperty("autoconnect").toString(), QString("1"));
+        const QLabel *hint = h.table("chTable")->findChild<QLabel *>("emptyHint");
+        QVERIFY(hint && hint->isVisibleTo(h.window.get()));
+        QVERIFY(hint->text().contains("«Поиск приборов»") && hint->text().contains("«Подключить → Демо-прибор»"));
+        const int index = h.connectSims({h.startSim(11)}).first();
+        QVERIFY(!hint->isVisibleTo(h.window.get()));
+        h.list()->rmByIndex(index);
+        QVERIFY(hint->isVisibleTo(h.window.get()));
     }
 
     // On the shared window from here on; the last row of close opens it.
     void close_data()
     {
         QTest::addColumn<int>("answer"); // 0: not asked to ask
-        QTest::newRow("no question") << 0;
+        QTest::newRow("no question, settings waiting") << 0;
         QTest::newRow("question, yes") << int(QMessageBox::Yes);
         QTest::newRow("question, no") << int(QMessageBox::No);
     }
 
     // The exit button asks first (when asked to) and lets go of nothing unless the window
-    // really closes: after a No the readings still reach the plot.
+    // really closes: after a No the readings still reach the plot. Settings applied just
+    // before the window closes still reach the instrument: the close sends them at once,
+    // shows their progress and waits for them.
     void close()
     {
         QFETCH(int, answer);
@@ -127,13 +98,28 @@ private slots:
         std::unique_ptr<mainWindowHarness> fresh(closes ? new mainWindowHarness : nullptr);
         mainWindowHarness &h = closes ? *fresh : two();
         MainWindow *window = closes ? h.open() : h.window.get();
-        h.setAppProperty("exit_query", answer ? "1" : "0");
+        h.sql()->setAppProperty("exit_query", answer ? "1" : "0");
         QStringList asked;
-        if (answer)
+        zorSimulator *sim = answer ? nullptr : h.startSim(88, 0);
+        QByteArray expected;
+        if (answer) {
             modalAnswer::box(&asked, answer);
+        } else {
+            optionsZOR70 *options = h.list()->getZorByIndex(h.connectSims({sim}).first())->options;
+            options->speaker = 1 - options->speaker;
+            options->triggerDevChange();
+            expected = options->getTxData(optionsZOR70::txDev);
+            modalAnswer::next<QWidget>([&asked](QWidget *modal) { asked << modal->objectName(); });
+        }
         QTest::mouseClick(button(h, "exitBtm"), Qt::LeftButton);
-        QCOMPARE(asked.join(""), QString(answer ? "Выход из программы|Вы уверены что хотите выйти из программы?" : ""));
+        QCOMPARE(asked.join(""), QString(answer ? "Выход из программы|Вы уверены что хотите выйти из программы?" : "waitingWrites"));
         QCOMPARE(window->isVisible(), !closes);
+        if (!answer) {
+            QByteArray written;
+            for (const zorSimulator::_event &e : sim->log(zorSimulator::blockWritten))
+                written = e.address == optionsZOR70::txDev ? e.data : written;
+            QCOMPARE(written, expected);
+        }
         if (!closes) {
             const int qwtIndex = h.list()->getQWTIndex(0);
             const int before = h.plot()->getChMeasCount(qwtIndex, 0);
@@ -227,7 +213,7 @@ private slots:
         QTest::mouseClick(button(h, "toolButton"), Qt::LeftButton);
         QCOMPARE(QFileInfo(proposed).completeBaseName(), "Стенд 7_N0007_" + QDate::currentDate().toString("dd-MM-yyyy"));
         QCOMPARE(QImage(file, "PNG").size(), h.plot()->size());
-        QCOMPARE(h.appProperty("savemeas_dir"), h.home.path());
+        QCOMPARE(h.sql()->getAppProperty("savemeas_dir").toString(), h.home.path());
     }
 
     // The About dialog shows the version, the build number as three digits and the build
@@ -251,16 +237,6 @@ private slots:
         }
     }
 
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 " ZOR_VERSION;
-        QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
-    }
-
     void settingsToggles_data()
     {
         QTest::addColumn<QString>("entry");
@@ -279,9 +255,21 @@ private slots:
         QAction *action = h.menuAction("settingsBtn", entry);
         for (bool on : {!action->isChecked(), action->isChecked()}) {
             action->trigger();
-            QCOMPARE(QVariant(h.appProperty(key)).toBool(), on);
+            QCOMPARE(h.sql()->getAppProperty(key).toBool(), on);
             QCOMPARE(h.window->findChild<zorAutoConnect *>()->isEnabled(), key == "autoconnect" ? on : true);
         }
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("printed"); // on the terminal or in the log
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <PATH>";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zor4_70 " ZOR_VERSION;
+        QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << "no-such-option";
+        // It reaches its window; a termination signal closes it as the close button does.
+        QTest::newRow("demo instrument, terminated") << QStringList{"--demo"} << 0 << "exit, code 0";
     }
 
     // The program itself: its options and exit codes as the README gives them.
@@ -290,39 +278,30 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, printed);
-        QProcess program;
-        program.start(ZOR_PROGRAM, arguments);
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitCode(), exitCode);
-        const QString output = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
-        QVERIFY2(output.contains(printed), qPrintable(output));
-    }
-
-    // The program itself with the demo instrument reaches its window; a termination signal
-    // closes it as the close button does, and it exits with 0.
-    void startUpWithDemo()
-    {
         QTemporaryDir home;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", home.path());
         environment.insert("XDG_DATA_HOME", home.path());
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.start(ZOR_PROGRAM, {"--demo"});
-        const auto logged = [&home](const char *text) {
-            QFile log(home.filePath("Kolvex/zor4_70/zor4_70.log"));
-            return log.open(QIODevice::ReadOnly) && log.readAll().contains(text);
+        program.start(ZOR_PROGRAM, arguments);
+        const auto log = [&home] {
+            QFile file(home.filePath("Kolvex/zor4_70/zor4_70.log"));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
         };
-        QTRY_VERIFY_WITH_TIMEOUT(logged("window shown"), 30000);
-        program.terminate();
+        if (arguments.contains("--demo")) {
+            QTRY_VERIFY_WITH_TIMEOUT(log().contains("window shown"), 30000);
+            program.terminate();
+        }
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(logged("exit, code 0"));
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString output = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError()) + log();
+        QVERIFY2(output.contains(printed), qPrintable(output));
     }
 
     // Ports this program holds are not offered; a typed device path connects and is
-    // offered from then on.
+    // offered from then on; the demo instrument connects as a port does.
     void manualConnection()
     {
         mainWindowHarness &h = two();
@@ -348,16 +327,15 @@ private slots:
         QCOMPARE(h.window->connectTypedPort("/dev/zor4_70-no-such-port"), -1);
         QCOMPARE(h.list()->count(), before + 2);
         QTRY_VERIFY(h.window->findChild<QMessageBox *>());
-    }
 
-    void demoInstrument()
-    {
-        mainWindowHarness &h = two();
+        // The demo instrument, inside the program, is read and plotted as a real one.
         h.menuAction("addDevBtn", "Демо-прибор")->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(h.text("devTable", h.list()->count(), 1), QString("Демо-прибор"), h.timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(h.text("devTable", before + 3, 1), QString("Демо-прибор"), h.timeout);
         QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(h.list()->getQWTIndex(h.list()->getIndexList().last()), 0) > 0,
                                  h.timeout);
     }
+
+
     // Colour and scales of a channel, stored per instrument, come back when the same
     // instrument is connected after a restart; untouched channels keep their own.
     void plotSettingsSurviveRestart()

@@ -267,7 +267,6 @@ private slots:
             title.arg(QLocale(QLocale::Russian).dayName(1)).arg(4) + " (Заводская)");
         row("search, Cyrillic capitals", [](zorSql &s) { return found(s, 0, 0, "ЗАВОД"); }, "Завод-2; Заводская");
         row("search, quotes", [](zorSql &s) { return found(s, 0, 0, "o\"brien'"); }, quoted);
-        row("search, percent, underscore", [](zorSql &s) { return found(s, 0, 0, "100%_"); }, quoted);
         row("search, device name", [](zorSql &s) { return found(s, 0, 0, "BETA"); }, "Копия; Вторая; Завод-2");
         row("search, device number", [](zorSql &s) { return found(s, 0, 0, "0007"); }, quoted + "; Заводская");
         row("search, newest only and the count", [](zorSql &s) {
@@ -289,8 +288,6 @@ private slots:
                 && s.getFeatureItem(1).title.startsWith("ТСП 'А' от ") && s.searchFeature("тсп 'А").size() == 1;
         }, true);
 
-        row("true is stored as 1", [](zorSql &s) { return setApp(s, "exit_query", true); }, "1", apps,
-            {"autoconnect|1", "main_device_id|1", "exit_query|1"});
         row("text is bound", [path](zorSql &s) { return setApp(s, "autoconnect", path); }, path, apps,
             {"autoconnect|" + path, "main_device_id|1"});
         row("invalid value deletes", [](zorSql &s) { return setApp(s, "autoconnect", QVariant()); },

@@ -24,11 +24,8 @@ public:
     // Reads the identity and waits until the record's link has nothing left to do.
     void readIdentity(int index);
     void waitIdle(int index) { link.waitIdle(list.getZorByIndex(index)->devIndex); }
-    // One request on the record, as a dialog or the instrument would make it: the Apply
-    // of "dev", "name", "ref", "sn", "clock", "ch", "feat" (every slot), "feat3" (one
-    // slot) or "slot40" (beyond the table); "code77", an unknown send code; "lose", the
-    // instrument loses its serial number; "mute", a read-all sequence starts; and the
-    // end of the record's link: "rm", "disconnect" or "detach" (into detached).
+    // One request on the record, as a dialog or the instrument would make it: an Apply of
+    // the image ("feat3": one slot, "slot40": beyond the table), or one of the registry's.
     void request(int index, const QString &what);
     // The record's image holds the simulator's blocks, byte for byte.
     void compareWithSim(int index, const zorSimulator *sim);

@@ -135,7 +135,6 @@ private slots:
         QTest::addColumn<quint32>("newSerial");
         QTest::addColumn<bool>("added");
 
-        QTest::newRow("fresh record") << -2 << 0u << "new" << 3 << 42u << true;
         QTest::newRow("the same record twice") << -2 << 0u << "twice" << 3 << 42u << false;
         QTest::newRow("handed over by another registry") << -2 << 0u << "scan" << 3 << 42u << true;
         QTest::newRow("no port") << -2 << 0u << "new" << -1 << 42u << true;
@@ -253,10 +252,9 @@ private slots:
         simulatedRegistry r;
         randomBlocks random(7);
         zorSimulator *sims[2] = {r.startSim(11), r.startSim(12, zorSimMemory::extended)};
-        for (zorSimulator *sim : sims) {
+        for (zorSimulator *sim : sims)
             for (quint8 address : {optionsZOR70::rdRef, optionsZOR70::rdDev, optionsZOR70::rdCh, optionsZOR70::rdFeat})
                 sim->setBlock(address, random.block(address));
-        }
         sims[1]->setBlock(optionsZOR70::rdRefdU, random.block(optionsZOR70::rdRefdU));
         const QDateTime started = QDateTime::currentDateTime();
         QSignalSpy identified(&r.list, &zorList::onIdentChange);
@@ -382,10 +380,9 @@ private slots:
         const QString repair = "РАБОТА НЕ ВОЗМОЖНА. ПРИБОРУ ТРЕБУЕТСЯ РЕМОНТ!";
         const QString unknown = "неизвестная ошибка";
         using L = QStringList;
-        QTest::newRow("reading") << QByteArray("3:21.4567D ") << "" << L{"meas 0 21.4567 2 °С"};
+        QTest::newRow("reading, last channel, last unit") << QByteArray("32:21.4567J ") << "" << L{"meas 0 21.4567 31 Бар"};
         QTest::newRow("unknown unit") << QByteArray("2:5.5Z ") << "" << L{"meas 0 5.5 1 -"};
         QTest::newRow("open circuit") << QByteArray("3:-999999.0= ") << "" << L{openCircuit};
-        QTest::newRow("unknown channel error") << QByteArray("3:-999999.01 ") << "" << L{"chError 0 2 1 " + unknown};
         QTest::newRow("instrument needs repair")
             << QByteArray("4:-999999.0b ") << "" << L{"chError 0 3 50 " + repair, "devError 0 50 " + repair};
         QTest::newRow("unknown instrument error")
