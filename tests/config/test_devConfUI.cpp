@@ -413,58 +413,6 @@ private slots:
             QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), o->feature[3]->getData());
     }
 
-    void numberNotApplied_data()
-    {
-        // A serial number typed in service mode, the dialog closed without applying, then
-        // the device menu's apply, a channel menu edit, or a new name applied in the dialog:
-        // the instrument keeps its own number, in its memory and in the database, and one
-        // numbered 0 gets nothing.
-        QTest::addColumn<quint32>("serial");
-        QTest::addColumn<QString>("then");
-        QTest::addColumn<QString>("changes");
-        QTest::newRow("numbered 0: device menu") << 0u << "applyAction" << "";
-        QTest::newRow("numbered 0: channel menu") << 0u << "modeAction" << "";
-        QTest::newRow("numbered 0: name applied") << 0u << "pushButton_5" << "";
-        QTest::newRow("numbered: name applied") << 71u << "pushButton_5" << "name=Стенд-9";
-    }
-
-    void numberNotApplied()
-    {
-        QFETCH(quint32, serial);
-        QFETCH(QString, then);
-        QFETCH(QString, changes);
-        configRig &rig = instrument(serial);
-        rig.dialog.show(rig.index);
-        rig.enterServiceMode();
-        const auto type = [&rig](const char *name, const QString &text) {
-            rig.find<QLineEdit>(name)->setText(text);
-            emit rig.find<QLineEdit>(name)->editingFinished();
-        };
-        type("devNumEdit", "42");
-        QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
-        confMenu devMenu(&rig.r.list, &rig.r.link.port);
-        confChMenu chMenu(&rig.r.list, &rig.r.sql);
-        if (then == "applyAction") {
-            devMenu.show(rig.index, QPoint(100, 100));
-            devMenu.findChild<QAction *>(then)->trigger();
-        } else if (then == "modeAction") {
-            chMenu.show(rig.index, QPoint(100, 100), 2);
-            configRig::choose(chMenu.findChild<QAction *>(then)->menu(), "Ом");
-            chMenu.close(); // sends the edit
-        } else {
-            rig.dialog.show(rig.index);
-            type("devNameEdit", "Стенд-9");
-            QTest::mouseClick(rig.find<QPushButton>(then), Qt::LeftButton);
-        }
-        QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QCOMPARE(rig.waitWrites(serial ? 1 : 0).isEmpty(), serial == 0);
-        QCOMPARE(rig.changes().join(' '), changes);
-        QCOMPARE(rig.image()->devNumber, serial);
-        if (serial)
-            QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
-                     L{QString::number(serial)});
-    }
-
     void reads_data()
     {
         // Settings changed on the instrument, then read by a button of the dialog: what the
@@ -576,6 +524,16 @@ private slots:
         // The typed number already makes the image count as identified.
         QTest::newRow("unnumbered, number typed: applyFeatBtn sends nothing")
             << 0u << unnumbered + L{"service", "number=42"} << "applyFeatBtn" << QByteArray() << "";
+        // "typed=<n>" first: a number typed in service mode, then the dialog closed without
+        // applying. The instrument keeps its own number, in its memory, the image and the
+        // database, and one numbered 0 gets nothing.
+        QTest::newRow("typed, not applied, numbered 0: device menu") << 0u << L{"typed=42"} << "applyAction" << QByteArray() << "";
+        QTest::newRow("typed, not applied, numbered 0: channel menu")
+            << 0u << L{"typed=42", "modeAction=Ом"} << "close" << QByteArray() << "";
+        QTest::newRow("typed, not applied, numbered 0: name applied")
+            << 0u << L{"typed=42", "name=Стенд-9"} << "pushButton_5" << QByteArray() << "";
+        QTest::newRow("typed, not applied: name applied")
+            << 71u << L{"typed=42", "name=Стенд-9"} << "pushButton_5" << QByteArray("\x06\x32\x04\x00", 4) << "name=Стенд-9";
     }
 
     void roundTrip()
@@ -589,12 +547,21 @@ private slots:
         sorted.sort();
         changes = sorted.join(' ');
         configRig &rig = instrument(serial);
+        const bool typed = edits.value(0).startsWith("typed=");
+        if (typed) {
+            rig.dialog.show(rig.index);
+            rig.enterServiceMode();
+            auto *number = rig.find<QLineEdit>("devNumEdit");
+            number->setText(edits.takeFirst().section('=', 1));
+            emit number->editingFinished();
+            QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
+        }
         confMenu devMenu(&rig.r.list, &rig.r.link.port);
         confChMenu chMenu(&rig.r.list, &rig.r.sql);
         QWidget *surface = &rig.dialog;
         if (apply == "applyAction" || apply == "menu") {
             devMenu.show(rig.index, QPoint(100, 100));
-            QCOMPARE(devMenu.title(), QString("ЗОР 4.70 (№ 0071)"));
+            QCOMPARE(devMenu.title(), QString("ЗОР 4.70 (№ %1)").arg(serial ? "0071" : "--"));
             surface = &devMenu;
         } else if (apply == "close") {
             O *o = rig.image();
@@ -654,6 +621,11 @@ private slots:
         while (addresses.size() > 1 && addresses.endsWith(addresses.right(1).repeated(2)))
             addresses.chop(1);
         QCOMPARE(addresses, written);
+        if (typed) {
+            QCOMPARE(rig.image()->devNumber, serial);
+            QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
+                     serial ? L{QString::number(serial)} : L{});
+        }
     }
 };
 
