@@ -20,8 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <optional>
-
 using O = optionsZOR70;
 using L = QStringList;
 
@@ -136,10 +134,9 @@ private slots:
         o->ch[3] = {channel[0], channel[1], QString(), channel[2], channel[4], quint8(channel[3]), quint8(channel[5]),
                     quint8(channel[6])};
         emit o->onChChange();
-        auto *table = rig.find<QTableWidget>("chTable");
         QStringList texts;
-        for (int column = 0; column < table->columnCount(); ++column)
-            texts << table->item(3, column)->text();
+        for (int column = 0; column <= devConfUI::colCompens; ++column)
+            texts << rig.find<QTableWidget>("chTable")->item(3, column)->text();
         QCOMPARE(texts.join('|'), row);
         // The compensation menu opens only where compensation means something.
         QMenu *compens = rig.popUp(3, devConfUI::colCompens);
@@ -232,15 +229,12 @@ private slots:
         const QByteArray data = o->getData(), refdata = o->getRefData(true);
         QVERIFY(rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &refdata, "Заводская настройка", 0) > 0);
         rig.dialog.show(rig.index);
-        const auto left = [] {
-            return simulatedRegistry::rows("SELECT count(*) FROM device")
-                   + simulatedRegistry::rows("SELECT count(*) FROM device_snapshot");
-        };
         QStringList boxes;
         for (int button : {QMessageBox::No, QMessageBox::Yes}) {
             modalAnswer::box(&boxes, button);
             rig.find<QAbstractButton>("rmDevBtn")->click();
-            QCOMPARE(left(), (button == QMessageBox::No ? L{"1", "1"} : L{"0", "0"}));
+            QCOMPARE(simulatedRegistry::rows("SELECT (SELECT count(*) FROM device) || (SELECT count(*) FROM device_snapshot)"),
+                     L{button == QMessageBox::No ? "11" : "00"});
         }
         const QString asked = "Настройки прибора ЗОР 4.70 (№ 0088)|Вы уверены?";
         QCOMPARE(boxes, (L{asked, asked}));
@@ -338,9 +332,7 @@ private slots:
         if (file == "full")
             modalAnswer::box(&boxes);
         {
-            std::optional<fileSizeLimit> full;
-            if (file == "full")
-                full.emplace(4096);
+            const fileSizeLimit room(file == "full" ? 4096 : RLIM_INFINITY);
             QTest::mouseClick(rig.find<QPushButton>("pushButton_4"), Qt::LeftButton);
         }
         QCOMPARE(boxes.filter("Ошибка"), errors);
@@ -361,56 +353,6 @@ private slots:
                   + sim->block(O::rdRefdU) + o->getRefdUData()).toHex(),
                  (QByteArray::fromHex("0faa0103") + zorBlockCodec::encodeText("Стенд", 16) + other.getDevData() + other.getChData()
                   + other.getFeatData() + rig.original[O::rdRefdU] + refdU).toHex());
-    }
-
-    void characteristicEditor_data()
-    {
-        // The characteristic of slot 3, used by channel 2, edited in the editor opened from
-        // the channel menu (apply mode: sent as soon as it is accepted) or by a double click
-        // in the dialog's list (kept in the image until an apply button sends it).
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<QString>("typed"); // the second coefficient
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("channel menu: written") << true << "123.5" << "";
-        QTest::newRow("settings dialog: entered, not written") << false << "123,5" << "";
-        QTest::newRow("invalid: refused") << true << "12a" << "Ошибка ввода ИСХ|Не верная ИСХ!\nПроверьте введённые значения.";
-    }
-
-    void characteristicEditor()
-    {
-        QFETCH(bool, fromMenu);
-        QFETCH(QString, typed);
-        QFETCH(QString, warning);
-        const bool written = fromMenu && warning.isEmpty();
-        configRig &rig = instrument(71);
-        O *o = rig.image();
-        QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSKVD, "ТС-1", {"1", "2", "3", "4"}));
-        o->setChFeature(2, O::chISHTS, 3);
-        QStringList seen;
-        modalAnswer::next<featconfui>([&](featconfui *editor) {
-            editor->findChild<QTableWidget *>("ratioTable")->item(0, 1)->setText(typed);
-            if (!warning.isEmpty())
-                modalAnswer::box(&seen);
-            QTest::mouseClick(editor->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
-            if (editor->isVisible())
-                editor->reject();
-        });
-        confChMenu menu(&rig.r.list, &rig.r.sql);
-        if (fromMenu) {
-            menu.show(rig.index, QPoint(100, 100), 2);
-            configRig::choose(menu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
-        } else {
-            rig.dialog.show(rig.index);
-            emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(3, 0);
-        }
-        QCOMPARE(seen, warning.isEmpty() ? L{} : L{warning});
-        QCOMPARE(o->feature[3]->getRatio(1), warning.isEmpty() ? 123.5 : 2.0);
-        if (!written)
-            QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QCOMPARE(rig.waitWrites(written), QByteArray(written ? "\x83" : ""));
-        QCOMPARE(rig.changes(), written ? L{"record3"} : L{});
-        if (written)
-            QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), o->feature[3]->getData());
     }
 
     void reads_data()
@@ -473,6 +415,9 @@ private slots:
         //   channel menu of channel 2 (a Pt100 on the 300 Ω range at first), opened again for
         //     each edit it closed: "combo:<object>=<data>", "manual=<mA>", "<action>=<entry>"
         //     of a submenu; closing it applies ("close")
+        //   the characteristic of slot 3 in the editor opened from the channel menu (sent as
+        //     soon as it is accepted) or from the dialog's list: "editor=<second coefficient>",
+        //     "refused=<text>" (warned, the record kept)
         QTest::addColumn<quint32>("serial");
         QTest::addColumn<L>("edits");
         QTest::addColumn<QString>("apply");
@@ -512,11 +457,15 @@ private slots:
             << 71u << L{"modeAction=ТС-1", "featAction=7: ТС-2 (ТС КВД)", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"}
             << "close" << ch << "mode2=7 feat2=6 ref2=3 round2=3 cur2=7";
         QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << "";
+        QTest::newRow("channel menu: characteristic edited") << 71u << L{"modeAction=ТС-1", "editor=123.5"} << "close"
+                                                             << QByteArray("\x06\x83") << "mode2=7 feat2=3 round2=2 record3";
+        QTest::newRow("channel menu: characteristic refused") << 71u << L{"modeAction=ТС-1", "refused=12a"} << "close" << ch
+                                                              << "mode2=7 feat2=3 round2=2";
+        QTest::newRow("dialog: characteristic entered, not sent") << 71u << L{"editor=123,5"} << "" << QByteArray() << "record3";
         QTest::newRow("dialog: applyFeatBtn sends the device and characteristic blocks")
             << 71u << L{"combo:devMeasTimeCB=2", "cell:2:0=Ом"} << "applyFeatBtn" << QByteArray("\x04\x00", 2) << "time=2";
         // An instrument without a serial number takes the number alone, and nothing without one.
         const L unnumbered = {"combo:devMeasTimeCB=3", "cell:1:1=K"};
-        QTest::newRow("unnumbered: nothing sent") << 0u << unnumbered << "pushButton_5" << QByteArray() << "";
         QTest::newRow("unnumbered, number typed: the number alone")
             << 0u << unnumbered + L{"service", "number=42"} << "pushButton_5" << QByteArray("\x34") << "sn=42";
         QTest::newRow("unnumbered, 0 typed: refused")
@@ -530,8 +479,8 @@ private slots:
         QTest::newRow("typed, not applied, numbered 0: device menu") << 0u << L{"typed=42"} << "applyAction" << QByteArray() << "";
         QTest::newRow("typed, not applied, numbered 0: channel menu")
             << 0u << L{"typed=42", "modeAction=Ом"} << "close" << QByteArray() << "";
-        QTest::newRow("typed, not applied, numbered 0: name applied")
-            << 0u << L{"typed=42", "name=Стенд-9"} << "pushButton_5" << QByteArray() << "";
+        QTest::newRow("typed, not applied, numbered 0: edits applied")
+            << 0u << L{"typed=42", "name=Стенд-9"} + unnumbered << "pushButton_5" << QByteArray() << "";
         QTest::newRow("typed, not applied: name applied")
             << 71u << L{"typed=42", "name=Стенд-9"} << "pushButton_5" << QByteArray("\x06\x32\x04\x00", 4) << "name=Стенд-9";
     }
@@ -543,9 +492,8 @@ private slots:
         QFETCH(QString, apply);
         QFETCH(QByteArray, written);
         QFETCH(QString, changes);
-        L sorted = changes.split(' ', Qt::SkipEmptyParts);
-        sorted.sort();
-        changes = sorted.join(' ');
+        L expected = changes.split(' ', Qt::SkipEmptyParts);
+        expected.sort();
         configRig &rig = instrument(serial);
         const bool typed = edits.value(0).startsWith("typed=");
         if (typed) {
@@ -597,30 +545,48 @@ private slots:
                 emit current->lineEdit()->editingFinished();
             } else if (where[0] == "close") {
                 chMenu.close();
+            } else if (where[0] == "editor" || where[0] == "refused") {
+                L seen;
+                modalAnswer::next<featconfui>([&](featconfui *editor) {
+                    editor->findChild<QTableWidget *>("ratioTable")->item(0, 1)->setText(value);
+                    if (where[0] == "refused")
+                        modalAnswer::box(&seen);
+                    QTest::mouseClick(editor->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+                    if (editor->isVisible())
+                        editor->reject();
+                });
+                if (surface == &chMenu)
+                    configRig::choose(chMenu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
+                else
+                    emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(3, 0);
+                QCOMPARE(seen, where[0] == "editor" ? L{} : L{"Ошибка ввода ИСХ|Не верная ИСХ!\nПроверьте введённые значения."});
+                QCOMPARE(rig.image()->feature[3]->getRatio(1), where[0] == "editor" ? 123.5 : 1.0);
             } else {
                 configRig::choose(chMenu.findChild<QAction *>(where[0])->menu(), value);
             }
-        }
-        if (apply.isEmpty() || apply == "menu") {
-            QCOMPARE(rig.changes(true).join(' '), changes);
-            return;
         }
         if (apply != "close") {
             // Nothing reaches the instrument before the user applies.
             QTest::qWait(2 * configRig::sendDelay);
             QCOMPARE(rig.waitWrites(0), QByteArray());
-            if (apply == "applyAction")
-                devMenu.findChild<QAction *>("applyAction")->trigger();
-            else
-                QTest::mouseClick(rig.find<QAbstractButton>(apply), Qt::LeftButton);
         }
-        if (changes.isEmpty())
+        if (apply.isEmpty() || apply == "menu") {
+            QCOMPARE(rig.changes(true).join(' '), expected.join(' '));
+            return;
+        }
+        if (apply == "applyAction")
+            devMenu.findChild<QAction *>("applyAction")->trigger();
+        else if (apply != "close")
+            QTest::mouseClick(rig.find<QAbstractButton>(apply), Qt::LeftButton);
+        if (expected.isEmpty())
             QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QTRY_COMPARE_WITH_TIMEOUT(rig.changes().join(' '), changes, simulatedLink::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.changes().join(' '), expected.join(' '), simulatedLink::timeout);
         QByteArray addresses = rig.waitWrites(0);
         while (addresses.size() > 1 && addresses.endsWith(addresses.right(1).repeated(2)))
             addresses.chop(1);
         QCOMPARE(addresses, written);
+        if (expected.contains("record3"))
+            QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), rig.image()->feature[3]->getData());
         if (typed) {
             QCOMPARE(rig.image()->devNumber, serial);
             QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
