@@ -102,10 +102,7 @@ private slots:
         // holds): "<columns>|<rows>|<second cell> <columns>x<rows>".
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("shown");
-        QStringList points;
-        for (int n = 1; n <= 20; ++n)
-            points << QString::number(n);
-        const QString table = points.join(',');
+        const QString table = texts(20, [](int n) { return QString::number(n + 1); }).join(',');
         QTest::newRow("0 ТС МТШ-90") << 0 << "Rтт,M,a,b,c,d,W|1|2.0000000 8x2";
         QTest::newRow("1 ТС КВД") << 1 << "R0,A,B,C|1|2.000000e+00 5x2";
         QTest::newRow("2 ТС Полином") << 2 << "1,2,3,4,5|C0..C4,C5..C9|6.000000e+00 6x3";
@@ -114,6 +111,9 @@ private slots:
         QTest::newRow("6 Изм. Пр.") << 6 << "Min,Max,Диапазон|1|2.000 4x2";
     }
 
+    // Each type shown on the same record is taken into the working copy, saved to a ".dat"
+    // file and loaded back after another type and name were chosen: type, name and every
+    // cell back. (Every format and fault of the files, in test_featureDatFile.)
     void layouts()
     {
         QFETCH(int, type);
@@ -132,9 +132,20 @@ private slots:
             range->setCurrentIndex(2);
             QCOMPARE(f.table()->item(0, 2)->text(), QString("2.000"));
         }
-        f.entered(); // the working copy took the type
+        f.edit(0, 0, "-0.75");
+        const QByteArray taken = f.entered();
         QCOMPARE(f.feature.getType(), type);
         QCOMPARE(f.feature.getRatio(2), range ? 2.0 : 3.0);
+        const QString state = f.state() + f.cells().join(' ');
+        modalAnswer::file(f.dir.filePath("in.dat"));
+        f.click("pushButton_4");
+        f.chooseType((type + 1) % 7);
+        f.get<QLineEdit>("featName")->setText("другое");
+        modalAnswer::file(f.dir.filePath("in.dat"));
+        f.click("pushButton_3");
+        QCOMPARE(f.state() + f.cells().join(' '), state);
+        QCOMPARE(f.entered(), taken);
+        QCOMPARE(f.sql.getAppProperty("feature_dir").toString(), f.dir.path());
         for (const char *action : {"addColumnAction", "addRowAction"})
             f.dialog.findChild<QAction *>(action)->trigger();
         QCOMPARE(QString("%1 %2x%3").arg(before).arg(f.table()->columnCount()).arg(f.table()->rowCount()), shown);
@@ -169,59 +180,33 @@ private slots:
 
     void datFiles_data()
     {
-        // A type saved to a ".dat" file, another type and name chosen, the file loaded:
-        // type, name and every cell back. A file refused, or a write that fails: the user is
-        // told and the working copy stays. (Every format and fault, in test_featureDatFile.)
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("bytes"); // of a file read; none: a file saved first
+        // A ".dat" file refused, or a write that fails: the user is told and the working copy stays.
+        QTest::addColumn<QByteArray>("bytes"); // of the file read; none: saved into a missing folder
         QTest::addColumn<QString>("warning");
-        for (int type : {0, 6}) // coefficients by row, a range chosen in a cell
-            QTest::addRow("type %d", type) << type << QByteArray() << "";
-        const QString refused = "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для "
-                                "чтения или имеет не верный тип.";
-        QTest::newRow("a bad number") << 5 << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n") << refused;
+        QTest::newRow("a bad number") << QByteArray("50375183\r\n6\r\nn\r\n1\r\n2\r\nx\r\n")
+                                      << "Ошибка чтения ИСХ|Не верная ИСХ в файле!\nВозможно файл повреждён, не доступен для "
+                                         "чтения или имеет не верный тип.";
         QTest::newRow("write into a missing folder")
-            << 5 << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
+            << QByteArray() << "|Ошибка записи в файл!\nВозможно файл занят другим приложением или не доступен для записи.";
     }
 
     void datFiles()
     {
-        QFETCH(int, type);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, warning);
-        fixture f(counting(type));
-        const int rows = f.table()->rowCount();
-        for (int n = 0; n < rows * f.table()->columnCount() && warning.isEmpty(); ++n)
-            f.edit(n % rows, n / rows, type == 6 && n == 2 ? "1" : QString::number(n * 1.75 - 1));
-        f.get<QLineEdit>("featName")->setText(warning.isEmpty() ? "Файл №" + QString::number(type) : "счёт");
-        const L cells = f.cells();
-        const QString state = f.state();
-        const QString path = f.dir.filePath(bytes.isEmpty() && !warning.isEmpty() ? "missing/feature.dat" : "in.dat");
+        const QByteArray record = counting(featureZOR70::ftTPTable);
+        fixture f(record);
+        const QString state = f.state() + f.cells().join(' ');
+        const QString path = f.dir.filePath(bytes.isEmpty() ? "missing/feature.dat" : "in.dat");
         QFile file(path);
         QVERIFY(bytes.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()));
         L seen;
-        const auto fileButton = [&](const char *button) {
-            modalAnswer::file(path);
-            if (!warning.isEmpty())
-                modalAnswer::box(&seen);
-            f.click(button);
-        };
-        if (bytes.isEmpty())
-            fileButton("pushButton_4"); // saved first
-        if (warning.isEmpty()) {
-            f.chooseType((type + 1) % 7);
-            f.get<QLineEdit>("featName")->setText("другое");
-        }
-        if (!bytes.isEmpty() || warning.isEmpty())
-            fileButton("pushButton_3");
-        QCOMPARE(seen, warning.isEmpty() ? L{} : L{warning});
-        QCOMPARE(f.state(), state);
-        QCOMPARE(f.cells(), cells);
-        f.entered(); // ... and taken into the working copy
-        const featureTableLayout layout(type);
-        for (int n = 0; n < cells.size(); ++n)
-            QCOMPARE(f.feature.getRatio(layout.ratioIndex(n % rows, n / rows, rows, layout.columns())), cells.at(n).toDouble());
-        QVERIFY(!warning.isEmpty() || f.sql.getAppProperty("feature_dir").toString() == f.dir.path());
+        modalAnswer::file(path);
+        modalAnswer::box(&seen);
+        f.click(bytes.isEmpty() ? "pushButton_4" : "pushButton_3");
+        QCOMPARE(seen, L{warning});
+        QCOMPARE(f.state() + f.cells().join(' '), state);
+        QCOMPARE(f.entered(), record);
     }
 
     // Found right after opening, marked changed after an edit, saved over, saved as new,
