@@ -1,7 +1,5 @@
 #include "config/passDialog.h"
 #include "db/zorSqlFile.h"
-#include "link/bDouble.h"
-#include "link/bFloat.h"
 #include "tests/config/configRig.h"
 #include "tests/common/modalAnswer.h"
 #include "tests/model/randomBlocks.h"
@@ -157,8 +155,10 @@ private slots:
     // Found, changed, not found, saved as new, found by the registry when the instrument is
     // read again, overwritten and deleted, in the order a user meets them; the factory
     // snapshot is never saved over or deleted. First on the instrument: after a write the
-    // registry follows a copy of the factory snapshot. Last, a database that fails after
-    // start-up: saving the settings says why, once per run.
+    // registry follows a copy of the factory snapshot. Then a database that fails after
+    // start-up: saving the settings says why, once per run. Last, snapshots found by text
+    // and chosen go into the image (an older one, the reference block alone, keeps the
+    // image's refdU block), and the last applied puts exactly its bytes into the instrument.
     void snapShots()
     {
         configRig &rig = rigOf();
@@ -212,6 +212,36 @@ private slots:
         QVERIFY(QFile::rename(path + ".moved", path));
         QCOMPARE(boxes.mid(1), L{"Ошибка базы данных|Настройка не сохранена в базе данных: база данных доступна только для "
                                  "чтения (код 8)."});
+
+        O other;
+        other.setData(o->getData());
+        other.devType = O::typeExtended;
+        other.setData(o->getRefData(false), O::rdRef);
+        other.devName = "Стенд 2";
+        other.measTime = 2;
+        other.setChMode(3, O::chMV);
+        other.ref[1].value.setValue(30.000125);
+        other.corrA[5].setValue(-0.0042);
+        other.refdU[1][6].value.setValue(1.75f);
+        const QByteArray data = other.getData(), refdata = other.getRefData(true);
+        for (const bool withRefdU : {false, true}) {
+            const QString info = withRefdU ? "Партия 7" : "Партия 8";
+            const QByteArray refdUBefore = o->getRefdUData(), stored = withRefdU ? refdata : refdata.left(O::refSize);
+            rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &stored, info, 0);
+            rig.find<QLineEdit>("dbSearchEdit")->setText(info);
+            rig.find<QComboBox>("dbFindCB")->setCurrentIndex(1);
+            QCOMPARE(o->getData() + o->getRefData(false), data + refdata.left(O::refSize));
+            QCOMPARE(o->getRefdUData(), withRefdU ? refdata.mid(O::refSize) : refdUBefore);
+            QCOMPARE(rig.find<QLineEdit>("dbSearchEdit")->text(), QString());
+            QCOMPARE(box(rig), QString("%1 [!]=%2 save=%2 rm=1 %3").arg(info).arg(!withRefdU).arg(found));
+        }
+        answerPassword(master, true);
+        click(rig, "applyRefBtn");
+        click(rig, "pushButton_5");
+        const zorSimulator *sim = rig.sim;
+        QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh)
+                                      + sim->block(O::rdFeat) + sim->block(O::rdRef) + sim->block(O::rdRefdU),
+                                  data + refdata, simulatedLink::timeout);
     }
 
     void search_data()
@@ -385,52 +415,6 @@ private slots:
         QCOMPARE(rig.find<QTableWidget>("refTable")->item(0, 0)->toolTip(), QString());
     }
 
-    void loadSnapShot_data()
-    {
-        QTest::addColumn<bool>("withRefdU");
-        QTest::newRow("reference block and refdU block, applied") << true;
-        QTest::newRow("an older snapshot, reference block only: refdU kept") << false;
-    }
-
-    // A snapshot found by text and chosen goes into the image, and applying it puts exactly
-    // its bytes into the instrument.
-    void loadSnapShot()
-    {
-        QFETCH(bool, withRefdU);
-        configRig &rig = rigOf();
-        O *o = rig.image();
-        const QByteArray refdUBefore = o->getRefdUData();
-        O other;
-        other.setData(o->getData());
-        other.devType = O::typeExtended;
-        other.setData(o->getRefData(false), O::rdRef);
-        other.devName = "Стенд 2";
-        other.measTime = 2;
-        other.setChMode(3, O::chMV);
-        other.ref[1].value.setValue(30.000125);
-        other.corrA[5].setValue(-0.0042);
-        other.refdU[1][6].value.setValue(1.75f);
-        const QByteArray data = other.getData(), refdata = other.getRefData(withRefdU);
-        const QString info = withRefdU ? "Партия 7" : "Партия 8";
-        rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &refdata, info, 0);
-
-        rig.find<QLineEdit>("dbSearchEdit")->setText(info);
-        rig.find<QComboBox>("dbFindCB")->setCurrentIndex(1);
-        QCOMPARE(o->getData() + o->getRefData(false), data + refdata.left(O::refSize));
-        QCOMPARE(o->getRefdUData(), withRefdU ? refdata.mid(O::refSize) : refdUBefore);
-        QCOMPARE(rig.find<QLineEdit>("dbSearchEdit")->text(), QString());
-        QCOMPARE(box(rig), QString("%1 [!]=%2 save=%2 rm=1 %3").arg(info).arg(!withRefdU).arg(found));
-        if (!withRefdU)
-            return;
-        answerPassword(master, true);
-        click(rig, "applyRefBtn");
-        click(rig, "pushButton_5");
-        const zorSimulator *sim = rig.sim;
-        QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh)
-                                      + sim->block(O::rdFeat) + sim->block(O::rdRef) + sim->block(O::rdRefdU),
-                                  data + refdata, simulatedLink::timeout);
-    }
-
     void applyReferences_data()
     {
         // References edited in service mode and applied behind the password dialog, with
@@ -480,17 +464,11 @@ private slots:
         QCOMPARE(seen, "1|" + status);
         const QByteArray held = rig.sim->block(O::rdRef), refdU = rig.sim->block(O::rdRefdU);
         QCOMPARE(held + refdU, rig.image()->getRefData(true));
-        QByteArray expected = ref.replace(992, 8, password);
-        expected.replace(8, 8, held.mid(8, 8))[928 + 2] = held[928 + 2]; // Rr-1 and the correction edited
+        // Rr-1 is 123.25 as a little-endian double, the correction -128 steps from the middle.
+        QByteArray expected = ref.replace(992, 8, password).replace(8, 8, QByteArray::fromHex("0000000000d05e40"));
+        expected[928 + 2] = 0;
         QCOMPARE(held.toHex(), expected.toHex());
-        bDouble rr1;
-        rr1.setDouble(&held, 1);
-        QCOMPARE(rr1.value(), 123.25);
-        QCOMPARE(quint8(held.at(928 + 2)), quint8(128 - 128));
-        bFloat value;
-        if (extended)
-            value.setFloat(&refdU, 1 + 3);
-        QCOMPARE(extended ? value.value() : 4.5f, 4.5f);
+        QCOMPARE(refdU.mid(16, 4).toHex(), QByteArray(extended ? "00009040" : "")); // 4.5 as a float
         // The settings the registry stored after the writes are the instrument's, and the
         // box knows them.
         QCOMPARE(snapShot(rig).value(2), QString((held + refdU).toHex()));
