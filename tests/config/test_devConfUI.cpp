@@ -190,12 +190,9 @@ private slots:
         // Shown or not: the service page, the 0.05 mA field, removal from the database, the
         // refdU pages, and the number may be typed.
         const auto serviceControls = [&rig] {
-            QString shown;
-            for (const char *name : {"profTab", "d005maEdit", "rmDevBtn"})
-                shown += QString::number(!rig.find<QWidget>(name)->isHidden());
-            shown += QString::number(rig.find<QTabWidget>("tabWidget_2")->isTabVisible(3));
-            shown += QString::number(!rig.find<QLineEdit>("devNumEdit")->isReadOnly());
-            return rig.dialog.isVisible() ? shown : "closed";
+            return !rig.dialog.isVisible() ? QString("closed") : QString("%1%2%3%4%5").arg(!rig.find<QWidget>("profTab")->isHidden())
+                .arg(!rig.find<QWidget>("d005maEdit")->isHidden()).arg(!rig.find<QWidget>("rmDevBtn")->isHidden())
+                .arg(rig.find<QTabWidget>("tabWidget_2")->isTabVisible(3)).arg(!rig.find<QLineEdit>("devNumEdit")->isReadOnly());
         };
         const QString hidden = serviceControls();
         QWidget *receiver = focus.isEmpty() ? static_cast<QWidget *>(&rig.dialog) : rig.find<QWidget>(focus);
