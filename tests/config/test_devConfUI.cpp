@@ -213,8 +213,10 @@ private slots:
         QCOMPARE(serviceControls(), hidden);
     }
 
-    // Asked first; "No" keeps the device and its snapshots, "Yes" deletes them.
-    void removeFromDatabase()
+    // Removal from the database is asked first; "No" keeps the device and its snapshots,
+    // "Yes" deletes them. The record then removed while the dialog is open closes it, and
+    // what was still on screen does nothing.
+    void recordRemovedWhileOpen()
     {
         configRig rig;
         rig.addRecord();
@@ -236,17 +238,10 @@ private slots:
         const QString asked = "Настройки прибора ЗОР 4.70 (№ 0088)|Вы уверены?";
         QCOMPARE(boxes, (L{asked, asked}));
         QVERIFY(rig.record()->dbIndex < 0 && !rig.find<QWidget>("rmDevBtn")->isEnabled());
-    }
 
-    void recordRemovedWhileOpen()
-    {
-        configRig rig;
-        rig.addRecord();
-        rig.dialog.show(rig.index);
         QMenu *menu = rig.popUp(0, devConfUI::colMode);
         rig.r.list.rmByIndex(rig.index);
         QVERIFY(!rig.dialog.isVisible());
-        // What was still on screen does nothing.
         configRig::choose(menu, "Ом");
         QTest::mouseClick(rig.find<QPushButton>("pushButton_5"), Qt::LeftButton);
         rig.dialog.show(rig.index);
@@ -274,27 +269,25 @@ private slots:
 
     void settingsFile_data()
     {
-        QTest::addColumn<QString>("file"); // loaded first: "good" or "cut" short; "full": not loaded
+        QTest::addColumn<bool>("good");
         QTest::addColumn<L>("errors");
-        QTest::newRow("a file the program wrote") << "good" << L{};
-        QTest::newRow("a file cut short") << "cut" << L{"Ошибка чтения файла настроек|Не удалось прочитать настройки из файла!\n"
-                                                        "Возможно файл повреждён, не доступен для чтения или имеет не верный тип."};
-        // The disk is full as far as this process is concerned once a file would pass 4 KB.
-        QTest::newRow("a write that runs out of room") << "full" << L{"Ошибка записи настроек в файл|Не удалось записать "
-                                                                      "настройки в файл!\nВозможно файл занят другим приложением "
-                                                                      "или не доступен для записи."};
+        QTest::newRow("a file the program wrote") << true << L{};
+        QTest::newRow("a file cut short, then a write that runs out of room") << false
+            << L{"Ошибка чтения файла настроек|Не удалось прочитать настройки из файла!\nВозможно файл повреждён, не доступен для "
+                 "чтения или имеет не верный тип.", "Ошибка записи настроек в файл|Не удалось записать настройки в файл!\nВозможно "
+                 "файл занят другим приложением или не доступен для записи."};
     }
 
     // A basic instrument's file loaded through "Загрузить из файла" into an extended
     // instrument holding settings of its own, then saved through "Сохранить в файл" over an
-    // older file of the record's: the bytes saved are the file's, or the record's own when
-    // the file is refused with a warning; a write that fails is reported and leaves the
-    // older file whole, with no scratch file behind. A file taken is then applied: the
+    // older file of the record's: the bytes saved are the file's. A file refused is told,
+    // and a write that fails is reported and leaves the older file whole, with no scratch
+    // file behind. A file taken is then applied: the
     // instrument gets its settings and keeps its type and refdU block. (Every kind of
     // file, in test_zorSettingsFile.)
     void settingsFile()
     {
-        QFETCH(QString, file);
+        QFETCH(bool, good);
         QFETCH(L, errors);
         QTemporaryDir dir;
         const QString path = dir.filePath("a.zor70"), copy = dir.filePath("b.zor70");
@@ -312,32 +305,31 @@ private slots:
         other.devName = "Стенд";
         QVERIFY(zorSettingsFile::save(other, path));
         const QByteArray loaded = readFile(path);
-        if (file == "cut")
+        if (!good)
             QVERIFY(QFile::resize(path, loaded.size() - 100));
         rig.dialog.show(rig.index);
         QSignalSpy chChanges(rig.image(), qOverload<>(&O::onChChange));
         QStringList files, boxes;
-        if (file != "full") {
-            modalAnswer::file(path, &files);
-            if (file == "cut")
-                modalAnswer::box(&boxes);
-            QTest::mouseClick(rig.find<QPushButton>("pushButton_3"), Qt::LeftButton);
-            QCOMPARE(chChanges.isEmpty(), file == "cut");
-        }
+        modalAnswer::file(path, &files);
+        if (!good)
+            modalAnswer::box(&boxes);
+        QTest::mouseClick(rig.find<QPushButton>("pushButton_3"), Qt::LeftButton);
+        QCOMPARE(chChanges.isEmpty(), !good);
         modalAnswer::file(copy, &files);
         modalAnswer::box(&boxes, QMessageBox::Yes); // the file exists: overwrite it
-        if (file == "full")
+        if (!good)
             modalAnswer::box(&boxes);
         {
-            const fileSizeLimit room(file == "full" ? 4096 : RLIM_INFINITY);
+            // The disk is full as far as this process is concerned once a file would pass 4 KB.
+            const fileSizeLimit room(good ? RLIM_INFINITY : 4096);
             QTest::mouseClick(rig.find<QPushButton>("pushButton_4"), Qt::LeftButton);
         }
         QCOMPARE(boxes.filter("Ошибка"), errors);
         // A file taken is saved again under the instrument's type, its refdU block after it.
         const QByteArray saved = readFile(copy);
-        QCOMPARE((file == "good" ? saved.mid(4, loaded.size() - 4) : saved).toHex(), (file == "good" ? loaded.mid(4) : own).toHex());
+        QCOMPARE((good ? saved.mid(4, loaded.size() - 4) : saved).toHex(), (good ? loaded.mid(4) : own).toHex());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (L{"a.zor70", "b.zor70"}));
-        if (file != "good")
+        if (!good)
             return;
         // The name proposed at first, then the file last tried, in the folder last used.
         QCOMPARE(files.value(0).section('/', -1), QString("Стенд_2_N0003.zor70"));
