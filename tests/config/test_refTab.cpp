@@ -368,7 +368,6 @@ private slots:
             o->refdU[1][k].value.setValue(0.25f * float(k));
         }
         o->setData(o->getRefdUData(), O::rdRefdU); // the voltages, and the tab refreshed
-        const float last = o->refdU[1][6].value.value(), first = o->refdU[1][0].value.value();
         auto *field = rig.find<QLineEdit>("dU1200LE");
         field->setText(text);
         L boxes;
@@ -376,9 +375,10 @@ private slots:
             modalAnswer::box(&boxes);
         QTest::keyClick(field, Qt::Key_Return);
         QTRY_COMPARE(boxes.size(), int(warned));
-        QCOMPARE(o->refdU[1][6].value.value(), last + dU);
-        QVERIFY(qAbs(o->refdU[1][0].value.value() - (first + dU / 7)) < 1e-6f);
-        QCOMPARE(rig.find<QTableWidget>("dUTableMinus")->item(2, 6)->text(), QString::number(last + dU, 'f', 2));
+        // The first record, at 0, moves by a seventh of ΔU: its voltage is a seventh of the last's, at 1.5.
+        QVERIFY(qAbs(o->refdU[1][0].value.value() - dU / 7) < 1e-6f);
+        QCOMPARE(o->refdU[1][6].value.value(), 1.5f + dU);
+        QCOMPARE(rig.find<QTableWidget>("dUTableMinus")->item(2, 6)->text(), QString::number(1.5f + dU, 'f', 2));
         QCOMPARE(field->text(), warned ? text : QString("0"));
         QTest::qWait(2 * configRig::sendDelay);
         QCOMPARE(rig.waitWrites(0), QByteArray()); // only an apply sends
