@@ -74,55 +74,35 @@ class test_devConfUI : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
-    void displayCounts_data()
+    void shown_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("entries");   // the channel counts that may be shown
-        QTest::newRow("8 channels, cyclic") << 8 << 1 << "1 2 4 8";
-        QTest::newRow("32 channels, cyclic") << 32 << 1 << "1 2 4 8 16 32";
-        QTest::newRow("single channel: the box disabled") << 32 << 0 << "-";
-    }
-
-    // The instrument reports its settings after the dialog has opened: the display counts
-    // beyond its channels are not offered, and the corrections have a column per channel.
-    void displayCounts()
-    {
-        QFETCH(int, count);
-        QFETCH(int, mode);
-        QFETCH(QString, entries);
-        configRig rig;
-        rig.addRecord();
-        rig.dialog.show(rig.index);
-        rig.image()->chCount = count;
-        rig.image()->measMode = mode;
-        emit rig.image()->onDevChange();
-        QCOMPARE(::entries(rig.find<QComboBox>("devDisplayModeCB")).remove('*'), entries);
-        for (const char *name : {"chU0Table", "chI0Table"})
-            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), count);
-    }
-
-    void channelShown_data()
-    {
-        // A channel (mode, unit, range, current code, rounding, characteristic byte,
-        // compensation byte), its row in the dialog's table and its popup menu: mode, units
-        // (entries()), range, current and rounding ("+" enabled), compensation ("+" enabled).
+        // Settings the instrument reports after the dialog has opened. Its channel count and
+        // measuring mode: the display counts offered (none beyond its channels; "-" the box
+        // disabled), and a correction column per channel. A channel (mode, unit, range,
+        // current code, rounding, characteristic byte, compensation byte): its row in the
+        // dialog's table and its popup menu: mode, units (entries()), range, current and
+        // rounding ("+" enabled), compensation ("+" enabled).
+        QTest::addColumn<QList<int>>("device"); // channel count, measuring mode
+        QTest::addColumn<QString>("counts");
         QTest::addColumn<QList<int>>("channel");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("menu");
         using C = QList<int>;
-        QTest::newRow("resistance thermometer") << C{5, 3, 2, 20, 1, 12, 0} << "НСХ ТС: Pt100|°С|1.00 мА|300 Ом|0.01|-"
-                                                << "НСХ ТС: Pt100|°С* K|-300|-1.0|+0.01|-";
-        QTest::newRow("thermocouple by characteristic, compensated") << C{9, 3, 2, 20, 0, 4, 18}
-            << "ИСХ ТП: ТП-эталон|°С|1.00 мА|300 Ом|0.1|100H" << "ИСХ ТП|°С* K|-300|-1.0|+0.1|+";
-        QTest::newRow("channel off") << C{0, 0, 3, 255, 5, 0, 0} << "Выкл.|Ω|12.75 мА|3000 Ом|0.000001|-"
-                                     << "Выкл.|-|-3000|-Ручной ввод: 12.75|-0.000001|-";
+        QTest::newRow("8 channels, resistance thermometer") << C{8, 1} << "1 2 4 8" << C{5, 3, 2, 20, 1, 12, 0}
+            << "НСХ ТС: Pt100|°С|1.00 мА|300 Ом|0.01|-" << "НСХ ТС: Pt100|°С* K|-300|-1.0|+0.01|-";
+        QTest::newRow("32 channels, thermocouple by characteristic, compensated") << C{32, 1} << "1 2 4 8 16 32"
+            << C{9, 3, 2, 20, 0, 4, 18} << "ИСХ ТП: ТП-эталон|°С|1.00 мА|300 Ом|0.1|100H" << "ИСХ ТП|°С* K|-300|-1.0|+0.1|+";
+        QTest::newRow("single channel mode, channel off") << C{32, 0} << "-" << C{0, 0, 3, 255, 5, 0, 0}
+            << "Выкл.|Ω|12.75 мА|3000 Ом|0.000001|-" << "Выкл.|-|-3000|-Ручной ввод: 12.75|-0.000001|-";
         // Bytes no instrument should send still make a readable row and menu.
-        QTest::newRow("garbage") << C{77, 40, 9, 7, 9, 200, 99} << "-|-|0.35 мА|- Ом|-|-" << "-||-|-Ручной ввод: 0.35|+|-";
+        QTest::newRow("16 channels, garbage") << C{16, 1} << "1 2 4 8 16" << C{77, 40, 9, 7, 9, 200, 99} << "-|-|0.35 мА|- Ом|-|-"
+                                              << "-||-|-Ручной ввод: 0.35|+|-";
     }
 
-    void channelShown()
+    void shown()
     {
+        QFETCH(QList<int>, device);
+        QFETCH(QString, counts);
         QFETCH(QList<int>, channel);
         QFETCH(QString, row);
         QFETCH(QString, menu);
@@ -131,6 +111,12 @@ private slots:
         O *o = rig.image();
         QVERIFY(o->feature[4]->setFeature(featureZOR70::ftTPTable, "ТП-эталон", {"0", "0", "100", "4.1"}));
         rig.dialog.show(rig.index);
+        o->chCount = device[0];
+        o->measMode = device[1];
+        emit o->onDevChange();
+        QCOMPARE(entries(rig.find<QComboBox>("devDisplayModeCB")).remove('*'), counts);
+        for (const char *name : {"chU0Table", "chI0Table"})
+            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), device[0]);
         o->ch[3] = {channel[0], channel[1], QString(), channel[2], channel[4], quint8(channel[3]), quint8(channel[5]),
                     quint8(channel[6])};
         emit o->onChChange();
