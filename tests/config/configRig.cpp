@@ -99,36 +99,31 @@ QByteArray configRig::waitWrites(int count)
 
 QStringList configRig::changes(bool ofImage) const
 {
-    const auto block = [this, ofImage](quint8 address) {
-        if (!ofImage)
-            return sim->block(address);
-        const O *o = image();
-        const QMap<quint8, QByteArray> blocks = {{O::rdIdent, o->getNameData() + o->getSNData()}, {O::rdDev, o->getDevData()},
-            {O::rdCh, o->getChData()}, {O::rdFeat, o->getFeatData()}, {O::rdRef, o->getRefData(false)},
-            {O::rdRefdU, o->getRefdUData()}};
-        return blocks.value(address);
+    const O *o = image();
+    QMap<quint8, QByteArray> now = {{O::rdIdent, o->getNameData() + o->getSNData()}, {O::rdDev, o->getDevData()},
+        {O::rdCh, o->getChData()}, {O::rdFeat, o->getFeatData()}, {O::rdRef, o->getRefData(false)}, {O::rdRefdU, o->getRefdUData()}};
+    for (auto it = now.begin(); !ofImage && it != now.end(); ++it)
+        it.value() = sim->block(it.key());
+    const auto differs = [&](quint8 address, int from, int size) {
+        return now[address].mid(from, size) != original.value(address).mid(from, size);
     };
     static const QStringList devFields = {"measMode", "show", "time", "filter", "count", "speaker"};
     static const QStringList chFields = {"mode", "dim", "ref", "cur", "round", "feat", "comp"};
     QStringList found;
-    const auto differs = [this, &block](quint8 address, int from, int size) {
-        return block(address).mid(from, size) != original.value(address).mid(from, size);
-    };
     for (int n = 0; n < O::devSize; ++n) {
         if (differs(O::rdDev, n, 1))
-            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(block(O::rdDev)[n]));
+            found << devFields.value(n, "dev" + QString::number(n)) + "=" + QString::number(quint8(now[O::rdDev][n]));
     }
     for (int n = 0; n < O::chSize; ++n) {
         if (differs(O::rdCh, n, 1))
-            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(block(O::rdCh)[n]));
+            found << QString("%1%2=%3").arg(chFields[n / O::chMax]).arg(n % O::chMax).arg(quint8(now[O::rdCh][n]));
     }
-    const QByteArray ident = block(O::rdIdent);
     if (differs(O::rdIdent, 0, 4))
         found << "type";
     if (differs(O::rdIdent, 4, 16))
-        found << "name=" + zorBlockCodec::decodeText(ident.mid(4, 16));
+        found << "name=" + zorBlockCodec::decodeText(now[O::rdIdent].mid(4, 16));
     if (differs(O::rdIdent, 20, 4))
-        found << "sn=" + QString::number(qFromLittleEndian<quint32>(ident.constData() + 20));
+        found << "sn=" + QString::number(qFromLittleEndian<quint32>(now[O::rdIdent].constData() + 20));
     for (int slot = 0; slot < O::chMax; ++slot) {
         if (differs(O::rdFeat, slot * featureZOR70::dataSize, featureZOR70::dataSize))
             found << "record" + QString::number(slot);

@@ -20,8 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <optional>
-
 using O = optionsZOR70;
 using L = QStringList;
 
@@ -76,55 +74,35 @@ class test_devConfUI : public QObject
 private slots:
     void cleanupTestCase() { shared.reset(); }
 
-    void displayCounts_data()
+    void shown_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("entries");   // the channel counts that may be shown
-        QTest::newRow("8 channels, cyclic") << 8 << 1 << "1 2 4 8";
-        QTest::newRow("32 channels, cyclic") << 32 << 1 << "1 2 4 8 16 32";
-        QTest::newRow("single channel: the box disabled") << 32 << 0 << "-";
-    }
-
-    // The instrument reports its settings after the dialog has opened: the display counts
-    // beyond its channels are not offered, and the corrections have a column per channel.
-    void displayCounts()
-    {
-        QFETCH(int, count);
-        QFETCH(int, mode);
-        QFETCH(QString, entries);
-        configRig rig;
-        rig.addRecord();
-        rig.dialog.show(rig.index);
-        rig.image()->chCount = count;
-        rig.image()->measMode = mode;
-        emit rig.image()->onDevChange();
-        QCOMPARE(::entries(rig.find<QComboBox>("devDisplayModeCB")).remove('*'), entries);
-        for (const char *name : {"chU0Table", "chI0Table"})
-            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), count);
-    }
-
-    void channelShown_data()
-    {
-        // A channel (mode, unit, range, current code, rounding, characteristic byte,
-        // compensation byte), its row in the dialog's table and its popup menu: mode, units
-        // (entries()), range, current and rounding ("+" enabled), compensation ("+" enabled).
+        // Settings the instrument reports after the dialog has opened. Its channel count and
+        // measuring mode: the display counts offered (none beyond its channels; "-" the box
+        // disabled), and a correction column per channel. A channel (mode, unit, range,
+        // current code, rounding, characteristic byte, compensation byte): its row in the
+        // dialog's table and its popup menu: mode, units (entries()), range, current and
+        // rounding ("+" enabled), compensation ("+" enabled).
+        QTest::addColumn<QList<int>>("device"); // channel count, measuring mode
+        QTest::addColumn<QString>("counts");
         QTest::addColumn<QList<int>>("channel");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("menu");
         using C = QList<int>;
-        QTest::newRow("resistance thermometer") << C{5, 3, 2, 20, 1, 12, 0} << "НСХ ТС: Pt100|°С|1.00 мА|300 Ом|0.01|-"
-                                                << "НСХ ТС: Pt100|°С* K|-300|-1.0|+0.01|-";
-        QTest::newRow("thermocouple by characteristic, compensated") << C{9, 3, 2, 20, 0, 4, 18}
-            << "ИСХ ТП: ТП-эталон|°С|1.00 мА|300 Ом|0.1|100H" << "ИСХ ТП|°С* K|-300|-1.0|+0.1|+";
-        QTest::newRow("channel off") << C{0, 0, 3, 255, 5, 0, 0} << "Выкл.|Ω|12.75 мА|3000 Ом|0.000001|-"
-                                     << "Выкл.|-|-3000|-Ручной ввод: 12.75|-0.000001|-";
+        QTest::newRow("8 channels, resistance thermometer") << C{8, 1} << "1 2 4 8" << C{5, 3, 2, 20, 1, 12, 0}
+            << "НСХ ТС: Pt100|°С|1.00 мА|300 Ом|0.01|-" << "НСХ ТС: Pt100|°С* K|-300|-1.0|+0.01|-";
+        QTest::newRow("32 channels, thermocouple by characteristic, compensated") << C{32, 1} << "1 2 4 8 16 32"
+            << C{9, 3, 2, 20, 0, 4, 18} << "ИСХ ТП: ТП-эталон|°С|1.00 мА|300 Ом|0.1|100H" << "ИСХ ТП|°С* K|-300|-1.0|+0.1|+";
+        QTest::newRow("single channel mode, channel off") << C{32, 0} << "-" << C{0, 0, 3, 255, 5, 0, 0}
+            << "Выкл.|Ω|12.75 мА|3000 Ом|0.000001|-" << "Выкл.|-|-3000|-Ручной ввод: 12.75|-0.000001|-";
         // Bytes no instrument should send still make a readable row and menu.
-        QTest::newRow("garbage") << C{77, 40, 9, 7, 9, 200, 99} << "-|-|0.35 мА|- Ом|-|-" << "-||-|-Ручной ввод: 0.35|+|-";
+        QTest::newRow("16 channels, garbage") << C{16, 1} << "1 2 4 8 16" << C{77, 40, 9, 7, 9, 200, 99} << "-|-|0.35 мА|- Ом|-|-"
+                                              << "-||-|-Ручной ввод: 0.35|+|-";
     }
 
-    void channelShown()
+    void shown()
     {
+        QFETCH(QList<int>, device);
+        QFETCH(QString, counts);
         QFETCH(QList<int>, channel);
         QFETCH(QString, row);
         QFETCH(QString, menu);
@@ -133,13 +111,18 @@ private slots:
         O *o = rig.image();
         QVERIFY(o->feature[4]->setFeature(featureZOR70::ftTPTable, "ТП-эталон", {"0", "0", "100", "4.1"}));
         rig.dialog.show(rig.index);
+        o->chCount = device[0];
+        o->measMode = device[1];
+        emit o->onDevChange();
+        QCOMPARE(entries(rig.find<QComboBox>("devDisplayModeCB")).remove('*'), counts);
+        for (const char *name : {"chU0Table", "chI0Table"})
+            QCOMPARE(rig.find<QTableWidget>(name)->columnCount(), device[0]);
         o->ch[3] = {channel[0], channel[1], QString(), channel[2], channel[4], quint8(channel[3]), quint8(channel[5]),
                     quint8(channel[6])};
         emit o->onChChange();
-        auto *table = rig.find<QTableWidget>("chTable");
         QStringList texts;
-        for (int column = 0; column < table->columnCount(); ++column)
-            texts << table->item(3, column)->text();
+        for (int column = 0; column <= devConfUI::colCompens; ++column)
+            texts << rig.find<QTableWidget>("chTable")->item(3, column)->text();
         QCOMPARE(texts.join('|'), row);
         // The compensation menu opens only where compensation means something.
         QMenu *compens = rig.popUp(3, devConfUI::colCompens);
@@ -193,12 +176,9 @@ private slots:
         // Shown or not: the service page, the 0.05 mA field, removal from the database, the
         // refdU pages, and the number may be typed.
         const auto serviceControls = [&rig] {
-            QString shown;
-            for (const char *name : {"profTab", "d005maEdit", "rmDevBtn"})
-                shown += QString::number(!rig.find<QWidget>(name)->isHidden());
-            shown += QString::number(rig.find<QTabWidget>("tabWidget_2")->isTabVisible(3));
-            shown += QString::number(!rig.find<QLineEdit>("devNumEdit")->isReadOnly());
-            return rig.dialog.isVisible() ? shown : "closed";
+            return !rig.dialog.isVisible() ? QString("closed") : QString("%1%2%3%4%5").arg(!rig.find<QWidget>("profTab")->isHidden())
+                .arg(!rig.find<QWidget>("d005maEdit")->isHidden()).arg(!rig.find<QWidget>("rmDevBtn")->isHidden())
+                .arg(rig.find<QTabWidget>("tabWidget_2")->isTabVisible(3)).arg(!rig.find<QLineEdit>("devNumEdit")->isReadOnly());
         };
         const QString hidden = serviceControls();
         QWidget *receiver = focus.isEmpty() ? static_cast<QWidget *>(&rig.dialog) : rig.find<QWidget>(focus);
@@ -219,8 +199,10 @@ private slots:
         QCOMPARE(serviceControls(), hidden);
     }
 
-    // Asked first; "No" keeps the device and its snapshots, "Yes" deletes them.
-    void removeFromDatabase()
+    // Removal from the database is asked first; "No" keeps the device and its snapshots,
+    // "Yes" deletes them. The record then removed while the dialog is open closes it, and
+    // what was still on screen does nothing.
+    void recordRemovedWhileOpen()
     {
         configRig rig;
         rig.addRecord();
@@ -232,30 +214,20 @@ private slots:
         const QByteArray data = o->getData(), refdata = o->getRefData(true);
         QVERIFY(rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &refdata, "Заводская настройка", 0) > 0);
         rig.dialog.show(rig.index);
-        const auto left = [] {
-            return simulatedRegistry::rows("SELECT count(*) FROM device")
-                   + simulatedRegistry::rows("SELECT count(*) FROM device_snapshot");
-        };
         QStringList boxes;
         for (int button : {QMessageBox::No, QMessageBox::Yes}) {
             modalAnswer::box(&boxes, button);
             rig.find<QAbstractButton>("rmDevBtn")->click();
-            QCOMPARE(left(), (button == QMessageBox::No ? L{"1", "1"} : L{"0", "0"}));
+            QCOMPARE(simulatedRegistry::rows("SELECT (SELECT count(*) FROM device) || (SELECT count(*) FROM device_snapshot)"),
+                     L{button == QMessageBox::No ? "11" : "00"});
         }
         const QString asked = "Настройки прибора ЗОР 4.70 (№ 0088)|Вы уверены?";
         QCOMPARE(boxes, (L{asked, asked}));
         QVERIFY(rig.record()->dbIndex < 0 && !rig.find<QWidget>("rmDevBtn")->isEnabled());
-    }
 
-    void recordRemovedWhileOpen()
-    {
-        configRig rig;
-        rig.addRecord();
-        rig.dialog.show(rig.index);
         QMenu *menu = rig.popUp(0, devConfUI::colMode);
         rig.r.list.rmByIndex(rig.index);
         QVERIFY(!rig.dialog.isVisible());
-        // What was still on screen does nothing.
         configRig::choose(menu, "Ом");
         QTest::mouseClick(rig.find<QPushButton>("pushButton_5"), Qt::LeftButton);
         rig.dialog.show(rig.index);
@@ -283,27 +255,25 @@ private slots:
 
     void settingsFile_data()
     {
-        QTest::addColumn<QString>("file"); // loaded first: "good" or "cut" short; "full": not loaded
+        QTest::addColumn<bool>("good");
         QTest::addColumn<L>("errors");
-        QTest::newRow("a file the program wrote") << "good" << L{};
-        QTest::newRow("a file cut short") << "cut" << L{"Ошибка чтения файла настроек|Не удалось прочитать настройки из файла!\n"
-                                                        "Возможно файл повреждён, не доступен для чтения или имеет не верный тип."};
-        // The disk is full as far as this process is concerned once a file would pass 4 KB.
-        QTest::newRow("a write that runs out of room") << "full" << L{"Ошибка записи настроек в файл|Не удалось записать "
-                                                                      "настройки в файл!\nВозможно файл занят другим приложением "
-                                                                      "или не доступен для записи."};
+        QTest::newRow("a file the program wrote") << true << L{};
+        QTest::newRow("a file cut short, then a write that runs out of room") << false
+            << L{"Ошибка чтения файла настроек|Не удалось прочитать настройки из файла!\nВозможно файл повреждён, не доступен для "
+                 "чтения или имеет не верный тип.", "Ошибка записи настроек в файл|Не удалось записать настройки в файл!\nВозможно "
+                 "файл занят другим приложением или не доступен для записи."};
     }
 
     // A basic instrument's file loaded through "Загрузить из файла" into an extended
     // instrument holding settings of its own, then saved through "Сохранить в файл" over an
-    // older file of the record's: the bytes saved are the file's, or the record's own when
-    // the file is refused with a warning; a write that fails is reported and leaves the
-    // older file whole, with no scratch file behind. A file taken is then applied: the
+    // older file of the record's: the bytes saved are the file's. A file refused is told,
+    // and a write that fails is reported and leaves the older file whole, with no scratch
+    // file behind. A file taken is then applied: the
     // instrument gets its settings and keeps its type and refdU block. (Every kind of
     // file, in test_zorSettingsFile.)
     void settingsFile()
     {
-        QFETCH(QString, file);
+        QFETCH(bool, good);
         QFETCH(L, errors);
         QTemporaryDir dir;
         const QString path = dir.filePath("a.zor70"), copy = dir.filePath("b.zor70");
@@ -321,34 +291,31 @@ private slots:
         other.devName = "Стенд";
         QVERIFY(zorSettingsFile::save(other, path));
         const QByteArray loaded = readFile(path);
-        if (file == "cut")
+        if (!good)
             QVERIFY(QFile::resize(path, loaded.size() - 100));
         rig.dialog.show(rig.index);
         QSignalSpy chChanges(rig.image(), qOverload<>(&O::onChChange));
         QStringList files, boxes;
-        if (file != "full") {
-            modalAnswer::file(path, &files);
-            if (file == "cut")
-                modalAnswer::box(&boxes);
-            QTest::mouseClick(rig.find<QPushButton>("pushButton_3"), Qt::LeftButton);
-            QCOMPARE(chChanges.isEmpty(), file == "cut");
-        }
+        modalAnswer::file(path, &files);
+        if (!good)
+            modalAnswer::box(&boxes);
+        QTest::mouseClick(rig.find<QPushButton>("pushButton_3"), Qt::LeftButton);
+        QCOMPARE(chChanges.isEmpty(), !good);
         modalAnswer::file(copy, &files);
         modalAnswer::box(&boxes, QMessageBox::Yes); // the file exists: overwrite it
-        if (file == "full")
+        if (!good)
             modalAnswer::box(&boxes);
         {
-            std::optional<fileSizeLimit> full;
-            if (file == "full")
-                full.emplace(4096);
+            // The disk is full as far as this process is concerned once a file would pass 4 KB.
+            const fileSizeLimit room(good ? RLIM_INFINITY : 4096);
             QTest::mouseClick(rig.find<QPushButton>("pushButton_4"), Qt::LeftButton);
         }
         QCOMPARE(boxes.filter("Ошибка"), errors);
         // A file taken is saved again under the instrument's type, its refdU block after it.
         const QByteArray saved = readFile(copy);
-        QCOMPARE((file == "good" ? saved.mid(4, loaded.size() - 4) : saved).toHex(), (file == "good" ? loaded.mid(4) : own).toHex());
+        QCOMPARE((good ? saved.mid(4, loaded.size() - 4) : saved).toHex(), (good ? loaded.mid(4) : own).toHex());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (L{"a.zor70", "b.zor70"}));
-        if (file != "good")
+        if (!good)
             return;
         // The name proposed at first, then the file last tried, in the folder last used.
         QCOMPARE(files.value(0).section('/', -1), QString("Стенд_2_N0003.zor70"));
@@ -361,108 +328,6 @@ private slots:
                   + sim->block(O::rdRefdU) + o->getRefdUData()).toHex(),
                  (QByteArray::fromHex("0faa0103") + zorBlockCodec::encodeText("Стенд", 16) + other.getDevData() + other.getChData()
                   + other.getFeatData() + rig.original[O::rdRefdU] + refdU).toHex());
-    }
-
-    void characteristicEditor_data()
-    {
-        // The characteristic of slot 3, used by channel 2, edited in the editor opened from
-        // the channel menu (apply mode: sent as soon as it is accepted) or by a double click
-        // in the dialog's list (kept in the image until an apply button sends it).
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<QString>("typed"); // the second coefficient
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("channel menu: written") << true << "123.5" << "";
-        QTest::newRow("settings dialog: entered, not written") << false << "123,5" << "";
-        QTest::newRow("invalid: refused") << true << "12a" << "Ошибка ввода ИСХ|Не верная ИСХ!\nПроверьте введённые значения.";
-    }
-
-    void characteristicEditor()
-    {
-        QFETCH(bool, fromMenu);
-        QFETCH(QString, typed);
-        QFETCH(QString, warning);
-        const bool written = fromMenu && warning.isEmpty();
-        configRig &rig = instrument(71);
-        O *o = rig.image();
-        QVERIFY(o->feature[3]->setFeature(featureZOR70::ftTSKVD, "ТС-1", {"1", "2", "3", "4"}));
-        o->setChFeature(2, O::chISHTS, 3);
-        QStringList seen;
-        modalAnswer::next<featconfui>([&](featconfui *editor) {
-            editor->findChild<QTableWidget *>("ratioTable")->item(0, 1)->setText(typed);
-            if (!warning.isEmpty())
-                modalAnswer::box(&seen);
-            QTest::mouseClick(editor->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
-            if (editor->isVisible())
-                editor->reject();
-        });
-        confChMenu menu(&rig.r.list, &rig.r.sql);
-        if (fromMenu) {
-            menu.show(rig.index, QPoint(100, 100), 2);
-            configRig::choose(menu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
-        } else {
-            rig.dialog.show(rig.index);
-            emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(3, 0);
-        }
-        QCOMPARE(seen, warning.isEmpty() ? L{} : L{warning});
-        QCOMPARE(o->feature[3]->getRatio(1), warning.isEmpty() ? 123.5 : 2.0);
-        if (!written)
-            QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QCOMPARE(rig.waitWrites(written), QByteArray(written ? "\x83" : ""));
-        QCOMPARE(rig.changes(), written ? L{"record3"} : L{});
-        if (written)
-            QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), o->feature[3]->getData());
-    }
-
-    void numberNotApplied_data()
-    {
-        // A serial number typed in service mode, the dialog closed without applying, then
-        // the device menu's apply, a channel menu edit, or a new name applied in the dialog:
-        // the instrument keeps its own number, in its memory and in the database, and one
-        // numbered 0 gets nothing.
-        QTest::addColumn<quint32>("serial");
-        QTest::addColumn<QString>("then");
-        QTest::addColumn<QString>("changes");
-        QTest::newRow("numbered 0: device menu") << 0u << "applyAction" << "";
-        QTest::newRow("numbered 0: channel menu") << 0u << "modeAction" << "";
-        QTest::newRow("numbered 0: name applied") << 0u << "pushButton_5" << "";
-        QTest::newRow("numbered: name applied") << 71u << "pushButton_5" << "name=Стенд-9";
-    }
-
-    void numberNotApplied()
-    {
-        QFETCH(quint32, serial);
-        QFETCH(QString, then);
-        QFETCH(QString, changes);
-        configRig &rig = instrument(serial);
-        rig.dialog.show(rig.index);
-        rig.enterServiceMode();
-        const auto type = [&rig](const char *name, const QString &text) {
-            rig.find<QLineEdit>(name)->setText(text);
-            emit rig.find<QLineEdit>(name)->editingFinished();
-        };
-        type("devNumEdit", "42");
-        QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
-        confMenu devMenu(&rig.r.list, &rig.r.link.port);
-        confChMenu chMenu(&rig.r.list, &rig.r.sql);
-        if (then == "applyAction") {
-            devMenu.show(rig.index, QPoint(100, 100));
-            devMenu.findChild<QAction *>(then)->trigger();
-        } else if (then == "modeAction") {
-            chMenu.show(rig.index, QPoint(100, 100), 2);
-            configRig::choose(chMenu.findChild<QAction *>(then)->menu(), "Ом");
-            chMenu.close(); // sends the edit
-        } else {
-            rig.dialog.show(rig.index);
-            type("devNameEdit", "Стенд-9");
-            QTest::mouseClick(rig.find<QPushButton>(then), Qt::LeftButton);
-        }
-        QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QCOMPARE(rig.waitWrites(serial ? 1 : 0).isEmpty(), serial == 0);
-        QCOMPARE(rig.changes().join(' '), changes);
-        QCOMPARE(rig.image()->devNumber, serial);
-        if (serial)
-            QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
-                     L{QString::number(serial)});
     }
 
     void reads_data()
@@ -525,6 +390,9 @@ private slots:
         //   channel menu of channel 2 (a Pt100 on the 300 Ω range at first), opened again for
         //     each edit it closed: "combo:<object>=<data>", "manual=<mA>", "<action>=<entry>"
         //     of a submenu; closing it applies ("close")
+        //   the characteristic of slot 3 in the editor opened from the channel menu (sent as
+        //     soon as it is accepted) or from the dialog's list: "editor=<second coefficient>",
+        //     "refused=<text>" (warned, the record kept)
         QTest::addColumn<quint32>("serial");
         QTest::addColumn<L>("edits");
         QTest::addColumn<QString>("apply");
@@ -564,11 +432,15 @@ private slots:
             << 71u << L{"modeAction=ТС-1", "featAction=7: ТС-2 (ТС КВД)", "combo:refCB=3", "manual=0.35", "combo:roundCB=3"}
             << "close" << ch << "mode2=7 feat2=6 ref2=3 round2=3 cur2=7";
         QTest::newRow("channel menu: nothing changed, nothing sent") << 71u << L{} << "close" << QByteArray() << "";
+        QTest::newRow("channel menu: characteristic edited") << 71u << L{"modeAction=ТС-1", "editor=123.5"} << "close"
+                                                             << QByteArray("\x06\x83") << "mode2=7 feat2=3 round2=2 record3";
+        QTest::newRow("channel menu: characteristic refused") << 71u << L{"modeAction=ТС-1", "refused=12a"} << "close" << ch
+                                                              << "mode2=7 feat2=3 round2=2";
+        QTest::newRow("dialog: characteristic entered, not sent") << 71u << L{"editor=123,5"} << "" << QByteArray() << "record3";
         QTest::newRow("dialog: applyFeatBtn sends the device and characteristic blocks")
             << 71u << L{"combo:devMeasTimeCB=2", "cell:2:0=Ом"} << "applyFeatBtn" << QByteArray("\x04\x00", 2) << "time=2";
         // An instrument without a serial number takes the number alone, and nothing without one.
         const L unnumbered = {"combo:devMeasTimeCB=3", "cell:1:1=K"};
-        QTest::newRow("unnumbered: nothing sent") << 0u << unnumbered << "pushButton_5" << QByteArray() << "";
         QTest::newRow("unnumbered, number typed: the number alone")
             << 0u << unnumbered + L{"service", "number=42"} << "pushButton_5" << QByteArray("\x34") << "sn=42";
         QTest::newRow("unnumbered, 0 typed: refused")
@@ -576,6 +448,16 @@ private slots:
         // The typed number already makes the image count as identified.
         QTest::newRow("unnumbered, number typed: applyFeatBtn sends nothing")
             << 0u << unnumbered + L{"service", "number=42"} << "applyFeatBtn" << QByteArray() << "";
+        // "typed=<n>" first: a number typed in service mode, then the dialog closed without
+        // applying. The instrument keeps its own number, in its memory, the image and the
+        // database, and one numbered 0 gets nothing.
+        QTest::newRow("typed, not applied, numbered 0: device menu") << 0u << L{"typed=42"} << "applyAction" << QByteArray() << "";
+        QTest::newRow("typed, not applied, numbered 0: channel menu")
+            << 0u << L{"typed=42", "modeAction=Ом"} << "close" << QByteArray() << "";
+        QTest::newRow("typed, not applied, numbered 0: edits applied")
+            << 0u << L{"typed=42", "name=Стенд-9"} + unnumbered << "pushButton_5" << QByteArray() << "";
+        QTest::newRow("typed, not applied: name applied")
+            << 71u << L{"typed=42", "name=Стенд-9"} << "pushButton_5" << QByteArray("\x06\x32\x04\x00", 4) << "name=Стенд-9";
     }
 
     void roundTrip()
@@ -585,16 +467,24 @@ private slots:
         QFETCH(QString, apply);
         QFETCH(QByteArray, written);
         QFETCH(QString, changes);
-        L sorted = changes.split(' ', Qt::SkipEmptyParts);
-        sorted.sort();
-        changes = sorted.join(' ');
+        L expected = changes.split(' ', Qt::SkipEmptyParts);
+        expected.sort();
         configRig &rig = instrument(serial);
+        const bool typed = edits.value(0).startsWith("typed=");
+        if (typed) {
+            rig.dialog.show(rig.index);
+            rig.enterServiceMode();
+            auto *number = rig.find<QLineEdit>("devNumEdit");
+            number->setText(edits.takeFirst().section('=', 1));
+            emit number->editingFinished();
+            QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
+        }
         confMenu devMenu(&rig.r.list, &rig.r.link.port);
         confChMenu chMenu(&rig.r.list, &rig.r.sql);
         QWidget *surface = &rig.dialog;
         if (apply == "applyAction" || apply == "menu") {
             devMenu.show(rig.index, QPoint(100, 100));
-            QCOMPARE(devMenu.title(), QString("ЗОР 4.70 (№ 0071)"));
+            QCOMPARE(devMenu.title(), QString("ЗОР 4.70 (№ %1)").arg(serial ? "0071" : "--"));
             surface = &devMenu;
         } else if (apply == "close") {
             O *o = rig.image();
@@ -630,30 +520,53 @@ private slots:
                 emit current->lineEdit()->editingFinished();
             } else if (where[0] == "close") {
                 chMenu.close();
+            } else if (where[0] == "editor" || where[0] == "refused") {
+                L seen;
+                modalAnswer::next<featconfui>([&](featconfui *editor) {
+                    editor->findChild<QTableWidget *>("ratioTable")->item(0, 1)->setText(value);
+                    if (where[0] == "refused")
+                        modalAnswer::box(&seen);
+                    QTest::mouseClick(editor->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+                    if (editor->isVisible())
+                        editor->reject();
+                });
+                if (surface == &chMenu)
+                    configRig::choose(chMenu.findChild<QAction *>("featAction")->menu(), "Редактировать ИСХ канала...");
+                else
+                    emit rig.find<QTableWidget>("featTable")->cellDoubleClicked(3, 0);
+                QCOMPARE(seen, where[0] == "editor" ? L{} : L{"Ошибка ввода ИСХ|Не верная ИСХ!\nПроверьте введённые значения."});
+                QCOMPARE(rig.image()->feature[3]->getRatio(1), where[0] == "editor" ? 123.5 : 1.0);
             } else {
                 configRig::choose(chMenu.findChild<QAction *>(where[0])->menu(), value);
             }
-        }
-        if (apply.isEmpty() || apply == "menu") {
-            QCOMPARE(rig.changes(true).join(' '), changes);
-            return;
         }
         if (apply != "close") {
             // Nothing reaches the instrument before the user applies.
             QTest::qWait(2 * configRig::sendDelay);
             QCOMPARE(rig.waitWrites(0), QByteArray());
-            if (apply == "applyAction")
-                devMenu.findChild<QAction *>("applyAction")->trigger();
-            else
-                QTest::mouseClick(rig.find<QAbstractButton>(apply), Qt::LeftButton);
         }
-        if (changes.isEmpty())
+        if (apply.isEmpty() || apply == "menu") {
+            QCOMPARE(rig.changes(true).join(' '), expected.join(' '));
+            return;
+        }
+        if (apply == "applyAction")
+            devMenu.findChild<QAction *>("applyAction")->trigger();
+        else if (apply != "close")
+            QTest::mouseClick(rig.find<QAbstractButton>(apply), Qt::LeftButton);
+        if (expected.isEmpty())
             QTest::qWait(2 * configRig::sendDelay); // a write is handed to the link by then
-        QTRY_COMPARE_WITH_TIMEOUT(rig.changes().join(' '), changes, simulatedLink::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.changes().join(' '), expected.join(' '), simulatedLink::timeout);
         QByteArray addresses = rig.waitWrites(0);
         while (addresses.size() > 1 && addresses.endsWith(addresses.right(1).repeated(2)))
             addresses.chop(1);
         QCOMPARE(addresses, written);
+        if (expected.contains("record3"))
+            QCOMPARE(rig.sim->block(O::rdFeat).mid(3 * featureZOR70::dataSize, featureZOR70::dataSize), rig.image()->feature[3]->getData());
+        if (typed) {
+            QCOMPARE(rig.image()->devNumber, serial);
+            QCOMPARE(simulatedRegistry::rows(QString("SELECT device_number FROM device WHERE device_id=%1").arg(rig.record()->dbIndex)),
+                     serial ? L{QString::number(serial)} : L{});
+        }
     }
 };
 

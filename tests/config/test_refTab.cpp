@@ -1,7 +1,5 @@
 #include "config/passDialog.h"
 #include "db/zorSqlFile.h"
-#include "link/bDouble.h"
-#include "link/bFloat.h"
 #include "tests/config/configRig.h"
 #include "tests/common/modalAnswer.h"
 #include "tests/model/randomBlocks.h"
@@ -42,19 +40,24 @@ void click(configRig &rig, const char *button)
     QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
 }
 
-// The next password dialog gets password typed (and a new one typed twice, unless
-// first is null), then "Загрузить" when it may be pressed and accept is set, else
-// "Отмена". seen gets whether "Загрузить" was enabled and the status line.
+// Types password, and a new one twice unless first is null, into a password dialog.
+void fill(QWidget *dialog, const QString &password, const QString &first = QString(), const QString &second = QString())
+{
+    type(dialog, "passEdit", password);
+    if (!first.isNull()) {
+        dialog->findChild<QPushButton *>("setPassBtn")->click();
+        type(dialog, "nPassEdit1", first);
+        type(dialog, "nPassEdit2", second);
+    }
+}
+
+// The next password dialog filled in, then "Загрузить" when it may be pressed and accept
+// is set, else "Отмена". seen gets whether "Загрузить" was enabled and the status line.
 void answerPassword(const QString &password, bool accept, const QString &first = QString(),
                     const QString &second = QString(), QString *seen = nullptr)
 {
     modalAnswer::next<passDialog>([=](passDialog *dialog) {
-        type(dialog, "passEdit", password);
-        if (!first.isNull()) {
-            dialog->findChild<QPushButton *>("setPassBtn")->click();
-            type(dialog, "nPassEdit1", first);
-            type(dialog, "nPassEdit2", second);
-        }
+        fill(dialog, password, first, second);
         auto *apply = dialog->findChild<QPushButton *>("applyBtn");
         if (seen)
             *seen = QString::number(apply->isEnabled()) + "|" + dialog->findChild<QLabel *>("statusLabel")->text();
@@ -129,15 +132,9 @@ private slots:
         options.password = "ab12";
         other.password = "cd34";
         passDialog dialog;
-        const auto newPassword = [&dialog](const QString &password) {
-            type(&dialog, "passEdit", password);
-            dialog.findChild<QPushButton *>("setPassBtn")->click();
-            type(&dialog, "nPassEdit1", "wxyz");
-            type(&dialog, "nPassEdit2", "wxyz");
-        };
         dialog.setOptions(&options);
         dialog.show();
-        newPassword("ab12");
+        fill(&dialog, "ab12", "wxyz", "wxyz");
         dialog.findChild<QPushButton *>("closeBtn")->click();
         dialog.setOptions(&other);
         type(&dialog, "passEdit", "cd34");
@@ -146,7 +143,7 @@ private slots:
 
         // Fields typed, then hidden by typing on (which locks again), are not taken either.
         dialog.setOptions(&other);
-        newPassword("cd34");
+        fill(&dialog, "cd34", "wxyz", "wxyz");
         type(&dialog, "passEdit", "x");
         QVERIFY(!dialog.findChild<QWidget *>("applyBtn")->isEnabled() && dialog.findChild<QWidget *>("nPassFrame")->isHidden());
         dialog.findChild<QLineEdit *>("passEdit")->clear();
@@ -158,7 +155,10 @@ private slots:
     // Found, changed, not found, saved as new, found by the registry when the instrument is
     // read again, overwritten and deleted, in the order a user meets them; the factory
     // snapshot is never saved over or deleted. First on the instrument: after a write the
-    // registry follows a copy of the factory snapshot.
+    // registry follows a copy of the factory snapshot. Then a database that fails after
+    // start-up: saving the settings says why, once per run. Last, snapshots found by text
+    // and chosen go into the image (an older one, the reference block alone, keeps the
+    // image's refdU block), and the last applied puts exactly its bytes into the instrument.
     void snapShots()
     {
         configRig &rig = rigOf();
@@ -203,6 +203,45 @@ private slots:
         QCOMPARE(snapShot(rig, added), L{});
         QCOMPARE(box(rig), "Новая настройка [!]=0 save=0 rm=0 Настройка НЕ найдена в БД");
         QCOMPARE(snapShot(rig, factory).value(0), QString("Заводская настройка"));
+
+        const QString path = rig.r.dir.filePath(zorSqlFile::fileName);
+        QVERIFY(QFile::rename(path, path + ".moved")); // as by a share remounted
+        modalAnswer::box(&boxes);
+        click(rig, "addDBBtn");
+        click(rig, "addDBBtn");
+        QVERIFY(QFile::rename(path + ".moved", path));
+        QCOMPARE(boxes.mid(1), L{"Ошибка базы данных|Настройка не сохранена в базе данных: база данных доступна только для "
+                                 "чтения (код 8)."});
+
+        O other;
+        other.setData(o->getData());
+        other.devType = O::typeExtended;
+        other.setData(o->getRefData(false), O::rdRef);
+        other.devName = "Стенд 2";
+        other.measTime = 2;
+        other.setChMode(3, O::chMV);
+        other.ref[1].value.setValue(30.000125);
+        other.corrA[5].setValue(-0.0042);
+        other.refdU[1][6].value.setValue(1.75f);
+        const QByteArray data = other.getData(), refdata = other.getRefData(true);
+        for (const bool withRefdU : {false, true}) {
+            const QString info = withRefdU ? "Партия 7" : "Партия 8";
+            const QByteArray refdUBefore = o->getRefdUData(), stored = withRefdU ? refdata : refdata.left(O::refSize);
+            rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &stored, info, 0);
+            rig.find<QLineEdit>("dbSearchEdit")->setText(info);
+            rig.find<QComboBox>("dbFindCB")->setCurrentIndex(1);
+            QCOMPARE(o->getData() + o->getRefData(false), data + refdata.left(O::refSize));
+            QCOMPARE(o->getRefdUData(), withRefdU ? refdata.mid(O::refSize) : refdUBefore);
+            QCOMPARE(rig.find<QLineEdit>("dbSearchEdit")->text(), QString());
+            QCOMPARE(box(rig), QString("%1 [!]=%2 save=%2 rm=1 %3").arg(info).arg(!withRefdU).arg(found));
+        }
+        answerPassword(master, true);
+        click(rig, "applyRefBtn");
+        click(rig, "pushButton_5");
+        const zorSimulator *sim = rig.sim;
+        QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh)
+                                      + sim->block(O::rdFeat) + sim->block(O::rdRef) + sim->block(O::rdRefdU),
+                                  data + refdata, simulatedLink::timeout);
     }
 
     void search_data()
@@ -212,7 +251,6 @@ private slots:
         const QString three = "Поверка 2024;Поверка 2023;Поверка 2022";
         QTest::newRow("two characters: the hint only") << L{"п", "по"} << "1:Введите не менее 3-х символов";
         QTest::newRow("the third starts the search") << L{"по", "пов"} << "4:Найдено: 3;" + three;
-        QTest::newRow("nothing") << L{"xyz"} << "1:Найдено: 0";
         QTest::newRow("emptied: the current settings again") << L{"пов", ""} << "1:Заводская настройкаF";
         // More than a few hundred: the newest few hundred, and how many matched.
         QTest::newRow("another device's name, 321 matches") << L{"Другой"} << "301:Найдено: 321, показаны последние 300";
@@ -224,23 +262,19 @@ private slots:
         QFETCH(L, typed);
         QFETCH(QString, shown);
         configRig &rig = rigOf();
-        if (!searchable) {
-            // Three snapshots of the instrument, oldest first, and many of another's.
-            searchable = true;
+        if (!std::exchange(searchable, true)) {
+            // Three snapshots of the instrument, oldest first, then 321 of another's.
+            const int another = rig.r.sql.addDev(O::typeBasic, 1234, "Другой ЗОР");
+            const QByteArray refdata = rig.image()->getRefData(true);
             O other;
             other.setData(rig.image()->getData());
-            const QByteArray refdata = rig.image()->getRefData(true);
-            for (int n = 1; n <= 3; ++n) {
+            QSqlDatabase::database().transaction();
+            for (int n = 1; n <= 324; ++n) {
                 other.devName = QString::number(n); // other bytes, another snapshot
                 const QByteArray data = other.getData();
-                rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &refdata, QString("Поверка %1").arg(n + 2021), 0);
-                QTest::qWait(2); // distinct creation times
-            }
-            const int device = rig.r.sql.addDev(O::typeBasic, 1234, "Другой ЗОР");
-            QSqlDatabase::database().transaction();
-            for (int n = 0; n <= 320; ++n) {
-                const QByteArray data = other.getData() + QByteArray::number(n); // distinct bytes
-                rig.r.sql.setSnapShot(device, &data, &refdata, QString("Серия %1").arg(n), 0);
+                rig.r.sql.setSnapShot(n <= 3 ? rig.record()->dbIndex : another, &data, &refdata,
+                                      n <= 3 ? QString("Поверка %1").arg(n + 2021) : "Серия", 0);
+                QTest::qWait(n <= 3 ? 2 : 0); // distinct creation times
             }
             QSqlDatabase::database().commit();
         }
@@ -312,21 +346,20 @@ private slots:
     void spreadDU_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<float>("dU"); // by how much the last record of table D moves
-        QTest::addColumn<bool>("warned");
+        QTest::addColumn<float>("dU"); // by how much the last record of table D moves; 0: refused with a warning
         QTest::addColumn<bool>("lastHasVoltage");
-        QTest::newRow("negative, comma") << "-0,75" << -0.75f << false << true;
-        QTest::newRow("not a number") << "1.5x" << 0.0f << true << true;
+        QTest::newRow("negative, comma") << "-0,75" << -0.75f << true;
+        QTest::newRow("not a number") << "1.5x" << 0.0f << true;
         // Every share would be infinite.
-        QTest::newRow("no voltage at the last record") << "1.5" << 0.0f << true << false;
+        QTest::newRow("no voltage at the last record") << "1.5" << 0.0f << false;
     }
 
     void spreadDU()
     {
         QFETCH(QString, text);
         QFETCH(float, dU);
-        QFETCH(bool, warned);
         QFETCH(bool, lastHasVoltage);
+        const bool warned = dU == 0;
         configRig &rig = rigOf();
         rig.enterServiceMode();
         O *o = rig.image();
@@ -335,7 +368,6 @@ private slots:
             o->refdU[1][k].value.setValue(0.25f * float(k));
         }
         o->setData(o->getRefdUData(), O::rdRefdU); // the voltages, and the tab refreshed
-        const float last = o->refdU[1][6].value.value(), first = o->refdU[1][0].value.value();
         auto *field = rig.find<QLineEdit>("dU1200LE");
         field->setText(text);
         L boxes;
@@ -343,105 +375,13 @@ private slots:
             modalAnswer::box(&boxes);
         QTest::keyClick(field, Qt::Key_Return);
         QTRY_COMPARE(boxes.size(), int(warned));
-        QCOMPARE(o->refdU[1][6].value.value(), last + dU);
-        QVERIFY(qAbs(o->refdU[1][0].value.value() - (first + dU / 7)) < 1e-6f);
-        QCOMPARE(rig.find<QTableWidget>("dUTableMinus")->item(2, 6)->text(), QString::number(last + dU, 'f', 2));
+        // The first record, at 0, moves by a seventh of ΔU: its voltage is a seventh of the last's, at 1.5.
+        QVERIFY(qAbs(o->refdU[1][0].value.value() - dU / 7) < 1e-6f);
+        QCOMPARE(o->refdU[1][6].value.value(), 1.5f + dU);
+        QCOMPARE(rig.find<QTableWidget>("dUTableMinus")->item(2, 6)->text(), QString::number(1.5f + dU, 'f', 2));
         QCOMPARE(field->text(), warned ? text : QString("0"));
         QTest::qWait(2 * configRig::sendDelay);
         QCOMPARE(rig.waitWrites(0), QByteArray()); // only an apply sends
-    }
-
-    // Cancelled, nothing is sent and the image holds the instrument's references again, so
-    // that the snapshot stored after the next write of anything holds them too. The cells
-    // keep what was typed, marked as not sent, and the next apply sends it.
-    void cancelSendsNothing()
-    {
-        configRig &rig = rigOf();
-        rig.enterServiceMode();
-        const QByteArray held = rig.image()->getRefData(true);
-        edit(rig, "refTable", 0, 0, "123.25");
-        edit(rig, "dUTableMinus", 2, 3, "4.5");
-        QVERIFY(rig.image()->getRefData(true) != held);
-        answerPassword(master, false);
-        click(rig, "applyRefBtn");
-        QTest::qWait(4 * configRig::sendDelay);
-        QCOMPARE(rig.waitWrites(0), QByteArray());
-        QCOMPARE(rig.image()->getRefData(true), held);
-        for (const char *table : {"refTable", "dUTableMinus"}) {
-            const QTableWidgetItem *kept = rig.find<QTableWidget>(table)->item(table[0] == 'r' ? 0 : 2, table[0] == 'r' ? 0 : 3);
-            QCOMPARE(kept->text() + "|" + kept->toolTip(), QString(table[0] == 'r' ? "123.25000000" : "4.50") + "|Не передано в прибор");
-        }
-        rig.r.request(rig.index, "dev");
-        rig.waitWrites(1);
-        QCOMPARE(rig.changes(), L{});
-        QCOMPARE(snapShot(rig).value(2), QString(held.toHex()));
-        answerPassword(master, true);
-        click(rig, "applyRefBtn");
-        rig.waitWrites(4);
-        QCOMPARE(rig.changes(), (L{"ref", "refdU"}));
-        QCOMPARE(rig.find<QTableWidget>("refTable")->item(0, 0)->toolTip(), QString());
-    }
-
-    // A database that fails after start-up: saving the settings says why, once per run.
-    void databaseFails()
-    {
-        configRig &rig = rigOf();
-        const QString path = rig.r.dir.filePath(zorSqlFile::fileName);
-        rig.image()->setChMode(1, O::chMV); // settings no snapshot holds
-        QVERIFY(QFile::rename(path, path + ".moved")); // as by a share remounted
-        L boxes;
-        modalAnswer::box(&boxes);
-        click(rig, "addDBBtn");
-        click(rig, "addDBBtn");
-        QVERIFY(QFile::rename(path + ".moved", path));
-        QCOMPARE(boxes, L{"Ошибка базы данных|Настройка не сохранена в базе данных: база данных доступна только для "
-                          "чтения (код 8)."});
-    }
-
-    void loadSnapShot_data()
-    {
-        QTest::addColumn<bool>("withRefdU");
-        QTest::newRow("reference block and refdU block, applied") << true;
-        QTest::newRow("an older snapshot, reference block only: refdU kept") << false;
-    }
-
-    // A snapshot found by text and chosen goes into the image, and applying it puts exactly
-    // its bytes into the instrument.
-    void loadSnapShot()
-    {
-        QFETCH(bool, withRefdU);
-        configRig &rig = rigOf();
-        O *o = rig.image();
-        const QByteArray refdUBefore = o->getRefdUData();
-        O other;
-        other.setData(o->getData());
-        other.devType = O::typeExtended;
-        other.setData(o->getRefData(false), O::rdRef);
-        other.devName = "Стенд 2";
-        other.measTime = 2;
-        other.setChMode(3, O::chMV);
-        other.ref[1].value.setValue(30.000125);
-        other.corrA[5].setValue(-0.0042);
-        other.refdU[1][6].value.setValue(1.75f);
-        const QByteArray data = other.getData(), refdata = other.getRefData(withRefdU);
-        const QString info = withRefdU ? "Партия 7" : "Партия 8";
-        rig.r.sql.setSnapShot(rig.record()->dbIndex, &data, &refdata, info, 0);
-
-        rig.find<QLineEdit>("dbSearchEdit")->setText(info);
-        rig.find<QComboBox>("dbFindCB")->setCurrentIndex(1);
-        QCOMPARE(o->getData() + o->getRefData(false), data + refdata.left(O::refSize));
-        QCOMPARE(o->getRefdUData(), withRefdU ? refdata.mid(O::refSize) : refdUBefore);
-        QCOMPARE(rig.find<QLineEdit>("dbSearchEdit")->text(), QString());
-        QCOMPARE(box(rig), QString("%1 [!]=%2 save=%2 rm=1 %3").arg(info).arg(!withRefdU).arg(found));
-        if (!withRefdU)
-            return;
-        answerPassword(master, true);
-        click(rig, "applyRefBtn");
-        click(rig, "pushButton_5");
-        const zorSimulator *sim = rig.sim;
-        QTRY_COMPARE_WITH_TIMEOUT(sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh)
-                                      + sim->block(O::rdFeat) + sim->block(O::rdRef) + sim->block(O::rdRefdU),
-                                  data + refdata, simulatedLink::timeout);
     }
 
     void applyReferences_data()
@@ -458,9 +398,13 @@ private slots:
         QTest::newRow("a character Windows-1251 lacks") << false << "ab✓d" << "ab✓d" << "Недопустимые символы в пароле" << kept;
         QTest::newRow("basic, 3 characters") << false << "wxy" << "wxy" << "Пароль слишком короткий" << kept;
         QTest::newRow("new passwords that differ") << false << "wxyz" << "wxyv" << "Пароли не совпадают" << kept;
+        QTest::newRow("blanks around") << false << " wxyz" << " wxyz" << "Недопустимые символы в пароле" << kept;
     }
 
-    // The blocks reach the instrument byte for byte (the refdU block only an extended one's),
+    // Cancelled first, nothing is sent and the image holds the instrument's references
+    // again, so that the snapshot stored after the next write of anything holds them too;
+    // the cells keep what was typed, marked as not sent, for the next apply. Then the
+    // blocks reach the instrument byte for byte (the refdU block only an extended one's),
     // the new password inside the reference block; the references are sent whether or not
     // it was taken, and one not taken leaves the old one in force.
     void applyReferences()
@@ -476,33 +420,44 @@ private slots:
         ref.replace(992, 8, QByteArray("pw12\0\0\0\0", 8));
         rig.sim->setBlock(O::rdRef, ref);
         rig.image()->setData(ref, O::rdRef);
+        rig.image()->chCount = 32; // a correction column for every channel the block holds
+        emit rig.image()->onDevChange();
+        const modalAnswer refused; // an edit refused would show a message box
+        const QByteArray read = rig.image()->getRefData(true);
         rig.enterServiceMode();
         edit(rig, "refTable", 0, 0, "123.25");
-        edit(rig, "chU0Table", 0, 2, "0.0015");
+        edit(rig, "chU0Table", 0, 2, "-0.0128"); // the lowest a byte holds
         if (extended)
             edit(rig, "dUTablePlus", 2, 3, "4.5");
+        QVERIFY(rig.image()->getRefData(true) != read);
+        answerPassword(master, false);
+        click(rig, "applyRefBtn");
+        QTest::qWait(4 * configRig::sendDelay);
+        QCOMPARE(rig.waitWrites(0), QByteArray());
+        QCOMPARE(rig.image()->getRefData(true), read);
+        const QTableWidgetItem *kept = rig.find<QTableWidget>("refTable")->item(0, 0);
+        QCOMPARE(kept->text() + "|" + kept->toolTip(), QString("123.25000000|Не передано в прибор"));
+        rig.r.request(rig.index, "dev");
+        rig.waitWrites(1);
+        QCOMPARE(snapShot(rig).value(2), QString(read.toHex()));
+        rig.sim->clearLog();
         QString seen;
         answerPassword("pw12", true, first, second, &seen);
         click(rig, "applyRefBtn");
         rig.waitWrites(extended ? 3 : 2); // the device block goes first
+        QCOMPARE(refused.seen, L{});
         QCOMPARE(seen, "1|" + status);
         const QByteArray held = rig.sim->block(O::rdRef), refdU = rig.sim->block(O::rdRefdU);
         QCOMPARE(held + refdU, rig.image()->getRefData(true));
-        QByteArray expected = ref.replace(992, 8, password);
-        expected.replace(8, 8, held.mid(8, 8))[928 + 2] = held[928 + 2]; // Rr-1 and the correction edited
+        // Rr-1 is 123.25 as a little-endian double, the correction -128 steps from the middle.
+        QByteArray expected = ref.replace(992, 8, password).replace(8, 8, QByteArray::fromHex("0000000000d05e40"));
+        expected[928 + 2] = 0;
         QCOMPARE(held.toHex(), expected.toHex());
-        bDouble rr1;
-        rr1.setDouble(&held, 1);
-        QCOMPARE(rr1.value(), 123.25);
-        QCOMPARE(quint8(held.at(928 + 2)), quint8(128 + 15));
-        bFloat value;
-        if (extended)
-            value.setFloat(&refdU, 1 + 3);
-        QCOMPARE(extended ? value.value() : 4.5f, 4.5f);
+        QCOMPARE(refdU.mid(16, 4).toHex(), QByteArray(extended ? "00009040" : "")); // 4.5 as a float
         // The settings the registry stored after the writes are the instrument's, and the
         // box knows them.
         QCOMPARE(snapShot(rig).value(2), QString((held + refdU).toHex()));
-        QVERIFY(rig.find<QLabel>("dbStatusLabel")->isHidden());
+        QVERIFY(rig.find<QLabel>("dbStatusLabel")->isHidden() && rig.find<QTableWidget>("refTable")->item(0, 0)->toolTip().isEmpty());
         // The password in force unlocks the next apply; the other does not.
         const QString now = password.startsWith("pw12") ? "pw12" : first;
         for (const QString &tried : {now, now == first ? QString("pw12") : first}) {
