@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <optional>
+
 using Times = QVector<double>;
 
 // Readings of one channel handed over together.
@@ -100,6 +102,13 @@ class test_zorPointStore : public QObject
     Q_OBJECT
 
 private slots:
+    // Each case on a store of its own with one device.
+    void init()
+    {
+        store.emplace();
+        dev = store->addDev();
+    }
+
     void channelsComeWithTheFirstPoint_data()
     {
         QTest::addColumn<int>("ch");
@@ -114,16 +123,14 @@ private slots:
     {
         QFETCH(int, ch);
         QFETCH(int, count);
-        zorPointStore store;
-        const int dev = store.addDev();
-        const zorPointStore::_added added = store.addPoint(21.5, 1.0, "°C", dev, uchar(ch));
+        const zorPointStore::_added added = store->addPoint(21.5, 1.0, "°C", dev, uchar(ch));
         QCOMPARE(added, count > 0 ? zorPointStore::pointStored : zorPointStore::pointDropped);
-        QCOMPARE(int(store.getChCount(dev)), count);
+        QCOMPARE(int(store->getChCount(dev)), count);
         if (count == 0)
             return;
-        QCOMPARE(store.getChMeas(dev, uchar(ch)), 21.5);
+        QCOMPARE(store->getChMeas(dev, uchar(ch)), 21.5);
         // The others have had no reading yet.
-        QCOMPARE(store.getChMeasStr(dev, 0), QString("--"));
+        QCOMPARE(store->getChMeasStr(dev, 0), QString("--"));
     }
 
     void readingValidity_data()
@@ -143,41 +150,37 @@ private slots:
     {
         QFETCH(QPointF, reading);
         QFETCH(bool, accepted);
-        zorPointStore store;
-        const int dev = store.addDev();
-        QCOMPARE(store.addPoint(5.0, 0.5, "Ом", dev, 0), zorPointStore::pointStored);
-        QCOMPARE(store.addPoint(reading.y(), reading.x(), "°C", dev, 0),
+        QCOMPARE(store->addPoint(5.0, 0.5, "Ом", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store->addPoint(reading.y(), reading.x(), "°C", dev, 0),
                  accepted ? zorPointStore::pointStored : zorPointStore::pointRejected);
-        QCOMPARE(store.getChMeasCount(dev, 0), accepted ? 2 : 1);
+        QCOMPARE(store->getChMeasCount(dev, 0), accepted ? 2 : 1);
         // A rejected reading shows "--" until the next accepted one.
-        QCOMPARE(store.getChMeasStr(dev, 0) == "--", !accepted);
-        QCOMPARE(store.addPoint(6.0, 2.0, "Ом", dev, 0), zorPointStore::pointStored);
-        QCOMPARE(store.getChMeasStr(dev, 0), QString("6.00"));
+        QCOMPARE(store->getChMeasStr(dev, 0) == "--", !accepted);
+        QCOMPARE(store->addPoint(6.0, 2.0, "Ом", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store->getChMeasStr(dev, 0), QString("6.00"));
         // Every stored point keeps its own unit; a rejected reading leaves none behind.
         const QStringList units = accepted ? QStringList{"Ом", "°C", "Ом"} : QStringList{"Ом", "Ом"};
         for (int i = 0; i < units.size(); ++i)
-            QCOMPARE(store.getChDim(dev, 0, i), units.at(i));
-        store.clear(dev);
-        QCOMPARE(store.getChDim(dev, 0, 0), QString("-"));
-        QCOMPARE(store.getChMeasCount(dev, 0), 0);
+            QCOMPARE(store->getChDim(dev, 0, i), units.at(i));
+        store->clear(dev);
+        QCOMPARE(store->getChDim(dev, 0, 0), QString("-"));
+        QCOMPARE(store->getChMeasCount(dev, 0), 0);
     }
 
     void movingAverage()
     {
-        zorPointStore store;
-        const int dev = store.addDev();
         for (int i = 1; i <= 11; ++i)
-            QCOMPARE(store.addPoint(i * i, i, "°C", dev, 0), zorPointStore::pointStored);
+            QCOMPARE(store->addPoint(i * i, i, "°C", dev, 0), zorPointStore::pointStored);
         // Points 2..11: (4 + 9 + ... + 121) / 10.
-        QCOMPARE(store.getChAverStr(dev, 0, 3), QString::number(505.0 / 10.0, 'f', 3));
+        QCOMPARE(store->getChAverStr(dev, 0, 3), QString::number(505.0 / 10.0, 'f', 3));
         // Below ten points the average is over what there is.
-        QCOMPARE(store.addPoint(1e17, 12, "°C", dev, 1), zorPointStore::pointStored);
-        QCOMPARE(store.addPoint(3.0, 13, "°C", dev, 1), zorPointStore::pointStored);
-        QCOMPARE(store.getChAverStr(dev, 1, 1), QString::number((1e17 + 3.0) / 2, 'f', 2));
+        QCOMPARE(store->addPoint(1e17, 12, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store->addPoint(3.0, 13, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store->getChAverStr(dev, 1, 1), QString::number((1e17 + 3.0) / 2, 'f', 2));
         // Once the huge value has left the window it leaves no trace in the average.
         for (int i = 0; i < 10; ++i)
-            QCOMPARE(store.addPoint(0.125, 14 + i, "°C", dev, 1), zorPointStore::pointStored);
-        QCOMPARE(store.getChAverStr(dev, 1, 6), QString("0.125000"));
+            QCOMPARE(store->addPoint(0.125, 14 + i, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store->getChAverStr(dev, 1, 6), QString("0.125000"));
     }
 
     // Points kept in chunks read back as they came, with the averages of the readings as
@@ -185,25 +188,23 @@ private slots:
     void pointsAcrossChunks()
     {
         const int chunk = zorChunkedSeries::chunkSize;
-        zorPointStore store;
-        const int dev = store.addDev();
         const Block old = ramp(0, chunk - 2, 0.0);
-        store.addPoints(old.values, old.times, old.dim, dev, 0);
-        store.clear(dev);
+        store->addPoints(old.values, old.times, old.dim, dev, 0);
+        store->clear(dev);
         // Reading i at i / 4 s: the mean of the last ten is i - 4.5, of fewer i / 2.
         QVector<double> values, times;
         for (int i = 0; i < 2 * chunk + 5; ++i) {
             values << i;
             times << i / 4.0;
         }
-        QCOMPARE(store.addPoints(values.mid(0, chunk + 4), times.mid(0, chunk + 4), "°C", dev, 0).stored, chunk + 4);
+        QCOMPARE(store->addPoints(values.mid(0, chunk + 4), times.mid(0, chunk + 4), "°C", dev, 0).stored, chunk + 4);
         for (int i = chunk + 4; i < values.size(); ++i)
-            store.addPoint(values.at(i), times.at(i), "°C", dev, 0);
-        QCOMPARE(store.getChMeasCount(dev, 0), values.size());
+            store->addPoint(values.at(i), times.at(i), "°C", dev, 0);
+        QCOMPARE(store->getChMeasCount(dev, 0), values.size());
         for (int i = 0; i < values.size(); ++i) {
-            QCOMPARE(store.getChMeas(dev, 0, i), values.at(i));
-            QCOMPARE(store.getChTime(dev, 0, i), times.at(i));
-            QCOMPARE(store.getChAverStr(dev, 0, 2, i), QString::number(i < 9 ? i / 2.0 : i - 4.5, 'f', 2));
+            QCOMPARE(store->getChMeas(dev, 0, i), values.at(i));
+            QCOMPARE(store->getChTime(dev, 0, i), times.at(i));
+            QCOMPARE(store->getChAverStr(dev, 0, 2, i), QString::number(i < 9 ? i / 2.0 : i - 4.5, 'f', 2));
         }
     }
 
@@ -229,29 +230,27 @@ private slots:
 
     void devices()
     {
-        zorPointStore store;
-        const int first = store.addDev();
-        store.setCurrentDev(first);
+        store->setCurrentDev(dev);
         const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
-        store.setStart(first, start);
-        const int second = store.addDev();
-        QCOMPARE(store.getStartDateTime(second), start);
+        store->setStart(dev, start);
+        const int second = store->addDev();
+        QCOMPARE(store->getStartDateTime(second), start);
         // The second device's readings are stamped on the first one's time base.
-        QVERIFY(store.timeNow(second) >= 3600.0);
+        QVERIFY(store->timeNow(second) >= 3600.0);
         for (int i = 2; i < 255; ++i)
-            QCOMPARE(store.addDev(), i);
-        QCOMPARE(store.addDev(), -1);
+            QCOMPARE(store->addDev(), i);
+        QCOMPARE(store->addDev(), -1);
         // A freed key is reused.
-        store.removeDev(7);
-        QCOMPARE(store.addDev(), 7);
+        store->removeDev(7);
+        QCOMPARE(store->addDev(), 7);
         // Removing the current device leaves none current until another is chosen, even
         // when a new device takes its key.
-        store.removeDev(-1);
-        QCOMPARE(store.addDev(), first);
-        QCOMPARE(store.addPoint(1.0, 1.0, "В", -1, 0), zorPointStore::pointDropped);
-        QCOMPARE(store.addPoint(1.0, 1.0, "В", second, 0), zorPointStore::pointStored);
-        store.setCurrentDev(second);
-        QCOMPARE(store.getChMeas(-1, 255), 1.0);
+        store->removeDev(-1);
+        QCOMPARE(store->addDev(), dev);
+        QCOMPARE(store->addPoint(1.0, 1.0, "В", -1, 0), zorPointStore::pointDropped);
+        QCOMPARE(store->addPoint(1.0, 1.0, "В", second, 0), zorPointStore::pointStored);
+        store->setCurrentDev(second);
+        QCOMPARE(store->getChMeas(-1, 255), 1.0);
     }
 
     void valueTexts_data()
@@ -271,47 +270,43 @@ private slots:
         QFETCH(int, prec);
         QFETCH(QString, meas);
         QFETCH(QString, dy);
-        zorPointStore store;
-        const int dev = store.addDev();
-        store.addPoint(10.0, 2.0, "°C", dev, 0);
-        store.addPoint(12.3456, 4.5, "°C", dev, 0);
-        store.setPrecision(uchar(precision), dev, 0);
-        QCOMPARE(store.getChMeasStr(dev, 0, static_cast<signed char>(prec)), meas);
-        QCOMPARE(store.getChDYStr(dev, 0), dy);
-        QCOMPARE(store.getChDXStr(dev, 0), QString("2.5"));
-        QCOMPARE(store.getChTimeStr(dev, 0), QString("5"));
+        store->addPoint(10.0, 2.0, "°C", dev, 0);
+        store->addPoint(12.3456, 4.5, "°C", dev, 0);
+        store->setPrecision(uchar(precision), dev, 0);
+        QCOMPARE(store->getChMeasStr(dev, 0, static_cast<signed char>(prec)), meas);
+        QCOMPARE(store->getChDYStr(dev, 0), dy);
+        QCOMPARE(store->getChDXStr(dev, 0), QString("2.5"));
+        QCOMPARE(store->getChTimeStr(dev, 0), QString("5"));
     }
 
     void diffLiveRules()
     {
-        zorPointStore store;
-        const int dev = store.addDev();
-        store.setChCount(2, dev);
+        store->setChCount(2, dev);
         // No partner beyond the device's channels or devices, and no linking of unknown channels.
-        QVERIFY(!store.setChDiff(2, dev, dev, 0));
-        QVERIFY(!store.setChDiff(1, 3, dev, 0));
-        QVERIFY(!store.setChDiff(1, dev, dev, 9));
-        QCOMPARE(partnerOf(store, dev, 0), qMakePair(uchar(255), -1));
+        QVERIFY(!store->setChDiff(2, dev, dev, 0));
+        QVERIFY(!store->setChDiff(1, 3, dev, 0));
+        QVERIFY(!store->setChDiff(1, dev, dev, 9));
+        QCOMPARE(partnerOf(*store, dev, 0), qMakePair(uchar(255), -1));
         // Linked to a partner without points: nothing to subtract yet, but the reading is kept.
-        QVERIFY(store.setChDiff(1, dev, dev, 0));
-        QCOMPARE(store.addPoint(10.0, 1.0, "°C", dev, 0), zorPointStore::pointRefused);
-        QCOMPARE(store.getChMeasCount(dev, 0, false), 1);
-        QCOMPARE(store.getChMeasCount(dev, 0, true), 0);
+        QVERIFY(store->setChDiff(1, dev, dev, 0));
+        QCOMPARE(store->addPoint(10.0, 1.0, "°C", dev, 0), zorPointStore::pointRefused);
+        QCOMPARE(store->getChMeasCount(dev, 0, false), 1);
+        QCOMPARE(store->getChMeasCount(dev, 0, true), 0);
 
-        QCOMPARE(store.addPoint(3.0, 1.5, "°C", dev, 1), zorPointStore::pointStored);
-        QCOMPARE(store.addPoint(10.5, 2.0, "°C", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store->addPoint(3.0, 1.5, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store->addPoint(10.5, 2.0, "°C", dev, 0), zorPointStore::pointStored);
         // Two own points between two partner points: only the first makes a difference.
-        QCOMPARE(store.addPoint(11.0, 2.5, "°C", dev, 0), zorPointStore::pointRefused);
-        QCOMPARE(store.addPoint(4.0, 3.0, "°C", dev, 1), zorPointStore::pointStored);
-        QCOMPARE(store.addPoint(12.0, 3.5, "°C", dev, 0), zorPointStore::pointStored);
-        QCOMPARE(store.getChMeasCount(dev, 0, true), 2);
-        QCOMPARE(store.getChMeas(dev, 0, 0, true), 7.5);
-        QCOMPARE(store.getChMeas(dev, 0, -1, true), 8.0);
-        QCOMPARE(store.getChTime(dev, 0, -1, true), 3.5);
-        QCOMPARE(store.getChAverStr(dev, 0, 2), QString("7.75"));
+        QCOMPARE(store->addPoint(11.0, 2.5, "°C", dev, 0), zorPointStore::pointRefused);
+        QCOMPARE(store->addPoint(4.0, 3.0, "°C", dev, 1), zorPointStore::pointStored);
+        QCOMPARE(store->addPoint(12.0, 3.5, "°C", dev, 0), zorPointStore::pointStored);
+        QCOMPARE(store->getChMeasCount(dev, 0, true), 2);
+        QCOMPARE(store->getChMeas(dev, 0, 0, true), 7.5);
+        QCOMPARE(store->getChMeas(dev, 0, -1, true), 8.0);
+        QCOMPARE(store->getChTime(dev, 0, -1, true), 3.5);
+        QCOMPARE(store->getChAverStr(dev, 0, 2), QString("7.75"));
         // A rejected partner reading stops the differences.
-        QCOMPARE(store.addPoint(-2000.0, 4.0, "°C", dev, 1), zorPointStore::pointRejected);
-        QCOMPARE(store.addPoint(12.0, 4.5, "°C", dev, 0), zorPointStore::pointRefused);
+        QCOMPARE(store->addPoint(-2000.0, 4.0, "°C", dev, 1), zorPointStore::pointRejected);
+        QCOMPARE(store->addPoint(12.0, 4.5, "°C", dev, 0), zorPointStore::pointRefused);
     }
 
     void diffRebuild_data()
@@ -341,36 +336,34 @@ private slots:
         QFETCH(Times, diffTimes);
         QFETCH(double, diff);
         QFETCH(QString, then);
-        zorPointStore store;
-        const int ownDev = store.addDev();
-        const int otherDev = store.addDev();
-        store.setChCount(3, otherDev);
+        const int otherDev = store->addDev();
+        store->setChCount(3, otherDev);
         for (double t : own)
-            QCOMPARE(store.addPoint(100.0 + t, t, "°C", ownDev, 0), zorPointStore::pointStored);
+            QCOMPARE(store->addPoint(100.0 + t, t, "°C", dev, 0), zorPointStore::pointStored);
         for (double t : partner)
-            QCOMPARE(store.addPoint(t, t, "°C", otherDev, 2), zorPointStore::pointStored);
-        QVERIFY(store.setChDiff(2, otherDev, ownDev, 0));
-        QCOMPARE(partnerOf(store, ownDev, 0), qMakePair(uchar(2), otherDev));
-        QCOMPARE(store.getChMeasCount(ownDev, 0, true), diffTimes.size());
+            QCOMPARE(store->addPoint(t, t, "°C", otherDev, 2), zorPointStore::pointStored);
+        QVERIFY(store->setChDiff(2, otherDev, dev, 0));
+        QCOMPARE(partnerOf(*store, dev, 0), qMakePair(uchar(2), otherDev));
+        QCOMPARE(store->getChMeasCount(dev, 0, true), diffTimes.size());
         for (int i = 0; i < diffTimes.size(); ++i) {
-            QCOMPARE(store.getChTime(ownDev, 0, i, true), diffTimes.at(i));
-            QCOMPARE(store.getChMeas(ownDev, 0, i, true), diff);
+            QCOMPARE(store->getChTime(dev, 0, i, true), diffTimes.at(i));
+            QCOMPARE(store->getChMeas(dev, 0, i, true), diff);
         }
         QVector<QPair<int, uchar>> unlinked;
         if (then == "unlink")
-            store.setChDiff(255, -1, ownDev, 0);
+            store->setChDiff(255, -1, dev, 0);
         else if (then == "channel")
-            unlinked = store.setChCount(2, otherDev);
+            unlinked = store->setChCount(2, otherDev);
         else if (then == "device")
-            store.removeDev(otherDev);
+            store->removeDev(otherDev);
         else
             return;
         // The raw series is untouched and readings are plain readings again.
-        QCOMPARE(partnerOf(store, ownDev, 0), qMakePair(uchar(255), -1));
+        QCOMPARE(partnerOf(*store, dev, 0), qMakePair(uchar(255), -1));
         QCOMPARE(unlinked.size(), then == "channel" ? 1 : 0);
-        QCOMPARE(store.getChMeasCount(ownDev, 0, true), own.size());
-        QCOMPARE(store.getChMeas(ownDev, 0, 1, true), 100.0 + own.at(1));
-        QCOMPARE(store.addPoint(20.0, 99.0, "°C", ownDev, 0), zorPointStore::pointStored);
+        QCOMPARE(store->getChMeasCount(dev, 0, true), own.size());
+        QCOMPARE(store->getChMeas(dev, 0, 1, true), 100.0 + own.at(1));
+        QCOMPARE(store->addPoint(20.0, 99.0, "°C", dev, 0), zorPointStore::pointStored);
     }
 
     // A block of readings leaves the store exactly as the same readings one by one.
@@ -452,17 +445,15 @@ private slots:
     // whatever was derived from the old one.
     void plottedSeriesFollowTheLink()
     {
-        zorPointStore store;
-        const int dev = store.addDev();
         for (int t = 0; t < 40; ++t) {
-            store.addPoint(t % 7, t, "°C", dev, 1);
-            store.addPoint(100.0 + t % 5, t + 0.5, "°C", dev, 0);
+            store->addPoint(t % 7, t, "°C", dev, 1);
+            store->addPoint(100.0 + t % 5, t + 0.5, "°C", dev, 0);
         }
-        const zorPointStore::_ch *c = chOf(store, dev, 0);
+        const zorPointStore::_ch *c = chOf(*store, dev, 0);
         const quint64 raw = c->generation;
         QCOMPARE(zorPointStore::plotted(*c, false).time, &c->time);
-        QVERIFY(store.setChDiff(1, dev, dev, 0));
-        c = chOf(store, dev, 0);
+        QVERIFY(store->setChDiff(1, dev, dev, 0));
+        c = chOf(*store, dev, 0);
         const zorPointStore::_plotted diff = zorPointStore::plotted(*c, true);
         QCOMPARE(diff.series, &c->diffMeas);
         QVERIFY(diff.aver);
@@ -478,12 +469,16 @@ private slots:
         QCOMPARE(lo, *std::min_element(averages.cbegin(), averages.cend()));
         QCOMPARE(hi, *std::max_element(averages.cbegin(), averages.cend()));
         const quint64 linked = c->generation;
-        store.addPoint(103.0, 41, "°C", dev, 0);
+        store->addPoint(103.0, 41, "°C", dev, 0);
         QCOMPARE(c->generation, linked);
-        store.clear(dev);
+        store->clear(dev);
         QVERIFY(c->generation != linked);
         QCOMPARE(c->timeRuns.size(), 0);
     }
+
+private:
+    std::optional<zorPointStore> store;
+    int dev = -1;
 };
 
 QTEST_GUILESS_MAIN(test_zorPointStore)
