@@ -134,8 +134,7 @@ private slots:
             if (i % 7 == 0)
                 index.sync(values);
         }
-        double lo;
-        double hi;
+        double lo, hi;
         index.range(values, count / 2, count / 2, lo, hi);
         QVERIFY(lo > hi); // an empty range
         for (int q = 0; q < 300; ++q) {

@@ -460,8 +460,7 @@ private slots:
         QVERIFY(c->generation != raw);
         // The summaries are in step with the series they summarise.
         QCOMPARE(diff.runs->size(), c->diffTime.size());
-        double lo;
-        double hi;
+        double lo, hi;
         diff.index->range(diff, 0, diff.size(), lo, hi);
         QVector<double> averages;
         for (int i = 0; i < diff.size(); ++i)
