@@ -87,28 +87,22 @@ struct fedDevice
         recorder.started(index);
     }
     ~fedDevice() { h.list()->rmByIndex(index); }
-    void reading(quint8 ch, double t, double value, const QString &dim = "°С")
-    {
-        h.plot()->addPoint(value, t, dim, zor->qwtIndex, ch);
-        if (recorder.sweepDone(index, ch))
-            recorder.record(index);
-    }
-    // Readings "channel:time:value[:unit] ...".
+    // Readings "channel:time:value[:unit] ...", handed on as the window does.
     void feed(const QString &readings)
     {
         for (const QString &r : readings.split(' ')) {
             const QStringList f = r.split(':');
-            reading(quint8(f[0].toInt()), f[1].toDouble(), f[2].toDouble(), f.value(3, "°С"));
+            h.plot()->addPoint(f[2].toDouble(), f[1].toDouble(), f.value(3, "°С"), zor->qwtIndex, quint8(f[0].toInt()));
+            if (recorder.sweepDone(index, quint8(f[0].toInt())))
+                recorder.record(index);
         }
     }
     // Sweeps of two channels at times t and t + 0.5, reading t and t + 1. A sweep ends
     // as channel 0 of the next one arrives, so the row of sweep t reads t + 1, t + 1.
     void sweeps(const QVector<double> &times)
     {
-        for (double t : times) {
-            reading(0, t, t);
-            reading(1, t + 0.5, t + 1);
-        }
+        for (double t : times)
+            feed(QString("0:%1:%1 1:%2:%3").arg(t).arg(t + 0.5).arg(t + 1));
     }
 };
 
