@@ -185,22 +185,25 @@ private slots:
 
     // Points kept in chunks read back as they came, with the averages of the readings as
     // they were, across chunk boundaries and after a clear; a block, then one by one.
+    // Times shared by readings keep the series one run, searched run by run.
     void pointsAcrossChunks()
     {
         const int chunk = zorChunkedSeries::chunkSize;
         const Block old = ramp(0, chunk - 2, 0.0);
         store->addPoints(old.values, old.times, old.dim, dev, 0);
         store->clear(dev);
-        // Reading i at i / 4 s: the mean of the last ten is i - 4.5, of fewer i / 2.
+        // Reading i at (i / 2) / 4 s, in pairs as bursts share a time: the mean of the last
+        // ten is i - 4.5, of fewer i / 2.
         QVector<double> values, times;
         for (int i = 0; i < 2 * chunk + 5; ++i) {
             values << i;
-            times << i / 4.0;
+            times << i / 2 / 4.0;
         }
         QCOMPARE(store->addPoints(values.mid(0, chunk + 4), times.mid(0, chunk + 4), "°C", dev, 0).stored, chunk + 4);
         for (int i = chunk + 4; i < values.size(); ++i)
             store->addPoint(values.at(i), times.at(i), "°C", dev, 0);
         QCOMPARE(store->getChMeasCount(dev, 0), values.size());
+        QCOMPARE(zorPointStore::plotted(*chOf(*store, dev, 0), false).runs->count(), 1); // times shared are in order
         for (int i = 0; i < values.size(); ++i) {
             QCOMPARE(store->getChMeas(dev, 0, i), values.at(i));
             QCOMPARE(store->getChTime(dev, 0, i), times.at(i));
