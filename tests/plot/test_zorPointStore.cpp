@@ -375,8 +375,7 @@ private slots:
         QTest::addColumn<Blocks>("blocks");
         QTest::addColumn<int>("partner"); // channel 0 subtracts this channel of its device, -1 none
         QTest::addColumn<int>("room");    // points reserved for channel 0 ahead, 0 none
-        const double inf = qInf();
-        const double nan = qQNaN();
+        const double inf = qInf(), nan = qQNaN();
         QTest::newRow("blocks across the average window and index blocks")
             << Blocks{ramp(0, 3, 0), ramp(0, 9, 3), ramp(0, 300, 12)} << -1 << 0;
         QTest::newRow("growth far beyond the room made")
@@ -405,8 +404,7 @@ private slots:
         QFETCH(Blocks, blocks);
         QFETCH(int, partner);
         QFETCH(int, room);
-        zorPointStore bulk;
-        zorPointStore single;
+        zorPointStore bulk, single;
         const int dev = bulk.addDev();
         QCOMPARE(single.addDev(), dev);
         if (partner >= 0 || room > 0) {
