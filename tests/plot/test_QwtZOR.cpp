@@ -10,19 +10,6 @@
 
 using Times = QVector<double>;
 
-namespace {
-
-// A device whose channel 0 holds points at the given times.
-int deviceWith(QwtZOR &plot, const Times &times, const QVector<double> &values = {})
-{
-    const int dev = plot.addDev();
-    for (int i = 0; i < times.size(); ++i)
-        plot.addPoint(values.isEmpty() ? 20.0 : values.at(i), times.at(i), "°C", dev, 0);
-    return dev;
-}
-
-} // namespace
-
 // The plot without a window: how its readings reach the curves and the signals, and
 // how it picks its axes (automatic steps, tracking windows, fixed scales in the
 // zoom-like modes, decimals, tick labels).
@@ -31,35 +18,42 @@ class test_QwtZOR : public QObject
     Q_OBJECT
 
 private slots:
+    // Each case on a plot of its own with one device, its announcements written down.
+    void init()
+    {
+        plot = new QwtZOR;
+        dev = plot->addDev();
+        seen.clear();
+        const auto note = [this](const char *what) {
+            return [this, what](int q, uchar c) { seen << QString("%1 %2:%3").arg(what).arg(q).arg(c); };
+        };
+        connect(plot, &QwtZOR::onAddCh, this, note("channel"));
+        connect(plot, &QwtZOR::onAddPoint, this, note("point"));
+        connect(plot, &QwtZOR::onErrorAddPoint, this, note("error"));
+    }
+
+    void cleanup() { delete plot; }
+
     // The store's answers reach the caller as the signals the main window listens to.
     void pointSignals()
     {
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        QSignalSpy added(&plot, &QwtZOR::onAddCh);
-        QSignalSpy points(&plot, &QwtZOR::onAddPoint);
-        QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
         // The first point of channel 3 creates channels 3 down to 0, highest first.
-        QVERIFY(plot.addPoint(21.5, 1.0, "°C", dev, 3));
-        QCOMPARE(added.count(), 4);
-        QCOMPARE(added.first().at(1).value<uchar>(), uchar(3));
-        QCOMPARE(added.last().at(1).value<uchar>(), uchar(0));
-        QCOMPARE(points.count(), 1);
-        QVERIFY(!plot.addPoint(-1300.0, 2.0, "°C", dev, 3));
-        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", dev, 255));
-        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", dev, 254));
-        QVERIFY(!plot.addPoint(20.0, 2.0, "°C", 9, 0));
+        QVERIFY(plot->addPoint(21.5, 1.0, "°C", dev, 3));
+        QVERIFY(!plot->addPoint(-1300.0, 2.0, "°C", dev, 3));
+        QVERIFY(!plot->addPoint(20.0, 2.0, "°C", dev, 255));
+        QVERIFY(!plot->addPoint(20.0, 2.0, "°C", dev, 254));
+        QVERIFY(!plot->addPoint(20.0, 2.0, "°C", 9, 0));
         // Linked to a channel without points: refused, but stored.
-        plot.setChDiff(1, dev, dev, 3);
-        QVERIFY(!plot.addPoint(20.0, 3.0, "°C", dev, 3));
-        QCOMPARE(errors.count(), 2);
-        QCOMPARE(points.count(), 1);
-        QCOMPARE(plot.getChMeasCount(dev, 3), 2);
-        QCOMPARE(plot.store().getChMeasCount(dev, 3), 2);
+        plot->setChDiff(1, dev, dev, 3);
+        QVERIFY(!plot->addPoint(20.0, 3.0, "°C", dev, 3));
+        QCOMPARE(seen, QStringList({"channel 0:3", "channel 0:2", "channel 0:1", "channel 0:0", "point 0:3", "error 0:3",
+                                    "error 0:3"}));
+        QCOMPARE(plot->getChMeasCount(dev, 3), 2);
+        QCOMPARE(plot->store().getChMeasCount(dev, 3), 2);
         for (int i = 1; i < 255; ++i)
-            plot.addDev();
-        QSignalSpy changes(&plot, &QwtZOR::onChange);
-        QCOMPARE(plot.addDev(), -1);
+            plot->addDev();
+        QSignalSpy changes(plot, &QwtZOR::onChange);
+        QCOMPARE(plot->addDev(), -1);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(changes.at(0).at(0).toInt(), -1);
     }
@@ -68,28 +62,24 @@ private slots:
     // channel's newest reading is refused as invalid ("--", the error signal), and counted.
     void clockSteppedBack()
     {
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        QSignalSpy errors(&plot, &QwtZOR::onErrorAddPoint);
-        QVERIFY(plot.addPoint(20.0, 1e6, "°C", dev, 0));
+        QVERIFY(plot->addPoint(20.0, 1e6, "°C", dev, 0));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("clock stepped back.* 1 so far"));
-        QVERIFY(!plot.addPoint(21.0, "°C", dev, 0));
-        QCOMPARE(plot.getChMeasCount(dev, 0), 1);
-        plot.prepareMeas(dev, QDateTime::currentDateTime().addSecs(3600));
+        QVERIFY(!plot->addPoint(21.0, "°C", dev, 0));
+        QCOMPARE(plot->getChMeasCount(dev, 0), 1);
+        plot->prepareMeas(dev, QDateTime::currentDateTime().addSecs(3600));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("clock stepped back.* 2 so far"));
-        QVERIFY(!plot.addPoint(21.0, "°C", dev, 0));
-        QCOMPARE(errors.count(), 2);
-        QCOMPARE(plot.getChMeasStr(dev, 0), QString("--"));
+        QVERIFY(!plot->addPoint(21.0, "°C", dev, 0));
+        QCOMPARE(seen, QStringList({"channel 0:0", "point 0:0", "error 0:0", "error 0:0"}));
+        QCOMPARE(plot->getChMeasStr(dev, 0), QString("--"));
     }
 
     // Every channel, not only the drawn one, takes the decimals of its own Y scale.
     void decimalsOfEveryChannel()
     {
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0, 1});
-        plot.addPoint(21.123456, 1.0, "°C", dev, 1);
-        plot.setChScaleY(10, dev, 1); // "0.001"
-        QCOMPARE(plot.getChMeasStr(dev, 1), QString("21.123"));
+        fill({0, 1});
+        plot->addPoint(21.123456, 1.0, "°C", dev, 1);
+        plot->setChScaleY(10, dev, 1); // "0.001"
+        QCOMPARE(plot->getChMeasStr(dev, 1), QString("21.123"));
     }
 
     // A block of readings is announced once: what the listeners see last is how the
@@ -102,15 +92,15 @@ private slots:
         QTest::addColumn<QStringList>("announced");
         QTest::addColumn<int>("stored");
         const QVector<double> good{20.0, 20.5, 21.0, 21.5};
-        QTest::newRow("all stored") << 0 << good << false << QStringList{"point"} << 4;
+        QTest::newRow("all stored") << 0 << good << false << QStringList{"point 0:0"} << 4;
         QTest::newRow("a new channel: those below come first")
-            << 2 << good << false << QStringList{"channel 2", "channel 1", "point"} << 4;
+            << 2 << good << false << QStringList{"channel 0:2", "channel 0:1", "point 0:2"} << 4;
         QTest::newRow("one rejected inside") << 0 << QVector<double>{20.0, -1300.0, 21.0} << false
-                                             << QStringList{"error", "point"} << 2;
+                                             << QStringList{"error 0:0", "point 0:0"} << 2;
         QTest::newRow("the last rejected") << 0 << QVector<double>{20.0, 21.0, qQNaN()} << false
-                                           << QStringList{"point", "error"} << 2;
-        QTest::newRow("all rejected") << 0 << QVector<double>{-1300.0, -2000.0} << false << QStringList{"error"} << 0;
-        QTest::newRow("refused: the partner has no points") << 0 << good << true << QStringList{"error"} << 0;
+                                           << QStringList{"point 0:0", "error 0:0"} << 2;
+        QTest::newRow("all rejected") << 0 << QVector<double>{-1300.0, -2000.0} << false << QStringList{"error 0:0"} << 0;
+        QTest::newRow("refused: the partner has no points") << 0 << good << true << QStringList{"error 0:0"} << 0;
         QTest::newRow("channel 254 cannot exist") << 254 << good << false << QStringList{} << 0;
         QTest::newRow("channel 255 is no channel") << 255 << good << false << QStringList{} << 0;
         QTest::newRow("an empty block") << 0 << QVector<double>{} << false << QStringList{} << 0;
@@ -123,26 +113,16 @@ private slots:
         QFETCH(bool, linked);
         QFETCH(QStringList, announced);
         QFETCH(int, stored);
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        plot.setChCount(linked ? 2 : 1, dev);
+        plot->setChCount(linked ? 2 : 1, dev);
         if (linked)
-            plot.setChDiff(1, dev, dev, 0);
-        QStringList seen;
-        connect(&plot, &QwtZOR::onAddPoint, this, [&](int q, uchar c) {
-            QCOMPARE(q, dev);
-            QCOMPARE(int(c), ch);
-            seen << "point";
-        });
-        connect(&plot, &QwtZOR::onErrorAddPoint, this, [&] { seen << "error"; });
-        connect(&plot, &QwtZOR::onAddCh, this, [&](int, uchar c) { seen << QString("channel %1").arg(c); });
+            plot->setChDiff(1, dev, dev, 0);
+        seen.clear();
         QVector<double> times;
         for (int i = 0; i < values.size(); ++i)
             times << 1.0 + i;
-        QCOMPARE(plot.addPoints(values, times, "°C", dev, uchar(ch)), stored);
+        QCOMPARE(plot->addPoints(values, times, "°C", dev, uchar(ch)), stored);
         QCOMPARE(seen, announced);
-        QCOMPARE(plot.getChMeasCount(dev, uchar(ch), true), linked ? 0 : stored);
-        plot.disconnect(this);
+        QCOMPARE(plot->getChMeasCount(dev, uchar(ch), true), linked ? 0 : stored);
     }
 
     // Curves draw their channel's series however the channel list grows or shrinks
@@ -158,25 +138,23 @@ private slots:
     void curvesFollowTheirChannel()
     {
         QFETCH(QString, change);
-        QwtZOR plot;
-        const int dev = plot.addDev();
-        plot.setChCount(4, dev);
+        plot->setChCount(4, dev);
         for (int t = 0; t < 100; ++t) {
-            QVERIFY(plot.addPoint(10.0 + t, t, "°C", dev, 0));
-            QVERIFY(plot.addPoint(1.0, t + 0.5, "°C", dev, 3));
+            QVERIFY(plot->addPoint(10.0 + t, t, "°C", dev, 0));
+            QVERIFY(plot->addPoint(1.0, t + 0.5, "°C", dev, 3));
         }
         if (change == "grow") {
-            QVERIFY(plot.addPoint(5.0, 200.0, "°C", dev, 15));
+            QVERIFY(plot->addPoint(5.0, 200.0, "°C", dev, 15));
         } else if (change == "shrink") {
-            plot.setChCount(1, dev);
+            plot->setChCount(1, dev);
         } else {
-            plot.setChDiff(3, dev, dev, 0);
-            QCOMPARE(plot.getChMeasCount(dev, 0, true), 99);
-            plot.setChCount(2, dev);
+            plot->setChDiff(3, dev, dev, 0);
+            QCOMPARE(plot->getChMeasCount(dev, 0, true), 99);
+            plot->setChCount(2, dev);
         }
         // Channel 0's raw curve: the one drawn in channel 0's colour with the thin pen.
         const QwtPlotCurve *raw = nullptr;
-        for (const QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
             const auto *curve = static_cast<const QwtPlotCurve *>(item);
             if (curve->pen().color() == QColor(Qt::red) && curve->pen().width() == 1)
                 raw = curve;
@@ -209,89 +187,80 @@ private slots:
     {
         QFETCH(QwtInterval, readings);
         QFETCH(QwtInterval, axis);
-        QwtZOR plot;
-        deviceWith(plot, {readings.minValue(), (readings.minValue() + readings.maxValue()) / 2, readings.maxValue()});
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), axis);
-        QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), axis.width() / 10);
+        fill({readings.minValue(), (readings.minValue() + readings.maxValue()) / 2, readings.maxValue()});
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), axis);
+        QCOMPARE(plot->axisStepSize(QwtPlot::xBottom), axis.width() / 10);
     }
 
     void trackingWindow()
     {
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0.0});
-        plot.setChScaleX(4, dev, 0); // "10 сек."
-        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcTracking);
+        fill({0.0});
+        plot->setChScaleX(4, dev, 0); // "10 сек."
+        QCOMPARE(plot->getChMode(dev, 0), QwtZOR::mcTracking);
         for (int t = 1; t <= 57; ++t)
-            plot.addPoint(20.0, t, "°C", dev, 0);
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
-        plot.addPoint(20.0, 100.0, "°C", dev, 0);
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
-        plot.addPoint(20.0, 101.0, "°C", dev, 0);
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(10, 110));
+            plot->addPoint(20.0, t, "°C", dev, 0);
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
+        plot->addPoint(20.0, 100.0, "°C", dev, 0);
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), QwtInterval(0, 100));
+        plot->addPoint(20.0, 101.0, "°C", dev, 0);
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), QwtInterval(10, 110));
         // Back to both scales automatic: automatic mode.
-        plot.setChScaleX(0, dev, 0);
-        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+        plot->setChScaleX(0, dev, 0);
+        QCOMPARE(plot->getChMode(dev, 0), QwtZOR::mcAuto);
     }
 
     // A run of 20 days at one reading per second, as instruments are left running for
-    // weeks: the newest reading stays in view whatever the X scale.
+    // weeks: the newest reading stays in view whatever the tracking scale (the automatic
+    // one: automaticStepX).
     void twentyDayRun()
     {
-        QwtZOR plot;
-        const int dev = plot.addDev();
         const int seconds = 20 * 86400;
         for (int t = 0; t < seconds; ++t)
-            plot.addPoint(20.0 + std::sin(t / 3600.0), t, "°C", dev, 0);
+            plot->addPoint(20.0 + std::sin(t / 3600.0), t, "°C", dev, 0);
         const double newest = seconds - 1;
-        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
-        QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest));
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom).minValue(), 0.0); // the whole run, 5 days a division
-        for (int scale = 1; scale < plot.scaleXLabels().size(); ++scale) {
-            plot.setChScaleX(uchar(scale), dev, 0);
-            QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcTracking);
-            const QwtInterval axis = plot.axisInterval(QwtPlot::xBottom);
-            QVERIFY2(axis.contains(newest), qPrintable(plot.getScaleXLabel(dev, 0, uchar(scale))));
-            QCOMPARE(axis.width(), 10.0 * plot.axisStepSize(QwtPlot::xBottom));
+        for (int scale = 1; scale < plot->scaleXLabels().size(); ++scale) {
+            plot->setChScaleX(uchar(scale), dev, 0);
+            const QwtInterval axis = plot->axisInterval(QwtPlot::xBottom);
+            QVERIFY2(axis.contains(newest), qPrintable(plot->getScaleXLabel(dev, 0, uchar(scale))));
+            QCOMPARE(axis.width(), 10.0 * plot->axisStepSize(QwtPlot::xBottom));
             // And the next reading too.
-            plot.addPoint(20.0, newest + scale, "°C", dev, 0);
-            QVERIFY(plot.axisInterval(QwtPlot::xBottom).contains(newest + scale));
+            plot->addPoint(20.0, newest + scale, "°C", dev, 0);
+            QVERIFY(plot->axisInterval(QwtPlot::xBottom).contains(newest + scale));
         }
     }
 
     void scaleIndexLimits()
     {
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0.0, 10.0});
-        QSignalSpy xChanges(&plot, &QwtZOR::onChScaleXChange);
-        QSignalSpy yChanges(&plot, &QwtZOR::onChScaleYChange);
-        plot.setChScaleX(22, dev, 0);
-        plot.setChScaleY(30, dev, 0);
-        plot.changeScaleX(-1);
-        plot.setChScaleX(3, dev, 5);
+        fill({0.0, 10.0});
+        QSignalSpy xChanges(plot, &QwtZOR::onChScaleXChange);
+        QSignalSpy yChanges(plot, &QwtZOR::onChScaleYChange);
+        plot->setChScaleX(22, dev, 0);
+        plot->setChScaleY(30, dev, 0);
+        plot->changeScaleX(-1);
+        plot->setChScaleX(3, dev, 5);
         QCOMPARE(xChanges.count() + yChanges.count(), 0);
         // The last entries are there to be chosen.
-        plot.setChScaleX(21, dev, 0);
-        plot.setChScaleY(29, dev, 0);
+        plot->setChScaleX(21, dev, 0);
+        plot->setChScaleY(29, dev, 0);
         QCOMPARE(xChanges.count() + yChanges.count(), 2);
     }
 
     void zoomModeScaleKeepsWindowAtZero()
     {
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0.0, 5.0, 10.0});
-        plot.setChMode(QwtZOR::mcZoom, dev, 0);
+        fill({0.0, 5.0, 10.0});
+        plot->setChMode(QwtZOR::mcZoom, dev, 0);
         // A zoom rectangle near the start sets the centre the scale changes keep to.
-        plot.findChild<zorPlotInteraction *>()->setZoomScale(QRectF(1.0, 19.0, 4.0, 2.0));
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(1, 11));
-        plot.setChScaleX(6, dev, 0); // "30 сек.": 300 s around the centre would start below 0
-        QCOMPARE(plot.axisInterval(QwtPlot::xBottom), QwtInterval(0, 300));
-        QCOMPARE(plot.axisStepSize(QwtPlot::xBottom), 30.0);
+        plot->findChild<zorPlotInteraction *>()->setZoomScale(QRectF(1.0, 19.0, 4.0, 2.0));
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), QwtInterval(1, 11));
+        plot->setChScaleX(6, dev, 0); // "30 сек.": 300 s around the centre would start below 0
+        QCOMPARE(plot->axisInterval(QwtPlot::xBottom), QwtInterval(0, 300));
+        QCOMPARE(plot->axisStepSize(QwtPlot::xBottom), 30.0);
         // Only the axis changed: the channel keeps its own scale and mode.
-        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcZoom);
-        QCOMPARE(plot.getScaleXLabel(dev, 0), QString("30 сек."));
+        QCOMPARE(plot->getChMode(dev, 0), QwtZOR::mcZoom);
+        QCOMPARE(plot->getScaleXLabel(dev, 0), QString("30 сек."));
         // "Авто" leaves the zoom for the channel's own automatic scales.
-        plot.setChScaleX(0, dev, 0);
-        QCOMPARE(plot.getChMode(dev, 0), QwtZOR::mcAuto);
+        plot->setChScaleX(0, dev, 0);
+        QCOMPARE(plot->getChMode(dev, 0), QwtZOR::mcAuto);
     }
 
     void stepAndDecimalsY_data()
@@ -314,16 +283,15 @@ private slots:
         QFETCH(double, spread);
         QFETCH(double, step);
         QFETCH(int, decimals);
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0, 1, 2}, {20.0, 20.0 + spread, 20.0 + spread / 2});
-        plot.setChScaleY(uchar(scaleY), dev, 0);
-        QCOMPARE(plot.axisStepSize(QwtPlot::yLeft), step);
-        QVERIFY(qAbs(plot.axisInterval(QwtPlot::yLeft).width() - 10 * step) < step * 1e-6);
-        QCOMPARE(int(plot.getPrecision(dev, 0)), decimals);
+        fill({0, 1, 2}, {20.0, 20.0 + spread, 20.0 + spread / 2});
+        plot->setChScaleY(uchar(scaleY), dev, 0);
+        QCOMPARE(plot->axisStepSize(QwtPlot::yLeft), step);
+        QVERIFY(qAbs(plot->axisInterval(QwtPlot::yLeft).width() - 10 * step) < step * 1e-6);
+        QCOMPARE(int(plot->getPrecision(dev, 0)), decimals);
         // Tick labels carry the decimals; the tracker and the panels one more.
         const double y = 12.3456789;
-        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(y).text(), QString::number(y, 'f', decimals));
-        QCOMPARE(plot.getYText(y), QString::number(y, 'f', decimals + 1));
+        QCOMPARE(plot->axisScaleDraw(QwtPlot::yLeft)->label(y).text(), QString::number(y, 'f', decimals));
+        QCOMPARE(plot->getYText(y), QString::number(y, 'f', decimals + 1));
     }
 
     void tickLabels_data()
@@ -346,11 +314,10 @@ private slots:
         QFETCH(int, scaleX);
         QFETCH(double, value);
         QFETCH(QString, label);
-        QwtZOR plot;
-        const int dev = deviceWith(plot, {0.0, 1.0});
-        plot.setChModeX(QwtZOR::TmcModeX(modeX), dev, 0);
-        plot.setChScaleX(uchar(scaleX), dev, 0);
-        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(value).text(), label);
+        fill({0.0, 1.0});
+        plot->setChModeX(QwtZOR::TmcModeX(modeX), dev, 0);
+        plot->setChScaleX(uchar(scaleX), dev, 0);
+        QCOMPARE(plot->axisScaleDraw(QwtPlot::xBottom)->label(value).text(), label);
     }
 
     void wallClockText_data()
@@ -373,6 +340,18 @@ private slots:
         const QDateTime now(QDate(2024, 3, 5), QTime(12, 0));
         QCOMPARE(zorTimeText::wallClock(start, seconds, 60.0, now), text);
     }
+
+private:
+    // Points at the given times in channel 0 of the device.
+    void fill(const Times &times, const QVector<double> &values = {})
+    {
+        for (int i = 0; i < times.size(); ++i)
+            plot->addPoint(values.isEmpty() ? 20.0 : values.at(i), times.at(i), "°C", dev, 0);
+    }
+
+    QwtZOR *plot = nullptr;
+    int dev = -1;
+    QStringList seen; // "channel|point|error <device>:<channel>"
 };
 
 QTEST_MAIN(test_QwtZOR)

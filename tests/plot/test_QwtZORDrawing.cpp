@@ -18,8 +18,7 @@ constexpr int canvasWidth = 1000;
 constexpr int canvasHeight = 600;
 
 struct Series {
-    QVector<double> x;
-    QVector<double> y;
+    QVector<double> x, y;
 };
 
 // A random walk unless the shape says otherwise.
@@ -30,8 +29,7 @@ Series makeSeries(const QString &shape, int count)
     double walk = 0.0;
     for (int i = 0; i < count; ++i) {
         walk += random.bounded(2.0) - 1.0;
-        double t = i;
-        double v = walk;
+        double t = i, v = walk;
         if (shape == "noise")
             v = random.bounded(2.0) - 1.0;
         else if (shape == "steep sine")
@@ -52,8 +50,7 @@ Series makeSeries(const QString &shape, int count)
 // height); through a QPicture for a scalable device.
 QImage render(const QwtPlotItem &item, const QRectF &window, bool scalable = false)
 {
-    QwtScaleMap xMap;
-    QwtScaleMap yMap;
+    QwtScaleMap xMap, yMap;
     xMap.setPaintInterval(0, canvasWidth);
     xMap.setScaleInterval(window.left(), window.right());
     yMap.setPaintInterval(canvasHeight, 0);
@@ -85,10 +82,7 @@ bool inked(const QImage &image, int x, int y, int near = 0)
 // pieces of the full polyline.
 void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
 {
-    int ink = 0;
-    int differ = 0;
-    int far = 0;
-    int extra = 0;
+    int ink = 0, differ = 0, far = 0, extra = 0;
     for (int y = 0; y < expected.height(); ++y) {
         for (int x = 0; x < expected.width(); ++x) {
             const bool a = inked(actual, x, y);
@@ -134,8 +128,7 @@ private slots:
             if (i % 7 == 0)
                 index.sync(values);
         }
-        double lo;
-        double hi;
+        double lo, hi;
         index.range(values, count / 2, count / 2, lo, hi);
         QVERIFY(lo > hi); // an empty range
         for (int q = 0; q < 300; ++q) {

@@ -63,8 +63,7 @@ private slots:
         QCOMPARE(panel("X:"), QString("0.2"));
         QCOMPARE(panel("Точек:"), QString("hidden"));
         click(2.5, 12);
-        const QString meanBefore = panel("Среднее:");
-        const QString skoBefore = panel("СКО:");
+        const QString meanBefore = panel("Среднее:"), skoBefore = panel("СКО:");
         QCOMPARE(meanBefore, QString("11.5"));
         // A right click clears the cursors and stays measuring.
         click(5, 15, Qt::RightButton);
@@ -136,9 +135,7 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QPoint>("offset");
         QTest::addColumn<int>("after");
-        const int right = Qt::RightButton;
-        const int shift = QwtZOR::mcShift;
-        const int tracking = QwtZOR::mcTracking;
+        const int right = Qt::RightButton, shift = QwtZOR::mcShift, tracking = QwtZOR::mcTracking;
         QTest::newRow("scrolling: right click leaves") << shift << right << QPoint(9, 9) << tracking;
         QTest::newRow("scrolling: 10 px away is a drag") << shift << right << QPoint(10, 0) << shift;
         QTest::newRow("scrolling: 10 px down is a drag") << shift << right << QPoint(0, -10) << shift;
