@@ -77,12 +77,8 @@ private slots:
         simulatedLink link;
         zorSimulator *sim = link.startSim();
         const quint8 address = 0x40;
-        if (kind == block)
-            sim->setBlock(address, stored);
-        else if (kind == records)
-            sim->setRecords(address, stored);
-        else
-            sim->setWord(address, stored);
+        kind == block ? sim->setBlock(address, stored)
+                      : kind == records ? sim->setRecords(address, stored) : sim->setWord(address, stored);
         if (fault >= 0)
             sim->injectFault(zorSimulator::_fault(fault), faults);
         link.startWorker(sim->portName());
@@ -147,12 +143,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!link.lines.isEmpty(), simulatedLink::timeout);
         QCOMPARE(link.lines, QStringList{"done"});
         QVERIFY2(sim->received().contains(sent), sim->received().toHex(' ').constData());
-        // Written blocks are read back where the instrument keeps them; the name block's
-        // name is bytes 4..19 of the identity block.
-        if (word)
-            QCOMPARE(sim->writtenWord(address), stored);
-        else
-            QCOMPARE(address == 0x32 ? sim->block(0x33).mid(4, 16) : sim->block(address + 1), stored);
+        // Read back where the instrument keeps it; the name block's name is bytes 4..19 of the identity.
+        QCOMPARE(word ? sim->writtenWord(address) : address == 0x32 ? sim->block(0x33).mid(4, 16) : sim->block(address + 1),
+                 stored);
         QCOMPARE(simulatedLink::addresses(sim->log(zorSimulator::exchangeFailed)).count(char(address)), failed);
     }
 
