@@ -82,6 +82,8 @@ private slots:
             << readFailed + QStringList{"reply 0 224 7", "result 0 1", "allRead", "block 0 0"} << QByteArray();
         QTest::newRow("both written") << true << zorQueryMode(qmNormal) << 0
                                       << queued + QStringList{"written 0 4"} + second << QByteArray("\x04\x09");
+        QTest::newRow("written at the last try") << true << zorQueryMode(qmNormal) << 9
+                                                 << queued + QStringList{"written 0 4"} + second << QByteArray("\x04\x09");
         QTest::newRow("ordinary write fails: the device's writes are dropped")
             << true << zorQueryMode(qmNormal) << 12 << writeFailed + QStringList{"allWritten", "block 0 0"} << QByteArray();
         QTest::newRow("write with a mode of its own fails: the next one goes on")
