@@ -187,8 +187,8 @@ private slots:
         QCOMPARE(link.worker->reconnectCount(), reconnects);
     }
 
-    // A silent instrument: the watchdog opens its port again. (A port gone for good is the
-    // link manager's removal case.)
+    // A silent instrument: the watchdog opens its port again; set to 0 s it is off, however
+    // many exchanges end. (A port gone for good is the link manager's removal case.)
     void watchdog()
     {
         simulatedLink link;
@@ -198,7 +198,13 @@ private slots:
         QMetaObject::invokeMethod(worker, [worker] { worker->setMeasTimeout(0, 1); });
         QTRY_COMPARE_WITH_TIMEOUT(timeouts.size(), 1, simulatedLink::timeout);
         QVERIFY(timeouts.at(0).at(0).toBool() && worker->isAlive() && link.lines.isEmpty());
+        QMetaObject::invokeMethod(worker, [worker] { worker->setMeasTimeout(0, 0); });
+        for (int n = 1; n <= 3; ++n) {
+            link.read(5, 8);
+            QTRY_COMPARE_WITH_TIMEOUT(link.lines.size(), n, simulatedLink::timeout);
+        }
         QCOMPARE(worker->reconnectCount(), 1);
+        QCOMPARE(timeouts.size(), 1);
     }
 };
 
