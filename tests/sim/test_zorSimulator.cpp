@@ -45,8 +45,8 @@ private slots:
         QTest::addColumn<QList<int>>("off");
         QTest::addColumn<QList<int>>("expected");
 
-        const QByteArray cyclic("\x01\x03\x00\x00\x08\x00\x00\x00", 8);
-        QTest::newRow("switched-off channels left out") << cyclic << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
+        QTest::newRow("switched-off channels left out") << QByteArray("\x01\x03\x00\x00\x08\x00\x00\x00", 8)
+                                                        << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
         QTest::newRow("single channel: the main one") << QByteArray("\x00\x03\x00\x00\x08\x00\x04\x00", 8)
                                                       << QList<int>{} << QList<int>{5};
         QTest::newRow("beyond the channel count") << QByteArray("\x01\x03\x00\x00\x04\x00\x00\x00", 8) << QList<int>{}
