@@ -4,7 +4,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -42,20 +42,17 @@ public:
     static void next(std::function<void(T *)> action)
     {
         QTimer *timer = new QTimer;
-        QElapsedTimer *age = new QElapsedTimer;
-        age->start();
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, age, action] {
+        const QDeadlineTimer deadline(10000);
+        QObject::connect(timer, &QTimer::timeout, [timer, deadline, action] {
             T *window = qobject_cast<T *>(QApplication::activeModalWidget());
-            if (!window && age->elapsed() < 10000)
+            if (!window && !deadline.hasExpired())
                 return;
             timer->stop();
             timer->deleteLater();
-            delete age;
             if (window)
                 action(window);
         });
-        timer->start();
+        timer->start(10);
     }
 
     // The next message box, written down in seen as "title|text", answered with button.

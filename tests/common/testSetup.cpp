@@ -14,16 +14,11 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
-bool isFatal(const QString &message)
-{
-    return message.contains(QLatin1String("QMetaObject::connectSlotsByName: No matching signal"));
-}
-
 void strictHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (previousHandler)
         previousHandler(type, context, message);
-    if (!isFatal(message))
+    if (!message.contains(QLatin1String("QMetaObject::connectSlotsByName: No matching signal")))
         return;
     if (QTest::currentTestFunction()) {
         QTest::qFail(qPrintable(message), context.file ? context.file : __FILE__, context.line);

@@ -46,8 +46,7 @@ private slots:
         link.port.sendDevData(dev, written, 4);        // goes before the waiting reads
         QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
         if (held) {
-            QVERIFY(link.replies.isEmpty());
-            QVERIFY(!link.port.isReadAllQuery());   // held replies still count
+            QVERIFY(link.replies.isEmpty() && !link.port.isReadAllQuery());   // held replies still count
             link.port.blockEventDev(dev, false);
         }
         QCOMPARE(link.lines, QVector<QString>(5, "block 0 1").toList() + expected);
@@ -83,6 +82,8 @@ private slots:
             << readFailed + QStringList{"reply 0 224 7", "result 0 1", "allRead", "block 0 0"} << QByteArray();
         QTest::newRow("both written") << true << zorQueryMode(qmNormal) << 0
                                       << queued + QStringList{"written 0 4"} + second << QByteArray("\x04\x09");
+        QTest::newRow("written at the last try") << true << zorQueryMode(qmNormal) << 9
+                                                 << queued + QStringList{"written 0 4"} + second << QByteArray("\x04\x09");
         QTest::newRow("ordinary write fails: the device's writes are dropped")
             << true << zorQueryMode(qmNormal) << 12 << writeFailed + QStringList{"allWritten", "block 0 0"} << QByteArray();
         QTest::newRow("write with a mode of its own fails: the next one goes on")
@@ -133,24 +134,14 @@ private slots:
         simulatedLink link;
         zorSimulator *sim = link.startSim();
         const QByteArray expected = record ? QByteArray("record 1record 2record 3") : QByteArray("\x01\x02\x03\x04", 4);
-        const quint8 address = record ? 0x40 : 0x41;
-        if (record)
-            sim->setRecords(address, expected);
-        else
-            sim->setWord(address, expected);
+        const zorSerialPortQueryItem query{quint8(record ? 0x40 : 0x41), quint16(record ? 64 : 100), false, qmNormal,
+                                           !record, record};
+        record ? sim->setRecords(query.address, expected) : sim->setWord(query.address, expected);
         const int dev = link.addDev(sim->portName());
-        zorSerialPortQueryItem query;
-        query.address = address;
-        query.size = record ? 64 : 100;
-        query.word = record;
-        query.rec = !record;
-        if (record)
-            link.port.sendRecQuery(dev, query);
-        else
-            link.port.sendWordQuery(dev, query);
+        record ? link.port.sendRecQuery(dev, query) : link.port.sendWordQuery(dev, query);
         QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
         QCOMPARE(link.replies, QList<QByteArray>{expected});
-        QCOMPARE(link.lines, (QStringList{"block 0 1", QString("reply 0 %1 %2").arg(expected.size()).arg(address),
+        QCOMPARE(link.lines, (QStringList{"block 0 1", QString("reply 0 %1 %2").arg(expected.size()).arg(query.address),
                                           "result 0 1", "allRead", "block 0 0"}));
     }
 
@@ -163,14 +154,11 @@ private slots:
             link.port.sendDevQuery(dev, 5, 8);
         QTRY_VERIFY_WITH_TIMEOUT(link.port.isEmptyQueryQueue(devs[0]) && link.port.isEmptyQueryQueue(devs[1]),
                                  simulatedLink::timeout);
-        // Held back, and still counted as reads not done.
-        QVERIFY(link.replies.isEmpty());
-        QVERIFY(!link.port.isReadAllQuery());
+        QVERIFY(link.replies.isEmpty() && !link.port.isReadAllQuery()); // held back, still reads not done
         link.lines.clear();
         link.port.blockEventAll(false);
         QCOMPARE(link.lines, (QStringList{"reply 0 8 5", "reply 1 8 5", "allRead"}));
-        QCOMPARE(link.replies.size(), 2);
-        QVERIFY(link.port.isReadAllQuery());
+        QVERIFY(link.replies.size() == 2 && link.port.isReadAllQuery());
     }
 
     void streamGoesOnWhileRequestsWait()
@@ -215,13 +203,9 @@ private slots:
 
     void removal_data()
     {
-        // How the device goes. The listener removes it, as the registry does: "held" with a
-        // reply held back, or during a long read ("exchange"). Or its worker ends on its own
-        // before its error reaches the listener, who then removes it: the line closed while
-        // idle ("close") or during a long read ("drop"), a port that does not open ("open"),
-        // the watchdog unable to open it again ("watchdog"). A removal waits up to 5 s for a
-        // worker, but one that has ended needs no wait, and one that ends during the wait
-        // ends it: "within" bounds the removal, in ms. Then the lines the manager reports.
+        // The listener removes the device, as the registry does: at once ("held", "exchange"),
+        // or on the error of a worker that has ended on its own. A removal waits up to 5 s for
+        // a worker, but not for one that has ended or ends meanwhile: "within", in ms.
         QTest::addColumn<QString>("end");
         QTest::addColumn<int>("within");
         QTest::addColumn<QString>("expected");
@@ -232,7 +216,6 @@ private slots:
         QTest::newRow("held reply dropped with the device") << "held" << 1000 << "allRead";
         QTest::newRow("removed during an exchange") << "exchange" << 1000 << "allRead";
         QTest::newRow("line closed under the worker") << "close" << 100 << portError;
-        // The reads the device still had are over with it.
         QTest::newRow("line dropped during an exchange") << "drop" << 100 << portError + ",allRead";
         QTest::newRow("port that does not open") << "open" << 100 << "error 0 252";
         QTest::newRow("watchdog cannot open the port again") << "watchdog" << 100 << "error 0 252,timeout 0 0";
@@ -298,8 +281,7 @@ private slots:
         QTest::qWait(100);   // nothing comes after
         QVERIFY2(QRegularExpression("^" + expected + "$").match(link.lines.join(',')).hasMatch(),
                  qPrintable(link.lines.join(',')));
-        QVERIFY(link.replies.isEmpty());
-        QVERIFY(link.port.isReadAllQuery());
+        QVERIFY(link.replies.isEmpty() && link.port.isReadAllQuery());
     }
 
     void unknownDevice()
@@ -311,9 +293,7 @@ private slots:
         link.port.sendDevData(3, QByteArray(8, 0), 4);
         link.port.blockEventDev(3, true);
         link.port.rmDev(3);
-        QVERIFY(link.lines.isEmpty());
-        QVERIFY(link.port.isReadAllQuery());
-        QVERIFY(link.port.isSendAllData());
+        QVERIFY(link.lines.isEmpty() && link.port.isReadAllQuery() && link.port.isSendAllData());
     }
 
     void addDev_data()

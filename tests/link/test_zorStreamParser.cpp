@@ -41,7 +41,7 @@ private slots:
         QTest::newRow("error marker") << C{"5:-999999.0= "} << E{"m:5:-999999:="};
         QTest::newRow("blanks in a row") << C{"   1:2.5A   "} << E{"m:1:2.5:A"};
         QTest::newRow("channel 0 is no reading") << C{"0:2.5A "} << E{"o"};
-        QTest::newRow("channel beyond a byte is no reading") << C{"300:2.5A -1:2.5A "} << E{"o", "o"};
+        QTest::newRow("channel beyond a byte is no reading") << C{"256:2.5A -1:2.5A "} << E{"o", "o"};
         QTest::newRow("value that is no number") << C{"1:2,5A 1:xA 1:A "} << E{"o", "o", "o"};
         QTest::newRow("two signs are no reading") << C{"5:+-90.0A "} << E{"o"};
         QTest::newRow("infinity and NaN are no readings") << C{"1:infA 1:nanA 1:1e999A "} << E{"o", "o", "o"};

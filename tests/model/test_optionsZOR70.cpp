@@ -1,11 +1,11 @@
 #include "model/optionsZOR70.h"
 
+#include "link/bFloat.h"
 #include "link/bWord.h"
 #include "model/featureZOR70.h"
 #include "tests/model/randomBlocks.h"
 
 #include <QMetaMethod>
-#include <QRegularExpression>
 #include <QtTest>
 
 using O = optionsZOR70;
@@ -42,16 +42,6 @@ QByteArray state(const O &o)
 {
     return o.getData() + o.getRefData(true) + bWord::getByte(o.devType) + bWord::getByte(o.devNumber)
            + o.devName.toUtf8() + char(o.nameFromNameRead) + QByteArray::number(o.nelinShift[1]);
-}
-
-// Range and current code for a resistance thermometer of the nominal resistance in its
-// type name: 10 Ω on 30 Ω / 1 mA, 50 and 100 Ω on 300 Ω / 1 mA, more on 3000 Ω / 0.1 mA.
-// Past the list, indices divisible by 5 go as the 10 Ω types, the rest as the largest.
-QList<int> rangeForType(int t)
-{
-    const QString name = t < 20 ? O::_getDefTypeTC().at(t) : t % 5 ? "1000" : "10";
-    const int r0 = QRegularExpression("\\d+").match(name).captured().toInt();
-    return r0 == 10 ? QList<int>{O::ref30, 20} : r0 <= 100 ? QList<int>{O::ref300, 20} : QList<int>{O::ref3000, 2};
 }
 } // namespace
 
@@ -215,10 +205,15 @@ private slots:
         QVERIFY(!o.setRefNelin(texts.mid(1), 1) && !o.setRefNelin(QStringList(texts.mid(1)) << "x", 1));
         QCOMPARE(o.getRefData(false), before);
         QVERIFY(o.setRefNelin(texts, 7));
-        const O::_nelin &last = o.nelin[0][25];
-        QCOMPARE((QList<double>{last.code.value(), last.value.value(), last.mV}),
-                 (QList<double>{25000, 25.5, 25000 * 78 / 8388608.0}));
         QCOMPARE(o.getRefData(false).mid(512), before.mid(512));
+        // Each table's voltages by its own factor, when edited and when read.
+        const O::_nelin &last = o.nelin[0][25], &other = o.nelin[1][25];
+        QVERIFY(o.setRefNelin(texts, 1) && o.setData(o.getRefData(false), O::rdRef));
+        QCOMPARE((QList<double>{last.code.value(), last.value.value(), last.mV, other.mV}),
+                 (QList<double>{25000, 25.5, 25000 * 78 / 8388608.0, 25000 * 625 / 8388608.0}));
+        o.devType = O::typeExtended;
+        QVERIFY(o.setData(QByteArray(32, '\0') + bFloat(8388608.0f).getByte() + QByteArray(80, '\0'), O::rdRefdU));
+        QCOMPARE(o.refdU[0][0].mV, 1250.0f);
         // A shift moves every value of its table by the change of the shift; a read resets it.
         QVERIFY(o.setRefNelinShift("2,5", 0) && o.setRefNelinShift("1", 0) && !o.setRefNelinShift("1.0", 0));
         QCOMPARE(o.nelin[0][3].value.value(), 4.5);
@@ -355,6 +350,7 @@ private slots:
         QTest::newRow("НСХ ТС in K to мВ forces мВ") << "mode" << tsK << "3" << QList<int>{3, 1, 0, 5} << true;
         QTest::newRow("Ом to НСХ ТС gives °С") << "mode" << ohm << "5" << QList<int>{5, 3, 1, 20} << true;
         QTest::newRow("mode 11 is no mode") << "mode" << tsK << "11" << tsKAfter << false;
+        QTest::newRow("K on an НСХ ТС channel") << "unit" << QList<int>{5, 3} << "4" << QList<int>{5, 4, 0, 5} << true;
         QTest::newRow("кПа on an Ом channel, refused") << "unit" << ohm << "7" << QList<int>{1, 0, 0, 5} << true;
         QTest::newRow("unit 10 does not exist") << "unit" << tr << "10" << QList<int>{10, 0, 0, 5} << true;
         QTest::newRow("12.75 mA is code 255") << "mA" << off << "12.75" << QList<int>{0, 0, 0, 255} << true;
@@ -411,11 +407,15 @@ private slots:
         }
         for (int mode : {3, 4})
             QTest::addRow("mode %d", mode) << QList<int>{mode, keep, 0, 0} << pt100 << QList<int>{O::round4, keep, keep};
-        // Modes 5 and 6 take the type index t, 8 and 9 their compensation byte t + 1.
+        // Modes 5 and 6 take the type index t, 8 and 9 their compensation byte t + 1. The types run
+        // 10, 50, 100, 500, 1000 Ω in four families, then two past the list: ranges 30, 300, 3000 Ω.
+        const QByteArray ranges = "0112201122011220112202";
         for (int mode : {5, 6, 8, 9}) {
-            for (int t = 0; t < 22; ++t)
+            for (int t = 0; t < 22; ++t) {
+                const int range = O::ref30 + ranges.at(t) - '0';
                 QTest::addRow("mode %d, type index %d", mode, t) << QList<int>{mode, keep, t, t + 1} << pt100
-                    << QList<int>{mode < 8 ? O::round2 : O::round1} + rangeForType(t);
+                    << QList<int>{mode < 8 ? O::round2 : O::round1, range, range == O::ref3000 ? 2 : 20};
+            }
         }
         QTest::newRow("mode 8, no compensation") << QList<int>{8, keep, 0, 0} << pt100 << QList<int>{O::round1, O::ref30, 20};
         const QList<QPair<double, QList<int>>> byR0 = {{2.99, {O::ref3, 200}}, {3.0, {O::ref30, 20}}, {49.9, {O::ref30, 20}},

@@ -38,9 +38,9 @@ mosquittoBroker::mosquittoBroker(const QStringList &users)
 
 mosquittoBroker::~mosquittoBroker()
 {
-    for (_subscriber &subscriber : subscribers) {
-        subscriber.process->kill();
-        subscriber.process->waitForFinished();
+    for (const std::unique_ptr<QProcess> &subscriber : subscribers) {
+        subscriber->kill();
+        subscriber->waitForFinished();
     }
     stop();
 }
@@ -75,8 +75,8 @@ QProcess *mosquittoBroker::subscribe(const QString &id, const QString &topic)
     // A first client makes the session and its subscription and leaves once the broker
     // has confirmed it: from then on the broker keeps every message for the session.
     QProcess::execute("mosquitto_sub", session + QStringList{"-E"});
-    subscribers.push_back({std::unique_ptr<QProcess>(new QProcess), {}, {}});
-    QProcess *subscriber = subscribers.back().process.get();
+    subscribers.emplace_back(new QProcess);
+    QProcess *subscriber = subscribers.back().get();
     subscriber->start("mosquitto_sub", session + QStringList{"-F", "%r %m %t %p"});
     subscriber->waitForStarted();
     return subscriber;
@@ -84,18 +84,11 @@ QProcess *mosquittoBroker::subscribe(const QString &id, const QString &topic)
 
 QStringList mosquittoBroker::lines(QProcess *subscriber)
 {
-    for (_subscriber &s : subscribers) {
-        if (s.process.get() != subscriber)
-            continue;
-        s.partial += subscriber->readAllStandardOutput();
-        const int end = s.partial.lastIndexOf('\n');
-        if (end >= 0) {
-            s.lines += QString::fromUtf8(s.partial.left(end)).split('\n');
-            s.partial.remove(0, end + 1);
-        }
-        return s.lines;
-    }
-    return {};
+    QByteArray &printed = output[subscriber];
+    printed += subscriber->readAllStandardOutput();
+    QStringList all = QString::fromUtf8(printed).split('\n');
+    all.removeLast(); // a line not yet complete, or nothing after the last line end
+    return all;
 }
 
 quint16 mosquittoBroker::freePort()

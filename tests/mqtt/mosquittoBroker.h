@@ -1,6 +1,7 @@
 #ifndef MOSQUITTOBROKER_H
 #define MOSQUITTOBROKER_H
 
+#include <QHash>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -39,13 +40,8 @@ private:
     QTemporaryDir dir;
     quint16 listenPort;
     QProcess broker;
-    struct _subscriber
-    {
-        std::unique_ptr<QProcess> process;
-        QStringList lines;
-        QByteArray partial; // a line not yet complete
-    };
-    std::vector<_subscriber> subscribers;
+    std::vector<std::unique_ptr<QProcess>> subscribers;
+    QHash<QProcess *, QByteArray> output; // what each subscriber printed so far
 };
 
 #endif // MOSQUITTOBROKER_H

@@ -1,6 +1,6 @@
-// Publishing to a real mosquitto broker started by the suite: the readings of a
-// simulated instrument and its retained state, the last will, a broker restart under
-// QoS 1, and settings that cannot work.
+// Publishing to a real mosquitto broker started by the suite: the last will, the readings of a
+// simulated instrument across a broker restart under QoS 1 and its retained state, and settings
+// that cannot work.
 #include "mqtt/zorMqttFeed.h"
 #include "mqtt/zorMqttPublisher.h"
 #include "tests/mqtt/mosquittoBroker.h"
@@ -45,11 +45,6 @@ void cutConnections(quint16 port)
 
 QStringList messageLog;
 QtMessageHandler chained = nullptr;
-void keepMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    messageLog << text;
-    chained(type, context, text);
-}
 } // namespace
 
 // The registry with one simulated instrument, published; the readings the registry
@@ -106,28 +101,6 @@ private:
     }
 
 private slots:
-    // A newcomer gets the instrument's state at once, marked retained. (The readings in
-    // order, across a broker restart, in brokerRestartLosesAndRepeatsNothing.)
-    void retainedState()
-    {
-        mosquittoBroker broker;
-        QVERIFY(broker.start());
-        publishedInstrument rig(broker.port());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.expected.size() >= 30, 20000);
-        QProcess late;
-        late.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t",
-                                     QString(prefix) + "/4711/state", "-C", "1", "-F", "%r %p"});
-        QVERIFY(late.waitForFinished(10000));
-        const QByteArray line = late.readAllStandardOutput().trimmed();
-        QVERIFY2(line.startsWith("1 "), line);
-        const QJsonObject state = QJsonDocument::fromJson(line.mid(2)).object();
-        QCOMPARE(state["connected"].toBool(), true);
-        QCOMPARE(state["channels"].toInt(), rig.reg.image(rig.index)->getChCount());
-        QCOMPARE(state["name"].toString(), rig.reg.image(rig.index)->devName);
-        QCOMPARE(state["program"].toString(), QString("zor-test"));
-        QVERIFY(state.contains("thermostat") && state.contains("type") && state["lastError"].isNull());
-    }
-
     void lastWillWhenTheConnectionIsCut()
     {
         mosquittoBroker broker;
@@ -166,6 +139,19 @@ private slots:
         QTest::qWait(10000);
         QVERIFY(broker.start());
         QTRY_VERIFY_WITH_TIMEOUT(rig.publisher.isConnected(), 20000);
+        // A newcomer gets the instrument's state at once, marked retained.
+        QProcess late;
+        late.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t",
+                                     QString(prefix) + "/4711/state", "-C", "1", "-F", "%r %p"});
+        QVERIFY(late.waitForFinished(10000));
+        const QByteArray line = late.readAllStandardOutput().trimmed();
+        QVERIFY2(line.startsWith("1 "), line);
+        const QJsonObject state = QJsonDocument::fromJson(line.mid(2)).object();
+        QCOMPARE(state["connected"].toBool(), true);
+        QCOMPARE(state["channels"].toInt(), rig.reg.image(rig.index)->getChCount());
+        QCOMPARE(state["name"].toString(), rig.reg.image(rig.index)->devName);
+        QCOMPARE(state["program"].toString(), QString("zor-test"));
+        QVERIFY(state.contains("thermostat") && state.contains("type") && state["lastError"].isNull());
         rig.stop();
         QVERIFY(rig.expected.size() > beforeRestart + 100);
         QTRY_COMPARE_WITH_TIMEOUT(readings(broker.lines(sub)).size(), rig.expected.size(), 30000);
@@ -207,7 +193,10 @@ private slots:
         s.tls = tls;
         s.caFile = caFile;
         messageLog.clear();
-        chained = qInstallMessageHandler(keepMessages);
+        chained = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            messageLog << text;
+            chained(type, context, text);
+        });
         zorMqttPublisher publisher;
         QSignalSpy told(&publisher, &zorMqttPublisher::problem);
         publisher.setRetryDelays(20, 50);

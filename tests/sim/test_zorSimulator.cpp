@@ -1,5 +1,4 @@
 #include "link/zorPortCatalog.h"
-#include "link/zorStreamParser.h"
 #include "sim/zorSimBath.h"
 #include "sim/zorSimStream.h"
 #include "sim/zorSimulator.h"
@@ -25,34 +24,19 @@ class test_zorSimulator : public QObject
     Q_OBJECT
 
 private slots:
-    void writes_data()
-    {
-        QTest::addColumn<quint8>("address");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<quint8>("readAddress");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<QByteArray>("expected");
-
-        const QByteArray name = QByteArray("\x0f\xaa\x01\x03", 4) + QByteArray("New name").leftJustified(16, '\0');
-        QTest::newRow("name block: the name, not the signature")
-            << quint8(0x32) << name << quint8(0x33) << 0 << QByteArray("\x0f\xaa\x00\x03", 4) + name.mid(4);
-        QTest::newRow("serial number") << quint8(0x34) << QByteArray("\x07\0\0\0", 4) << quint8(0x33) << 20
-                                       << QByteArray("\x07\0\0\0", 4);
-        QTest::newRow("wrong length changes nothing")
-            << quint8(4) << QByteArray(7, '\1') << quint8(5) << 0 << instrument().read(5);
-    }
-
+    // A name write changes the name, not the signature; a serial number write its own bytes; a
+    // block of the wrong length nothing.
     void writes()
     {
-        QFETCH(quint8, address);
-        QFETCH(QByteArray, data);
-        QFETCH(quint8, readAddress);
-        QFETCH(int, offset);
-        QFETCH(QByteArray, expected);
         zorSimMemory memory = instrument();
-        QCOMPARE(memory.kindOf(address), zorSimMemory::blockWrite);
-        memory.write(address, data);
-        QCOMPARE(memory.read(readAddress).mid(offset, expected.size()), expected);
+        const QByteArray device = memory.read(5), name = QByteArray("New name").leftJustified(16, '\0');
+        for (quint8 address : {0x32, 0x34, 4})
+            QCOMPARE(memory.kindOf(address), zorSimMemory::blockWrite);
+        memory.write(0x32, QByteArray("\x0f\xaa\x01\x03", 4) + name);
+        memory.write(0x34, QByteArray("\x07\0\0\0", 4));
+        memory.write(4, QByteArray(7, '\1'));
+        QCOMPARE(memory.read(0x33).left(24), QByteArray("\x0f\xaa\x00\x03", 4) + name + QByteArray("\x07\0\0\0", 4));
+        QCOMPARE(memory.read(5), device);
     }
 
     void activeChannels_data()
@@ -61,8 +45,8 @@ private slots:
         QTest::addColumn<QList<int>>("off");
         QTest::addColumn<QList<int>>("expected");
 
-        const QByteArray cyclic("\x01\x03\x00\x00\x08\x00\x00\x00", 8);
-        QTest::newRow("switched-off channels left out") << cyclic << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
+        QTest::newRow("switched-off channels left out") << QByteArray("\x01\x03\x00\x00\x08\x00\x00\x00", 8)
+                                                        << QList<int>{2, 7} << QList<int>{1, 3, 4, 5, 6, 8};
         QTest::newRow("single channel: the main one") << QByteArray("\x00\x03\x00\x00\x08\x00\x04\x00", 8)
                                                       << QList<int>{} << QList<int>{5};
         QTest::newRow("beyond the channel count") << QByteArray("\x01\x03\x00\x00\x04\x00\x00\x00", 8) << QList<int>{}
@@ -93,21 +77,11 @@ private slots:
 
     void tokens()
     {
-        // What the instrument sends reads back through the program's parser as meant.
-        QCOMPARE(zorSimStream::reading(3, 21.45671, 4, 3), QByteArray("3:21.4567D "));
-        zorStreamParser parser;
-        QVector<zorStreamParser::_token> parsed;
-        parser.append(zorSimStream::errorReading(3, 13) + zorSimStream::status(0, true, 0x0f)
-                          + zorSimStream::status(50, false, 0),
-                      parsed);
-        QCOMPARE(parsed.size(), 3);
-        QCOMPARE(parsed[0].type, zorStreamParser::measurement);
-        QCOMPARE(parsed[0].meas, -999999.0);
-        QCOMPARE(parsed[0].dim, '=');   // code 13
-        // Three status fields, their bytes intact: the code (an error's + 48), the
-        // thermostat, the change flags.
-        QCOMPARE(parsed[1].fields, (QStringList{"0", QString(QChar(1)), QString(QChar(15))}));
-        QCOMPARE(parsed[2].fields, (QStringList{"98", QString(QChar(0)), QString(QChar(0))}));
+        // Byte for byte the tokens the parser's suite reads: value and unit letter, an error's
+        // code + '0', a status's code (an error's + 48), thermostat and change flags as bytes.
+        QCOMPARE(zorSimStream::reading(3, 21.45671, 4, 3) + zorSimStream::errorReading(5, 13)
+                     + zorSimStream::status(0, true, 0x0f) + zorSimStream::status(50, false, 0),
+                 QByteArray("3:21.4567D 5:-999999.0= 0#\x01#\x0f# 98#\0#\0# ", 39));
     }
 
     void streamFollowsChannelsAndFlags()
@@ -135,8 +109,7 @@ private slots:
         QVERIFY(!listed());
 
         const QVector<zorSimulator::_event> tokens = sim.log(zorSimulator::tokenSent);
-        QCOMPARE(tokens.at(0).data.left(2), QByteArray("2:"));
-        QVERIFY(tokens.at(0).data.endsWith("E "));
+        QVERIFY(tokens.at(0).data.startsWith("2:") && tokens.at(0).data.endsWith("E "));
         QCOMPARE(tokens.at(1).data, zorSimStream::status(0, false, 0x05));   // announced once
         QCOMPARE(tokens.at(3).data, zorSimStream::status(0, false, 0));
     }
