@@ -32,7 +32,7 @@ private slots:
         };
 
         dialog.open();
-        for (const QString &entry : {"hostEdit=broker.lab", "userEdit=lab", "passwordEdit=secret", "prefixEdit=plant/+"})
+        for (const QString entry : {"hostEdit=broker.lab", "userEdit=lab", "passwordEdit=secret", "prefixEdit=plant/+"})
             edit(qPrintable(entry.section('=', 0, 0)))->setText(entry.section('=', 1));
         dialog.findChild<QCheckBox *>("enabledBox")->setChecked(true);
         dialog.findChild<QComboBox *>("qosBox")->setCurrentIndex(0);
