@@ -1,5 +1,7 @@
 #include "zorLinkExchange.h"
 
+#include "link/zorLinkLog.h"
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QThread>
@@ -69,6 +71,7 @@ bool zorLinkExchange::awaitEcho(quint8 address)
         if (port->bytesAvailable() == 0) {
             if (!candidate || !isAlive())
                 break;
+            qCDebug(lcLink).noquote() << port->portName() << "echo after" << received.size() - 1 << "bytes of stream";
             stream(received.chopped(1), true);
             return true;
         }
