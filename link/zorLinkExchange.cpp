@@ -1,5 +1,7 @@
 #include "zorLinkExchange.h"
 
+#include "link/zorLinkLog.h"
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QThread>
@@ -39,12 +41,11 @@ quint8 zorLinkExchange::initConnect(quint8 address)
         return notOpen;
     bool echoed = false;
     for (int attempt = 0; attempt < 3 && !echoed; ++attempt) {
-        clearPort();
+        passStream();
+        selector = address;
         writeByte(char(address));
         waitWritten();
-        waitIncoming(init);
-        char echo = 0;
-        echoed = port->bytesAvailable() == 1 && port->getChar(&echo) && quint8(echo) == address && isAlive();
+        echoed = awaitEcho(address);
     }
     if (!echoed)
         return noEcho;
@@ -53,21 +54,61 @@ quint8 zorLinkExchange::initConnect(quint8 address)
     return done;
 }
 
+bool zorLinkExchange::awaitEcho(quint8 address)
+{
+    // An idle instrument sends the echo alone. One that was streaming may have had text on
+    // its way when the selector reached it: the echo then follows that text, as the last
+    // byte before the line goes quiet (the instrument waits for the confirmation).
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray received;
+    for (;;) {
+        const bool candidate = !received.isEmpty() && quint8(received.back()) == address;
+        const int left = int(init - waited.elapsed());
+        // The bound holds also for a stream without end whose text ends in the selector now and then.
+        if ((left <= 0 && !candidate) || waited.elapsed() >= init + echoQuiet || !isAlive())
+            break;
+        waitIncoming(candidate ? echoQuiet : left);
+        if (port->bytesAvailable() == 0) {
+            if (!candidate || !isAlive())
+                break;
+            qCDebug(lcLink).noquote() << port->portName() << "echo after" << received.size() - 1 << "bytes of stream";
+            stream(received.chopped(1), true);
+            return true;
+        }
+        received += port->readAll();
+        if (received.size() == 1 && quint8(received.at(0)) == address) {
+            stream(QByteArray(), true);
+            return isAlive();
+        }
+    }
+    stream(received, false);
+    return false;
+}
+
 quint8 zorLinkExchange::initConnectSync(quint8 address)
 {
     const quint8 result = initConnect(address);
     if (result != done || !isAlive())
         return result;
+    // The marker is looked for in everything received, so that a stray byte ahead of it
+    // (an echo that came twice) does not hide it.
+    const QByteArray marker(readyMarker, 4);
     waitIncoming(init);
-    char marker[4] = {};
-    int received = readByteWait(marker, 4, init);
-    for (int repeats = 0; received != 4 || std::memcmp(marker, readyMarker, 4) != 0; ++repeats) {
-        if (repeats == markerRepeats)
+    char bytes[4] = {};
+    QByteArray received(bytes, readByteWait(bytes, 4, init));
+    for (int repeats = 0; !received.contains(marker); ++repeats) {
+        if (repeats == markerRepeats) {
+            // The instrument gave the exchange up: what it sent since is its stream.
+            stream(received, false);
             return noReadyMarker;
+        }
         if (!isAlive())
             return done;
-        clearPort();
-        received = readByteWait(marker, 4, unitTimeout);
+        int begun = 3;   // the bytes of the marker already received at the end
+        while (begun > 0 && !received.endsWith(marker.left(begun)))
+            --begun;
+        received.append(bytes, readByteWait(bytes, 4 - begun, unitTimeout));
     }
     return done;
 }
@@ -137,6 +178,9 @@ quint8 zorLinkExchange::readRecords(quint8 address, quint16 size, QByteArray &re
         reply.append(record, 8);
         progress(reply.size(), size);
     }
+    // Stopped short of the end record: the records still coming are no stream.
+    if (reply.size() >= size)
+        clearPort();
     return finish(done);
 }
 
@@ -235,6 +279,22 @@ void zorLinkExchange::clearPort()
     port->clear(QSerialPort::Input);
 }
 
+void zorLinkExchange::passStream()
+{
+    if (port->bytesToWrite() > 0) {
+        port->flush();
+        waitWritten();
+    }
+    stream(port->readAll(), false);
+}
+
+void zorLinkExchange::stream(const QByteArray &bytes, bool cut)
+{
+    if (!onStream || (!cut && bytes.isEmpty()))
+        return;
+    onStream(bytes, cut ? cutOff : selector && bytes.contains(char(selector)) ? afterNoise : continues);
+}
+
 void zorLinkExchange::drainOutput()
 {
 #ifdef Q_OS_UNIX
@@ -285,8 +345,15 @@ quint8 zorLinkExchange::startTransfer(quint8 address)
 
 quint8 zorLinkExchange::finish(quint8 result)
 {
-    if (port->isOpen())
+    // Once the instrument is done with the exchange, or never took it up, what it sends
+    // is its stream again; the bytes of a broken-off transfer are not.
+    // An echo may still come only after a handshake that failed.
+    if (result == done || result == transferFailed)
+        selector = 0;
+    if (port->isOpen() && result == transferFailed)
         clearPort();
+    else if (port->isOpen())
+        passStream();
     return result;
 }
 

@@ -27,8 +27,22 @@ public:
         notOpen = 40          // the port is closed or the worker is stopping
     };
 
+    // How text an exchange read joins the stream.
+    enum _join : quint8 {
+        continues,   // it follows what came before
+        cutOff,      // the same; then the instrument stopped streaming to answer, so a
+                     // token it left unfinished will not be completed
+        afterNoise   // it came while a handshake failed and may hold echoes of the
+                     // selector, which would join the next token ('3' ahead of "2:21.4J"
+                     // reads as channel 32): it joins from its first blank on
+    };
+
     // Waits for one unit or record, and for each part of the start marker after the first.
     static constexpr int unitTimeout = 500;
+    // How long the line stays quiet after an echo that followed stream text: the
+    // instrument waits for the confirmation, while its stream may come in bursts (a USB
+    // adapter passes on what it holds every 16 ms).
+    static constexpr int echoQuiet = 50;
 
     zorLinkExchange(QSerialPort *port, const std::atomic<bool> &alive);
 
@@ -36,6 +50,9 @@ public:
     void setDevType(char type) { devType = type; }
     // Called after every unit or record moved, with the bytes done and the total.
     void setProgress(std::function<void(int, int)> progress) { onProgress = std::move(progress); }
+    // Called with the instrument's stream text that an exchange read: text ahead of an
+    // echo, and what came while the handshake failed or once the exchange was over.
+    void setStream(std::function<void(const QByteArray &, _join)> stream) { onStream = std::move(stream); }
 
     quint8 initConnect(quint8 address);
     quint8 initConnectSync(quint8 address);
@@ -53,6 +70,8 @@ public:
 
     // Lets every byte written so far leave, then drops everything received.
     void clearPort();
+    // Lets every byte written so far leave, then hands what was received to the stream.
+    void passStream();
 
 private:
     bool isAlive() const { return alive.load(); }
@@ -64,6 +83,8 @@ private:
     void waitWritten();
     void waitIncoming(int timeout);
     bool waitAcknowledge();
+    bool awaitEcho(quint8 address);
+    void stream(const QByteArray &bytes, bool cut);
     quint8 startTransfer(quint8 address);
     quint8 finish(quint8 result);
     void progress(int done, int total);
@@ -73,6 +94,8 @@ private:
     quint16 init = 2000;
     char devType = 0;
     std::function<void(int, int)> onProgress;
+    std::function<void(const QByteArray &, _join)> onStream;
+    quint8 selector = 0;   // of a handshake whose echo may still come, else 0
 };
 
 #endif // ZORLINKEXCHANGE_H

@@ -50,6 +50,15 @@ void zorSerialPortThread::run()
     exchange = new zorLinkExchange(port, alive);
     exchange->setInitTimeout(init);
     exchange->setDevType(devType);
+    // What an exchange reads of the stream joins it; once the instrument has stopped
+    // streaming to answer, the token it broke off is dropped, not joined to the next.
+    exchange->setStream([this](const QByteArray &bytes, zorLinkExchange::_join join) {
+        if (join == zorLinkExchange::afterNoise)
+            parser.resync();
+        parseStream(bytes);
+        if (join == zorLinkExchange::cutOff)
+            parser.clear();
+    });
     if (reConnect() && !removed.load()) {
         alive = true;
         watchdog = new QTimer;
@@ -179,20 +188,26 @@ void zorSerialPortThread::takeStream(bool force)
         return;
     if (watchdog)
         watchdog->stop();
-    QVector<zorStreamParser::_token> tokens;
     {
         QMutexLocker locker(&streamLock);
         streamHeldBack = !force && streamed.size() >= maxUntakenTokens;
     }
-    if (!streamHeldBack && parser.append(port->readAll(), tokens) && alive.load()) {
-        QMutexLocker locker(&streamLock);
-        streamed += tokens;
-        if (!std::exchange(streamAnnounced, true)) {
-            locker.unlock();
-            emit streamReady();
-        }
-    }
+    if (!streamHeldBack)
+        parseStream(port->readAll());
     startWatchdog();
+}
+
+void zorSerialPortThread::parseStream(const QByteArray &bytes)
+{
+    QVector<zorStreamParser::_token> tokens;
+    if (!parser.append(bytes, tokens) || !alive.load())
+        return;
+    QMutexLocker locker(&streamLock);
+    streamed += tokens;
+    if (!std::exchange(streamAnnounced, true)) {
+        locker.unlock();
+        emit streamReady();
+    }
 }
 
 QVector<zorStreamParser::_token> zorSerialPortThread::takeStreamed()
@@ -341,14 +356,12 @@ void zorSerialPortThread::sendNextDataWord()
 void zorSerialPortThread::startExchange(quint8 address, bool showPr)
 {
     // The readings that arrived since the last look, also those waiting in the line
-    // beyond the port's bounded buffer, are taken before the exchange clears the port.
-    // The instrument breaks off the token it is sending when the selector reaches it,
-    // so an unfinished token is dropped, not joined to the stream after the exchange.
+    // beyond the port's bounded buffer, are taken before the exchange starts. The
+    // exchange passes on what it reads of the stream.
     setExchanging(true);
     for (int looks = 0; looks < 16 && port->waitForReadyRead(0); ++looks) {
     }
     takeStream(true);
-    parser.clear();
     if (showPr) {
         emit setProgress(-1, 0, address);
         exchange->setProgress([this, address](int done, int total) { emit setProgress(done, total, address); });

@@ -96,8 +96,10 @@ private:
     // that a log tells exactly when the program held the port.
     void closePort();
     // Parses and hands over what the instrument streamed since the last look; unless
-    // forced (before an exchange clears the port), not while many tokens are untaken.
+    // forced (before an exchange starts), not while many tokens are untaken.
     void takeStream(bool force = false);
+    // Parses stream bytes, read between exchanges or by one, and announces the tokens.
+    void parseStream(const QByteArray &bytes);
     void setExchanging(bool on);
     void failPort(QSerialPort::SerialPortError error);
     void stop();

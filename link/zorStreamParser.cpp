@@ -65,6 +65,13 @@ bool toValue(const char *begin, const char *end, double *value)
 
 bool zorStreamParser::append(const QByteArray &bytes, QVector<_token> &tokens)
 {
+    if (skipping) {
+        const int blank = bytes.indexOf(' ');
+        if (blank < 0)
+            return false;
+        skipping = false;
+        return append(bytes.mid(blank + 1), tokens);
+    }
     buffer.append(bytes);
     const int last = buffer.lastIndexOf(' ');
     if (last < 0) {

@@ -38,9 +38,17 @@ public:
 
     const QByteArray &pending() const { return buffer; }
     void clear() { buffer.clear(); }
+    // Drops what comes up to the next blank as well: the text that follows may not
+    // begin a token.
+    void resync()
+    {
+        buffer.clear();
+        skipping = true;
+    }
 
 private:
     QByteArray buffer;
+    bool skipping = false;
 };
 
 #endif // ZORSTREAMPARSER_H

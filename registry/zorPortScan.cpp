@@ -96,9 +96,8 @@ int zorPortScan::probe(const QList<zorPortCatalog::_port> &ports, bool everyPort
             continue; // being probed, or not to be opened
         seen.insert(key);
         port->setDelayTime(devIndex, m_options.handshake, zorList::queueMs, zorList::retryMs);
-        port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
-        qCDebug(lcRegistry).noquote() << "identity probe on" << candidate.name;
         probing.insert(devIndex);
+        ask(devIndex);
         ++opened;
     }
     // Gone ports are forgotten: their next appearance is probed.
@@ -119,6 +118,7 @@ void zorPortScan::cancel()
     probing.remove(kept);
     held.clear();
     looking = false;
+    askedAgain.clear();
     for (int devIndex : std::exchange(probing, {}) + std::exchange(watching, {}))
         port->rmDev(devIndex);
 }
@@ -154,7 +154,13 @@ void zorPortScan::streamed(int devIndex)
         started = ended = 0;
     ++started;
     probing.insert(devIndex);
+    ask(devIndex);
+}
+
+void zorPortScan::ask(int devIndex)
+{
     port->sendDevQuery(devIndex, optionsZOR70::rdIdent, optionsZOR70::identSize, true, qmNoRetry);
+    qCDebug(lcRegistry).noquote() << "identity probe on" << port->getPortName(devIndex);
 }
 
 void zorPortScan::reading(int devIndex, double meas, quint8 ch, char dim)
@@ -187,8 +193,19 @@ void zorPortScan::queryError(int devIndex, quint16, zorSerialPortQueryItem query
 {
     if (!endsProbe(query) || !probing.contains(devIndex))
         return;
+    const QString location = port->getLocation(devIndex);
+    // Readings came while the port was asked: an instrument is there, and the request
+    // reached it in the middle of its stream. It is asked once more at once, and what it
+    // streamed meanwhile is kept for its record.
+    if (!held.value(devIndex).isEmpty() && !askedAgain.contains(devIndex)) {
+        askedAgain.insert(devIndex);
+        ownPaths.remove(location);
+        qCInfo(lcRegistry).noquote() << "readings on" << port->getPortName(devIndex) << "while probed: asked again";
+        ask(devIndex);
+        return;
+    }
     // A lost instrument's own port that is still there stays open, listening.
-    const bool own = ownPaths.contains(port->getLocation(devIndex));
+    const bool own = ownPaths.contains(location);
     settle(devIndex, !own);
     if (own)
         watching.insert(devIndex);
@@ -207,6 +224,7 @@ void zorPortScan::settle(int devIndex, bool release)
     if (!probing.remove(devIndex))
         return;
     held.remove(devIndex);
+    askedAgain.remove(devIndex);
     // The removal waits in an event loop, where other probes may end: finished()
     // is raised by whichever call finds the scan empty first.
     const bool last = probing.isEmpty();

@@ -85,6 +85,8 @@ private:
     void portError(int devIndex, quint16 code);
     void streamed(int devIndex);
     void reading(int devIndex, double meas, quint8 ch, char dim);
+    // Sends the identity request to a port being probed.
+    void ask(int devIndex);
     // The probe of devIndex is over; the port is released unless it was kept.
     void settle(int devIndex, bool release = true);
 
@@ -92,6 +94,7 @@ private:
     QSet<int> probing;
     QSet<QString> ownPaths;   // locations of lost instruments' paths
     QSet<int> watching;       // their ports, open and silent
+    QSet<int> askedAgain;     // ports being probed a second time, having streamed during the first
     QHash<int, QVector<zorList::_reading>> held; // what the ports being probed streamed
     // Appearances (see presence()) probed or held, of the ports present at the last start.
     QSet<QString> seen;

@@ -56,8 +56,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption bath("bath", "Readings of a bath moving between set points, as the demo instrument.");
     const QCommandLineOption fault("fault",
                                    "Inject a fault: no-echo, no-ready-marker, bad-ready-marker, corrupt-unit, "
-                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error, drop-line or line-noise, "
-                                   "as NAME[:COUNT[:CODE]] (COUNT below 0: always). Repeatable.",
+                                   "withhold-ack, wrong-echo, no-data, error-reading, status-error, drop-line, line-noise or "
+                                   "stream-ahead, as NAME[:COUNT[:CODE]] (COUNT below 0: always). Repeatable.",
                                    "fault");
     parser.addOptions({variant, serial, name, channels, period, throttle, bath, fault});
     parser.process(app);

@@ -42,7 +42,7 @@ const qint64 backlogWaitNs = 500000;
 
 const char *const faultNames[] = {"no-echo",     "no-ready-marker", "bad-ready-marker", "corrupt-unit",
                                   "withhold-ack", "wrong-echo",      "no-data",          "error-reading",
-                                  "status-error", "drop-line",       "line-noise"};
+                                  "status-error", "drop-line",       "line-noise",       "stream-ahead"};
 
 } // namespace
 
@@ -182,6 +182,9 @@ void zorSimulator::record(_eventType type, quint8 address, const QByteArray &dat
 
 void zorSimulator::serve(char first)
 {
+    int ahead = 0;
+    if (takeFault(streamAhead, &ahead))
+        sendAhead(ahead);
     quint8 address = quint8(first);
     zorSimMemory::_exchangeKind kind;
     for (;;) {
@@ -401,15 +404,40 @@ bool zorSimulator::sendToken()
     QVector<QByteArray> tokens{nextToken(channels, seconds, flags)};
     while (settings.sweepPerWrite && sweep != 0)
         tokens.append(nextToken(channels, seconds, flags));
-    if (!line.sendInterruptible(tokens.size() == 1 ? tokens.first() : tokens.toList().join()))
-        return true;
-    for (const QByteArray &token : qAsConst(tokens))
+    if (line.sendInterruptible(tokens.size() == 1 ? tokens.first() : tokens.toList().join()))
+        tokensSent(tokens, flags);
+    return true;
+}
+
+void zorSimulator::sendAhead(int bytes)
+{
+    QVector<zorSimMemory::_channel> channels;
+    {
+        QMutexLocker locker(&lock);
+        channels = memory.activeChannels();
+    }
+    const double seconds = (zorSimLine::nowNs() - startNs) / 1e9;
+    quint8 flags = 0;
+    QByteArray text;
+    QVector<QByteArray> whole;
+    while (text.size() < bytes) {
+        const QByteArray token = nextToken(channels, seconds, flags);
+        text += token;
+        if (text.size() <= bytes)
+            whole.append(token);
+    }
+    if (send(text.left(bytes)))
+        tokensSent(whole, flags);
+}
+
+void zorSimulator::tokensSent(const QVector<QByteArray> &tokens, quint8 flags)
+{
+    for (const QByteArray &token : tokens)
         record(tokenSent, 0, token);
     if (flags) {
         QMutexLocker locker(&lock);
         changeFlags &= quint8(~flags);
     }
-    return true;
 }
 
 QByteArray zorSimulator::nextToken(const QVector<zorSimMemory::_channel> &channels, double seconds, quint8 &flags)

@@ -36,7 +36,9 @@ public:
         errorReading,    // a reading is the error marker with the fault's code
         statusError,     // a status line reports the fault's code
         dropLine,        // the line closes after the fault's code of units of a block exchange
-        lineNoise        // stray bytes go just before a status line, joining its token
+        lineNoise,       // stray bytes go just before a status line, joining its token
+        streamAhead      // the fault's code of stream bytes were on their way when the selector
+                         // came: they go ahead of its echo, the stream breaking off there
     };
 
     enum _eventType {
@@ -132,6 +134,9 @@ private:
     void serveWordWrite(quint8 address);
     // False when the sweep waits for the program to read the earlier ones.
     bool sendToken();
+    void sendAhead(int bytes);
+    // Writes down the tokens sent whole and forgets the change flags they announced.
+    void tokensSent(const QVector<QByteArray> &tokens, quint8 flags);
     // The next token of the sweep; flags: the change flags the status line announced.
     QByteArray nextToken(const QVector<zorSimMemory::_channel> &channels, double seconds, quint8 &flags);
     QByteArray readingToken(const zorSimMemory::_channel &ch, double seconds);

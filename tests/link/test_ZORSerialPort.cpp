@@ -9,6 +9,19 @@
 #include <QTest>
 #include <QThread>
 
+namespace {
+
+// The last n tokens the instrument sent whole, as the program takes them.
+QStringList lastSent(const zorSimulator *sim, int n)
+{
+    QStringList tokens;
+    for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
+        tokens << e.data.trimmed();
+    return tokens.mid(tokens.size() - n);
+}
+
+} // namespace
+
 // The link manager with simulated instruments: its queues, held replies, removal, the
 // loss of a port and the ports it accepts.
 class test_ZORSerialPort : public QObject
@@ -192,13 +205,43 @@ private slots:
         // holds for it. Once it is back, every token follows, in order.
         QThread::msleep(1500);
         sim->setPeriod(0);
-        const auto sent = [sim, &taken] {
-            QStringList tokens;
-            for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
-                tokens << e.data.trimmed();
-            return tokens.mid(tokens.size() - taken.size());
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(taken, sent(), simulatedLink::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(taken, lastSent(sim, taken.size()), simulatedLink::timeout);
+    }
+
+    // The selector reaches an instrument that is streaming a token a millisecond, with some
+    // of its text still on the line: that text comes ahead of the echo, broken off where the
+    // instrument stopped. The identity is read at the first try, and every token the
+    // instrument sent whole arrives, in order.
+    void readingsAheadOfEcho_data()
+    {
+        QTest::addColumn<int>("ahead");   // stream bytes ahead of the echo
+        for (int ahead : {0, 1, 2, 4, 9, 11, 12, 23, 47, 88, 99, 100, 160, 400})
+            QTest::addRow("%d bytes", ahead) << ahead;
+    }
+
+    void readingsAheadOfEcho()
+    {
+        QFETCH(int, ahead);
+        QStringList taken;   // before the link, which may still report while it goes
+        simulatedLink link;
+        zorSimulator *sim = link.startSim(1, 1);
+        const int dev = link.addDev(sim->portName());
+        QObject::connect(&link.port, &ZORSerialPort::readyDevSource, [&taken](int, const QByteArray &token) {
+            taken << token.trimmed();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!taken.isEmpty(), simulatedLink::timeout);
+        sim->injectFault(zorSimulator::streamAhead, 1, ahead);
+        const int size = sim->block(0x33).size();
+        link.port.sendDevQuery(dev, 0x33, quint16(size), false, qmNoRetry);
+        QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
+        QVERIFY2(link.lines.contains(QString("reply 0 %1 51").arg(size)), qPrintable(link.lines.join(',')));
+        QCOMPARE(sim->log(zorSimulator::selectorEchoed).size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(taken.size() > 100, simulatedLink::timeout);
+        // Once the stream is still, a second read: the tokens sent before it are all in.
+        sim->setPeriod(0);
+        link.port.sendDevQuery(dev, 0x33, quint16(size), false, qmNoRetry);
+        QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 2, simulatedLink::timeout);
+        QCOMPARE(taken, lastSent(sim, taken.size()));
     }
 
     void removal_data()

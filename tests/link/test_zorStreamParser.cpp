@@ -53,6 +53,9 @@ private slots:
         const QByteArray full(zorStreamParser::maxPending, 'x');
         QTest::newRow("4096 bytes without a blank are kept") << C{full, " 1:2.5A "} << E{"o", "m:1:2.5:A"};
         QTest::newRow("the 4097th drops them") << C{full, "y", "1:2.5A "} << E{"m:1:2.5:A"};
+        // After a failed handshake: an echo "3" ahead of "2:21.4J" is no reading of channel 32.
+        QTest::newRow("resync drops up to the next blank") << C{"1:20.5D 2:1", "<resync>", "3", "2:21.4J 4:1.5A "}
+                                                           << E{"m:1:20.5:D", "m:4:1.5:A"};
     }
 
     void tokens()
@@ -62,7 +65,7 @@ private slots:
         zorStreamParser parser;
         QVector<zorStreamParser::_token> tokens;
         for (const QByteArray &chunk : chunks)
-            parser.append(chunk, tokens);
+            chunk == "<resync>" ? parser.resync() : void(parser.append(chunk, tokens));
         QCOMPARE(describe(tokens), expected);
         QVERIFY(parser.pending().isEmpty());
         for (const zorStreamParser::_token &t : tokens)

@@ -75,17 +75,21 @@ private slots:
 
     // A returning instrument streams while its port waits for the identity, found by the
     // search or typed in by the user: what it sent then reaches its record, in order and
-    // with the time it arrived, ahead of every later reading.
+    // with the time it arrived, ahead of every later reading. A probe that fails while the
+    // instrument streams is made again at once, and no reading is lost.
     void streamedDuringProbe_data()
     {
         QTest::addColumn<bool>("typed");
-        QTest::newRow("search") << false;
-        QTest::newRow("typed path") << true;
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("search") << false << false;
+        QTest::newRow("typed path") << true << false;
+        QTest::newRow("search, first probe failing") << false << true;
     }
 
     void streamedDuringProbe()
     {
         QFETCH(bool, typed);
+        QFETCH(bool, failing);
         simulatedRegistry r;
         zorSimulator *sim = r.startSim(7);
         zorAutoConnect search(&r.link.port, &r.list);
@@ -100,14 +104,37 @@ private slots:
         sim->stop();
         QTRY_VERIFY_WITH_TIMEOUT(search.isLost(index), simulatedLink::timeout);
         r.readingTimes.clear();
+        r.lines.clear();
         if (typed)
             search.setEnabled(false);
+        if (failing)
+            sim->injectFault(zorSimulator::noReadyMarker);
+        sim->clearLog();
         QVERIFY(sim->start());
         if (typed)
             QVERIFY(r.list.connectPort(sim->portName()) >= 0);
         QTRY_VERIFY_WITH_TIMEOUT(reattachedAt > 0 && r.readingTimes.size() > 10, simulatedLink::timeout);
         QVERIFY(r.readingTimes.first() < reattachedAt);
         QVERIFY(std::is_sorted(r.readingTimes.cbegin(), r.readingTimes.cend()));
+        // Every reading the instrument sent since it was first asked reaches the record: all
+        // are in once a read made after the stream went still is answered.
+        sim->setPeriod(0);
+        r.readIdentity(index);
+        const auto got = [&r] {
+            return r.lines.filter(QRegularExpression("^meas ")).replaceInStrings(QRegularExpression(" \\S+ \\S+$"), "");
+        };
+        const auto sent = [sim, index] {
+            QStringList values;
+            bool asked = false;
+            for (const zorSimulator::_event &e : sim->log()) {
+                asked = asked || e.type == zorSimulator::selectorEchoed;
+                const int colon = e.data.indexOf(':');
+                if (asked && e.type == zorSimulator::tokenSent && colon > 0)
+                    values << QString("meas %1 %2").arg(index).arg(e.data.mid(colon + 1).chopped(2).toDouble(), 0, 'g', 10);
+            }
+            return values;
+        };
+        QCOMPARE(got().mid(got().size() - sent().size()), sent());
     }
 
     void recordLimit()
