@@ -292,7 +292,7 @@ void zorLinkExchange::stream(const QByteArray &bytes, bool cut)
 {
     if (!onStream || (!cut && bytes.isEmpty()))
         return;
-    onStream(bytes, cut ? cutOff : selector && bytes.contains(char(selector)) ? afterNoise : continues);
+    onStream(bytes, cut ? cutOff : selector && bytes.startsWith(char(selector)) ? afterNoise : continues);
 }
 
 void zorLinkExchange::drainOutput()

@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -95,6 +96,7 @@ struct _instrument
     std::atomic<bool> awaiting{false};
     std::atomic<qint64> returnedUs{0};
     std::vector<_gap> gaps;
+    QVector<zorSimulator::_event> pending;   // logged, not yet judged
 };
 
 } // namespace
@@ -139,13 +141,14 @@ struct zorSoakRun
     }
 
     // The program's own word that a port is open (its input cleared: what comes next
-    // is read) or about to close, in the thread that does it. Timed under the lock, so
-    // a timeline holds every open and close until the moment a harvest takes it.
+    // is read) or about to close, timed in the thread that does it before anything can
+    // hold it up: a harvest holding the lock would make the open late, and the sweeps
+    // read meanwhile would seem sent to a closed port.
     void portEvent(const QString &portName, bool opened)
     {
+        const qint64 us = nowUs();
         const QString location = zorPortCatalog::systemLocation(portName);
         QMutexLocker locker(&lock);
-        const qint64 us = nowUs();
         int &n = held[location];
         n = opened ? n + 1 : qMax(0, n - 1);
         const auto it = watched.constFind(location);
@@ -222,18 +225,24 @@ struct zorSoakRun
         in.sim->stop();
         unwatch(i);
         closedNow(i);
-        harvest(i);
+        harvest(i, true);
     }
 
     // Counts the sweeps each simulator completed while the program had its port open,
-    // and keeps the readings that follow a return. Every sweep taken was logged before
-    // the lock is, so its timeline is complete beyond it.
-    void harvest(int i)
+    // and keeps the readings that follow a return. An open or close is timed before it
+    // joins the timeline, so only the sweeps older than a second are judged, unless the
+    // line is closed (all): the timeline is complete up to them.
+    void harvest(int i, bool all = false)
     {
         _instrument &in = *inst[size_t(i)];
-        const QVector<zorSimulator::_event> events = in.sim->takeLog();
+        const qint64 horizon = all ? std::numeric_limits<qint64>::max() : nowUs() - 1000000;
+        QVector<zorSimulator::_event> events = std::exchange(in.pending, {}) + in.sim->takeLog();
         QMutexLocker locker(&lock);
-        for (const zorSimulator::_event &e : events) {
+        for (const zorSimulator::_event &e : qAsConst(events)) {
+            if (e.us >= horizon) {
+                in.pending.append(e);
+                continue;
+            }
             if (e.type != zorSimulator::tokenSent)
                 continue;
             const int colon = e.data.indexOf(':');
