@@ -263,12 +263,17 @@ int zorLinkExchange::readByteWait(char *buf, int n, int timeout)
     return int(port->read(buf, n));
 }
 
-void zorLinkExchange::clearPort()
+void zorLinkExchange::sendPending()
 {
     if (port->bytesToWrite() > 0) {
         port->flush();
         waitWritten();
     }
+}
+
+void zorLinkExchange::clearPort()
+{
+    sendPending();
     // Bytes just written (the last acceptance of a word, the failure count and 0xAA of
     // an abandoned write) must reach the instrument before anything is discarded. On a
     // line the driver's queue is drained; the output direction is then empty and is
@@ -281,10 +286,7 @@ void zorLinkExchange::clearPort()
 
 void zorLinkExchange::passStream()
 {
-    if (port->bytesToWrite() > 0) {
-        port->flush();
-        waitWritten();
-    }
+    sendPending();
     stream(port->readAll(), false);
 }
 
@@ -346,8 +348,8 @@ quint8 zorLinkExchange::startTransfer(quint8 address)
 quint8 zorLinkExchange::finish(quint8 result)
 {
     // Once the instrument is done with the exchange, or never took it up, what it sends
-    // is its stream again; the bytes of a broken-off transfer are not.
-    // An echo may still come only after a handshake that failed.
+    // is its stream again; the bytes of a broken-off transfer are not. An echo may
+    // still come only after a handshake that failed.
     if (result == done || result == transferFailed)
         selector = 0;
     if (port->isOpen() && result == transferFailed)

@@ -70,14 +70,16 @@ public:
 
     // Lets every byte written so far leave, then drops everything received.
     void clearPort();
-    // Lets every byte written so far leave, then hands what was received to the stream.
-    void passStream();
 
 private:
     bool isAlive() const { return alive.load(); }
     // Waits until the bytes handed to the driver have left the port, where the
     // system offers that wait.
     void drainOutput();
+    // Hands what is still buffered for writing to the driver and waits until it is written.
+    void sendPending();
+    // Lets every byte written so far leave, then hands what was received to the stream.
+    void passStream();
     void write(const char *data, int size);
     void writeByte(char byte) { write(&byte, 1); }
     void waitWritten();
