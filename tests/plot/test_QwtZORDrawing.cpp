@@ -1,5 +1,3 @@
-#include "plot/QwtZOR.h"
-#include "plot/zorMinMaxIndex.h"
 #include "plot/zorPlotCurve.h"
 #include "plot/zorPointStore.h"
 
@@ -102,45 +100,13 @@ void compareLooks(const QImage &actual, const QImage &expected, int penWidth)
 
 } // namespace
 
-// The fast curve must draw what a plain Qwt curve draws from every point, and the
-// plot must fold bursts of readings into few redraws.
+// The fast curve must draw what a plain Qwt curve draws from every point. Its columns
+// are summarised by the store's min/max indexes, so a wrong bound shows here too.
 class test_QwtZORDrawing : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void minMaxIndexMatchesScan_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::newRow("shorter than a block") << 11;
-        QTest::newRow("exactly two levels") << 256;
-        QTest::newRow("ragged") << 70001;
-    }
-
-    void minMaxIndexMatchesScan()
-    {
-        QFETCH(int, count);
-        QRandomGenerator random(count);
-        QVector<double> values;
-        zorMinMaxIndex index;
-        for (int i = 0; i < count; ++i) {
-            values.append(random.bounded(1000.0) - 500.0);
-            if (i % 7 == 0)
-                index.sync(values);
-        }
-        double lo, hi;
-        index.range(values, count / 2, count / 2, lo, hi);
-        QVERIFY(lo > hi); // an empty range
-        for (int q = 0; q < 300; ++q) {
-            const int from = random.bounded(count);
-            const int to = from + 1 + random.bounded(count - from);
-            // Also the points appended since the last sync are counted.
-            index.range(values, from, to, lo, hi);
-            QCOMPARE(lo, *std::min_element(values.cbegin() + from, values.cbegin() + to));
-            QCOMPARE(hi, *std::max_element(values.cbegin() + from, values.cbegin() + to));
-        }
-    }
-
     void drawsLikeEveryPoint_data()
     {
         QTest::addColumn<QString>("shape");
@@ -190,35 +156,6 @@ private slots:
         const bool scalable = how == "picture";
         compareLooks(render(curve, window, scalable), render(reference, window, scalable), width);
     }
-
-    void burstOfReadingsIsOneRedraw()
-    {
-        struct CountingPlot : QwtZOR {
-            int replots = 0;
-            void replot() override
-            {
-                ++replots;
-                QwtZOR::replot();
-            }
-        } plot;
-        plot.resize(800, 500);
-        plot.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&plot));
-        const int dev = plot.addDev();
-        for (int i = 0; i < 1000; ++i)
-            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
-        QTest::qWait(100);
-        plot.replots = 0;
-        for (int i = 1000; i < 6000; ++i)
-            QVERIFY(plot.addPoint(std::sin(i / 100.0), i * 0.1, "°C", dev, 0));
-        // The axes follow at once; the drawing waits for the event loop.
-        QVERIFY(plot.axisInterval(QwtPlot::xBottom).maxValue() >= 599.9);
-        QCOMPARE(plot.replots, 0);
-        QTRY_VERIFY(plot.replots >= 1);
-        QTest::qWait(150);
-        QCOMPARE(plot.replots, 1);
-    }
-
 };
 
 QTEST_MAIN(test_QwtZORDrawing)
