@@ -206,24 +206,6 @@ private slots:
         }
     }
 
-    // A copy of a series keeps its values while the original grows on, also within the
-    // chunk they share.
-    void seriesCopies()
-    {
-        zorChunkedSeries series;
-        for (int i = 0; i < zorChunkedSeries::chunkSize - 2; ++i)
-            series.append(i);
-        const zorChunkedSeries copy = series;
-        zorChunkedSeries grown = series;
-        for (double v : {-1.0, -2.0, -3.0})
-            grown.append(v);
-        series.append(7.0);
-        QCOMPARE(copy.size(), zorChunkedSeries::chunkSize - 2);
-        QCOMPARE(copy.last(), double(zorChunkedSeries::chunkSize - 3));
-        QCOMPARE(series.last(), 7.0);
-        QCOMPARE(grown.at(zorChunkedSeries::chunkSize - 2), -1.0);
-    }
-
     void devices()
     {
         store->setCurrentDev(dev);
