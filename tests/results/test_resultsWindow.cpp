@@ -391,25 +391,20 @@ private slots:
         removeDevices();
     }
 
-    // A file that is no results file is refused with the reason (garbage of every kind is the fuzz target's).
-    void badFileReadBack()
-    {
-        QVERIFY(writeFile(dir.filePath("bad.csv"), "1;0;20.5;\r\n"));
-        QStringList boxes;
-        QVERIFY(!readBack(dir.filePath("bad.csv"), &boxes));
-        QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл " + dir.filePath("bad.csv")
-                                    + ":\nв первой строке нет даты начала измерений."});
-    }
-
-    // A file cut short inside a row (a copy broken off, a full disk) reads up to the cut and
-    // gives no half-written value. Its device keeps the file's start for itself: an
-    // instrument added later counts its time from now.
-    void truncatedReadBack()
+    // A file cut short inside a row (a copy broken off, a full disk) reads up to the cut and gives no half-written
+    // value. Its device keeps the file's start for itself: an instrument added later counts its time from now. Its
+    // rows without the header are no results file, refused with the reason (garbage of every kind is the fuzz target's).
+    void brokenFilesReadBack()
     {
         removeDevices();
+        const QByteArray rows = "1;0;20.5;21.5;\r\n2;1;20.6;21.62";
+        QStringList boxes;
+        QVERIFY(writeFile(dir.filePath("bad.csv"), rows) && !readBack(dir.filePath("bad.csv"), &boxes));
+        QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл " + dir.filePath("bad.csv")
+                                    + ":\nв первой строке нет даты начала измерений."});
         QByteArray text = zorResultLayout::codec()->fromUnicode("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n"
                                                                 "№;dT;Канал 1;Канал 2;\r\n ;[c];[°С];[°С];\r\n");
-        QVERIFY(writeFile(dir.filePath("cut.csv"), text + "1;0;20.5;21.5;\r\n2;1;20.6;21.62"));
+        QVERIFY(writeFile(dir.filePath("cut.csv"), text + rows));
         const zorList::_zor *zor = readBack(dir.filePath("cut.csv"));
         QVERIFY(zor);
         const int q = zor->qwtIndex;
