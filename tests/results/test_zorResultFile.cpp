@@ -210,8 +210,8 @@ private slots:
         const QString twoRead = "05.03.2024 09:08:07 [;] °С,°С";
         const auto cp1251 = [](const char *text) { return zorResultLayout::codec()->fromUnicode(text); };
 
-        QTest::newRow("as exported, ohms mapped to the unit list's ohm") << layout(";", {"°С", "Ом", "мВ"}, "1_0_1_2_3_")
-            << "05.03.2024 09:08:07 [;] °С,Ω,мВ | 0: 0=1 | 1: 0=2 | 2: 0=3";
+        QTest::newRow("as exported, ohms mapped to the unit list's ohm; a comma between fields, a decimal point")
+            << layout(",", {"°С", "Ом", "мВ"}, "1_0_1.5_2_3_") << "05.03.2024 09:08:07 [,] °С,Ω,мВ | 0: 0=1.5 | 1: 0=2 | 2: 0=3";
         QTest::newRow("blank separator: the units do not shift")
             << layout(" ", {"°С", "Ом"}, "1_0_1,5_2_") << "05.03.2024 09:08:07 [ ] °С,Ω | 0: 0=1.5 | 1: 0=2";
         QTest::newRow("line ends of a single LF; a field without brackets adds no unit")
