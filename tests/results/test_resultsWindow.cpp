@@ -119,8 +119,8 @@ class test_resultsWindow : public QObject
     QWidget *dialog(const char *name) const { return h.window->findChild<QWidget *>(name); }
     QString status(const char *name) const { return dialog(name)->findChild<QLabel *>("statusLabel")->text(); }
     void removeDevices() { for (int index : h.list()->getIndexList()) h.list()->rmByIndex(index); }
-    // Opens the recording ("recmeas") or export ("savemeas") dialog of the main device with
-    // its button; a path given comes with the separators chosen by their places in the lists.
+    // Opens the recording ("recmeas") or export ("savemeas") dialog of the main device with its button; a path given
+    // comes with the separators chosen by their places in the lists.
     QWidget *openDialog(const char *name, const QString &path = QString(), int field = 0, int point = 0)
     {
         QTest::mouseClick(h.window->findChild<QToolButton *>(name == QByteArray("recmeas") ? "recBtn" : "toolButton_2"),
@@ -165,8 +165,7 @@ class test_resultsWindow : public QObject
         h.press("devTable", h.list()->getIndexList().indexOf(index) + 1, 1);
     }
 
-    // Reads the file with the open button: the device it went into, none when none was made.
-    // The message boxes seen land in boxes.
+    // Reads the file with the open button: the device it went into, none when none was made; the boxes seen in boxes.
     const zorList::_zor *readBack(const QString &path, QStringList *boxes = nullptr)
     {
         const QList<int> before = h.list()->getIndexList();
@@ -309,8 +308,8 @@ private slots:
         QTest::newRow("cancelled, over an existing file") << "cancel" << "Сохранение отменено" << "";
     }
 
-    // A file that could not be written is never reported as saved, and neither a failed
-    // nor a cancelled export leaves a partial file or touches an older file of that name.
+    // A file that could not be written is never reported as saved, and neither a failed nor a cancelled export leaves
+    // a partial file or touches an older file of that name.
     void saveFails()
     {
         QFETCH(QString, how);
