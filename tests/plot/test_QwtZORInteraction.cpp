@@ -70,13 +70,11 @@ private slots:
         QCOMPARE(plot->getChMode(dev, 0), QwtZOR::mcMeasure);
         for (double x : cursors)
             click(x, 12);
-        // X1 is the left cursor.
         QCOMPARE(panel("X1:"), QString::number(std::min(cursors.at(0), cursors.at(1)), 'f', 1));
         QCOMPARE(panel("ΔX:"), QString::number(std::abs(cursors.at(1) - cursors.at(0)), 'f', 1));
         QCOMPARE(panel("Точек:"), count);
         QCOMPARE(panel("Среднее:"), mean == "before" ? meanBefore : mean);
         QCOMPARE(panel("СКО:"), sko == "before" ? skoBefore : sko);
-        // A click on a value copies it.
         QTest::mouseClick(field("ΔX:"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), panel("ΔX:"));
     }
