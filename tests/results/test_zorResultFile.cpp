@@ -240,8 +240,6 @@ private slots:
             << twoRead + " | 0: 0=1 2=5 | 1: 0=2 2=6";
         QTest::newRow("empty file") << QByteArray() << "error 1";
         QTest::newRow("a first line of 1 MB") << QByteArray(1 << 20, 'x') + "\r\n" + layout(";", two) << "error 1";
-        QTest::newRow("no date") << cp1251("Начало измерений. Время 09:08:07;\r\n\r\n№;dT;Канал 1;\r\n ;[c];[°С];\r\n")
-                                 << "error 1";
         QTest::newRow("a date that does not exist") << layout(";", two).replace("05.03", "31.02") << "error 2";
         QTest::newRow("a line of columns with two fields")
             << cp1251("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT\r\n ;[c];[°С];\r\n") << "error 3";
