@@ -119,8 +119,8 @@ class test_resultsWindow : public QObject
     QWidget *dialog(const char *name) const { return h.window->findChild<QWidget *>(name); }
     QString status(const char *name) const { return dialog(name)->findChild<QLabel *>("statusLabel")->text(); }
     void removeDevices() { for (int index : h.list()->getIndexList()) h.list()->rmByIndex(index); }
-    // Opens the recording ("recmeas") or export ("savemeas") dialog of the main device with
-    // its button; a path given comes with the separators chosen by their places in the lists.
+    // Opens the recording ("recmeas") or export ("savemeas") dialog of the main device with its button; a path given
+    // comes with the separators chosen by their places in the lists.
     QWidget *openDialog(const char *name, const QString &path = QString(), int field = 0, int point = 0)
     {
         QTest::mouseClick(h.window->findChild<QToolButton *>(name == QByteArray("recmeas") ? "recBtn" : "toolButton_2"),
@@ -165,17 +165,15 @@ class test_resultsWindow : public QObject
         h.press("devTable", h.list()->getIndexList().indexOf(index) + 1, 1);
     }
 
-    // Reads the file with the open button: the device it went into, none when none was made.
-    // The message boxes seen land in boxes.
-    const zorList::_zor *readBack(const QString &path, QStringList *boxes = nullptr, bool wait = true)
+    // Reads the file with the open button: the device it went into, none when none was made; the boxes seen in boxes.
+    const zorList::_zor *readBack(const QString &path, QStringList *boxes = nullptr)
     {
         const QList<int> before = h.list()->getIndexList();
         modalAnswer answer(path);
         QTest::mouseClick(h.window->findChild<QToolButton *>("toolButton_3"), Qt::LeftButton);
         if (boxes)
             *boxes = answer.seen;
-        if (wait)
-            [&] { QTRY_VERIFY_WITH_TIMEOUT(!h.window->findChild<zorResultImport *>(), mainWindowHarness::timeout); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(!h.window->findChild<zorResultImport *>(), mainWindowHarness::timeout); }();
         return h.list()->getIndexList() == before ? nullptr : h.list()->getZorByIndex(h.list()->getIndexList().last());
     }
 
@@ -310,8 +308,8 @@ private slots:
         QTest::newRow("cancelled, over an existing file") << "cancel" << "Сохранение отменено" << "";
     }
 
-    // A file that could not be written is never reported as saved, and neither a failed
-    // nor a cancelled export leaves a partial file or touches an older file of that name.
+    // A file that could not be written is never reported as saved, and neither a failed nor a cancelled export leaves
+    // a partial file or touches an older file of that name.
     void saveFails()
     {
         QFETCH(QString, how);
@@ -343,33 +341,17 @@ private slots:
         h.list()->rmByIndex(h.list()->getIndexList().last());
     }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<int>("point");
-        QTest::addColumn<QString>("firstRow");
-        // Every field separator (semicolon, tab, comma, blank, colon), and every decimal
-        // separator (system, point, comma) with one of them; the comma between fields keeps the point.
-        const QString separators = ";\t, :";
-        const int pointOf[] = {2, 0, 2, 1, 0};
-        for (int f = 0; f < separators.size(); ++f)
-            QTest::addRow("field %d, point %d", f, pointOf[f]) << f << pointOf[f]
-                << QString("1_0_20%1_--_--_").arg(pointOf[f] == 2 && f != 2 ? ",0000" : ".0000").replace('_', separators[f]);
-    }
-
-    // The table button writes the file with the separators chosen; the open button reads back
-    // exactly the points written, each as rounded, with the units, into a device named after it.
+    // The table button writes the file with the separators chosen (commas for both: a comma between fields keeps the
+    // decimal point; the layout suite writes every separator); the open button reads back exactly the points written,
+    // each as rounded, with the units, into a device named after it.
     void roundTrip()
     {
-        QFETCH(int, field);
-        QFETCH(int, point);
-        QFETCH(QString, firstRow);
         portlessDevice(10);
-        const QString path = dir.filePath(QString("round %1 %2.csv").arg(field).arg(point));
-        QTest::mouseClick(openDialog("savemeas", path, field, point)->findChild<QPushButton *>("saveBtn"), Qt::LeftButton);
+        const QString path = dir.filePath("round trip.csv");
+        QTest::mouseClick(openDialog("savemeas", path, 2, 2)->findChild<QPushButton *>("saveBtn"), Qt::LeftButton);
         QTRY_COMPARE(status("savemeas"), QString("Сохранено!"));
         dialog("savemeas")->close();
-        QVERIFY(fileText(path).contains("\r\n" + firstRow + "\r\n"));
+        QVERIFY(fileText(path).contains("\r\n1,0,20.0000,--,--,\r\n"));
 
         const zorList::_zor *zor = readBack(path);
         QVERIFY(zor && zor->devIndex == -1);
@@ -392,26 +374,20 @@ private slots:
         removeDevices();
     }
 
-    void randomBytesReadBack()
-    {
-        QByteArray random(200000, '\0');
-        QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
-        QVERIFY(writeFile(dir.filePath("bad.csv"), random));
-        QStringList boxes;
-        QVERIFY(!readBack(dir.filePath("bad.csv"), &boxes));
-        QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл " + dir.filePath("bad.csv")
-                                    + ":\nв первой строке нет даты начала измерений."});
-    }
-
-    // A file cut short inside a row (a copy broken off, a full disk) reads up to the cut and
-    // gives no half-written value. Its device keeps the file's start for itself: an
-    // instrument added later counts its time from now.
-    void truncatedReadBack()
+    // A file cut short inside a row (a copy broken off, a full disk) reads up to the cut and gives no half-written
+    // value. Its device keeps the file's start for itself: an instrument added later counts its time from now. Its
+    // rows without the header are no results file, refused with the reason (garbage of every kind is the fuzz target's).
+    void brokenFilesReadBack()
     {
         removeDevices();
+        const QByteArray rows = "1;0;20.5;21.5;\r\n2;1;20.6;21.62";
+        QStringList boxes;
+        QVERIFY(writeFile(dir.filePath("bad.csv"), rows) && !readBack(dir.filePath("bad.csv"), &boxes));
+        QCOMPARE(boxes, QStringList{"Ошибка при чтении файла: Невозможно прочитать файл " + dir.filePath("bad.csv")
+                                    + ":\nв первой строке нет даты начала измерений."});
         QByteArray text = zorResultLayout::codec()->fromUnicode("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n"
                                                                 "№;dT;Канал 1;Канал 2;\r\n ;[c];[°С];[°С];\r\n");
-        QVERIFY(writeFile(dir.filePath("cut.csv"), text + "1;0;20.5;21.5;\r\n2;1;20.6;21.62"));
+        QVERIFY(writeFile(dir.filePath("cut.csv"), text + rows));
         const zorList::_zor *zor = readBack(dir.filePath("cut.csv"));
         QVERIFY(zor);
         const int q = zor->qwtIndex;
@@ -423,40 +399,16 @@ private slots:
         removeDevices();
     }
 
-    // A long file shows its progress; cancelling keeps the rows read so far.
-    void cancelKeepsWhatWasRead()
-    {
-        const int rows = 400000;
-        QByteArray text = zorResultLayout::codec()->fromUnicode("Начало измерений. Дата 05.03.2024 Время 09:08:07;\r\n\r\n№;dT;"
-                                                                + QString("Канал;").repeated(16) + "\r\n ;[c];"
-                                                                + QString("[°С];").repeated(16) + "\r\n");
-        for (int i = 0; i < rows; ++i)
-            text += QByteArray::number(i + 1) + ';' + QByteArray::number(i) + QByteArray(";20.1234").repeated(16) + ";\r\n";
-        QVERIFY(writeFile(dir.filePath("week.csv"), text));
-
-        const int q = readBack(dir.filePath("week.csv"), nullptr, false)->qwtIndex;
-        QProgressDialog *progress = nullptr;
-        QTRY_VERIFY((progress = h.window->findChild<QProgressDialog *>()) && progress->isVisible());
-        QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
-        QTRY_VERIFY(!h.window->findChild<zorResultImport *>());
-        QCOMPARE(h.plot()->store().currentDev(), q);
-        const int read = h.plot()->getChMeasCount(q, 0);
-        QVERIFY(read > 0 && read < rows);
-        QTest::qWait(200);
-        QCOMPARE(h.plot()->getChMeasCount(q, 0), read);
-        h.list()->rmByIndex(h.list()->getIndexList().last());
-    }
-
-    // Three instruments of 8 channels with readings of 4 decimals (so that each sweep differs from the one before),
-    // the third measuring channel 3 alone: each one's sweeps cut at its own channels, whatever the others send. The
-    // second one's file, with tabs and decimal commas, lies in a folder that goes away for a while (a network share
-    // lost): its device row and the dialog show it, and once the folder is back the file holds its sweeps, in order.
-    // Recording the first one again into the same file goes on below its rows, numbered from 1 again, under the one
-    // header. A file read back meanwhile goes into a device of its own; the live series go on.
+    // Two instruments of 8 channels with readings of 4 decimals (so that each sweep differs from the one before), the
+    // first measuring channel 3 alone: each one's sweeps cut at its own channels, whatever the other sends. The second
+    // one's file, with tabs and decimal commas, lies in a folder that goes away for a while (a network share lost): its
+    // device row and the dialog show it, and once the folder is back the file holds its sweeps, in order. Recording the
+    // first one again into the same file goes on below its rows, numbered from 1 again, under the one header. A file
+    // read back meanwhile goes into a device of its own; the live series go on.
     void instrumentsAtOnce()
     {
         QList<zorSimulator *> sims;
-        for (quint32 serial : {11, 12, 21}) {
+        for (quint32 serial : {21, 11}) {
             zorSimulator *sim = h.startSim(serial);
             optionsZOR70 image;
             image.setData(sim->block(optionsZOR70::rdDev), optionsZOR70::rdDev);
@@ -472,14 +424,13 @@ private slots:
         const QList<int> live = h.connectSims(sims);
         // With a reading of each channel in the plot, the next sweeps are whole.
         for (int i = 0; i < live.size(); ++i)
-            for (uchar ch = i == 2 ? 2 : 0; ch < (i == 2 ? 3 : 8); ++ch)
+            for (uchar ch = i == 0 ? 2 : 0; ch < (i == 0 ? 3 : 8); ++ch)
                 QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(h.list()->getQWTIndex(live[i]), ch) > 0,
                                          mainWindowHarness::timeout);
         QVERIFY(QDir(dir.path()).mkdir("share"));
-        const QStringList paths = {dir.filePath("a.csv"), dir.filePath("share/b.csv"), dir.filePath("one.csv")};
+        const QStringList paths = {dir.filePath("a.csv"), dir.filePath("share/b.csv")};
         record(live[0], true, paths[0]);
         record(live[1], true, paths[1], 1, 2);
-        record(live[2], true, paths[2]);
         for (const QString &path : paths)
             waitRows(path, 4);
         record(live[0], false);
@@ -495,8 +446,6 @@ private slots:
         QVERIFY(status("recmeas").startsWith("Идёт запись...\nФайл не принимает запись"));
         QVERIFY(QDir(dir.path()).rename("away", "share"));
         QTRY_COMPARE_WITH_TIMEOUT(status("recmeas"), QString("Идёт запись..."), mainWindowHarness::timeout);
-        QTRY_VERIFY_WITH_TIMEOUT(!h.table("devTable")->item(row, 1)->toolTip().contains("Файл не принимает запись"),
-                                 mainWindowHarness::timeout);
         dialog("recmeas")->close();
 
         QCOMPARE(fileRows(paths[0]).size(), first);
@@ -508,13 +457,12 @@ private slots:
         const QStringList again = fileRows(paths[0]);
         compareWithSweeps(again.mid(0, first), sims[0]);
         compareWithSweeps(again.mid(first), sims[0]);
-        for (int i = 1; i < 3; ++i)
-            compareWithSweeps(fileRows(paths[i]), sims[i]);
+        compareWithSweeps(fileRows(paths[1]), sims[1]);
         QCOMPARE(fileText(paths[0]).count("Начало измерений"), 1);
         QVERIFY(QRegularExpression("\t\r\n1\t\\d+\t-?\\d+,\\d{4}\t").match(fileText(paths[1])).hasMatch());
 
-        const int liveQwt = h.list()->getQWTIndex(live[0]), before = h.plot()->getChMeasCount(liveQwt, 0);
-        const zorList::_zor *zor = readBack(paths[2]);
+        const int liveQwt = h.list()->getQWTIndex(live[1]), before = h.plot()->getChMeasCount(liveQwt, 0);
+        const zorList::_zor *zor = readBack(paths[1]);
         QVERIFY(zor && zor->devIndex == -1 && h.plot()->getChMeasCount(zor->qwtIndex, 2) > 0);
         QTRY_VERIFY_WITH_TIMEOUT(h.plot()->getChMeasCount(liveQwt, 0) > before, mainWindowHarness::timeout);
     }
