@@ -8,19 +8,6 @@
 #include <QTest>
 #include <QThread>
 
-namespace {
-
-// The last n tokens the instrument sent whole, as the program takes them.
-QStringList lastSent(const zorSimulator *sim, int n)
-{
-    QStringList tokens;
-    for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
-        tokens << e.data.trimmed();
-    return tokens.mid(tokens.size() - n);
-}
-
-} // namespace
-
 // The link manager with simulated instruments: its queues, held replies, removal, the
 // loss of a port and the ports it accepts.
 class test_ZORSerialPort : public QObject
@@ -187,7 +174,10 @@ private slots:
         sim->setPeriod(0);
         link.port.sendDevQuery(dev, 0x33, quint16(size), false, qmNoRetry);
         QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 2, simulatedLink::timeout);
-        QCOMPARE(taken, lastSent(sim, taken.size()));
+        QStringList sent;   // the tokens the instrument sent whole
+        for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
+            sent << e.data.trimmed();
+        QCOMPARE(taken, sent.mid(sent.size() - taken.size()));
     }
 
     void removal_data()
