@@ -1,4 +1,3 @@
-#include "link/zorPortCatalog.h"
 #include "tests/common/simulatedLink.h"
 
 #include <QFile>
@@ -8,19 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
-namespace {
-
-// The last n tokens the instrument sent whole, as the program takes them.
-QStringList lastSent(const zorSimulator *sim, int n)
-{
-    QStringList tokens;
-    for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
-        tokens << e.data.trimmed();
-    return tokens.mid(tokens.size() - n);
-}
-
-} // namespace
 
 // The link manager with simulated instruments: its queues, held replies, removal, the
 // loss of a port and the ports it accepts.
@@ -133,47 +119,6 @@ private slots:
         QVERIFY(link.port.isSendAllData());
     }
 
-    void readKinds_data()
-    {
-        // A request whose flags and size say otherwise, which the manager sets right.
-        QTest::addColumn<bool>("record");
-        QTest::newRow("record read of a request marked as a word read") << true;
-        QTest::newRow("word read of a 100-byte request marked as a record read") << false;
-    }
-
-    void readKinds()
-    {
-        QFETCH(bool, record);
-        simulatedLink link;
-        zorSimulator *sim = link.startSim();
-        const QByteArray expected = record ? QByteArray("record 1record 2record 3") : QByteArray("\x01\x02\x03\x04", 4);
-        const zorSerialPortQueryItem query{quint8(record ? 0x40 : 0x41), quint16(record ? 64 : 100), false, qmNormal,
-                                           !record, record};
-        record ? sim->setRecords(query.address, expected) : sim->setWord(query.address, expected);
-        const int dev = link.addDev(sim->portName());
-        record ? link.port.sendRecQuery(dev, query) : link.port.sendWordQuery(dev, query);
-        QTRY_VERIFY_WITH_TIMEOUT(link.lines.contains("block 0 0"), simulatedLink::timeout);
-        QCOMPARE(link.replies, QList<QByteArray>{expected});
-        QCOMPARE(link.lines, (QStringList{"block 0 1", QString("reply 0 %1 %2").arg(expected.size()).arg(query.address),
-                                          "result 0 1", "allRead", "block 0 0"}));
-    }
-
-    void blockEventAll()
-    {
-        simulatedLink link;
-        const int devs[2] = {link.addDev(link.startSim(1)->portName()), link.addDev(link.startSim(2)->portName())};
-        link.port.blockEventAll(true);
-        for (int dev : devs)
-            link.port.sendDevQuery(dev, 5, 8);
-        QTRY_VERIFY_WITH_TIMEOUT(link.port.isEmptyQueryQueue(devs[0]) && link.port.isEmptyQueryQueue(devs[1]),
-                                 simulatedLink::timeout);
-        QVERIFY(link.replies.isEmpty() && !link.port.isReadAllQuery()); // held back, still reads not done
-        link.lines.clear();
-        link.port.blockEventAll(false);
-        QCOMPARE(link.lines, (QStringList{"reply 0 8 5", "reply 1 8 5", "allRead"}));
-        QVERIFY(link.replies.size() == 2 && link.port.isReadAllQuery());
-    }
-
     void streamGoesOnWhileRequestsWait()
     {
         simulatedLink link;
@@ -191,37 +136,24 @@ private slots:
         QCOMPARE(link.lines.mid(reply, 4), (QStringList{"reply 0 8 5", "result 0 1", "allRead", "block 0 0"}));
     }
 
-    void busyReceiverLosesNoToken()
-    {
-        simulatedLink link;
-        zorSimulator *sim = link.startSim(1, 1);
-        link.addDev(sim->portName());
-        QStringList taken;
-        QObject::connect(&link.port, &ZORSerialPort::readyDevSource, [&taken](int, const QByteArray &token) {
-            taken << token.trimmed();
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(!taken.isEmpty(), simulatedLink::timeout);
-        // The GUI thread busy while a token a millisecond comes in: far more than the worker
-        // holds for it. Once it is back, every token follows, in order.
-        QThread::msleep(1500);
-        sim->setPeriod(0);
-        QTRY_COMPARE_WITH_TIMEOUT(taken, lastSent(sim, taken.size()), simulatedLink::timeout);
-    }
-
     // The selector reaches an instrument that is streaming a token a millisecond, with some
     // of its text still on the line: that text comes ahead of the echo, broken off where the
     // instrument stopped. The identity is read at the first try, and every token the
-    // instrument sent whole arrives, in order.
+    // instrument sent whole arrives, in order: also after the GUI thread was busy far
+    // longer than the worker holds tokens for it.
     void readingsAheadOfEcho_data()
     {
         QTest::addColumn<int>("ahead");   // stream bytes ahead of the echo
+        QTest::addColumn<int>("busy");    // ms the GUI thread is busy before the request
         for (int ahead : {0, 1, 2, 4, 9, 11, 12, 23, 47, 88, 99, 100, 160, 400})
-            QTest::addRow("%d bytes", ahead) << ahead;
+            QTest::addRow("%d bytes", ahead) << ahead << 0;
+        QTest::newRow("GUI thread busy") << 0 << 1500;
     }
 
     void readingsAheadOfEcho()
     {
         QFETCH(int, ahead);
+        QFETCH(int, busy);
         QStringList taken;   // before the link, which may still report while it goes
         simulatedLink link;
         zorSimulator *sim = link.startSim(1, 1);
@@ -230,6 +162,7 @@ private slots:
             taken << token.trimmed();
         });
         QTRY_VERIFY_WITH_TIMEOUT(!taken.isEmpty(), simulatedLink::timeout);
+        QThread::msleep(busy);
         sim->injectFault(zorSimulator::streamAhead, 1, ahead);
         const int size = sim->block(0x33).size();
         link.port.sendDevQuery(dev, 0x33, quint16(size), false, qmNoRetry);
@@ -241,7 +174,10 @@ private slots:
         sim->setPeriod(0);
         link.port.sendDevQuery(dev, 0x33, quint16(size), false, qmNoRetry);
         QTRY_COMPARE_WITH_TIMEOUT(link.replies.size(), 2, simulatedLink::timeout);
-        QCOMPARE(taken, lastSent(sim, taken.size()));
+        QStringList sent;   // the tokens the instrument sent whole
+        for (const zorSimulator::_event &e : sim->log(zorSimulator::tokenSent))
+            sent << e.data.trimmed();
+        QCOMPARE(taken, sent.mid(sent.size() - taken.size()));
     }
 
     void removal_data()
@@ -373,29 +309,6 @@ private slots:
         QCOMPARE(dev >= 0, accepted);
         if (accepted)
             QCOMPARE(link.port.getPortName(dev), name);
-    }
-
-    void deviceLimit()
-    {
-        // 255 idle ports are opened; the 256th is refused.
-        std::vector<std::unique_ptr<zorSimLine>> lines;
-        QStringList names;
-        for (int i = 0; i < ZORSerialPort::maxDevices + 1; ++i) {
-            lines.emplace_back(new zorSimLine);
-            QVERIFY(lines.back()->open());
-            names << lines.back()->portName();
-            zorPortCatalog::registerPort(names.last(), "test");
-        }
-        {
-            ZORSerialPort port;
-            for (int i = 0; i < ZORSerialPort::maxDevices; ++i)
-                QCOMPARE(port.addDev(names.at(i)), i);
-            QCOMPARE(port.addDev(names.last()), -1);
-            port.rmDev(7);
-            QCOMPARE(port.addDev(names.last()), 7);   // the smallest free index
-        }
-        for (const QString &name : qAsConst(names))
-            zorPortCatalog::unregisterPort(name);
     }
 };
 

@@ -18,13 +18,11 @@ private slots:
 
         QTest::newRow("decimal point") << "3.25" << 3.25 << "both";
         QTest::newRow("decimal comma, blanks around") << " 3,25 " << 3.25 << "both";
-        QTest::newRow("exponent") << "1e3" << 1000.0 << "both";
         QTest::newRow("letters") << "abc" << 0.0 << "none";
         QTest::newRow("empty") << "" << 0.0 << "both";
         QTest::newRow("half-typed minus") << "-" << 0.0 << "both";
         QTest::newRow("lone unicode minus is not a half-typed one") << "\u2212" << 0.0 << "none";
         QTest::newRow("not a number") << "nan" << 0.0 << "none";
-        QTest::newRow("infinity") << "inf" << 0.0 << "none";
         QTest::newRow("beyond float, within double") << "1e39" << 1e39 << "double";
     }
 

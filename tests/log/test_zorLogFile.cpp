@@ -7,7 +7,6 @@
 #include <QTest>
 
 Q_LOGGING_CATEGORY(lcTest, "zor.test")
-Q_LOGGING_CATEGORY(lcOther, "zor.other")
 
 class test_zorLogFile : public QObject
 {
@@ -41,33 +40,6 @@ private slots:
         QVERIFY(read(path).contains(" W zor.test: reading lost, number 399\n"));
         QVERIFY(read(path + ".1").contains("reading lost"));
         QVERIFY(!read(path + ".2").contains("number 0\n"));
-    }
-
-    void debugByCategory_data()
-    {
-        QTest::addColumn<QString>("switchedOn");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("none") << QString() << "W test,W other";
-        QTest::newRow("one") << "zor.test" << "D test,W test,W other";
-        QTest::newRow("all") << "zor" << "D test,W test,D other,W other";
-    }
-    void debugByCategory()
-    {
-        QFETCH(QString, switchedOn);
-        QFETCH(QString, expected);
-        QTemporaryDir dir;
-        QVERIFY(zorLogFile::install(dir.filePath("x.log")));
-        zorLogFile::enableDebug(switchedOn);
-        qCDebug(lcTest) << "D test";
-        qCWarning(lcTest) << "W test";
-        qCDebug(lcOther) << "D other";
-        qCWarning(lcOther) << "W other";
-        zorLogFile::uninstall();
-        QStringList seen;
-        for (const QByteArray &line : read(dir.filePath("x.log")).split('\n'))
-            if (!line.isEmpty())
-                seen << QString::fromUtf8(line.mid(line.indexOf(": ") + 2));
-        QCOMPARE(seen.join(','), expected);
     }
 };
 

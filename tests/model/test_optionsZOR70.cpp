@@ -356,7 +356,6 @@ private slots:
         QTest::newRow("12.75 mA is code 255") << "mA" << off << "12.75" << QList<int>{0, 0, 0, 255} << true;
         QTest::newRow("12.76 mA is too much") << "mA" << off << "12.76" << offAfter << false;
         QTest::newRow("0.074 mA rounds to code 1") << "mA" << off << "0.074" << QList<int>{0, 0, 0, 1} << true;
-        QTest::newRow("mA text with comma") << "mA text" << off << "1,0" << QList<int>{0, 0, 0, 20} << true;
         QTest::newRow("mA text that is no number") << "mA text" << off << "abc" << offAfter << false;
     }
 

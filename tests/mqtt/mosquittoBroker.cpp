@@ -38,10 +38,8 @@ mosquittoBroker::mosquittoBroker(const QStringList &users)
 
 mosquittoBroker::~mosquittoBroker()
 {
-    for (const std::unique_ptr<QProcess> &subscriber : subscribers) {
-        subscriber->kill();
-        subscriber->waitForFinished();
-    }
+    subscriber.kill();
+    subscriber.waitForFinished();
     stop();
 }
 
@@ -68,24 +66,20 @@ void mosquittoBroker::stop()
     broker.waitForFinished();
 }
 
-QProcess *mosquittoBroker::subscribe(const QString &id, const QString &topic)
+void mosquittoBroker::subscribe(const QString &id, const QString &topic)
 {
     const QStringList session{"-h", "127.0.0.1", "-p", QString::number(listenPort), "-c", "-i", id, "-q", "1",
                               "-t", topic};
     // A first client makes the session and its subscription and leaves once the broker
     // has confirmed it: from then on the broker keeps every message for the session.
     QProcess::execute("mosquitto_sub", session + QStringList{"-E"});
-    subscribers.emplace_back(new QProcess);
-    QProcess *subscriber = subscribers.back().get();
-    subscriber->start("mosquitto_sub", session + QStringList{"-F", "%r %m %t %p"});
-    subscriber->waitForStarted();
-    return subscriber;
+    subscriber.start("mosquitto_sub", session + QStringList{"-F", "%r %m %t %p"});
+    subscriber.waitForStarted();
 }
 
-QStringList mosquittoBroker::lines(QProcess *subscriber)
+QStringList mosquittoBroker::lines()
 {
-    QByteArray &printed = output[subscriber];
-    printed += subscriber->readAllStandardOutput();
+    printed += subscriber.readAllStandardOutput();
     QStringList all = QString::fromUtf8(printed).split('\n');
     all.removeLast(); // a line not yet complete, or nothing after the last line end
     return all;

@@ -1,18 +1,14 @@
 #ifndef MOSQUITTOBROKER_H
 #define MOSQUITTOBROKER_H
 
-#include <QHash>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <memory>
-#include <vector>
-
 // A mosquitto broker of a test's or a benchmark's own, on a free loopback port, with
 // its configuration, password file and persistence in a temporary directory. It can be
-// stopped and started again on the same port with what it had kept. Subscribers are
-// mosquitto_sub processes.
+// stopped and started again on the same port with what it had kept. Its subscriber is a
+// mosquitto_sub process.
 class mosquittoBroker
 {
 public:
@@ -29,9 +25,9 @@ public:
     // A subscriber of a persistent session (client id id, QoS 1) to topic, already
     // subscribed when this returns, printing "<retain> <message id> <topic> <payload>"
     // lines; it stays subscribed when the broker restarts.
-    QProcess *subscribe(const QString &id, const QString &topic);
+    void subscribe(const QString &id, const QString &topic);
     // Every line the subscriber printed so far.
-    QStringList lines(QProcess *subscriber);
+    QStringList lines();
 
     // A port on which nothing listens.
     static quint16 freePort();
@@ -40,8 +36,8 @@ private:
     QTemporaryDir dir;
     quint16 listenPort;
     QProcess broker;
-    std::vector<std::unique_ptr<QProcess>> subscribers;
-    QHash<QProcess *, QByteArray> output; // what each subscriber printed so far
+    QProcess subscriber;
+    QByteArray printed; // what the subscriber printed so far
 };
 
 #endif // MOSQUITTOBROKER_H
