@@ -6,8 +6,6 @@
 
 #include <QAbstractButton>
 #include <QColorDialog>
-#include <QMenu>
-#include <QToolButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,11 +19,10 @@ class test_liveView : public QObject
 {
     Q_OBJECT
     std::unique_ptr<mainWindowHarness> h;
-    QList<int> index; // of instruments 21, 22 and 23; the last kept out of the way until the main device goes
+    QList<int> index; // of instruments 21, 22 and 23
 
     int qwt(int n) const { return h->list()->getQWTIndex(index[n]); }
     QString label(const char *name) const { return h->window->findChild<QLabel *>(name)->text(); }
-    QString lcdTitle() const { return h->window->findChild<QGroupBox *>("lcdGroupBox")->title(); }
     // Cells of a table at (row, column), joined.
     QString cells(const char *table, const QList<QPoint> &at) const
     {
@@ -50,8 +47,7 @@ private slots:
     {
         h.reset(new mainWindowHarness);
         h->open();
-        // Side by side. A read-all shows a bar in the device's last column until its reads
-        // are done.
+        // Side by side; a read-all shows a bar in the device's last column until it is done.
         for (quint32 serial : {21, 22, 23})
             index << h->window->connectPort(h->startSim(serial)->portName());
         QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QProgressBar *>(h->table("devTable")->cellWidget(3, zorLiveView::dcMarker)), h->timeout);
@@ -66,7 +62,7 @@ private slots:
         // Name, number and the main device's marker; unit and main channel of the first.
         QTRY_COMPARE(cells("devTable", {{1, 1}, {1, 2}, {1, zorLiveView::dcMarker}, {1, 4}, {1, 5}, {2, 1}, {2, 2}, {2, zorLiveView::dcMarker}}),
                      QString("Стенд 21|0021|<|°С|1|Стенд 22|0022|"));
-        QVERIFY(lcdTitle().startsWith("Стенд 21 (№ 0021)"));
+        QVERIFY(h->window->findChild<QGroupBox *>("lcdGroupBox")->title().startsWith("Стенд 21 (№ 0021)"));
         QCOMPARE(h->table("chTable")->rowCount(), 9);
         // Only the main channel is drawn.
         for (int ch = 0; ch < 8; ++ch)
@@ -86,23 +82,6 @@ private slots:
         h->window->updUI();
         QCOMPARE(h->table("devTable")->item(1, 6)->foreground().color(),
                  QColor(h->text("devTable", 1, 6) == ">T<" ? "#2e8b57" : "#b35900"));
-    }
-
-    void pressingADeviceMakesItMain()
-    {
-        h->press("devTable", 2, 1);
-        QCOMPARE(cells("devTable", {{1, zorLiveView::dcMarker}, {2, zorLiveView::dcMarker}}), QString("|<"));
-        QCOMPARE(h->sql()->getAppProperty("main_device_id").toString(), QString::number(h->list()->getDBIndex(index[1])));
-        QVERIFY(lcdTitle().startsWith("Стенд 22"));
-        QTRY_COMPARE(label("measValue"), h->plot()->getChMeasStr(qwt(1), 255));
-        // Pressing a channel makes it the plot's main channel.
-        h->press("chTable", 3, 1);
-        QCOMPARE(h->plot()->getChMain(qwt(1)), 2);
-        QCOMPARE(h->text("devTable", 2, 5), QString("3"));
-        // The header row does nothing.
-        h->press("devTable", 1, 1);
-        h->press("devTable", 0, 1);
-        QCOMPARE(h->text("devTable", 1, zorLiveView::dcMarker), QString("<"));
     }
 
     void deviceErrors_data()
@@ -226,66 +205,6 @@ private slots:
         QCOMPARE(seen(), QString("1 #654321 #ff654321"));
     }
 
-    // A click on a big display hides or shows that kind of curve, and greys the display.
-    void clickingTheDisplays()
-    {
-        for (const char *name : {"measValue", "averValue"}) {
-            QLabel *display = h->window->findChild<QLabel *>(name);
-            for (bool shown : {false, true}) {
-                QTest::mouseClick(display, Qt::LeftButton);
-                QCOMPARE(name == QByteArray("measValue") ? h->plot()->getMeasShow(qwt(0)) : h->plot()->getAverShow(qwt(0)), shown);
-                QCOMPARE(display->styleSheet(), QString(shown ? "color: #215767;" : "color: gray;"));
-            }
-        }
-    }
-
-    void plotSettingsMenu_data()
-    {
-        QTest::addColumn<QString>("entry");    // "submenu|entry" of the plot's settings menu
-        QTest::addColumn<QString>("expected"); // "name=what it shows": a button's text, a display's style, the ΔКанал cell
-        QTest::newRow("X scale") << "Масштаб по X|1 мин." << "dXBtn=1 мин.";
-        QTest::newRow("Y scale") << "Масштаб по Y|0.01" << "dYBtn=0.01";
-        QTest::newRow("automatic") << "Режим масштабирования|Авто" << "modeBtn=АВТО";
-        QTest::newRow("wall clock") << "Размерность шкалы по оси X|Абсолютное время" << "modeXBtn=АБС";
-        QTest::newRow("averages only") << "Показывать на графике|Только скользящее среднее" << "measValue=color: gray;";
-        QTest::newRow("both") << "Показывать на графике|Значения и скользящее среднее" << "averValue=color: #215767;";
-        QTest::newRow("difference") << "Разность с каналом|Канал № 2" << "diff=2";
-        QTest::newRow("difference off") << "Разность с каналом|Выкл." << "diff=-";
-    }
-
-    // Each entry acts on the main channel of the main device, shows in the window, and is
-    // the one checked when its menu opens again.
-    void plotSettingsMenu()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QString, expected);
-        h->press("devTable", 1, 1);
-        QMenu *menu = h->menuAction("setQwtBtn", entry.section('|', 0, 0))->menu();
-        emit menu->aboutToShow();
-        mainWindowHarness::entry(menu, entry.section('|', 1))->trigger();
-        const QString name = expected.section('=', 0, 0);
-        QTRY_COMPARE(name == "diff" ? h->text("chTable", h->plot()->getChMain(qwt(0)) + 1, 5)
-                         : name.endsWith("Value") ? h->window->findChild<QLabel *>(name)->styleSheet()
-                                                  : h->window->findChild<QToolButton *>(name)->text(),
-                     expected.section('=', 1));
-        emit menu->aboutToShow();
-        QVERIFY(mainWindowHarness::entry(menu, entry.section('|', 1))->isChecked());
-    }
-
-    // The main device gone, the one with the highest index takes over; with none left
-    // the displays show "--".
-    void removingTheMainDevice()
-    {
-        h->press("devTable", 1, 1);
-        h->list()->rmByIndex(index[0]);
-        QCOMPARE(cells("devTable", {{2, zorLiveView::dcMarker}, {2, 1}}), QString("<|Стенд 23"));
-        QCOMPARE(h->sql()->getAppProperty("main_device_id").toString(), QString::number(h->list()->getDBIndex(index[2])));
-        h->list()->rmByIndex(index[2]);
-        h->list()->rmByIndex(index[1]);
-        QCOMPARE(QString("%1 %2 %3 %4").arg(h->table("devTable")->rowCount()).arg(h->table("chTable")->rowCount())
-                     .arg(label("measValue"), lcdTitle()),
-                 QString("1 1 -- -"));
-    }
 };
 
 QTEST_MAIN(test_liveView)

@@ -24,7 +24,6 @@ private slots:
         QTemporaryDir dir;
         zorSql sql(zorSqlFile::prepare(dir.path()).path());
         zorMqttPublisher publisher;
-        QCOMPARE(zorMqttSettings::load(&sql), zorMqttSettings()); // off, localhost:1883, "zor4_70", QoS 1
         zorMqttDialog dialog(&sql, &publisher);
         const auto edit = [&dialog](const char *name) { return dialog.findChild<QLineEdit *>(name); };
         const auto ok = [&dialog] {

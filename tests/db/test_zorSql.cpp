@@ -116,9 +116,8 @@ class test_zorSql : public QObject
     QString path;
     QScopedPointer<zorSql> sql;
 
-    // A fresh copy of the template: three instruments (the first snapshot of each is its factory one, the third
-    // has none), a characteristic, plot properties of devices 1 (the main one) and 2, and a property of each of
-    // the first three snapshots.
+    // A fresh copy of the template: three instruments (the first snapshot of each its factory one, the third has
+    // none), a characteristic, plot properties of devices 1 (main) and 2, a property of the first three snapshots.
     void store()
     {
         path = zorSqlFile::prepare(dir->path()).path();
@@ -181,9 +180,8 @@ private slots:
         QTest::newRow("journal cannot be made: a directory the user may not write") << database << "journal link" << kept;
     }
 
-    // zorSql refuses a file it cannot use without writing a byte or creating a missing one. The start-up copies
-    // the template into a file the user can write, keeps a usable one, and moves a damaged one aside (name +
-    // ".damaged-" + time) for a fresh copy.
+    // zorSql refuses a file it cannot use without writing a byte or creating a missing one. The start-up copies the
+    // template into a file the user can write, keeps a usable one, moves a damaged one aside for a fresh copy.
     void startUp()
     {
         QFETCH(QByteArray, bytes);
@@ -262,7 +260,7 @@ private slots:
         row("no snapshot data", [](zorSql &s) { return s.setSnapShot(1, nullptr, &refdata, "Н", 0); }, -1);
 
         row("findSnapShot, every device", [](zorSql &s) { return found(s, 'a', 0); }, "Копия; Завод-2; Заводская");
-        row("findSnapShot, newest first", [](zorSql &s) { return found(s, 'b', -1); }, quoted + "; Вторая");
+        row("findSnapShot, one device", [](zorSql &s) { return found(s, 'b', 2); }, "Вторая");
         row("factory title", [](zorSql &s) { return s.getSnapShotItem(1).title; },
             title.arg(QLocale(QLocale::Russian).dayName(1)).arg(4) + " (Заводская)");
         row("search, Cyrillic capitals", [](zorSql &s) { return found(s, 0, 0, "ЗАВОД"); }, "Завод-2; Заводская");
@@ -280,8 +278,6 @@ private slots:
         row("feature, new bytes insert", [](zorSql &s) { return save(s, 0, '\x80', "М", 4711); }, 2,
             features, {"ТСП 'А'|97", "М|-128"});
         row("no feature data", [](zorSql &s) { return s.setFeature(nullptr, "М", "", 0); }, -1);
-        row("addFeature", [](zorSql &s) { return s.addFeature(&refdata, "М", ""); }, 2, features,
-            {"ТСП 'А'|97", "М|114"});
         row("feature reads", [](zorSql &s) {
             const QByteArray record(340, 'a');
             return s.findFeatureItem(&record).id == 1 && s.loadFeature(1) == record
@@ -313,9 +309,8 @@ private slots:
         row("rmFeature", [](zorSql &s) { return s.rmFeature(1); }, true, features, {});
     }
 
-    // Each call on a fresh store: its result, the rows it leaves or an untouched file, and onMeasDBChange exactly
-    // when a device went. Where there is no usable database (no file, not a database, no tables) the same call
-    // gives -1, false, an empty text or no value, and writes nothing.
+    // Each call on a fresh store: its result, the rows it leaves or an untouched file, onMeasDBChange exactly when a
+    // device went. Without a usable database the same call gives -1, false or nothing, and writes nothing.
     void operations()
     {
         QFETCH(Op, op);
@@ -363,8 +358,7 @@ private slots:
         }) << true << "0 ";
     }
 
-    // A database that starts failing after start-up: the operation gives its neutral
-    // result, and lastError and the log say why.
+    // A database failing after start-up: the neutral result, and lastError and the log say why.
     void failures()
     {
         QFETCH(Op, op);
@@ -379,8 +373,7 @@ private slots:
         QCOMPARE(QString("%1 %2").arg(sql->lastError().code).arg(sql->lastError().text), error);
     }
 
-    // Closing compacts the file only when free pages make up a real share of it, so a
-    // large database with little to gain closes at once.
+    // Closing compacts only when free pages are a real share, so a large database closes at once.
     void compactOnClose()
     {
         store();

@@ -46,7 +46,6 @@ private slots:
         QTest::newRow("basic, with refdU: ignored") << basic << 11132 << 1124 << true << false;
         QTest::newRow("short image") << extended << 11131 << 1124 << false << false;
         QTest::newRow("reference data between") << extended << 11132 << 1009 << false << false;
-        QTest::newRow("no reference data") << extended << 11132 << 0 << false << false;
     }
 
     void load()
