@@ -32,9 +32,8 @@ public:
         continues,   // it follows what came before
         cutOff,      // the same; then the instrument stopped streaming to answer, so a
                      // token it left unfinished will not be completed
-        afterNoise   // it came while a handshake failed and begins with the selector: an
-                     // echo that came twice would join the next token ('3' ahead of
-                     // "2:21.4J" reads as channel 32), so it joins from its first blank on
+        afterNoise   // it came while a handshake failed and begins with the selector,
+                     // which may be an echo that came twice (zorStreamParser::resync)
     };
 
     // Waits for one unit or record, and for each part of the start marker after the first.

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -65,14 +66,23 @@ bool toValue(const char *begin, const char *end, double *value)
 
 bool zorStreamParser::append(const QByteArray &bytes, QVector<_token> &tokens)
 {
-    if (skipping) {
+    if (sync == toBlank) {
         const int blank = bytes.indexOf(' ');
         if (blank < 0)
             return false;
-        skipping = false;
+        sync = inStep;
         return append(bytes.mid(blank + 1), tokens);
     }
     buffer.append(bytes);
+    if (sync == strayFirst) {
+        if (buffer.size() < 2)
+            return false;
+        sync = inStep;
+        if (buffer.at(1) >= '0' && buffer.at(1) <= '9') {
+            sync = toBlank;
+            return append(std::exchange(buffer, QByteArray()), tokens);
+        }
+    }
     const int last = buffer.lastIndexOf(' ');
     if (last < 0) {
         if (buffer.size() > maxPending)

@@ -38,17 +38,21 @@ public:
 
     const QByteArray &pending() const { return buffer; }
     void clear() { buffer.clear(); }
-    // Drops what comes up to the next blank as well: the text that follows may not
-    // begin a token.
+    // After a failed handshake, when the text that follows begins with the selector byte:
+    // that byte may be an echo that came twice. Ahead of a digit it cannot be told from a
+    // channel number ('3' then "2:21.4J" reads as channel 32), so that token is dropped up
+    // to the next blank; ahead of anything else it begins a reading ("3:21.6D").
     void resync()
     {
         buffer.clear();
-        skipping = true;
+        sync = strayFirst;
     }
 
 private:
+    enum _sync : quint8 { inStep, strayFirst, toBlank };
+
     QByteArray buffer;
-    bool skipping = false;
+    _sync sync = inStep;
 };
 
 #endif // ZORSTREAMPARSER_H

@@ -56,6 +56,8 @@ private slots:
         // After a failed handshake: an echo "3" ahead of "2:21.4J" is no reading of channel 32.
         QTest::newRow("resync drops up to the next blank") << C{"1:20.5D 2:1", "<resync>", "3", "2:21.4J 4:1.5A "}
                                                            << E{"m:1:20.5:D", "m:4:1.5:A"};
+        QTest::newRow("resync keeps a reading of the selector's channel") << C{"<resync>", "3", ":21.6D 4:1.5A "}
+                                                                          << E{"m:3:21.6:D", "m:4:1.5:A"};
     }
 
     void tokens()
