@@ -18,10 +18,10 @@ configRig::configRig(const QList<_instrument> &all)
     r.list.setSendDelay(sendDelay);
     // Read side by side: each instrument has a link of its own.
     for (const _instrument &one : all) {
-        zorSimulator *sim = r.startSim(one.serial, one.type);
+        zorSimulator *sim = r.startSim(one.first, one.second);
         const int index = r.connectPort(sim->portName());
         r.list.getAllDataFromZor(index);
-        instruments.insert(one.serial, {sim, index, 0, {}});
+        instruments.insert(one.first, {sim, index, 0, {}});
     }
     for (_read &read : instruments) {
         r.waitIdle(read.index);

@@ -15,11 +15,7 @@ class configRig
 {
 public:
     static constexpr int sendDelay = 50;
-    struct _instrument
-    {
-        quint32 serial;
-        zorSimMemory::_variant type;
-    };
+    using _instrument = QPair<quint32, zorSimMemory::_variant>; // serial number, variant
 
     explicit configRig(const QList<_instrument> &instruments = {});
     // Makes the instrument with this serial number the current one, as it was read:
