@@ -271,6 +271,25 @@ private slots:
         QVERIFY(!rig.dialog.isVisible());
     }
 
+    // "Отключить/подключить прибор" closes the port of a connected instrument and opens it
+    // again for one that is not, in the same record, whose settings are read anew.
+    void reconnect()
+    {
+        configRig rig;
+        rig.sim = rig.r.startSim(82);
+        rig.index = rig.r.connectPort(rig.sim->portName());
+        confMenu menu(&rig.r.list, &rig.r.link.port);
+        for (const bool connected : {false, true}) {
+            menu.show(rig.index, QPoint(100, 100));
+            menu.findChild<QAction *>("connectAction")->trigger();
+            QCOMPARE(rig.r.link.port.getDevIndexList(), connected ? QList<int>{rig.record()->devIndex} : QList<int>());
+            QCOMPARE(rig.record()->devIndex >= 0, connected);
+        }
+        QCOMPARE(rig.r.list.count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.record()->dbIndex > 0 && rig.r.link.port.isEmptyQueryQueue(rig.record()->devIndex),
+                                 simulatedLink::timeout);
+    }
+
     void settingsFile_data()
     {
         QTest::addColumn<bool>("good");
