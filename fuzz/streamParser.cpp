@@ -4,14 +4,17 @@
 
 #include <cstdlib>
 
-// The reading stream in pieces of 1 to 512 bytes, as a port delivers them. The piece
-// lengths come from the end of the input, so a recorded stream is a seed as it is.
+// The reading stream in pieces of 1 to 512 bytes, as a port delivers them, some after a
+// failed handshake. The piece lengths and the handshakes come from the end of the input,
+// so a recorded stream is a seed as it is.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider input(data, size);
     zorStreamParser parser;
     QVector<zorStreamParser::_token> tokens;
     while (input.remaining_bytes() > 0) {
+        if (input.ConsumeBool())
+            parser.resync();
         const std::vector<char> piece = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<size_t>(1, 512));
         parser.append(QByteArray(piece.data(), int(piece.size())), tokens);
         if (parser.pending().size() > zorStreamParser::maxPending + 512)
