@@ -85,9 +85,7 @@ ZORSerialPort::~ZORSerialPort()
 int ZORSerialPort::addDev(const QString &portName, char devType, int baudRate, quint8 sec)
 {
     QString location;
-    if (workers.size() >= maxDevices || !zorPortCatalog::isUsable(portName, &location))
-        return -1;
-    return open(portName, location, devType, baudRate, sec);
+    return zorPortCatalog::isUsable(portName, &location) ? open(portName, location, devType, baudRate, sec) : -1;
 }
 
 int ZORSerialPort::addDev(const zorPortCatalog::_port &listed, char devType, int baudRate, quint8 sec)

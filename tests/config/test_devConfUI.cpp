@@ -266,7 +266,7 @@ private slots:
         rig.r.list.rmByIndex(rig.index);
         QVERIFY(!rig.dialog.isVisible());
         configRig::choose(menu, "Ом");
-        QTest::mouseClick(rig.find<QPushButton>("pushButton_5"), Qt::LeftButton);
+        click(rig, "pushButton_5");
         rig.dialog.show(rig.index);
         QVERIFY(!rig.dialog.isVisible());
     }
@@ -329,7 +329,7 @@ private slots:
         modalAnswer::file(path, &files);
         if (!good)
             modalAnswer::box(&boxes);
-        QTest::mouseClick(rig.find<QPushButton>("pushButton_3"), Qt::LeftButton);
+        click(rig, "pushButton_3");
         modalAnswer::file(copy, &files);
         modalAnswer::box(&boxes, QMessageBox::Yes); // the file exists: overwrite it
         if (!good)
@@ -337,7 +337,7 @@ private slots:
         {
             // The disk is full as far as this process is concerned once a file would pass 4 KB.
             const fileSizeLimit room(good ? RLIM_INFINITY : 4096);
-            QTest::mouseClick(rig.find<QPushButton>("pushButton_4"), Qt::LeftButton);
+            click(rig, "pushButton_4");
         }
         QCOMPARE(boxes.filter("Не удалось").size(), good ? 0 : 2); // the file not read, then not written
         // A file taken is saved again under the instrument's type, its refdU block after it.
@@ -348,7 +348,7 @@ private slots:
             return;
         // The name proposed: no slash of the instrument's name makes it a path.
         QCOMPARE(files.value(0).section('/', -1), QString("Стенд_2_N0003.zor70"));
-        QTest::mouseClick(rig.find<QPushButton>("pushButton_5"), Qt::LeftButton);
+        click(rig, "pushButton_5");
         rig.waitWrites(4);
         const zorSimulator *sim = rig.sim;
         QCOMPARE((sim->block(O::rdIdent).left(20) + sim->block(O::rdDev) + sim->block(O::rdCh) + sim->block(O::rdFeat)
@@ -481,7 +481,7 @@ private slots:
             auto *number = rig.find<QLineEdit>("devNumEdit");
             number->setText(edits.takeFirst().section('=', 1));
             emit number->editingFinished();
-            QTest::mouseClick(rig.find<QPushButton>("pushButton_6"), Qt::LeftButton);
+            click(rig, "pushButton_6");
         }
         confMenu devMenu(&rig.r.list, &rig.r.link.port);
         confChMenu chMenu(&rig.r.list, &rig.r.sql);
